@@ -1,0 +1,71 @@
+#include "diagnostics.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "messages.h"
+#include "platform/platform.h"
+
+bool debug_trace = false;
+
+void setup_standard_streams() {
+    setvbuf(stderr, nullptr, _IONBF, 0);
+    // Some C runtimes treat _IOLBF as full buffering, so print_info and
+    // print_trace also flush at each line end themselves.
+    setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+}
+
+void switch_trace_from_environment() {
+    if (platform.get_env("_JAVA_LAUNCHER_DEBUG") != nullptr) {
+        debug_trace = true;
+        print_trace(TRACE_BANNER);
+    }
+}
+
+namespace {
+
+int print_to_stdout(const char* format, va_list args) {
+    int written = vprintf(format, args);
+    if (strchr(format, '\n') != nullptr) fflush(stdout);
+    return written;
+}
+
+}  // namespace
+
+int print_error(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    int written = vfprintf(stderr, format, args);
+    va_end(args);
+    fflush(stderr);
+    return written;
+}
+
+int print_info(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    int written = print_to_stdout(format, args);
+    va_end(args);
+    return written;
+}
+
+int print_trace(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    int written = print_to_stdout(format, args);
+    va_end(args);
+    return written;
+}
+
+void* allocate_or_exit(int size) {
+    void* block = size >= 0 ? malloc(size_t(size) == 0 ? 1 : size_t(size)) : nullptr;
+    if (block == nullptr) {
+        if (size < 0) errno = ENOMEM;
+        perror(MSG_MALLOC);
+        exit(1);
+    }
+    return block;
+}

@@ -1,0 +1,29 @@
+// Output to the user, the trace switch, and the one allocation routine.
+#ifndef VANDREL_DIAGNOSTICS_H
+#define VANDREL_DIAGNOSTICS_H
+
+#define VANDREL_PRINTF(f, a) __attribute__((format(printf, f, a)))
+
+// Set once at start when _JAVA_LAUNCHER_DEBUG is defined; never cleared.
+extern bool debug_trace;
+
+// Standard error unbuffered, standard output line-buffered. Called first.
+void setup_standard_streams();
+
+// Sets debug_trace when _JAVA_LAUNCHER_DEBUG is defined (any value, the empty
+// one included) and then prints the trace banner.
+void switch_trace_from_environment();
+
+// Formatted text to standard error, written at once.
+int print_error(const char* format, ...) VANDREL_PRINTF(1, 2);
+// Formatted text to standard output, flushed at each line end.
+int print_info(const char* format, ...) VANDREL_PRINTF(1, 2);
+// A trace line to standard output (the caller tests debug_trace).
+int print_trace(const char* format, ...) VANDREL_PRINTF(1, 2);
+
+// A new block of `size` bytes from the C heap; never null. On exhaustion the
+// C library's error report for "malloc" goes to standard error and the
+// process ends with status 1. The only place that may end the process.
+void* allocate_or_exit(int size);
+
+#endif

@@ -1,0 +1,159 @@
+#include "launch.h"
+
+#include <jni.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "config.h"
+#include "diagnostics.h"
+#include "main_class.h"
+#include "messages.h"
+#include "packager.h"
+#include "platform/platform.h"
+#include "runtime.h"
+#include "vm_options.h"
+
+const char* program_name = "";
+
+namespace {
+
+char* copy_string(const char* text) {
+    size_t length = strlen(text);
+    char* copy = static_cast<char*>(allocate_or_exit(static_cast<int>(length + 1)));
+    memcpy(copy, text, length + 1);
+    return copy;
+}
+
+// True when a Java exception is pending.
+bool exception_pending(JNIEnv* env) {
+    jthrowable pending = env->ExceptionOccurred();
+    if (pending == nullptr) return false;
+    env->DeleteLocalRef(pending);
+    return true;
+}
+
+// Finds the archive's main class and runs its main(String[]) on this thread
+// with the configured and the user's arguments. Returns the exit status.
+int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** argv) {
+    jstring name = find_main_class_name(env, jar);
+    if (name == nullptr) {
+        if (exception_pending(env)) env->ExceptionDescribe();
+        print_error(MSG_NO_MAIN_CLASS);
+        return 1;
+    }
+    const char* name_bytes = env->GetStringUTFChars(name, nullptr);
+    if (name_bytes == nullptr) {
+        env->ExceptionDescribe();
+        return 1;
+    }
+    char* main_class_name = copy_string(name_bytes);  // printed by the trace below
+    jclass main_class = find_class_dotted(env, name_bytes);
+    env->ReleaseStringUTFChars(name, name_bytes);
+    if (main_class == nullptr) {
+        env->ExceptionDescribe();
+        return 1;
+    }
+    jmethodID main = env->GetStaticMethodID(main_class, "main", "([Ljava/lang/String;)V");
+    if (main == nullptr) {
+        if (exception_pending(env))
+            env->ExceptionDescribe();
+        else
+            print_error(MSG_NO_MAIN_METHOD);
+        return 1;
+    }
+
+    char leading[kConfigValueCapacity];
+    char trailing[kConfigValueCapacity];
+    AppArgv app_argv;
+    init_app_argv(&app_argv);
+    if (read_config_string(kConfigLeadingArguments, leading, sizeof leading) > 0)
+        append_lines_to_argv(leading, &app_argv);
+    for (int i = 0; i < argc; ++i) append_to_argv(&app_argv, argv[i]);
+    if (read_config_string(kConfigTrailingArguments, trailing, sizeof trailing) > 0)
+        append_lines_to_argv(trailing, &app_argv);
+    if (debug_trace) {
+        print_trace(TRACE_MAIN_CLASS, main_class_name);
+        print_trace(TRACE_APP_ARGC, app_argv.count);
+        for (int i = 0; i < app_argv.count; ++i) print_trace(TRACE_APP_ARGV, i, app_argv.entries[i]);
+    }
+    jobjectArray arguments = java_string_array_from_native(env, app_argv.entries, app_argv.count);
+    free(app_argv.entries);
+    if (arguments == nullptr) {
+        env->ExceptionDescribe();
+        return 1;
+    }
+
+    env->CallStaticVoidMethod(main_class, main, arguments);
+    if (exception_pending(env)) {
+        env->ExceptionDescribe();
+        return 1;
+    }
+    if (vm->DetachCurrentThread() != 0) {
+        print_error(MSG_DETACH_FAILED);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+char* form_executable_path(const char* first_argument) {
+    char* path;
+    if (strchr(first_argument, '.') == nullptr) {
+        size_t length = strlen(first_argument);
+        size_t suffix = strlen(kExecutableSuffix);
+        path = static_cast<char*>(allocate_or_exit(static_cast<int>(length + suffix + 1)));
+        memcpy(path, first_argument, length);
+        memcpy(path + length, kExecutableSuffix, suffix + 1);
+    } else {
+        path = copy_string(first_argument);
+    }
+    if (platform.path_exists(path)) return path;
+    // Started through the search path, or by a name that does not lead to
+    // the file from here: the system knows where the program's file is.
+    char module[kPathCapacity];
+    unsigned long length = platform.module_file_name(module, sizeof module);
+    if (length == 0 || length >= sizeof module) return path;
+    free(path);
+    return copy_string(module);
+}
+
+int launcher_main(int argc, char** argv) {
+    switch_trace_from_environment();
+
+    RuntimeEntryPoints entry_points = {nullptr, nullptr};
+    if (!load_java_runtime(&entry_points)) return 1;
+
+    const char* first_argument = argc > 0 && argv[0] != nullptr ? argv[0] : "";
+    const char* separator = strrchr(first_argument, kPathSeparator);
+    program_name = separator ? separator + 1 : first_argument;
+    int work_argc = argc > 0 ? argc - 1 : 0;
+    char** work_argv = argc > 0 ? argv + 1 : argv;
+    hoist_dash_j_arguments(&work_argc, &work_argv);
+
+    if (!add_standard_vm_options()) return 1;
+    char vm_arguments[kConfigValueCapacity];
+    if (read_config_string(kConfigVmArguments, vm_arguments, sizeof vm_arguments) > 0)
+        add_vm_options_from_lines(vm_arguments);
+    char* executable_path = form_executable_path(first_argument);
+    add_class_path_option(executable_path);
+
+    JavaVM* vm = nullptr;
+    JNIEnv* env = nullptr;
+    if (!create_java_vm(&vm, &env, &entry_points)) {
+        print_error(MSG_VM_NOT_CREATED);
+        return 1;
+    }
+
+    int status;
+    jobject jar = open_jar_file(env, executable_path);
+    if (jar == nullptr) {
+        if (exception_pending(env)) env->ExceptionClear();
+        status = run_packager(env, executable_path, argc, argv);
+    } else {
+        status = launch_application(env, vm, jar, work_argc, work_argv);
+    }
+    vm->DestroyJavaVM();
+    return status;
+}

@@ -1,0 +1,283 @@
+#include "main_class.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "diagnostics.h"
+
+namespace {
+
+const char kMainName[] = "main";
+const char kMainSignature[] = "([Ljava/lang/String;)V";
+
+// True when a Java exception is pending (the exception itself stays pending).
+// Every call that may throw is followed by this check before the next call.
+bool exception_pending(JNIEnv* env) {
+    jthrowable pending = env->ExceptionOccurred();
+    if (pending == nullptr) return false;
+    env->DeleteLocalRef(pending);
+    return true;
+}
+
+// Clears a pending exception; true when there was one.
+bool clear_exception(JNIEnv* env) {
+    if (!exception_pending(env)) return false;
+    env->ExceptionClear();
+    return true;
+}
+
+void delete_local(JNIEnv* env, jobject ref) {
+    if (ref != nullptr) env->DeleteLocalRef(ref);
+}
+
+// Calls a no-argument object method; null when it yields null or throws.
+jobject call_object(JNIEnv* env, jobject target, jmethodID method) {
+    jobject result = env->CallObjectMethod(target, method);
+    if (exception_pending(env)) {
+        delete_local(env, result);
+        return nullptr;
+    }
+    return result;
+}
+
+// The "Main-Class" attribute of the archive's manifest, or null when the
+// archive has no manifest, no main attributes or no such attribute. Sets
+// *failed when a platform method cannot be looked up (exception pending).
+jstring main_class_from_manifest(JNIEnv* env, jclass jar_class, jobject jar, bool* failed) {
+    jmethodID get_manifest = env->GetMethodID(jar_class, "getManifest", "()Ljava/util/jar/Manifest;");
+    if (get_manifest == nullptr) {
+        *failed = true;
+        return nullptr;
+    }
+    jobject manifest = call_object(env, jar, get_manifest);
+    if (manifest == nullptr) return nullptr;
+
+    jstring result = nullptr;
+    jclass manifest_class = env->GetObjectClass(manifest);
+    jmethodID get_attributes = env->GetMethodID(manifest_class, "getMainAttributes", "()Ljava/util/jar/Attributes;");
+    jobject attributes = get_attributes ? call_object(env, manifest, get_attributes) : nullptr;
+    if (get_attributes == nullptr) *failed = true;
+    if (attributes != nullptr) {
+        jclass attributes_class = env->GetObjectClass(attributes);
+        jmethodID get_value = env->GetMethodID(attributes_class, "getValue", "(Ljava/lang/String;)Ljava/lang/String;");
+        jstring key = get_value ? java_string_from_native(env, "Main-Class") : nullptr;
+        if (key == nullptr) {
+            *failed = true;
+        } else {
+            result = static_cast<jstring>(env->CallObjectMethod(attributes, get_value, key));
+            if (exception_pending(env)) {
+                delete_local(env, result);
+                result = nullptr;
+            }
+        }
+        delete_local(env, key);
+        delete_local(env, attributes_class);
+        delete_local(env, attributes);
+    }
+    delete_local(env, manifest_class);
+    delete_local(env, manifest);
+    return result;
+}
+
+// The dotted name of `cls` when it has a static main(String[]), else null
+// with nothing pending. Sets *failed when Class.getName cannot be found.
+jstring name_if_runnable(JNIEnv* env, jclass cls, bool* failed) {
+    jmethodID main = env->GetStaticMethodID(cls, kMainName, kMainSignature);
+    jstring name = nullptr;
+    if (main != nullptr) {
+        jclass class_class = env->GetObjectClass(cls);
+        jmethodID get_name = env->GetMethodID(class_class, "getName", "()Ljava/lang/String;");
+        if (get_name == nullptr) {
+            *failed = true;
+        } else {
+            name = static_cast<jstring>(call_object(env, cls, get_name));
+        }
+        delete_local(env, class_class);
+    }
+    clear_exception(env);  // a class without such a method raises NoSuchMethodError
+    return name;
+}
+
+// Tries one archive entry as a candidate; replaces *result when it names a
+// class with a static main(String[]). False when the scan must end with null.
+bool try_entry(JNIEnv* env, jobject entry, jmethodID get_entry_name, jstring* result) {
+    jstring name = static_cast<jstring>(call_object(env, entry, get_entry_name));
+    if (name == nullptr) {
+        clear_exception(env);
+        return true;
+    }
+    const char* bytes = env->GetStringUTFChars(name, nullptr);
+    if (bytes == nullptr) {
+        clear_exception(env);
+        delete_local(env, name);
+        return true;
+    }
+    bool ok = true;
+    size_t length = strlen(bytes);
+    const char suffix[] = ".class";
+    const size_t suffix_length = sizeof suffix - 1;
+    if (length > suffix_length && memcmp(bytes + length - suffix_length, suffix, suffix_length) == 0) {
+        size_t candidate_length = length - suffix_length;
+        // The candidate copy comes from the C heap directly; when it cannot
+        // be had, the entry is skipped.
+        char* candidate = static_cast<char*>(malloc(candidate_length + 1));
+        if (candidate != nullptr) {
+            memcpy(candidate, bytes, candidate_length);
+            candidate[candidate_length] = '\0';
+            if (strchr(candidate, '$') == nullptr) {
+                jclass cls = env->FindClass(candidate);
+                if (clear_exception(env)) {
+                    delete_local(env, cls);
+                    cls = nullptr;
+                }
+                if (cls != nullptr) {
+                    bool failed = false;
+                    jstring found = name_if_runnable(env, cls, &failed);
+                    if (failed) ok = false;
+                    if (found != nullptr) {
+                        delete_local(env, *result);
+                        *result = found;
+                    }
+                    delete_local(env, cls);
+                }
+            }
+            free(candidate);
+        }
+    }
+    env->ReleaseStringUTFChars(name, bytes);
+    delete_local(env, name);
+    return ok;
+}
+
+// The last class of the archive, in enumeration order, that has a static
+// main(String[]); null when none has.
+jstring main_class_from_scan(JNIEnv* env, jclass jar_class, jobject jar) {
+    jmethodID entries_method = env->GetMethodID(jar_class, "entries", "()Ljava/util/Enumeration;");
+    if (entries_method == nullptr) return nullptr;
+    jobject entries = call_object(env, jar, entries_method);
+    if (entries == nullptr) return nullptr;
+    jmethodID size_method = env->GetMethodID(jar_class, "size", "()I");
+    if (size_method == nullptr) {
+        delete_local(env, entries);
+        return nullptr;
+    }
+    jint count = env->CallIntMethod(jar, size_method);
+    if (exception_pending(env)) count = 0;
+
+    jstring result = nullptr;
+    jclass enumeration_class = env->GetObjectClass(entries);
+    jmethodID next_element = env->GetMethodID(enumeration_class, "nextElement", "()Ljava/lang/Object;");
+    jclass zip_entry_class = next_element ? env->FindClass("java/util/zip/ZipEntry") : nullptr;
+    jmethodID get_entry_name =
+        zip_entry_class ? env->GetMethodID(zip_entry_class, "getName", "()Ljava/lang/String;") : nullptr;
+    if (get_entry_name != nullptr) {
+        for (jint i = 0; i < count; ++i) {
+            jobject entry = call_object(env, entries, next_element);
+            if (entry == nullptr) {
+                clear_exception(env);
+                continue;
+            }
+            bool ok = try_entry(env, entry, get_entry_name, &result);
+            delete_local(env, entry);
+            if (!ok) {
+                delete_local(env, result);
+                result = nullptr;
+                break;
+            }
+        }
+    }
+    delete_local(env, zip_entry_class);
+    delete_local(env, enumeration_class);
+    delete_local(env, entries);
+    return result;
+}
+
+}  // namespace
+
+jstring java_string_from_native(JNIEnv* env, const char* text) {
+    jsize length = static_cast<jsize>(strlen(text));
+    jclass string_class = env->FindClass("java/lang/String");
+    if (string_class == nullptr) return nullptr;
+    jmethodID constructor = env->GetMethodID(string_class, "<init>", "([B)V");
+    if (constructor == nullptr) {
+        delete_local(env, string_class);
+        return nullptr;
+    }
+    jbyteArray bytes = env->NewByteArray(length);
+    if (bytes == nullptr) {
+        delete_local(env, string_class);
+        return nullptr;
+    }
+    env->SetByteArrayRegion(bytes, 0, length, reinterpret_cast<const jbyte*>(text));
+    jstring result = nullptr;
+    if (!exception_pending(env)) {
+        result = static_cast<jstring>(env->NewObject(string_class, constructor, bytes));
+        if (exception_pending(env)) {
+            delete_local(env, result);
+            result = nullptr;
+        }
+    }
+    delete_local(env, bytes);
+    delete_local(env, string_class);
+    return result;
+}
+
+jobjectArray java_string_array_from_native(JNIEnv* env, char** strings, int count) {
+    jclass string_class = env->FindClass("java/lang/String");
+    if (string_class == nullptr) return nullptr;
+    jobjectArray array = env->NewObjectArray(count, string_class, nullptr);
+    delete_local(env, string_class);
+    if (array == nullptr) return nullptr;
+    for (int i = 0; i < count; ++i) {
+        jstring element = java_string_from_native(env, strings[i]);
+        if (element == nullptr) {
+            delete_local(env, array);
+            return nullptr;
+        }
+        env->SetObjectArrayElement(array, i, element);
+        delete_local(env, element);
+        if (exception_pending(env)) {
+            delete_local(env, array);
+            return nullptr;
+        }
+    }
+    return array;
+}
+
+jclass find_class_dotted(JNIEnv* env, const char* name) {
+    size_t length = strlen(name);
+    char* slashed = static_cast<char*>(allocate_or_exit(static_cast<int>(length + 1)));
+    for (size_t i = 0; i <= length; ++i) slashed[i] = name[i] == '.' ? '/' : name[i];
+    jclass cls = env->FindClass(slashed);
+    free(slashed);
+    return cls;
+}
+
+jobject open_jar_file(JNIEnv* env, const char* path) {
+    jclass jar_class = env->FindClass("java/util/jar/JarFile");
+    if (jar_class == nullptr) return nullptr;
+    jobject jar = nullptr;
+    jmethodID constructor = env->GetMethodID(jar_class, "<init>", "(Ljava/lang/String;)V");
+    jstring path_string = constructor ? java_string_from_native(env, path) : nullptr;
+    if (path_string != nullptr) {
+        jar = env->NewObject(jar_class, constructor, path_string);
+        delete_local(env, path_string);
+    }
+    delete_local(env, jar_class);
+    return jar;
+}
+
+jstring find_main_class_name(JNIEnv* env, jobject jar) {
+    jclass jar_class = env->FindClass("java/util/jar/JarFile");
+    if (jar_class == nullptr) return nullptr;
+    bool failed = false;
+    jstring result = main_class_from_manifest(env, jar_class, jar, &failed);
+    if (result == nullptr && !failed) {
+        // A manifest that could not be read leaves its exception pending; the
+        // scan must not run with it.
+        clear_exception(env);
+        result = main_class_from_scan(env, jar_class, jar);
+    }
+    delete_local(env, jar_class);
+    return result;
+}

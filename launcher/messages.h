@@ -1,0 +1,51 @@
+// Every text the launcher itself shows its user. Format texts follow the C
+// library's formatted-output conventions; each carries its own line feeds,
+// and three of them deliberately end without one.
+#ifndef VANDREL_MESSAGES_H
+#define VANDREL_MESSAGES_H
+
+// Runtime discovery and loading (standard error).
+#define MSG_ERROR_LOADING "Error loading: %s\n"
+#define MSG_NO_JNI_INTERFACES "Can't find JNI interfaces in: %s\n"
+#define MSG_RUNTIME_NOT_FOUND "Could not find the Java Runtime Environment.\n"
+#define MSG_NO_RECOGNIZED_VERSIONS "No recognized versions in: 'Software\\JavaSoft\\Java Runtime Environment\\'\n"
+#define MSG_BAD_MIN_VERSION "Unrecognized minimum major version: %s"
+#define MSG_BAD_MAX_VERSION "Unrecognized maximum major version: %s"
+#define MSG_RUNTIME_LIB_UNREADABLE "Failed reading value of registry key: RuntimeLib"
+
+// Launch sequence (standard error).
+#define MSG_NO_APPLICATION_HOME "Can't launch: Can't determine application home\n"
+#define MSG_VM_NOT_CREATED "Could not create the Java virtual machine.\n"
+#define MSG_NO_MAIN_CLASS "Can't launch: no main class found\n"
+#define MSG_NO_MAIN_METHOD "Can't launch: No main method found on main class.\n"
+#define MSG_DETACH_FAILED "Can't launch: Could not detach main thread.\n"
+
+// Packager (standard error).
+#define MSG_NOT_A_JAR "Not a valid jar file: %s\n"
+#define MSG_ERROR_OPENING "Error opening '%s'\n"
+#define MSG_ERROR_CLOSING "Error closing '%s'\n"
+#define MSG_ERROR_WRITING "Error writing '%s'\n"
+#define MSG_ERROR_READING "Error reading '%s'\n"
+
+// Packager (standard output).
+#define MSG_USAGE "Vandrel Console Version 2.1c\nUsage: %s source.jar [dest.exe]\n"
+#define MSG_NO_MAIN_CLASS_ATTRIBUTE \
+    "Main-Class attribute not found in manifest:\nWill attempt to find a main class at run-time.\n"
+#define MSG_CREATING "Creating executable '%s' from '%s'...\n"
+#define MSG_SUCCESS "Success!\n"
+
+// Memory exhaustion: the word handed to the C library's error report.
+#define MSG_MALLOC "malloc"
+
+// Trace (standard output, only with the trace switch on).
+#define TRACE_BANNER "----_JAVA_LAUNCHER_DEBUG----\n"
+#define TRACE_VM_ARGS "JavaVM args:\n    "
+#define TRACE_VM_VERSION "version 0x%08lx, "
+#define TRACE_VM_IGNORE "ignoreUnrecognized is %s, "
+#define TRACE_VM_COUNT "nOptions is %ld\n"
+#define TRACE_VM_OPTION "    option[%2d] = '%s'\n"
+#define TRACE_MAIN_CLASS "Main-Class is '%s'\n"
+#define TRACE_APP_ARGC "Apps' argc is %d\n"
+#define TRACE_APP_ARGV "    app_argv[%2d] = '%s'\n"
+
+#endif

@@ -1,0 +1,94 @@
+#include "resource_decoder.h"
+
+#include <cstdint>
+
+namespace {
+
+constexpr uint16_t kStringTableType = 6;  // RT_STRING
+
+uint32_t read32(const unsigned char* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+uint16_t read16(const unsigned char* p) { return uint16_t(p[0] | p[1] << 8); }
+
+// Reads a name-or-id field of a resource header at `*pos` (header ends at
+// `end`). Returns the id, or -1 for a named field; false when it overruns.
+bool read_name_or_id(const unsigned char* res, size_t end, size_t* pos, long* id) {
+    if (*pos + 2 > end) return false;
+    if (read16(res + *pos) == 0xFFFF) {
+        if (*pos + 4 > end) return false;
+        *id = read16(res + *pos + 2);
+        *pos += 4;
+        return true;
+    }
+    *id = -1;
+    while (true) {  // zero-terminated UTF-16 name
+        if (*pos + 2 > end) return false;
+        uint16_t c = read16(res + *pos);
+        *pos += 2;
+        if (c == 0) return true;
+    }
+}
+
+// Code page 1252's characters 0x80 to 0x9F; 0 where the code page has none.
+const uint16_t kCp1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+};
+
+char to_cp1252(uint16_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+    for (int i = 0; i < 32; ++i)
+        if (kCp1252High[i] == c) return static_cast<char>(0x80 + i);
+    return '?';
+}
+
+// Finds the block of string-table entries holding `id`. Returns its data, or
+// null when there is none.
+const unsigned char* find_block(const unsigned char* res, size_t size, unsigned id, size_t* block_size) {
+    const long wanted_block = long(id / 16 + 1);
+    size_t pos = 0;
+    while (pos + 8 <= size) {
+        uint32_t data_size = read32(res + pos);
+        uint32_t header_size = read32(res + pos + 4);
+        if (header_size < 8 || header_size > size - pos || data_size > size - pos - header_size) return nullptr;
+        size_t header_end = pos + header_size;
+        size_t field = pos + 8;
+        long type = 0, name = 0;
+        if (!read_name_or_id(res, header_end, &field, &type) || !read_name_or_id(res, header_end, &field, &name))
+            return nullptr;
+        if (type == kStringTableType && name == wanted_block) {
+            *block_size = data_size;
+            return res + header_end;
+        }
+        pos = header_end + data_size;
+        pos = (pos + 3) & ~size_t(3);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int decode_resource_string(const unsigned char* res, size_t size, unsigned id, char* buffer, int capacity) {
+    buffer[0] = '\0';
+    size_t block_size = 0;
+    const unsigned char* block = find_block(res, size, id, &block_size);
+    if (!block) return 0;
+    size_t pos = 0;
+    for (unsigned index = 0; index < 16; ++index) {
+        if (pos + 2 > block_size) return 0;
+        size_t length = read16(block + pos);
+        pos += 2;
+        if (pos + 2 * length > block_size) return 0;
+        if (index == id % 16) {
+            int stored = 0;
+            for (size_t i = 0; i < length && stored < capacity - 1; ++i)
+                buffer[stored++] = to_cp1252(read16(block + pos + 2 * i));
+            buffer[stored] = '\0';
+            return stored;
+        }
+        pos += 2 * length;
+    }
+    return 0;
+}

@@ -1,0 +1,140 @@
+#include "runtime.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "config.h"
+#include "diagnostics.h"
+#include "messages.h"
+
+namespace {
+
+const char kRuntimeKey[] = "Software\\JavaSoft\\Java Runtime Environment";
+
+// Copies `text` into `buffer` when it fits with its terminator.
+bool copy_if_fits(const char* text, char* buffer, int capacity) {
+    size_t length = strlen(text);
+    if (length >= size_t(capacity)) return false;
+    memcpy(buffer, text, length + 1);
+    return true;
+}
+
+// Checks the registered version against configured bound `id` (3 or 4).
+// Returns false when the search must stop (its message printed).
+bool version_within_bound(int id, float current, const char* version_text) {
+    char bound_text[kConfigValueCapacity];
+    if (read_config_string(id, bound_text, sizeof bound_text) == 0) return true;
+    const bool is_minimum = id == kConfigMinVersion;
+    float bound = parse_major_version(bound_text);
+    if (!(bound > 0)) {
+        print_error(is_minimum ? MSG_BAD_MIN_VERSION : MSG_BAD_MAX_VERSION, bound_text);
+        return false;
+    }
+    if (is_minimum && bound < 1.2) bound = 1.2f;
+    const bool outside = is_minimum ? current < bound : current > bound;
+    if (!outside) return true;
+    char message[kConfigValueCapacity];
+    if (read_config_string(kConfigBadVersionMessage, message, sizeof message) == 0) return true;
+    print_error(message, version_text);
+    return false;
+}
+
+}  // namespace
+
+bool get_module_directory(char* buffer, int capacity) {
+    if (capacity <= 0) return false;
+    unsigned long length = platform.module_file_name(buffer, static_cast<unsigned long>(capacity));
+    if (length == 0 || length >= static_cast<unsigned long>(capacity)) return false;
+    buffer[length] = '\0';
+    char* last = strrchr(buffer, kPathSeparator);
+    if (last == nullptr) return false;
+    *last = '\0';
+    return true;
+}
+
+bool compose_runtime_library_path(const char* value, char* path, int capacity) {
+    char directory[kPathCapacity];
+    if (platform_path_is_absolute(value) || !get_module_directory(directory, sizeof directory))
+        return copy_if_fits(value, path, capacity);
+    size_t dir_length = strlen(directory);
+    bool add_separator = dir_length == 0 || directory[dir_length - 1] != kPathSeparator;
+    size_t needed = dir_length + (add_separator ? 1 : 0) + strlen(value) + 1;
+    if (needed > size_t(capacity)) return false;
+    memcpy(path, directory, dir_length);
+    if (add_separator) path[dir_length++] = kPathSeparator;
+    strcpy(path + dir_length, value);
+    return true;
+}
+
+bool load_java_runtime(RuntimeEntryPoints* entry_points) {
+    char path[kPathCapacity];
+    char configured[kConfigValueCapacity];
+    bool found = read_config_string(kConfigRuntimeLibraryPath, configured, sizeof configured) != 0 &&
+                 compose_runtime_library_path(configured, path, sizeof path) && platform.path_exists(path);
+    if (!found && !find_runtime_in_registry(path, sizeof path)) return false;
+
+    void* library = platform.load_library(path);
+    if (library == nullptr) {
+        print_error(MSG_ERROR_LOADING, path);
+        return false;
+    }
+    entry_points->create_vm = reinterpret_cast<CreateJavaVmFunction>(platform.find_symbol(library, "JNI_CreateJavaVM"));
+    entry_points->get_default_init_args =
+        reinterpret_cast<GetDefaultInitArgsFunction>(platform.find_symbol(library, "JNI_GetDefaultJavaVMInitArgs"));
+    if (entry_points->create_vm == nullptr || entry_points->get_default_init_args == nullptr) {
+        print_error(MSG_NO_JNI_INTERFACES, path);
+        return false;
+    }
+    return true;
+}
+
+bool find_runtime_in_registry(char* path, int capacity) {
+    RegistryKey key = nullptr;
+    if (!platform.registry_open(nullptr, kRuntimeKey, &key)) {
+        char message[kConfigValueCapacity];
+        if (read_config_string(kConfigNoRuntimeMessage, message, sizeof message) != 0) print_error(message);
+        return false;
+    }
+    char version[kPathCapacity];
+    if (query_registry_text(key, "CurrentVersion", version, sizeof version)) {
+        float current = parse_major_version(version);
+        if (!version_within_bound(kConfigMinVersion, current, version) ||
+            !version_within_bound(kConfigMaxVersion, current, version)) {
+            platform.registry_close(key);
+            return false;
+        }
+        RegistryKey version_key = nullptr;
+        if (platform.registry_open(key, version, &version_key)) {
+            bool read = query_registry_text(version_key, "RuntimeLib", path, capacity);
+            if (!read) print_error(MSG_RUNTIME_LIB_UNREADABLE);
+            platform.registry_close(version_key);
+            platform.registry_close(key);
+            return read;
+        }
+    }
+    print_error(MSG_RUNTIME_NOT_FOUND);
+    print_error(MSG_NO_RECOGNIZED_VERSIONS);
+    platform.registry_close(key);
+    return false;
+}
+
+bool query_registry_text(RegistryKey key, const char* name, char* buffer, int capacity) {
+    unsigned long type = 0;
+    unsigned long size = 0;
+    if (!platform.registry_query(key, name, &type, nullptr, &size)) return false;
+    if (type != kRegistryTypeText || capacity <= 0 || size >= static_cast<unsigned long>(capacity)) return false;
+    if (!platform.registry_query(key, name, &type, reinterpret_cast<unsigned char*>(buffer), &size)) return false;
+    // A text stored without its terminator is not terminated by the query.
+    buffer[size] = '\0';
+    return true;
+}
+
+float parse_major_version(const char* text) {
+    size_t length = strlen(text);
+    if (length == 0) return -1;
+    if (length > 3) return 0;
+    // Runtimes from 9 on name their family by a whole number.
+    if (strspn(text, "0123456789") == length) return static_cast<float>(strtod(text, nullptr));
+    if (text[1] != '.') return 0;
+    return static_cast<float>(strtod(text, nullptr));
+}

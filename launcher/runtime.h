@@ -1,0 +1,46 @@
+// Finding and loading the Java runtime library.
+#ifndef VANDREL_RUNTIME_H
+#define VANDREL_RUNTIME_H
+
+#include <jni.h>
+
+#include "platform/platform.h"
+
+typedef jint(JNICALL* CreateJavaVmFunction)(JavaVM** vm, void** env, void* args);
+typedef jint(JNICALL* GetDefaultInitArgsFunction)(void* args);
+
+// The runtime's two invocation entry points; both null until it is loaded.
+struct RuntimeEntryPoints {
+    CreateJavaVmFunction create_vm;
+    GetDefaultInitArgsFunction get_default_init_args;
+};
+
+// Room for paths and registry texts, terminator included.
+constexpr int kPathCapacity = 260;
+
+// Finds the runtime library (configured path, else the registry), loads it
+// and resolves both entry points. On false its messages have been printed.
+bool load_java_runtime(RuntimeEntryPoints* entry_points);
+
+// The running executable's directory: its module file name up to its last
+// separator. False when the name cannot be had, was cut, or holds no separator.
+bool get_module_directory(char* buffer, int capacity);
+
+// Composes the library path from a non-blank configured value: the value
+// itself when absolute, else the module directory, a separator and the value.
+// False when the result does not fit `capacity`.
+bool compose_runtime_library_path(const char* value, char* path, int capacity);
+
+// Reads RuntimeLib of the registered runtime into `path`, checking its
+// version against the configured range. Prints its messages on false.
+bool find_runtime_in_registry(char* path, int capacity);
+
+// True when the value exists as text and its stored size (terminator
+// included) is below `capacity`; the buffer then holds it, terminated.
+bool query_registry_text(RegistryKey key, const char* name, char* buffer, int capacity);
+
+// The version number of a text: "1.3" gives 1.3; empty gives -1; a whole
+// number ("9", "17") gives that number; every other form gives 0.
+float parse_major_version(const char* text);
+
+#endif

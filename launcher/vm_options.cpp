@@ -1,0 +1,117 @@
+#include "vm_options.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "config.h"
+#include "diagnostics.h"
+#include "messages.h"
+#include "platform/platform.h"
+
+VmOptionList vm_option_list = {0, 0, nullptr};
+
+namespace {
+
+// A new heap string of the value's length plus 40 bytes: `pattern` with the value.
+char* format_option(const char* pattern, const char* value) {
+    int size = static_cast<int>(strlen(value)) + 40;
+    char* option = static_cast<char*>(allocate_or_exit(size));
+    snprintf(option, size_t(size), pattern, value);
+    return option;
+}
+
+void add_line_as_option(char* item, void*) { add_vm_option(item, nullptr); }
+
+void append_line_to_argv(char* item, void* context) { append_to_argv(static_cast<AppArgv*>(context), item); }
+
+}  // namespace
+
+void add_vm_option(char* option_string, void* extra_info) {
+    VmOptionList& list = vm_option_list;
+    if (list.count >= list.capacity) {
+        int32_t capacity = list.entries == nullptr ? 4 : list.capacity * 2;
+        JavaVMOption* block =
+            static_cast<JavaVMOption*>(allocate_or_exit(static_cast<int>(capacity * sizeof(JavaVMOption))));
+        if (list.entries != nullptr) {
+            memcpy(block, list.entries, list.count * sizeof(JavaVMOption));
+            free(list.entries);
+        }
+        list.entries = block;
+        list.capacity = capacity;
+    }
+    list.entries[list.count].optionString = option_string;
+    list.entries[list.count].extraInfo = extra_info;
+    ++list.count;
+}
+
+bool add_standard_vm_options() {
+    const char* class_path = platform.get_env("CLASSPATH");
+    if (class_path != nullptr) add_vm_option(format_option("-Denv.class.path=%s", class_path), nullptr);
+    char home[kPathCapacity];
+    if (!get_module_directory(home, sizeof home)) {
+        print_error(MSG_NO_APPLICATION_HOME);
+        return false;
+    }
+    add_vm_option(format_option("-Dapplication.home=%s", home), nullptr);
+    return true;
+}
+
+void add_vm_options_from_lines(char* text) { split_config_lines(text, add_line_as_option, nullptr); }
+
+void add_class_path_option(const char* path) { add_vm_option(format_option("-Djava.class.path=%s", path), nullptr); }
+
+bool create_java_vm(JavaVM** vm, JNIEnv** env, const RuntimeEntryPoints* entry_points) {
+    JavaVMInitArgs args;
+    memset(&args, 0, sizeof args);
+    args.version = JNI_VERSION_1_2;
+    args.nOptions = vm_option_list.count;
+    args.options = vm_option_list.entries;
+    args.ignoreUnrecognized = JNI_FALSE;
+    if (debug_trace) {
+        print_trace(TRACE_VM_ARGS);
+        print_trace(TRACE_VM_VERSION, static_cast<unsigned long>(args.version));
+        print_trace(TRACE_VM_IGNORE, args.ignoreUnrecognized ? "JNI_TRUE" : "JNI_FALSE");
+        print_trace(TRACE_VM_COUNT, static_cast<long>(args.nOptions));
+        for (int i = 0; i < args.nOptions; ++i) print_trace(TRACE_VM_OPTION, i, args.options[i].optionString);
+    }
+    jint result = entry_points->create_vm(vm, reinterpret_cast<void**>(env), &args);
+    free(vm_option_list.entries);
+    vm_option_list.entries = nullptr;
+    vm_option_list.capacity = 0;
+    vm_option_list.count = 0;
+    return result == 0;
+}
+
+void hoist_dash_j_arguments(int* argc, char*** argv) {
+    const int count = *argc;
+    char** old_vector = *argv;
+    char** vector = static_cast<char**>(allocate_or_exit(static_cast<int>((count + 1) * sizeof(char*))));
+    int next = 0;
+    for (int i = 0; i < count; ++i)
+        if (old_vector[i][0] == '-' && old_vector[i][1] == 'J') vector[next++] = old_vector[i] + 2;
+    for (int i = 0; i < count; ++i)
+        if (!(old_vector[i][0] == '-' && old_vector[i][1] == 'J')) vector[next++] = old_vector[i];
+    vector[next] = nullptr;
+    *argv = vector;
+}
+
+void init_app_argv(AppArgv* argv) {
+    argv->entries = static_cast<char**>(allocate_or_exit(static_cast<int>(kAppArgvInitialCapacity * sizeof(char*))));
+    argv->count = 0;
+    argv->capacity = kAppArgvInitialCapacity;
+}
+
+void append_to_argv(AppArgv* argv, char* entry) {
+    if (argv->count >= argv->capacity) {
+        int capacity = argv->capacity * 2;
+        char** block = static_cast<char**>(allocate_or_exit(static_cast<int>(capacity * sizeof(char*))));
+        memcpy(block, argv->entries, argv->count * sizeof(char*));
+        free(argv->entries);
+        argv->entries = block;
+        argv->capacity = capacity;
+    }
+    argv->entries[argv->count++] = entry;
+}
+
+void append_lines_to_argv(char* text, AppArgv* argv) { split_config_lines(text, append_line_to_argv, argv); }

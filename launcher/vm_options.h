@@ -1,0 +1,61 @@
+// The Java VM's option list, VM creation, and the application's arguments.
+#ifndef VANDREL_VM_OPTIONS_H
+#define VANDREL_VM_OPTIONS_H
+
+#include <jni.h>
+
+#include <cstdint>
+
+#include "runtime.h"
+
+// The growing list of options handed to VM creation. Stores the callers'
+// string pointers; copies no text. Capacities run 4, 8, 16, ...
+struct VmOptionList {
+    int32_t capacity;
+    int32_t count;
+    JavaVMOption* entries;
+};
+
+// The process-wide list, empty at start; its block is freed by create_java_vm.
+extern VmOptionList vm_option_list;
+
+// Appends one option, growing the block first when it is full.
+void add_vm_option(char* option_string, void* extra_info);
+
+// Adds "-Denv.class.path=" with CLASSPATH (when defined) and
+// "-Dapplication.home=" with the executable's directory. False, with its
+// message printed, when that directory cannot be determined.
+bool add_standard_vm_options();
+
+// Cuts value 5's buffer into its items and adds each as an option.
+void add_vm_options_from_lines(char* text);
+
+// Adds "-Djava.class.path=" with `path`; always the last option.
+void add_class_path_option(const char* path);
+
+// Creates the VM from the option list (printing the option dump when
+// tracing), then frees the list's block. True when creation returned 0.
+bool create_java_vm(JavaVM** vm, JNIEnv** env, const RuntimeEntryPoints* entry_points);
+
+// Replaces *argv by a new vector of the same count: first every argument
+// that begins with "-J", without those two characters, then every other
+// argument, each group in its original order; a null pointer follows.
+void hoist_dash_j_arguments(int* argc, char*** argv);
+
+// The application's argument vector: starts as one block of 500 pointers and
+// grows (doubling) instead of overflowing.
+constexpr int kAppArgvInitialCapacity = 500;
+struct AppArgv {
+    char** entries;
+    int count;
+    int capacity;
+};
+
+// Allocates the block of kAppArgvInitialCapacity entries, count 0.
+void init_app_argv(AppArgv* argv);
+// Appends one entry (no copy of the text).
+void append_to_argv(AppArgv* argv, char* entry);
+// Cuts value 6's or 7's buffer into its items and appends each in order.
+void append_lines_to_argv(char* text, AppArgv* argv);
+
+#endif

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Creates (setup) or stops and removes (cleanup) a throwaway Wine prefix,
+# keeping one wineserver alive in between so that test programs start fast.
+#   prefix.sh setup|cleanup PREFIX
+set -eu
+action="$1"
+export WINEPREFIX="$2"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+case "$action" in
+  setup)
+    wineserver -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1
+    wineserver -p
+    echo "wine prefix ready: $(basename "$WINEPREFIX")"
+    ;;
+  cleanup)
+    wineserver -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+    echo "wine prefix removed"
+    ;;
+esac
