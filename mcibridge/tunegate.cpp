@@ -1,0 +1,81 @@
+// The two native methods of com.brightfen.mci.Mci: an MCI command string is
+// handed to the multimedia library, and a path is turned into its short form.
+// The library keeps no state: each call works on the one string it is given
+// and on a buffer of its own, and every byte goes across untranslated.
+
+#include <jni.h>
+
+#include <cstdio>
+
+#include "mci_platform.h"
+
+// On Windows the export definitions name the exports, so that exactly the
+// names the Java VM looks up are exported and nothing else.
+#ifdef _WIN32
+#define TUNEGATE_EXPORT
+#else
+#define TUNEGATE_EXPORT JNIEXPORT
+#endif
+
+namespace {
+
+// MCI texts are at most 127 characters.
+const unsigned int error_text_capacity = 128;
+
+// 255 of the 256 bytes are offered to GetShortPathNameA.
+const unsigned int short_path_buffer_size = 256;
+const unsigned int short_path_capacity = 255;
+
+} // namespace
+
+extern "C" TUNEGATE_EXPORT jstring JNICALL
+Java_com_brightfen_mci_Mci_sendMciCommand(JNIEnv* env, jclass, jstring command)
+{
+    // The Java callers never pass null; MCI is not bothered with it.
+    if (command == nullptr) {
+        return nullptr;
+    }
+    const char* bytes = env->GetStringUTFChars(command, nullptr);
+    if (bytes == nullptr) {
+        return nullptr; // the VM's OutOfMemoryError is pending
+    }
+    // Any reply text of MCI is not asked for and never reaches the caller.
+    const MCIERROR code = mciSendStringA(bytes, nullptr, 0, nullptr);
+    // The bytes are released before any result is formed, on every path.
+    env->ReleaseStringUTFChars(command, bytes);
+    if (code == 0) {
+        return nullptr;
+    }
+    std::printf("Mci error: %i", static_cast<int>(code));
+    char text[error_text_capacity];
+    // A code for which MCI has no text yields the empty string.
+    text[0] = '\0';
+    if (!mciGetErrorStringA(code, text, error_text_capacity)) {
+        text[0] = '\0';
+    }
+    text[error_text_capacity - 1] = '\0';
+    return env->NewStringUTF(text);
+}
+
+extern "C" TUNEGATE_EXPORT jstring JNICALL
+Java_com_brightfen_mci_Mci_convertToShort(JNIEnv* env, jclass, jstring path)
+{
+    if (path == nullptr) {
+        return nullptr;
+    }
+    const char* bytes = env->GetStringUTFChars(path, nullptr);
+    if (bytes == nullptr) {
+        return nullptr; // the VM's OutOfMemoryError is pending
+    }
+    char short_path[short_path_buffer_size];
+    const DWORD length = GetShortPathNameA(bytes, short_path, short_path_capacity);
+    env->ReleaseStringUTFChars(path, bytes);
+    // 0 means failure (such as a missing file); a value of the capacity or
+    // more is the size a short form that does not fit would need. Either way
+    // the caller gets its own path back.
+    if (length == 0 || length >= short_path_capacity) {
+        return path;
+    }
+    short_path[length] = '\0';
+    return env->NewStringUTF(short_path);
+}
