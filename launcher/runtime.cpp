@@ -6,10 +6,16 @@
 #include "config.h"
 #include "diagnostics.h"
 #include "messages.h"
+#include "platform/release_file.h"
 
 namespace {
 
 const char kRuntimeKey[] = "Software\\JavaSoft\\Java Runtime Environment";
+// Where runtimes from Java 9 on register themselves, searched in this order
+// when the key above does not exist.
+const char* const kModernRuntimeKeys[] = {"Software\\JavaSoft\\JRE", "Software\\JavaSoft\\JDK"};
+
+enum SearchResult { kFound, kNotFound, kRefused };
 
 // Copies `text` into `buffer` when it fits with its terminator.
 bool copy_if_fits(const char* text, char* buffer, int capacity) {
@@ -36,6 +42,82 @@ bool version_within_bound(int id, float current, const char* version_text) {
     char message[kConfigValueCapacity];
     if (read_config_string(kConfigBadVersionMessage, message, sizeof message) == 0) return true;
     print_error(message, version_text);
+    return false;
+}
+
+bool version_in_range(const char* version_text) {
+    float current = parse_major_version(version_text);
+    return version_within_bound(kConfigMinVersion, current, version_text) &&
+           version_within_bound(kConfigMaxVersion, current, version_text);
+}
+
+// Stores in `path` the first library of `candidates` that exists under `home`.
+bool library_under_home(const char* home, const char* const* candidates, char* path, int capacity) {
+    size_t home_length = strlen(home);
+    bool add_separator = home_length > 0 && home[home_length - 1] != kPathSeparator;
+    for (; *candidates != nullptr; ++candidates) {
+        size_t needed = home_length + (add_separator ? 1 : 0) + strlen(*candidates) + 1;
+        if (needed > size_t(capacity)) continue;
+        memcpy(path, home, home_length);
+        size_t at = home_length;
+        if (add_separator) path[at++] = kPathSeparator;
+        strcpy(path + at, *candidates);
+        if (platform.path_exists(path)) return true;
+    }
+    return false;
+}
+
+// A runtime registered under `key_name`, read like the runtime key: its
+// CurrentVersion, the configured range, and the version subkey's RuntimeLib,
+// or else the library under the subkey's JavaHome. Silent unless refused.
+SearchResult search_modern_key(const char* key_name, char* path, int capacity) {
+    RegistryKey key = nullptr;
+    if (!platform.registry_open(nullptr, key_name, &key)) return kNotFound;
+    SearchResult result = kNotFound;
+    char version[kPathCapacity];
+    if (query_registry_text(key, "CurrentVersion", version, sizeof version)) {
+        RegistryKey version_key = nullptr;
+        if (!version_in_range(version)) {
+            result = kRefused;
+        } else if (platform.registry_open(key, version, &version_key)) {
+            char home[kPathCapacity];
+            if (query_registry_text(version_key, "RuntimeLib", path, capacity) ||
+                (query_registry_text(version_key, "JavaHome", home, sizeof home) &&
+                 library_under_home(home, kLibrariesUnderRegisteredHome, path, capacity)))
+                result = kFound;
+            platform.registry_close(version_key);
+        }
+    }
+    platform.registry_close(key);
+    return result;
+}
+
+// The runtime named by JAVA_HOME. When a version range is configured, the
+// version comes from the runtime's release file and must lie in the range.
+SearchResult search_java_home(char* path, int capacity) {
+    const char* home = platform.get_env("JAVA_HOME");
+    if (home == nullptr || home[0] == '\0') return kNotFound;
+    if (!library_under_home(home, kLibrariesUnderJavaHome, path, capacity)) return kNotFound;
+    char bound[kConfigValueCapacity];
+    if (read_config_string(kConfigMinVersion, bound, sizeof bound) == 0 &&
+        read_config_string(kConfigMaxVersion, bound, sizeof bound) == 0)
+        return kFound;
+    char version[kPathCapacity];
+    if (!read_release_family_version(home, kPathSeparator, version, sizeof version)) return kNotFound;
+    return version_in_range(version) ? kFound : kRefused;
+}
+
+// Searched only when the runtime key does not exist: the keys of newer
+// runtimes, then JAVA_HOME. Prints value 8 when none yields a runtime.
+bool find_runtime_elsewhere(char* path, int capacity) {
+    for (const char* key_name : kModernRuntimeKeys) {
+        SearchResult result = search_modern_key(key_name, path, capacity);
+        if (result != kNotFound) return result == kFound;
+    }
+    SearchResult result = search_java_home(path, capacity);
+    if (result != kNotFound) return result == kFound;
+    char message[kConfigValueCapacity];
+    if (read_config_string(kConfigNoRuntimeMessage, message, sizeof message) != 0) print_error(message);
     return false;
 }
 
@@ -90,16 +172,10 @@ bool load_java_runtime(RuntimeEntryPoints* entry_points) {
 
 bool find_runtime_in_registry(char* path, int capacity) {
     RegistryKey key = nullptr;
-    if (!platform.registry_open(nullptr, kRuntimeKey, &key)) {
-        char message[kConfigValueCapacity];
-        if (read_config_string(kConfigNoRuntimeMessage, message, sizeof message) != 0) print_error(message);
-        return false;
-    }
+    if (!platform.registry_open(nullptr, kRuntimeKey, &key)) return find_runtime_elsewhere(path, capacity);
     char version[kPathCapacity];
     if (query_registry_text(key, "CurrentVersion", version, sizeof version)) {
-        float current = parse_major_version(version);
-        if (!version_within_bound(kConfigMinVersion, current, version) ||
-            !version_within_bound(kConfigMaxVersion, current, version)) {
+        if (!version_in_range(version)) {
             platform.registry_close(key);
             return false;
         }

@@ -9,6 +9,7 @@
 //    ("1.8.0_392" gives 1.8, "17.0.15" gives 17), and the subkey of that
 //    version holds RuntimeLib, the path of the runtime's libjvm.so.
 #include "platform.h"
+#include "release_file.h"
 #include "resource_decoder.h"
 
 #include <dlfcn.h>
@@ -74,31 +75,10 @@ bool is_file(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// The family version of the runtime at `home`, from JAVA_VERSION in its
-// release file; empty when it cannot be read.
+// The family version of the runtime at `home`; empty when it cannot be read.
 std::string family_version(const std::string& home) {
-    FILE* f = fopen((home + "/release").c_str(), "r");
-    if (!f) return "";
-    char line[512];
-    std::string version;
-    while (fgets(line, sizeof line, f)) {
-        const char prefix[] = "JAVA_VERSION=\"";
-        if (strncmp(line, prefix, sizeof prefix - 1) != 0) continue;
-        const char* v = line + sizeof prefix - 1;
-        const char* end = strchr(v, '"');
-        if (!end) break;
-        std::string full(v, end);
-        size_t first_dot = full.find('.');
-        if (full.compare(0, 2, "1.") == 0) {
-            size_t second_dot = full.find_first_of("._", 2);
-            version = full.substr(0, second_dot);
-        } else {
-            version = full.substr(0, first_dot);
-        }
-        break;
-    }
-    fclose(f);
-    return version;
+    char version[64];
+    return read_release_family_version(home.c_str(), '/', version, sizeof version) ? version : "";
 }
 
 std::string runtime_library(const PosixKey& key) {
@@ -195,5 +175,8 @@ PlatformApi platform = {
 
 const char kPathSeparator = '/';
 const char kExecutableSuffix[] = "";
+const char* const kLibrariesUnderRegisteredHome[] = {"lib/server/libjvm.so", "lib/client/libjvm.so", nullptr};
+const char* const kLibrariesUnderJavaHome[] = {"lib/server/libjvm.so", "lib/client/libjvm.so",
+                                               "jre/lib/server/libjvm.so", "jre/lib/client/libjvm.so", nullptr};
 
 bool platform_path_is_absolute(const char* path) { return path[0] == '/'; }

@@ -87,6 +87,9 @@ PlatformApi platform = {
 
 const char kPathSeparator = '\\';
 const char kExecutableSuffix[] = ".exe";
+const char* const kLibrariesUnderRegisteredHome[] = {"bin\\server\\jvm.dll", "bin\\client\\jvm.dll", nullptr};
+const char* const kLibrariesUnderJavaHome[] = {"bin\\server\\jvm.dll", "bin\\client\\jvm.dll",
+                                               "jre\\bin\\server\\jvm.dll", "jre\\bin\\client\\jvm.dll", nullptr};
 
 bool platform_path_is_absolute(const char* path) {
     if (path[0] == '\\') return true;

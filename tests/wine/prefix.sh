@@ -12,8 +12,11 @@ case "$action" in
   setup)
     wineserver -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1
-    wineserver -p
+    mkdir -p "$WINEPREFIX"
+    # Neither the server nor the services that wineboot starts may hold the
+    # test runner's output pipe open.
+    wineserver -p </dev/null >/dev/null 2>&1
+    wineboot -i </dev/null >/dev/null 2>&1
     echo "wine prefix ready: $(basename "$WINEPREFIX")"
     ;;
   cleanup)
