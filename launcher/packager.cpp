@@ -32,13 +32,18 @@ bool close_output(FILE* out) {
 // Closes an input stream; false when reading it failed or the close failed.
 bool close_input(FILE* in, CopyResult result) { return platform.file_close(in) == 0 && result != kReadFailed; }
 
-// The temporary file beside the destination that receives the copies.
+// The temporary file beside the destination that receives the copies: a
+// name that no existing file has (which could be an input, or anybody's
+// file), the destination followed by ".vandrel-part" and maybe a number.
 char* temporary_name(const char* destination) {
     const char suffix[] = ".vandrel-part";
     size_t length = strlen(destination);
-    char* name = static_cast<char*>(allocate_or_exit(static_cast<int>(length + sizeof suffix)));
+    size_t capacity = length + sizeof suffix + 10;
+    char* name = static_cast<char*>(allocate_or_exit(static_cast<int>(capacity)));
     memcpy(name, destination, length);
     memcpy(name + length, suffix, sizeof suffix);
+    for (unsigned n = 1; platform.path_exists(name) && n < 1000000u; ++n)
+        snprintf(name + length + sizeof suffix - 1, capacity - length - sizeof suffix + 1, "%u", n);
     return name;
 }
 

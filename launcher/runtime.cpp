@@ -45,6 +45,14 @@ bool version_within_bound(int id, float current, const char* version_text) {
     return false;
 }
 
+// Prints configuration value 8, a format text that takes no argument.
+void print_no_runtime_message(const char* format) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-security"
+    print_error(format);
+#pragma GCC diagnostic pop
+}
+
 bool version_in_range(const char* version_text) {
     float current = parse_major_version(version_text);
     return version_within_bound(kConfigMinVersion, current, version_text) &&
@@ -117,7 +125,7 @@ bool find_runtime_elsewhere(char* path, int capacity) {
     SearchResult result = search_java_home(path, capacity);
     if (result != kNotFound) return result == kFound;
     char message[kConfigValueCapacity];
-    if (read_config_string(kConfigNoRuntimeMessage, message, sizeof message) != 0) print_error(message);
+    if (read_config_string(kConfigNoRuntimeMessage, message, sizeof message) != 0) print_no_runtime_message(message);
     return false;
 }
 

@@ -1,0 +1,285 @@
+// Packed programs started as their user starts them, with the real Java VM:
+// the arguments that reach main, the exit status, the trace, the failures
+// of the launch, and how the program finds its own file.
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "e2e_support.h"
+
+namespace {
+
+const std::string kNoRuntime =
+    "This program requires the Java Runtime Environment. \nPlease download at https://jdk.java.net/\n";
+const std::string kUsage = "Vandrel Console Version 2.1c\nUsage: vandrel source.jar [dest.exe]\n";
+
+std::string jar_path(const std::string& name) { return std::string(E2E_JAR_DIR) + "/" + name; }
+
+// What probe.Args prints.
+std::string args_output(const std::vector<std::string>& args, const std::string& home, const std::string& class_path,
+                        const std::string& env_class_path = "null") {
+    std::string out = "argc " + std::to_string(args.size()) + "\n";
+    for (size_t i = 0; i < args.size(); ++i) out += "arg[" + std::to_string(i) + "] " + args[i] + "\n";
+    out += "application.home " + home + "\n";
+    out += "java.class.path " + class_path + "\n";
+    out += "env.class.path " + env_class_path + "\n";
+    return out;
+}
+
+bool starts_with(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+
+class Launch : public ::testing::Test {
+  protected:
+    // Writes the launcher file followed by the archive: a packed program.
+    std::string packed(const std::string& jar, const std::string& name, const char* launcher = E2E_VANDREL) {
+        std::string path = dir_ / name;
+        std::string launcher_bytes = read_file(launcher);
+        std::string jar_bytes = read_file(jar_path(jar));
+        EXPECT_FALSE(launcher_bytes.empty());
+        EXPECT_FALSE(jar_bytes.empty());
+        write_file(path, launcher_bytes + jar_bytes, 0755);
+        return path;
+    }
+
+    // Runs ./<name> from the scratch directory.
+    ProcessResult run_here(const std::string& name, const std::vector<std::string>& args,
+                           const std::vector<std::pair<std::string, std::string>>& env = {}) {
+        ProcessSpec spec;
+        spec.program = dir_ / name;
+        spec.argv = {"./" + name};
+        spec.argv.insert(spec.argv.end(), args.begin(), args.end());
+        spec.cwd = dir_.path();
+        spec.env = env;
+        return run_process(spec);
+    }
+
+    ScratchDir dir_;
+};
+
+// --- arguments ------------------------------------------------------------------
+
+TEST_F(Launch, DashJArgumentsComeFirstWithoutTheirPrefix) {
+    packed("args.jar", "app");
+    ProcessResult r = run_here("app", {"A", "-JB", "C", "-J", "-jx", "with blank", "-JJ"});
+    EXPECT_TRUE(outcome_is(r, 0, args_output({"B", "", "J", "A", "C", "-jx", "with blank"}, dir_.path(), "./app"), ""));
+}
+
+TEST_F(Launch, ConfiguredArgumentsFrameTheUsersOnes) {
+    packed("args.jar", "app", E2E_VANDREL_PQ);
+    ProcessResult r = run_here("app", {"A", "-JB", "C"});
+    EXPECT_TRUE(outcome_is(r, 0, args_output({"P", "B", "A", "C", "Q"}, dir_.path(), "./app"), ""));
+}
+
+TEST_F(Launch, ClasspathVariableBecomesAPropertyButNotTheClassPath) {
+    packed("args.jar", "app");
+    ProcessResult r = run_here("app", {}, {{"CLASSPATH", "/elsewhere/lib.jar"}});
+    EXPECT_TRUE(outcome_is(r, 0, args_output({}, dir_.path(), "./app", "/elsewhere/lib.jar"), ""));
+    r = run_here("app", {}, {{"CLASSPATH", ""}});
+    EXPECT_TRUE(outcome_is(r, 0, args_output({}, dir_.path(), "./app", ""), ""));
+}
+
+// --- trace ------------------------------------------------------------------------
+
+TEST_F(Launch, TraceShowsBannerOptionsMainClassAndArgumentsExactly) {
+    packed("args.jar", "app", E2E_VANDREL_PQ);
+    const std::string home = dir_.path();
+    const std::string trace_head = "----_JAVA_LAUNCHER_DEBUG----\n"
+                                   "JavaVM args:\n"
+                                   "    version 0x00010002, ignoreUnrecognized is JNI_FALSE, nOptions is ";
+    const std::string trace_tail = "    option[ 1] = '-Xmx256m'\n"
+                                   "    option[ 2] = '-Djava.class.path=./app'\n"
+                                   "Main-Class is 'probe.Args'\n"
+                                   "Apps' argc is 5\n"
+                                   "    app_argv[ 0] = 'P'\n"
+                                   "    app_argv[ 1] = 'B'\n"
+                                   "    app_argv[ 2] = 'A'\n"
+                                   "    app_argv[ 3] = 'C'\n"
+                                   "    app_argv[ 4] = 'Q'\n";
+    // An empty value turns the trace on too.
+    ProcessResult r = run_here("app", {"A", "-JB", "C"}, {{"_JAVA_LAUNCHER_DEBUG", ""}});
+    EXPECT_TRUE(outcome_is(r, 0,
+                           trace_head + "3\n" + "    option[ 0] = '-Dapplication.home=" + home + "'\n" + trace_tail +
+                               args_output({"P", "B", "A", "C", "Q"}, home, "./app"),
+                           ""));
+
+    // With CLASSPATH defined its option comes first and shifts the others.
+    r = run_here("app", {}, {{"_JAVA_LAUNCHER_DEBUG", "1"}, {"CLASSPATH", "cp"}});
+    EXPECT_TRUE(outcome_is(r, 0,
+                           trace_head + "4\n" + "    option[ 0] = '-Denv.class.path=cp'\n" +
+                               "    option[ 1] = '-Dapplication.home=" + home + "'\n" +
+                               "    option[ 2] = '-Xmx256m'\n" + "    option[ 3] = '-Djava.class.path=./app'\n" +
+                               "Main-Class is 'probe.Args'\n" + "Apps' argc is 2\n" + "    app_argv[ 0] = 'P'\n" +
+                               "    app_argv[ 1] = 'Q'\n" + args_output({"P", "Q"}, home, "./app", "cp"),
+                           ""));
+}
+
+TEST_F(Launch, WithoutTraceTheLauncherPrintsNothingOfItsOwn) {
+    packed("args.jar", "app");
+    ProcessResult r = run_here("app", {"x"});
+    EXPECT_TRUE(outcome_is(r, 0, args_output({"x"}, dir_.path(), "./app"), ""));
+}
+
+// --- exit status and the application's threads -----------------------------
+
+TEST_F(Launch, ExceptionFromMainIsDescribedAndGivesStatusOne) {
+    packed("throws.jar", "app");
+    ProcessResult r = run_here("app", {"a", "b"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "about to throw\n");
+    EXPECT_TRUE(starts_with(r.err,
+                            "Exception in thread \"main\" java.lang.IllegalStateException: probe failure 2\n"
+                            "\tat probe.Throws.main(Throws.java:"))
+        << r.err;
+    EXPECT_EQ(r.err.find("Can't launch"), std::string::npos) << r.err;
+}
+
+TEST_F(Launch, NonDaemonThreadOutlivesMainAndTheProcessWaitsForIt) {
+    packed("lingers.jar", "app");
+    ProcessResult r = run_here("app", {});
+    EXPECT_TRUE(outcome_is(r, 0, "main returns\nworker done\n", ""));
+}
+
+// --- failures to launch -------------------------------------------------------------
+
+TEST_F(Launch, ArchiveWithoutAnyMainClassIsRefused) {
+    packed("noentry.jar", "app");
+    ProcessResult r = run_here("app", {"a"});
+    EXPECT_TRUE(outcome_is(r, 1, "", "Can't launch: no main class found\n"));
+}
+
+TEST_F(Launch, MainClassWithoutStaticMainOfTheRightSignatureIsRefused) {
+    // The real VM reports a missing method with a pending NoSuchMethodError,
+    // which is described instead of the launcher's own message; neither the
+    // instance main(String[]) nor the static main() is run.
+    packed("nomain.jar", "app");
+    ProcessResult r = run_here("app", {"a"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(starts_with(r.err, "Exception in thread \"main\" java.lang.NoSuchMethodError: ")) << r.err;
+    EXPECT_NE(r.err.find("main([Ljava/lang/String;)V"), std::string::npos) << r.err;
+}
+
+TEST_F(Launch, MainClassNamedByManifestButAbsentIsDescribed) {
+    packed("missing.jar", "app");
+    ProcessResult r = run_here("app", {});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(starts_with(r.err, "Exception in thread \"main\" java.lang.NoClassDefFoundError: probe/Missing\n"))
+        << r.err;
+}
+
+TEST_F(Launch, ArchiveWithoutManifestRunsTheClassFoundByTheScan) {
+    packed("scan.jar", "app");
+    ProcessResult r = run_here("app", {"one"});
+    EXPECT_TRUE(outcome_is(r, 0, "found by scan with 1 argument(s)\n", ""));
+}
+
+TEST_F(Launch, WithoutJavaRuntimeNeitherModeRuns) {
+    packed("args.jar", "app");
+    write_file(dir_ / "vandrel", read_file(E2E_VANDREL), 0755);
+    std::vector<std::pair<std::string, std::string>> env = {{"JAVA_HOME", dir_ / "no-such-runtime"}};
+    ProcessResult r = run_here("app", {"a"}, env);
+    EXPECT_TRUE(outcome_is(r, 1, "", kNoRuntime));
+    r = run_here("vandrel", {"source.jar", "dest.exe"}, env);
+    EXPECT_TRUE(outcome_is(r, 1, "", kNoRuntime));
+    r = run_here("vandrel", {}, env);
+    EXPECT_TRUE(outcome_is(r, 1, "", kNoRuntime));
+}
+
+TEST_F(Launch, RuntimeThatRefusesTheVmGivesItsMessageAfterTheOptions) {
+    // A Java home whose library is the recording double: it records the
+    // options it is given and refuses to create the VM.
+    make_dir(dir_ / "jdk");
+    make_dir(dir_ / "jdk/lib");
+    make_dir(dir_ / "jdk/lib/server");
+    write_file(dir_ / "jdk/release", "JAVA_VERSION=\"17.0.1\"\n");
+    copy_file(E2E_RECORDING_DOUBLE, dir_ / "jdk/lib/server/libjvm.so");
+    packed("args.jar", "app");
+    std::string record = dir_ / "record.txt";
+    ProcessResult r = run_here("app", {"a"}, {{"JAVA_HOME", dir_ / "jdk"}, {"VANDREL_JVM_RECORD", record}});
+    EXPECT_TRUE(outcome_is(r, 1, "", "Could not create the Java virtual machine.\n"));
+    EXPECT_EQ(read_file(record), "version 0x00010002\n"
+                                 "ignoreUnrecognized 0\n"
+                                 "nOptions 3\n"
+                                 "option -Dapplication.home=" + dir_.path() + "\n"
+                                 "option -Xmx256m\n"
+                                 "option -Djava.class.path=./app\n");
+}
+
+// --- how the program finds its own file -------------------------------------------
+
+TEST_F(Launch, StartedThroughPathRunsTheApplication) {
+    std::string bin = dir_ / "bin";
+    make_dir(bin);
+    make_dir(dir_ / "elsewhere");
+    write_file(bin + "/app", read_file(E2E_VANDREL) + read_file(jar_path("args.jar")), 0755);
+    ProcessSpec spec;
+    spec.program = "app";
+    spec.search_path = true;
+    spec.argv = {"app", "x"};
+    spec.cwd = dir_ / "elsewhere";
+    spec.env = {{"PATH", bin + ":/usr/bin:/bin"}};
+    ProcessResult r = run_process(spec);
+    EXPECT_TRUE(outcome_is(r, 0, args_output({"x"}, bin, bin + "/app"), ""));
+}
+
+TEST_F(Launch, StartedByBareNameFromAnotherDirectoryRunsTheApplication) {
+    std::string app = packed("args.jar", "app");
+    make_dir(dir_ / "elsewhere");
+    ProcessSpec spec;
+    spec.program = app;
+    spec.argv = {"app", "x", "-Jy"};
+    spec.cwd = dir_ / "elsewhere";
+    ProcessResult r = run_process(spec);
+    EXPECT_TRUE(outcome_is(r, 0, args_output({"y", "x"}, dir_.path(), app), ""));
+
+    // The bare launcher started the same way is the packager.
+    write_file(dir_ / "vandrel", read_file(E2E_VANDREL), 0755);
+    spec.program = dir_ / "vandrel";
+    spec.argv = {"vandrel"};
+    r = run_process(spec);
+    EXPECT_TRUE(outcome_is(r, 1, kUsage, ""));
+}
+
+TEST_F(Launch, FirstArgumentNamingAnExistingFileDecidesWhatRuns) {
+    // The first argument, when it names a file, is the file opened as the
+    // archive, whatever file the system actually started.
+    packed("args.jar", "app");
+    write_file(dir_ / "vandrel", read_file(E2E_VANDREL), 0755);
+    ProcessSpec spec;
+    spec.cwd = dir_.path();
+    spec.program = dir_ / "vandrel";
+    spec.argv = {"./app", "z"};
+    ProcessResult r = run_process(spec);
+    EXPECT_TRUE(outcome_is(r, 0, args_output({"z"}, dir_.path(), "./app"), ""));
+
+    spec.program = dir_ / "app";
+    spec.argv = {"./vandrel"};
+    r = run_process(spec);
+    EXPECT_TRUE(outcome_is(r, 1, kUsage, ""));
+}
+
+// --- the sample application, packed by the packager itself -----------------------
+
+TEST_F(Launch, PackedSampleRunsWithArgumentsAndItsLateThread) {
+    std::string vandrel = dir_ / "vandrel";
+    write_file(vandrel, read_file(E2E_VANDREL), 0755);
+    copy_file(E2E_SAMPLE_JAR, dir_ / "sample.jar", 0644);
+    ProcessResult r = run_here("vandrel", {"sample.jar", "sample"});
+    ASSERT_TRUE(outcome_is(r, 0, "Creating executable 'sample' from 'sample.jar'...\nSuccess!\n", ""));
+    r = run_here("sample", {"first", "-Jsecond", "third"});
+    EXPECT_TRUE(outcome_is(r, 0,
+                           "sample: 3 argument(s)\n"
+                           "  arg[0] = second\n"
+                           "  arg[1] = first\n"
+                           "  arg[2] = third\n"
+                           "  application.home = " + dir_.path() + "\n"
+                           "  env.class.path = null\n"
+                           "  java.class.path = ./sample\n"
+                           "sample: main returns\n"
+                           "sample: worker thread done after main returned\n",
+                           ""));
+}
+
+}  // namespace
