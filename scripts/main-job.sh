@@ -6,6 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+bash scripts/setup.sh
+
 cmake --preset linux
 cmake --build --preset linux
 cmake --preset win32

@@ -9,6 +9,8 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
   wine wine32:i386 wine64
   default-jdk-headless
+  clang libclang-rt-14-dev
+  openjdk-17-jre-headless:i386 wine32-tools:i386 gcc-multilib
 )
 
 missing=()

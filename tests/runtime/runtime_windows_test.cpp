@@ -1,0 +1,354 @@
+// Finding and loading the Java runtime under Wine: the registry of the
+// throwaway prefix (keys written by this process, in the view the code under
+// test reads), LoadLibraryA on the test doubles, and the launcher's shipped
+// string table with single values replaced where a case needs them.
+#define _WIN32_WINNT 0x0600  // RegDeleteTreeA, RegCopyTreeA
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "config.h"
+#include "runtime.h"
+#include "test_support.h"
+
+namespace {
+
+const char kRuntimeKey[] = "Software\\JavaSoft\\Java Runtime Environment";
+// Every key a runtime search may look at; all are absent unless a test adds them.
+const char* const kSearchedKeys[] = {kRuntimeKey, "Software\\JavaSoft\\JRE", "Software\\JavaSoft\\JDK"};
+const char kSavedKeys[] = "Software\\VandrelRuntimeTestSaved";
+const char kNotFound[] =
+    "Could not find the Java Runtime Environment.\n"
+    "No recognized versions in: 'Software\\JavaSoft\\Java Runtime Environment\\'\n";
+const char kUnreadable[] = "Failed reading value of registry key: RuntimeLib";
+
+// A path of this build tree as Windows programs name it (Wine's Z: drive).
+std::string windows_path(const std::string& unix_path) {
+    std::string path = "Z:" + unix_path;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+std::string double_library(const char* kind) {
+    return windows_path(VANDREL_DOUBLES_DIR) + "\\" + kind + "\\" + VANDREL_JVM_FILE_NAME;
+}
+
+bool key_exists(const char* name) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, name, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void delete_key(const char* name) { RegDeleteTreeA(HKEY_LOCAL_MACHINE, name); }
+
+// Copies the tree `from` to `to`, both under HKEY_LOCAL_MACHINE.
+bool copy_key(const char* from, const char* to) {
+    HKEY source, target;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, from, 0, KEY_READ, &source) != ERROR_SUCCESS) return false;
+    bool copied = RegCreateKeyExA(HKEY_LOCAL_MACHINE, to, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target,
+                                  nullptr) == ERROR_SUCCESS;
+    if (copied) {
+        copied = RegCopyTreeA(source, nullptr, target) == ERROR_SUCCESS;
+        RegCloseKey(target);
+    }
+    RegCloseKey(source);
+    return copied;
+}
+
+// Stores value `name` under `key` exactly as given: `bytes` holds the
+// terminator only when it is to be stored.
+bool set_value(const std::string& key, const char* name, DWORD type, const std::string& bytes) {
+    HKEY k;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    LONG r = RegSetValueExA(k, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()));
+    RegCloseKey(k);
+    return r == ERROR_SUCCESS;
+}
+
+bool set_text(const std::string& key, const char* name, const std::string& text) {
+    return set_value(key, name, REG_SZ, text + std::string(1, '\0'));
+}
+
+// Keys that the prefix held before this program ran are set aside and put
+// back at its end; JAVA_HOME is removed from this process's environment.
+class RegistryEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        _putenv("JAVA_HOME=");
+        delete_key(kSavedKeys);
+        for (size_t i = 0; i < sizeof kSearchedKeys / sizeof *kSearchedKeys; ++i) {
+            saved_[i] = key_exists(kSearchedKeys[i]) && copy_key(kSearchedKeys[i], saved_name(i).c_str());
+            delete_key(kSearchedKeys[i]);
+        }
+    }
+    void TearDown() override {
+        for (size_t i = 0; i < sizeof kSearchedKeys / sizeof *kSearchedKeys; ++i) {
+            delete_key(kSearchedKeys[i]);
+            if (saved_[i]) copy_key(saved_name(i).c_str(), kSearchedKeys[i]);
+        }
+        delete_key(kSavedKeys);
+    }
+
+private:
+    static std::string saved_name(size_t i) { return std::string(kSavedKeys) + "\\" + char('0' + i); }
+    bool saved_[3] = {false, false, false};
+};
+
+::testing::Environment* const registry_environment = ::testing::AddGlobalTestEnvironment(new RegistryEnvironment);
+
+void* symbol(HMODULE module, const char* name) {
+    return reinterpret_cast<void*>(reinterpret_cast<INT_PTR>(GetProcAddress(module, name)));
+}
+
+// Unloads a copy of a test double so that its scratch directory can go.
+void unload(const std::string& library) {
+    HMODULE module = GetModuleHandleA(library.c_str());
+    if (module != nullptr) FreeLibrary(module);
+}
+
+std::string shipped_value(int id) {
+    char buffer[kConfigValueCapacity];
+    return read_config_string(id, buffer, sizeof buffer) ? buffer : "";
+}
+
+std::string bad_version(const std::string& version) {
+    std::string m = shipped_value(kConfigBadVersionMessage);
+    size_t at = m.find("%s");
+    if (at != std::string::npos) m.replace(at, 2, version);
+    return m;
+}
+
+class WindowsRuntimeTest : public ::testing::Test {
+protected:
+    WindowsRuntimeTest() : strings_(true), scratch_("runtime") {}
+    void SetUp() override {
+        for (const char* key : kSearchedKeys) delete_key(key);
+    }
+    void TearDown() override {
+        for (const char* key : kSearchedKeys) delete_key(key);
+    }
+
+    // Registers `version` as the current runtime, its library at `library`.
+    void register_runtime(const std::string& version, const std::string& library) {
+        ASSERT_TRUE(set_text(kRuntimeKey, "CurrentVersion", version));
+        ASSERT_TRUE(set_text(std::string(kRuntimeKey) + "\\" + version, "RuntimeLib", library));
+    }
+
+    struct Loaded {
+        bool result;
+        RuntimeEntryPoints entry_points;
+        std::string errors;
+        std::string output;
+    };
+
+    Loaded load() {
+        Loaded l;
+        l.entry_points = {nullptr, nullptr};
+        StreamCapture out(1, scratch_.file("out"));
+        StreamCapture err(2, scratch_.file("err"));
+        l.result = load_java_runtime(&l.entry_points);
+        l.errors = err.finish();
+        l.output = out.finish();
+        return l;
+    }
+
+    ::testing::AssertionResult loads(const std::string& library) {
+        Loaded l = load();
+        if (!l.result) return ::testing::AssertionFailure() << "not loaded: " << ::testing::PrintToString(l.errors);
+        if (!l.errors.empty() || !l.output.empty())
+            return ::testing::AssertionFailure() << "printed " << ::testing::PrintToString(l.errors + l.output);
+        HMODULE module = GetModuleHandleA(library.c_str());
+        if (module == nullptr) return ::testing::AssertionFailure() << library << " is not loaded";
+        if (reinterpret_cast<void*>(l.entry_points.create_vm) != symbol(module, "JNI_CreateJavaVM") ||
+            reinterpret_cast<void*>(l.entry_points.get_default_init_args) !=
+                symbol(module, "JNI_GetDefaultJavaVMInitArgs"))
+            return ::testing::AssertionFailure() << "entry points not taken from " << library;
+        return ::testing::AssertionSuccess();
+    }
+
+    ::testing::AssertionResult refused_with(const std::string& message) {
+        Loaded l = load();
+        if (l.result) return ::testing::AssertionFailure() << "loaded";
+        if (!l.output.empty()) return ::testing::AssertionFailure() << "standard output: " << l.output;
+        if (l.errors != as_written(message))
+            return ::testing::AssertionFailure() << "printed " << ::testing::PrintToString(l.errors);
+        return ::testing::AssertionSuccess();
+    }
+
+    FakeStringTable strings_;  // the shipped table, with single values replaced
+    ScratchDir scratch_;
+};
+
+TEST_F(WindowsRuntimeTest, ShippedConfigurationLoadsTheRegisteredRuntime) {
+    register_runtime("1.3", double_library("recording"));
+    EXPECT_TRUE(loads(double_library("recording")));
+}
+
+TEST_F(WindowsRuntimeTest, MissingKeyPrintsTheNoRuntimeMessage) {
+    std::string message = shipped_value(kConfigNoRuntimeMessage);
+    ASSERT_EQ(0u, message.find("This program requires the Java Runtime Environment. \nPlease download at "));
+    EXPECT_TRUE(refused_with(message));
+}
+
+TEST_F(WindowsRuntimeTest, UnusableCurrentVersionOrSubkeyMeansNotFound) {
+    ASSERT_TRUE(set_text(std::string(kRuntimeKey) + "\\1.3", "RuntimeLib", double_library("recording")));
+    EXPECT_TRUE(refused_with(kNotFound));  // no CurrentVersion
+    ASSERT_TRUE(set_value(kRuntimeKey, "CurrentVersion", REG_DWORD, std::string("\x03\0\0\0", 4)));
+    EXPECT_TRUE(refused_with(kNotFound));
+    ASSERT_TRUE(set_value(kRuntimeKey, "CurrentVersion", REG_EXPAND_SZ, std::string("1.3\0", 4)));
+    EXPECT_TRUE(refused_with(kNotFound));
+    ASSERT_TRUE(set_text(kRuntimeKey, "CurrentVersion", std::string(259, '1')));  // 260 bytes
+    EXPECT_TRUE(refused_with(kNotFound));
+    ASSERT_TRUE(set_text(kRuntimeKey, "CurrentVersion", "1.4"));  // no subkey 1.4
+    EXPECT_TRUE(refused_with(kNotFound));
+    ASSERT_TRUE(set_text(kRuntimeKey, "CurrentVersion", "1.3"));
+    EXPECT_TRUE(loads(double_library("recording")));
+}
+
+TEST_F(WindowsRuntimeTest, UnreadableRuntimeLibIsReported) {
+    std::string subkey = std::string(kRuntimeKey) + "\\1.3";
+    ASSERT_TRUE(set_text(kRuntimeKey, "CurrentVersion", "1.3"));
+    ASSERT_TRUE(set_text(subkey, "JavaHome", "C:\\nowhere"));
+    EXPECT_TRUE(refused_with(kUnreadable));
+    ASSERT_TRUE(set_value(subkey, "RuntimeLib", REG_EXPAND_SZ, double_library("recording") + std::string(1, '\0')));
+    EXPECT_TRUE(refused_with(kUnreadable));
+    ASSERT_TRUE(set_text(subkey, "RuntimeLib", std::string(259, 'p')));
+    EXPECT_TRUE(refused_with(kUnreadable));
+    // Stored without its terminator, the text is terminated when read.
+    ASSERT_TRUE(set_value(subkey, "RuntimeLib", REG_SZ, double_library("recording")));
+    EXPECT_TRUE(loads(double_library("recording")));
+}
+
+TEST_F(WindowsRuntimeTest, LoaderFailuresNameThePath) {
+    register_runtime("1.4", double_library("create-only"));
+    EXPECT_TRUE(refused_with("Can't find JNI interfaces in: " + double_library("create-only") + "\n"));
+    register_runtime("1.4", double_library("not-a-library"));
+    EXPECT_TRUE(refused_with("Error loading: " + double_library("not-a-library") + "\n"));
+    register_runtime("1.4", double_library("absent"));
+    EXPECT_TRUE(refused_with("Error loading: " + double_library("absent") + "\n"));
+}
+
+TEST_F(WindowsRuntimeTest, VersionRange) {
+    struct Case {
+        const char* registered;
+        const char* minimum;
+        const char* maximum;
+        const char* refusal;  // null when accepted, else the message (%s: the version)
+    } cases[] = {
+        {"1.3", "1.4", nullptr, "9"},
+        {"1.4", "1.4", nullptr, nullptr},
+        {"1.8", nullptr, "1.3", "9"},
+        {"1.3", nullptr, "1.3", nullptr},
+        {"1.3", "1.1", nullptr, nullptr},
+        {"9", nullptr, nullptr, nullptr},
+        {"9", "1.3", "1.8", "9"},
+        {"11", "1.3", nullptr, nullptr},
+        {"11", nullptr, "1.8", "9"},
+        {"11", "9", "11", nullptr},
+        {"1.4", "1.10", nullptr, "Unrecognized minimum major version: 1.10"},
+        {"1.4", nullptr, "x.5", "Unrecognized maximum major version: x.5"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("registered ") + c.registered + ", minimum " + (c.minimum ? c.minimum : "-") +
+                     ", maximum " + (c.maximum ? c.maximum : "-"));
+        delete_key(kRuntimeKey);
+        register_runtime(c.registered, double_library("recording"));
+        if (c.minimum) strings_.set(kConfigMinVersion, c.minimum); else strings_.clear(kConfigMinVersion);
+        if (c.maximum) strings_.set(kConfigMaxVersion, c.maximum); else strings_.clear(kConfigMaxVersion);
+        if (c.refusal == nullptr)
+            EXPECT_TRUE(loads(double_library("recording")));
+        else if (strcmp(c.refusal, "9") == 0)
+            EXPECT_TRUE(refused_with(bad_version(c.registered)));
+        else
+            EXPECT_TRUE(refused_with(c.refusal));
+    }
+}
+
+TEST_F(WindowsRuntimeTest, ConfiguredRelativePathStartsAtTheProgramDirectory) {
+    std::string bundled = scratch_.file("jre\\bin\\client");
+    CreateDirectoryA(scratch_.file("jre").c_str(), nullptr);
+    CreateDirectoryA(scratch_.file("jre\\bin").c_str(), nullptr);
+    CreateDirectoryA(bundled.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(double_library("recording").c_str(), (bundled + "\\jvm.dll").c_str(), FALSE));
+    std::string relative = scratch_.path().substr(program_directory().size() + 1) + "\\jre\\bin\\client\\jvm.dll";
+    strings_.set(kConfigRuntimeLibraryPath, relative + "# bundled with the program");
+    EXPECT_TRUE(loads(program_directory() + "\\" + relative));
+    unload(bundled + "\\jvm.dll");
+}
+
+TEST_F(WindowsRuntimeTest, ConfiguredAbsolutePathsAreUsedUnchanged) {
+    strings_.set(kConfigMinVersion, "1.8");  // the range applies to the registry route only
+    register_runtime("1.3", double_library("recording"));
+    std::string with_drive = double_library("create-only");
+    strings_.set(kConfigRuntimeLibraryPath, with_drive);
+    EXPECT_TRUE(refused_with("Can't find JNI interfaces in: " + with_drive + "\n"));
+    std::string rooted = with_drive.substr(2);  // \work\... on the current drive
+    strings_.set(kConfigRuntimeLibraryPath, rooted);
+    EXPECT_TRUE(refused_with("Can't find JNI interfaces in: " + rooted + "\n"));
+    std::string not_a_library = double_library("not-a-library");
+    strings_.set(kConfigRuntimeLibraryPath, not_a_library);
+    EXPECT_TRUE(refused_with("Error loading: " + not_a_library + "\n"));
+}
+
+TEST_F(WindowsRuntimeTest, SecondCharacterBackslashMeansRelativeToTheCurrentDirectory) {
+    ASSERT_TRUE(CreateDirectoryA(scratch_.file("r").c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA(double_library("recording").c_str(), scratch_.file("r\\jvm.dll").c_str(), FALSE));
+    char saved[MAX_PATH];
+    GetCurrentDirectoryA(sizeof saved, saved);
+    ASSERT_TRUE(SetCurrentDirectoryA(scratch_.path().c_str()));
+    strings_.set(kConfigRuntimeLibraryPath, "r\\jvm.dll");
+    EXPECT_TRUE(loads(scratch_.file("r\\jvm.dll")));
+    SetCurrentDirectoryA(saved);
+    unload(scratch_.file("r\\jvm.dll"));
+}
+
+TEST_F(WindowsRuntimeTest, ConfiguredPathNamingNothingFallsBackSilently) {
+    register_runtime("1.3", double_library("recording"));
+    strings_.set(kConfigRuntimeLibraryPath, "jre\\bin\\client\\jvm.dll");
+    EXPECT_TRUE(loads(double_library("recording")));
+    strings_.set(kConfigRuntimeLibraryPath, "C:\\no\\such\\jvm.dll");
+    EXPECT_TRUE(loads(double_library("recording")));
+    strings_.set(kConfigRuntimeLibraryPath, "*.dll");
+    EXPECT_TRUE(loads(double_library("recording")));
+    // With nothing registered either, only the registry route speaks.
+    delete_key(kRuntimeKey);
+    EXPECT_TRUE(refused_with(shipped_value(kConfigNoRuntimeMessage)));
+}
+
+TEST_F(WindowsRuntimeTest, ComposedPathMustFitThePathBuffer) {
+    // A value naming a directory under the program's own through "\." steps,
+    // composed to exactly 259 characters, exists (and is no library); one
+    // character more does not fit and the registry is searched instead.
+    std::string directory = program_directory();
+    size_t room = size_t(kPathCapacity - 1) - directory.size() - 1;
+    std::string value = scratch_.path().substr(directory.size() + 1);
+    while (value.size() + 2 <= room) value += "\\.";
+    if (value.size() < room) value += "\\";
+    ASSERT_EQ(room, value.size());
+    strings_.set(kConfigRuntimeLibraryPath, value);
+    std::string composed = directory + "\\" + value;
+    ASSERT_EQ(size_t(kPathCapacity - 1), composed.size());
+    EXPECT_TRUE(refused_with("Error loading: " + composed + "\n"));
+
+    strings_.set(kConfigRuntimeLibraryPath, value.back() == '.' ? value + "\\" : value + ".");
+    EXPECT_TRUE(refused_with(shipped_value(kConfigNoRuntimeMessage)));
+    register_runtime("1.3", double_library("recording"));
+    EXPECT_TRUE(loads(double_library("recording")));
+}
+
+TEST(WindowsModuleDirectory, IsTheProgramsDirectory) {
+    char directory[kPathCapacity];
+    ASSERT_TRUE(get_module_directory(directory, sizeof directory));
+    EXPECT_EQ(program_directory(), directory);
+    EXPECT_NE('\\', directory[strlen(directory) - 1]);
+}
+
+}  // namespace

@@ -1,0 +1,95 @@
+// Cutting multi-line configuration values into their items.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "config.h"
+
+namespace {
+
+struct Collected {
+    const char* buffer_begin;
+    const char* buffer_end;
+    std::vector<std::string> items;
+    bool outside_buffer = false;
+};
+
+void collect(char* item, void* context) {
+    Collected* c = static_cast<Collected*>(context);
+    if (item < c->buffer_begin || item >= c->buffer_end) c->outside_buffer = true;
+    c->items.push_back(item);
+}
+
+// Splits `text` held in a writable buffer and checks that the count returned
+// matches the items handed over, and that every item lies in the buffer.
+::testing::AssertionResult splits_into(const std::string& text, const std::vector<std::string>& expected) {
+    std::vector<char> buffer(text.begin(), text.end());
+    buffer.push_back('\0');
+    Collected c{buffer.data(), buffer.data() + buffer.size(), {}};
+    int count = split_config_lines(buffer.data(), collect, &c);
+    if (count != int(c.items.size()))
+        return ::testing::AssertionFailure() << "returned " << count << " but emitted " << c.items.size();
+    if (c.outside_buffer) return ::testing::AssertionFailure() << "an item points outside the buffer";
+    if (c.items != expected) {
+        ::testing::AssertionResult failure = ::testing::AssertionFailure();
+        failure << "items:";
+        for (const std::string& item : c.items) failure << " [" << ::testing::PrintToString(item) << "]";
+        return failure;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST(SplitConfigLines, LineFeedsSeparateItemsAndEmptyLinesGiveEmptyItems) {
+    EXPECT_TRUE(splits_into("A\nB", {"A", "B"}));
+    EXPECT_TRUE(splits_into("A\n\nB", {"A", "", "B"}));
+    EXPECT_TRUE(splits_into("\nA", {"", "A"}));
+    EXPECT_TRUE(splits_into("\n", {""}));
+    EXPECT_TRUE(splits_into("-Xmx256m", {"-Xmx256m"}));
+}
+
+TEST(SplitConfigLines, FinalLineFeedAddsNoEmptyItem) {
+    EXPECT_TRUE(splits_into("A\n", {"A"}));
+    EXPECT_TRUE(splits_into("A\nB\n", {"A", "B"}));
+    EXPECT_TRUE(splits_into("A\n\n", {"A", ""}));
+}
+
+TEST(SplitConfigLines, CarriageReturnEndsTheTextButNotTheItem) {
+    EXPECT_TRUE(splits_into("A\r\nB\r\n", {"A", "B"}));
+    EXPECT_TRUE(splits_into("A\rX\nB", {"A", "B"}));
+    EXPECT_TRUE(splits_into("A\rX", {"A"}));
+    // Something after the last line feed, if only a carriage return, is an item.
+    EXPECT_TRUE(splits_into("A\n\r", {"A", ""}));
+    EXPECT_TRUE(splits_into("\r", {""}));
+}
+
+TEST(SplitConfigLines, BlanksAndTabsAreKept) {
+    EXPECT_TRUE(splits_into(" -Da=b \n\tx", {" -Da=b ", "\tx"}));
+    EXPECT_TRUE(splits_into("-Xmx256m ", {"-Xmx256m "}));
+}
+
+TEST(SplitConfigLines, TextBeginningWithHashYieldsNothing) {
+    EXPECT_TRUE(splits_into("#x", {}));
+    EXPECT_TRUE(splits_into("#\nA\nB", {}));
+    // A "#" further on is an ordinary character.
+    EXPECT_TRUE(splits_into("A\n#B", {"A", "#B"}));
+}
+
+TEST(SplitConfigLines, EmptyTextYieldsNothing) { EXPECT_TRUE(splits_into("", {})); }
+
+TEST(SplitConfigLines, ItemsArePiecesOfTheBufferEndedInPlace) {
+    char buffer[] = "one\r\ntwo\nthree";
+    std::vector<char*> items;
+    int count = split_config_lines(
+        buffer, [](char* item, void* context) { static_cast<std::vector<char*>*>(context)->push_back(item); },
+        &items);
+    ASSERT_EQ(3, count);
+    ASSERT_EQ(3u, items.size());
+    EXPECT_EQ(buffer + 0, items[0]);
+    EXPECT_EQ(buffer + 5, items[1]);
+    EXPECT_EQ(buffer + 9, items[2]);
+    EXPECT_EQ(0, memcmp(buffer, "one\0\0two\0three", sizeof buffer));
+}
+
+}  // namespace

@@ -1,0 +1,117 @@
+// Reading configuration values from this program's own string table
+// (config_values.rc): LoadStringA on Windows, the embedded resources on POSIX.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "config.h"
+
+namespace {
+
+const char kSentinel = '\x7f';
+
+struct Read {
+    int length;
+    std::string text;  // the buffer up to its first terminator
+    bool terminated_at_length;
+};
+
+Read read_value(int id, int capacity = kConfigValueCapacity) {
+    std::vector<char> buffer(size_t(capacity) + 16, kSentinel);
+    Read r;
+    r.length = read_config_string(id, buffer.data(), capacity);
+    r.terminated_at_length = r.length >= 0 && r.length < capacity && buffer[size_t(r.length)] == '\0';
+    r.text.assign(buffer.data(), strnlen(buffer.data(), size_t(capacity)));
+    for (size_t i = size_t(capacity); i < buffer.size(); ++i)
+        if (buffer[i] != kSentinel) r.length = -1000;  // written past the capacity
+    return r;
+}
+
+::testing::AssertionResult reads_as(int id, const std::string& expected) {
+    Read r = read_value(id);
+    if (r.length == -1000) return ::testing::AssertionFailure() << "value " << id << " written past its buffer";
+    if (r.length != int(expected.size()))
+        return ::testing::AssertionFailure() << "value " << id << " has length " << r.length << ", expected "
+                                             << expected.size();
+    if (!r.terminated_at_length) return ::testing::AssertionFailure() << "value " << id << " is not terminated";
+    if (r.text != expected)
+        return ::testing::AssertionFailure() << "value " << id << " reads " << ::testing::PrintToString(r.text);
+    return ::testing::AssertionSuccess();
+}
+
+TEST(ReadConfigString, CommentStartsAtTheLastHash) {
+    EXPECT_TRUE(reads_as(1, "a#b"));
+    EXPECT_TRUE(reads_as(2, "a"));
+    EXPECT_TRUE(reads_as(4, "#x"));
+}
+
+TEST(ReadConfigString, WhatPrecedesTheCommentIsKeptUntrimmed) {
+    EXPECT_TRUE(reads_as(3, "-Xmx256m "));
+    EXPECT_TRUE(reads_as(9, "  \t"));
+    EXPECT_TRUE(reads_as(8, "A\r\nB\n"));
+}
+
+TEST(ReadConfigString, AbsentAndEmptyIdsReadAsBlank) {
+    for (int id : {0, 10, 11, 12, 15, 16, 18, 31, 32, 1000}) {
+        SCOPED_TRACE(id);
+        Read r = read_value(id);
+        EXPECT_EQ(0, r.length);
+    }
+}
+
+TEST(ReadConfigString, FindsIdsInLaterBlocks) { EXPECT_TRUE(reads_as(17, "second block")); }
+
+TEST(ReadConfigString, LongTextIsCutBeforeTheCommentRule) {
+    // 2050 x, "#", 49 y: the "#" lies beyond the cut and is not seen.
+    EXPECT_TRUE(reads_as(5, std::string(1999, 'x')));
+    // 1500 w, "#", 549 v, "#note": only the first "#" survives the cut.
+    EXPECT_TRUE(reads_as(6, std::string(1500, 'w')));
+}
+
+TEST(ReadConfigString, SmallBufferCutsBeforeTheCommentRule) {
+    // "a#b#note" cut to capacity - 1 bytes, then the comment rule.
+    struct Case {
+        int capacity;
+        int length;
+        const char* text;
+    } cases[] = {{5, 3, "a#b"}, {4, 1, "a"}, {3, 1, "a"}, {2, 1, "a"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.capacity);
+        Read r = read_value(1, c.capacity);
+        EXPECT_EQ(c.length, r.length);
+        EXPECT_EQ(c.text, r.text);
+        EXPECT_TRUE(r.terminated_at_length);
+    }
+}
+
+TEST(ReadConfigString, NonAsciiCharactersArriveAsCp1252Bytes) {
+    EXPECT_TRUE(reads_as(7, "caf\xe9 \x80 A"));
+}
+
+TEST(ReadConfigString, ReadingAgainGivesTheSameText) {
+    EXPECT_TRUE(reads_as(1, "a#b"));
+    EXPECT_TRUE(reads_as(1, "a#b"));
+}
+
+void count_item(char*, void* context) { ++*static_cast<int*>(context); }
+
+TEST(ReadConfigString, HashFirstValueYieldsNoItems) {
+    char buffer[kConfigValueCapacity];
+    ASSERT_EQ(2, read_config_string(4, buffer, sizeof buffer));
+    int handled = 0;
+    EXPECT_EQ(0, split_config_lines(buffer, count_item, &handled));
+    EXPECT_EQ(0, handled);
+}
+
+TEST(ReadConfigString, CarriageReturnLineFeedValueSplitsIntoTwoItems) {
+    char buffer[kConfigValueCapacity];
+    ASSERT_EQ(5, read_config_string(8, buffer, sizeof buffer));
+    std::vector<std::string> items;
+    split_config_lines(
+        buffer, [](char* item, void* c) { static_cast<std::vector<std::string>*>(c)->push_back(item); }, &items);
+    EXPECT_EQ((std::vector<std::string>{"A", "B"}), items);
+}
+
+}  // namespace
