@@ -160,7 +160,13 @@ bool posix_same_file(const char* a, const char* b) {
     return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-bool posix_replace_file(const char* from, const char* to) { return rename(from, to) == 0; }
+// Only a regular file (or nothing) is replaced: a device or pipe named as the
+// destination is never swapped for a file.
+bool posix_replace_file(const char* from, const char* to) {
+    struct stat st;
+    if (lstat(to, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return false;
+    return rename(from, to) == 0;
+}
 
 bool posix_remove_file(const char* path) { return unlink(path) == 0; }
 
