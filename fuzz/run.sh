@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 cmake --preset linux-fuzz >/dev/null && cmake --build --preset linux-fuzz >/dev/null || exit 2
 status=0
-for target in $(sed -n 's/^  \(fuzz_[a-z_]*\)$/\1/p' fuzz/CMakeLists.txt); do
+for target in $(sed -n 's/^  \(fuzz_[a-z_]*\))\{0,1\}$/\1/p' fuzz/CMakeLists.txt); do
   log="build/linux-fuzz/fuzz/$target.log"
   fuzz/run-one.sh "build/linux-fuzz/fuzz/$target" "build/linux-fuzz/fuzz/corpus/$target" \
     "fuzz/corpus/$target" "$seconds" >"$log" 2>&1
