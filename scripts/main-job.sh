@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Linux and 32-bit Windows launchers, packs the sample
-# application with each, and runs the Linux one.
+# application with each, and runs both (the Windows one under Wine).
 #   build/sample/sample      packed by the Linux packager (vandrel sample.jar ...)
-#   build/sample/sample.exe  the win32 vandrel.exe followed by sample.jar
+#   build/sample/sample.exe  packed by the win32 packager (under Wine)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,14 +23,19 @@ build/linux/launcher/vandrel "$jar" "$out/sample"
 echo "--- running $out/sample"
 "$out/sample" first -J-second "third argument"
 
-# The Windows packed program. The Windows packager runs only inside a
-# Windows Java VM (it asks the VM to check the source), and there is none
-# here; nor can the Linux packager produce it, since it always copies its
-# own file, never another launcher. A packed program is nothing but the
-# launcher's file followed byte for byte by the JAR, with no header or
-# offset to adjust, so plain concatenation writes exactly what the Windows
-# packager would.
-cat build/win32/launcher/vandrel.exe "$jar" > "$out/sample.exe"
+# The Windows packed program, written by the win32 packager itself and run
+# under Wine. No Windows Java VM exists here: the test bridge jvm.dll hands
+# the launcher's JNI calls to Debian's 32-bit Java VM (tests/bridge).
+prefix="$PWD/$out/wineprefix"
+bash tests/wine/prefix.sh setup "$prefix" >/dev/null
+trap 'bash tests/wine/prefix.sh cleanup "$prefix" >/dev/null' EXIT
+export WINEPREFIX="$prefix"
+bridge="$PWD/build/win32/tests/bridge/bridge"
+cp build/win32/launcher/vandrel.exe "$out/vandrel.exe"
+echo "--- packing $out/sample.exe with the win32 vandrel.exe"
+(cd "$out" && "$OLDPWD/tests/bridge/run_with_bridge.sh" "$bridge" vandrel.exe ../linux/examples/sample.jar sample.exe)
+echo "--- running $out/sample.exe under Wine"
+(cd "$out" && "$OLDPWD/tests/bridge/run_with_bridge.sh" "$bridge" sample.exe first -J-second "third argument")
 
 size_exe=$(stat -c %s build/win32/launcher/vandrel.exe)
 size_jar=$(stat -c %s "$jar")
