@@ -31,12 +31,12 @@ class BadInput : public ::testing::Test {
 
     // Packs with the launcher copy in the scratch directory.
     ProcessResult pack(const std::vector<std::string>& args) {
-        ProcessSpec spec;
-        spec.program = launcher();
-        spec.argv = {"./vandrel"};
-        spec.argv.insert(spec.argv.end(), args.begin(), args.end());
-        spec.cwd = dir_.path();
-        return run_process(spec);
+        ProcessSpec proc;
+        proc.program = launcher();
+        proc.argv = {"./vandrel"};
+        proc.argv.insert(proc.argv.end(), args.begin(), args.end());
+        proc.cwd = dir_.path();
+        return run_process(proc);
     }
 
     // Packs `source` (a path) to `dest` and expects the source to be refused.
@@ -57,13 +57,13 @@ class BadInput : public ::testing::Test {
 
     ProcessResult run_packed(const std::string& path, const std::vector<std::string>& args,
                              const std::vector<std::pair<std::string, std::string>>& env = {}) {
-        ProcessSpec spec;
-        spec.program = path;
-        spec.argv = {path};
-        spec.argv.insert(spec.argv.end(), args.begin(), args.end());
-        spec.env = env;
-        spec.env.push_back({"LC_ALL", "C.UTF-8"});
-        return run_process(spec);
+        ProcessSpec proc;
+        proc.program = path;
+        proc.argv = {path};
+        proc.argv.insert(proc.argv.end(), args.begin(), args.end());
+        proc.env = env;
+        proc.env.push_back({"LC_ALL", "C.UTF-8"});
+        return run_process(proc);
     }
 
     ScratchDir dir_;

@@ -36,7 +36,7 @@ struct ProcessSpec {
 // without the variables that change what the launcher or the Java VM print
 // (CLASSPATH, _JAVA_LAUNCHER_DEBUG, JAVA_TOOL_OPTIONS, _JAVA_OPTIONS,
 // JDK_JAVA_OPTIONS), then `unset_env` and `env` applied.
-ProcessResult run_process(const ProcessSpec& spec);
+ProcessResult run_process(const ProcessSpec& proc);
 
 // Shorthand: `program` with the given arguments after argv[0] = program.
 ProcessResult run_program(const std::string& program, const std::vector<std::string>& args,

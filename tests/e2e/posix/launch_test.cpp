@@ -45,13 +45,13 @@ class Launch : public ::testing::Test {
     // Runs ./<name> from the scratch directory.
     ProcessResult run_here(const std::string& name, const std::vector<std::string>& args,
                            const std::vector<std::pair<std::string, std::string>>& env = {}) {
-        ProcessSpec spec;
-        spec.program = dir_ / name;
-        spec.argv = {"./" + name};
-        spec.argv.insert(spec.argv.end(), args.begin(), args.end());
-        spec.cwd = dir_.path();
-        spec.env = env;
-        return run_process(spec);
+        ProcessSpec proc;
+        proc.program = dir_ / name;
+        proc.argv = {"./" + name};
+        proc.argv.insert(proc.argv.end(), args.begin(), args.end());
+        proc.cwd = dir_.path();
+        proc.env = env;
+        return run_process(proc);
     }
 
     ScratchDir dir_;
@@ -214,31 +214,31 @@ TEST_F(Launch, StartedThroughPathRunsTheApplication) {
     make_dir(bin);
     make_dir(dir_ / "elsewhere");
     write_file(bin + "/app", read_file(E2E_VANDREL) + read_file(jar_path("args.jar")), 0755);
-    ProcessSpec spec;
-    spec.program = "app";
-    spec.search_path = true;
-    spec.argv = {"app", "x"};
-    spec.cwd = dir_ / "elsewhere";
-    spec.env = {{"PATH", bin + ":/usr/bin:/bin"}};
-    ProcessResult r = run_process(spec);
+    ProcessSpec proc;
+    proc.program = "app";
+    proc.search_path = true;
+    proc.argv = {"app", "x"};
+    proc.cwd = dir_ / "elsewhere";
+    proc.env = {{"PATH", bin + ":/usr/bin:/bin"}};
+    ProcessResult r = run_process(proc);
     EXPECT_TRUE(outcome_is(r, 0, args_output({"x"}, bin, bin + "/app"), ""));
 }
 
 TEST_F(Launch, StartedByBareNameFromAnotherDirectoryRunsTheApplication) {
     std::string app = packed("args.jar", "app");
     make_dir(dir_ / "elsewhere");
-    ProcessSpec spec;
-    spec.program = app;
-    spec.argv = {"app", "x", "-Jy"};
-    spec.cwd = dir_ / "elsewhere";
-    ProcessResult r = run_process(spec);
+    ProcessSpec proc;
+    proc.program = app;
+    proc.argv = {"app", "x", "-Jy"};
+    proc.cwd = dir_ / "elsewhere";
+    ProcessResult r = run_process(proc);
     EXPECT_TRUE(outcome_is(r, 0, args_output({"y", "x"}, dir_.path(), app), ""));
 
     // The bare launcher started the same way is the packager.
     write_file(dir_ / "vandrel", read_file(E2E_VANDREL), 0755);
-    spec.program = dir_ / "vandrel";
-    spec.argv = {"vandrel"};
-    r = run_process(spec);
+    proc.program = dir_ / "vandrel";
+    proc.argv = {"vandrel"};
+    r = run_process(proc);
     EXPECT_TRUE(outcome_is(r, 1, kUsage, ""));
 }
 
@@ -247,16 +247,16 @@ TEST_F(Launch, FirstArgumentNamingAnExistingFileDecidesWhatRuns) {
     // archive, whatever file the system actually started.
     packed("args.jar", "app");
     write_file(dir_ / "vandrel", read_file(E2E_VANDREL), 0755);
-    ProcessSpec spec;
-    spec.cwd = dir_.path();
-    spec.program = dir_ / "vandrel";
-    spec.argv = {"./app", "z"};
-    ProcessResult r = run_process(spec);
+    ProcessSpec proc;
+    proc.cwd = dir_.path();
+    proc.program = dir_ / "vandrel";
+    proc.argv = {"./app", "z"};
+    ProcessResult r = run_process(proc);
     EXPECT_TRUE(outcome_is(r, 0, args_output({"z"}, dir_.path(), "./app"), ""));
 
-    spec.program = dir_ / "app";
-    spec.argv = {"./vandrel"};
-    r = run_process(spec);
+    proc.program = dir_ / "app";
+    proc.argv = {"./vandrel"};
+    r = run_process(proc);
     EXPECT_TRUE(outcome_is(r, 1, kUsage, ""));
 }
 

@@ -31,13 +31,13 @@ class Packager : public ::testing::Test {
     }
 
     ProcessResult pack(const std::vector<std::string>& args, long long file_size_limit = -1) {
-        ProcessSpec spec;
-        spec.program = dir_ / "vandrel";
-        spec.argv = {"./vandrel"};
-        spec.argv.insert(spec.argv.end(), args.begin(), args.end());
-        spec.cwd = dir_.path();
-        spec.file_size_limit = file_size_limit;
-        return run_process(spec);
+        ProcessSpec proc;
+        proc.program = dir_ / "vandrel";
+        proc.argv = {"./vandrel"};
+        proc.argv.insert(proc.argv.end(), args.begin(), args.end());
+        proc.cwd = dir_.path();
+        proc.file_size_limit = file_size_limit;
+        return run_process(proc);
     }
 
     // Copies a test archive into the scratch directory under `name`.
