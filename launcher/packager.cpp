@@ -14,13 +14,25 @@ namespace {
 
 enum CopyResult { kCopied, kReadFailed, kWriteFailed };
 
-// Copies `in` to the end of `out` until the end of `in`.
+constexpr int kCopyBlock = 1024 * 1024;
+
+// Copies `in` to the end of `out` until the end of `in`, a large block at a
+// time, the streams' own buffers bypassed.
 CopyResult copy_stream(FILE* in, FILE* out) {
-    char block[32 * 1024];
+    setvbuf(in, nullptr, _IONBF, 0);
+    setvbuf(out, nullptr, _IONBF, 0);
+    char* block = static_cast<char*>(allocate_or_exit(kCopyBlock));
+    CopyResult result = kCopied;
     size_t n;
-    while ((n = fread(block, 1, sizeof block, in)) > 0)
-        if (fwrite(block, 1, n, out) != n) return kWriteFailed;
-    return ferror(in) ? kReadFailed : kCopied;
+    while ((n = fread(block, 1, kCopyBlock, in)) > 0) {
+        if (fwrite(block, 1, n, out) != n) {
+            result = kWriteFailed;
+            break;
+        }
+    }
+    if (result == kCopied && ferror(in)) result = kReadFailed;
+    free(block);
+    return result;
 }
 
 // Closes an output stream; false when any earlier write or the close failed.
