@@ -59,11 +59,12 @@ char* temporary_name(const char* destination) {
     return name;
 }
 
-// Writes the launcher's file and then the source into `temporary`. Returns
-// the packager's status; 0 when both copies were written completely.
+// Writes the launcher's file and then the source into `target` (the file
+// that becomes the destination). Returns the packager's status; 0 when both
+// copies were written completely.
 int write_packed_file(const char* executable_path, const char* source, const char* destination,
-                      const char* temporary) {
-    FILE* out = temporary ? platform.file_open(temporary, "wb") : nullptr;
+                      const char* target) {
+    FILE* out = target ? platform.file_open(target, "wb") : nullptr;
     FILE* launcher = platform.file_open(executable_path, "rb");
     if (launcher == nullptr) {
         if (out) platform.file_close(out);
@@ -87,7 +88,7 @@ int write_packed_file(const char* executable_path, const char* source, const cha
     }
 
     FILE* archive = platform.file_open(source, "rb");
-    out = platform.file_open(temporary, "ab");
+    out = platform.file_open(target, "ab");
     if (archive == nullptr || out == nullptr) {
         if (archive) platform.file_close(archive);
         if (out) platform.file_close(out);
@@ -151,6 +152,13 @@ int run_packager(JNIEnv* env, const char* executable_path, int argc, char** argv
         (platform.same_file(destination, source) || platform.same_file(destination, executable_path))) {
         print_error(MSG_ERROR_OPENING, destination);
         return 3;
+    }
+    // A destination that exists but is no regular file (a device, a
+    // directory) is opened as it is: there is no file to keep or replace.
+    if (destination != nullptr && platform.names_special_file(destination)) {
+        int status = write_packed_file(executable_path, source, destination, destination);
+        if (status == 0) print_info(MSG_SUCCESS);
+        return status;
     }
     char* temporary = destination ? temporary_name(destination) : nullptr;
     int status = write_packed_file(executable_path, source, destination ? destination : "", temporary);

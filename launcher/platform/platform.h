@@ -56,6 +56,9 @@ struct PlatformApi {
     int (*file_close)(FILE* file);
     // True when both names lead to the same existing file.
     bool (*same_file)(const char* a, const char* b);
+    // True when `path` exists and is not a regular file (a device, a
+    // directory): something a file cannot be swapped in for.
+    bool (*names_special_file)(const char* path);
     // Moves `from` over `to`, replacing `to` when it exists. True on success.
     bool (*replace_file)(const char* from, const char* to);
     // Deletes a file; true on success.

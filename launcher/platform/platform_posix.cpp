@@ -160,13 +160,12 @@ bool posix_same_file(const char* a, const char* b) {
     return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-// Only a regular file (or nothing) is replaced: a device or pipe named as the
-// destination is never swapped for a file.
-bool posix_replace_file(const char* from, const char* to) {
+bool posix_names_special_file(const char* path) {
     struct stat st;
-    if (lstat(to, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return false;
-    return rename(from, to) == 0;
+    return stat(path, &st) == 0 && !S_ISREG(st.st_mode);
 }
+
+bool posix_replace_file(const char* from, const char* to) { return rename(from, to) == 0; }
 
 bool posix_remove_file(const char* path) { return unlink(path) == 0; }
 
@@ -176,7 +175,7 @@ PlatformApi platform = {
     posix_get_env,        posix_load_string,  posix_module_file_name, posix_raw_command_line,
     posix_load_library,   posix_find_symbol,  posix_registry_open,    posix_registry_query,
     posix_registry_close, posix_path_exists,  posix_file_open,        posix_file_close,
-    posix_same_file,      posix_replace_file, posix_remove_file,
+    posix_same_file,      posix_names_special_file, posix_replace_file, posix_remove_file,
 };
 
 const char kPathSeparator = '/';

@@ -70,6 +70,17 @@ bool win32_same_file(const char* a, const char* b) {
            ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
+bool win32_names_special_file(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool special = GetFileType(h) != FILE_TYPE_DISK;  // NUL, CON, a pipe
+    CloseHandle(h);
+    return special;
+}
+
 bool win32_replace_file(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
 }
@@ -82,7 +93,7 @@ PlatformApi platform = {
     win32_get_env,        win32_load_string,    win32_module_file_name, win32_raw_command_line,
     win32_load_library,   win32_find_symbol,    win32_registry_open,    win32_registry_query,
     win32_registry_close, win32_path_exists,    win32_file_open,        win32_file_close,
-    win32_same_file,      win32_replace_file,   win32_remove_file,
+    win32_same_file,      win32_names_special_file, win32_replace_file, win32_remove_file,
 };
 
 const char kPathSeparator = '\\';

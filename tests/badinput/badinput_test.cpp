@@ -224,21 +224,34 @@ TEST_F(BadInput, TenThousandArgumentsAllReachMainInOrder) {
 
 // --- destinations that cannot be written -------------------------------------
 
-TEST_F(BadInput, DeviceDestinationIsNeverReplaced) {
+TEST_F(BadInput, FullDeviceAsDestinationReportsTheFailedWrite) {
+    // A device is written as it is, never swapped for a file: on a full
+    // disk the first copy's writes fail.
     std::string source = jar(E2E_JAR_DIR, "args.jar");
     Snapshot before(source);
+    Snapshot launcher_before(launcher());
     struct stat st;
     ASSERT_EQ(0, stat("/dev/full", &st));
     ASSERT_TRUE(S_ISCHR(st.st_mode));
 
     ProcessResult r = pack({source, "/dev/full"});
-    EXPECT_EQ(8, r.status);
-    EXPECT_EQ("Creating executable '/dev/full' from '" + source + "'...\n", r.out);
-    EXPECT_EQ("Error writing '/dev/full'\n", r.err);
+    EXPECT_TRUE(outcome_is(r, 5, "Creating executable '/dev/full' from '" + source + "'...\n",
+                           "Error writing '/dev/full'\n"));
     ASSERT_EQ(0, stat("/dev/full", &st));
     EXPECT_TRUE(S_ISCHR(st.st_mode)) << "/dev/full was replaced";
     EXPECT_FALSE(file_exists("/dev/full.vandrel-part"));
     EXPECT_TRUE(before.unchanged());
+    EXPECT_TRUE(launcher_before.unchanged());
+}
+
+TEST_F(BadInput, DirectoryAsDestinationCannotBeOpened) {
+    std::string source = jar(E2E_JAR_DIR, "args.jar");
+    make_dir(dir_ / "out.exe");
+    ProcessResult r = pack({source, "out.exe"});
+    EXPECT_TRUE(outcome_is(r, 3, "Creating executable 'out.exe' from '" + source + "'...\n",
+                           "Error opening 'out.exe'\n"));
+    EXPECT_EQ((std::vector<std::string>{"out.exe", "vandrel"}), list_dir(dir_.path()));
+    EXPECT_TRUE(list_dir(dir_ / "out.exe").empty());
 }
 
 TEST_F(BadInput, DestinationInAFileSystemThatTakesNoFiles) {

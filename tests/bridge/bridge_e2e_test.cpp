@@ -192,6 +192,21 @@ TEST_F(BridgePackager, AbsoluteSourceAndExplicitDestination) {
     EXPECT_FALSE(fs::exists(dir_ / "app.exe"));
 }
 
+TEST_F(BridgePackager, DestinationsThatAreNoFiles) {
+    put(BRIDGE_VANDREL, "vandrel.exe");
+    put(jar("args.jar").c_str(), "args.jar");
+    // The null device is written as it is: nothing is swapped in for it.
+    EXPECT_TRUE(has_run(run("vandrel.exe args.jar NUL"), 0,
+                        "Creating executable 'NUL' from 'args.jar'...\r\nSuccess!\r\n", ""));
+    // A directory cannot be opened as the destination.
+    fs::create_directory(dir_ / "dir.exe");
+    EXPECT_TRUE(has_run(run("vandrel.exe args.jar dir.exe"), 3,
+                        "Creating executable 'dir.exe' from 'args.jar'...\r\n", "Error opening 'dir.exe'\r\n"));
+    EXPECT_TRUE(fs::is_empty(dir_ / "dir.exe"));
+    for (const auto& entry : fs::directory_iterator(dir_))
+        EXPECT_EQ(std::string::npos, entry.path().filename().string().find("vandrel-part")) << entry.path();
+}
+
 TEST_F(BridgePackager, JarWithoutManifestIsPackedWithWarning) {
     put(BRIDGE_VANDREL, "vandrel.exe");
     put(jar("plain.jar").c_str(), "plain.jar");
