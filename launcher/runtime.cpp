@@ -25,6 +25,19 @@ bool copy_if_fits(const char* text, char* buffer, int capacity) {
     return true;
 }
 
+// Stores `directory`, a separator unless it ends with one, and `name` in
+// `path`; false when that does not fit `capacity`.
+bool join_path(const char* directory, const char* name, char* path, int capacity) {
+    size_t dir_length = strlen(directory);
+    bool add_separator = dir_length == 0 || directory[dir_length - 1] != kPathSeparator;
+    size_t needed = dir_length + (add_separator ? 1 : 0) + strlen(name) + 1;
+    if (needed > size_t(capacity)) return false;
+    memcpy(path, directory, dir_length);
+    if (add_separator) path[dir_length++] = kPathSeparator;
+    strcpy(path + dir_length, name);
+    return true;
+}
+
 // Checks the registered version against configured bound `id` (3 or 4).
 // Returns false when the search must stop (its message printed).
 bool version_within_bound(int id, float current, const char* version_text) {
@@ -61,17 +74,8 @@ bool version_in_range(const char* version_text) {
 
 // Stores in `path` the first library of `candidates` that exists under `home`.
 bool library_under_home(const char* home, const char* const* candidates, char* path, int capacity) {
-    size_t home_length = strlen(home);
-    bool add_separator = home_length > 0 && home[home_length - 1] != kPathSeparator;
-    for (; *candidates != nullptr; ++candidates) {
-        size_t needed = home_length + (add_separator ? 1 : 0) + strlen(*candidates) + 1;
-        if (needed > size_t(capacity)) continue;
-        memcpy(path, home, home_length);
-        size_t at = home_length;
-        if (add_separator) path[at++] = kPathSeparator;
-        strcpy(path + at, *candidates);
-        if (platform.path_exists(path)) return true;
-    }
+    for (; *candidates != nullptr; ++candidates)
+        if (join_path(home, *candidates, path, capacity) && platform.path_exists(path)) return true;
     return false;
 }
 
@@ -146,14 +150,7 @@ bool compose_runtime_library_path(const char* value, char* path, int capacity) {
     char directory[kPathCapacity];
     if (platform_path_is_absolute(value) || !get_module_directory(directory, sizeof directory))
         return copy_if_fits(value, path, capacity);
-    size_t dir_length = strlen(directory);
-    bool add_separator = dir_length == 0 || directory[dir_length - 1] != kPathSeparator;
-    size_t needed = dir_length + (add_separator ? 1 : 0) + strlen(value) + 1;
-    if (needed > size_t(capacity)) return false;
-    memcpy(path, directory, dir_length);
-    if (add_separator) path[dir_length++] = kPathSeparator;
-    strcpy(path + dir_length, value);
-    return true;
+    return join_path(directory, value, path, capacity);
 }
 
 bool load_java_runtime(RuntimeEntryPoints* entry_points) {
