@@ -83,26 +83,10 @@ protected:
         return home;
     }
 
-    struct Loaded {
-        bool result;
-        RuntimeEntryPoints entry_points;
-        std::string errors;
-        std::string output;
-    };
-
-    Loaded load() {
-        Loaded l;
-        l.entry_points = {nullptr, nullptr};
-        StreamCapture out(1, homes_.file("out"));
-        StreamCapture err(2, homes_.file("err"));
-        l.result = load_java_runtime(&l.entry_points);
-        l.errors = err.finish();
-        l.output = out.finish();
-        return l;
-    }
+    LoadedRuntime load() { return load_runtime_captured(homes_); }
 
     ::testing::AssertionResult loads(const std::string& library_path) {
-        Loaded l = load();
+        LoadedRuntime l = load();
         if (!l.result) return ::testing::AssertionFailure() << "not loaded: " << l.errors;
         if (!l.errors.empty() || !l.output.empty()) return ::testing::AssertionFailure() << "printed " << l.errors;
         void* create = symbol_in(library_path, "JNI_CreateJavaVM");
@@ -115,7 +99,7 @@ protected:
     }
 
     ::testing::AssertionResult refused_with(const std::string& message) {
-        Loaded l = load();
+        LoadedRuntime l = load();
         if (l.result) return ::testing::AssertionFailure() << "loaded";
         if (l.errors != message) return ::testing::AssertionFailure() << "printed " << ::testing::PrintToString(l.errors);
         if (!l.output.empty()) return ::testing::AssertionFailure() << "standard output: " << l.output;

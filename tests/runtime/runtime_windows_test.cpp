@@ -142,26 +142,10 @@ protected:
         ASSERT_TRUE(set_text(std::string(kRuntimeKey) + "\\" + version, "RuntimeLib", library));
     }
 
-    struct Loaded {
-        bool result;
-        RuntimeEntryPoints entry_points;
-        std::string errors;
-        std::string output;
-    };
-
-    Loaded load() {
-        Loaded l;
-        l.entry_points = {nullptr, nullptr};
-        StreamCapture out(1, scratch_.file("out"));
-        StreamCapture err(2, scratch_.file("err"));
-        l.result = load_java_runtime(&l.entry_points);
-        l.errors = err.finish();
-        l.output = out.finish();
-        return l;
-    }
+    LoadedRuntime load() { return load_runtime_captured(scratch_); }
 
     ::testing::AssertionResult loads(const std::string& library) {
-        Loaded l = load();
+        LoadedRuntime l = load();
         if (!l.result) return ::testing::AssertionFailure() << "not loaded: " << ::testing::PrintToString(l.errors);
         if (!l.errors.empty() || !l.output.empty())
             return ::testing::AssertionFailure() << "printed " << ::testing::PrintToString(l.errors + l.output);
@@ -175,7 +159,7 @@ protected:
     }
 
     ::testing::AssertionResult refused_with(const std::string& message) {
-        Loaded l = load();
+        LoadedRuntime l = load();
         if (l.result) return ::testing::AssertionFailure() << "loaded";
         if (!l.output.empty()) return ::testing::AssertionFailure() << "standard output: " << l.output;
         if (l.errors != as_written(message))

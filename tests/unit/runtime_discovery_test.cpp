@@ -200,20 +200,7 @@ protected:
         return f;
     }
 
-    struct Loaded {
-        bool result;
-        RuntimeEntryPoints entry_points;
-        std::string errors;
-    };
-
-    Loaded load() {
-        Loaded l;
-        l.entry_points = {nullptr, nullptr};
-        StreamCapture err(2, scratch_.file("err"));
-        l.result = load_java_runtime(&l.entry_points);
-        l.errors = err.finish();
-        return l;
-    }
+    LoadedRuntime load() { return load_runtime_captured(scratch_); }
 
     ::testing::AssertionResult accepted(const std::string& runtime_lib = "C:\\jre\\jvm.dll") {
         Found f = find();
@@ -533,7 +520,7 @@ TEST_F(ScriptedRuntimeTest, ExistingConfiguredLibraryBypassesTheRegistry) {
     strings_.set(kConfigRuntimeLibraryPath, std::string("jre") + kPathSeparator + "jvm.dll#where it lives");
     existing_paths.push_back(composed);
     register_runtime("1.3", "C:\\registered\\jvm.dll");
-    Loaded l = load();
+    LoadedRuntime l = load();
     EXPECT_TRUE(l.result);
     EXPECT_EQ("", l.errors);
     EXPECT_EQ(fake_create, l.entry_points.create_vm);
@@ -548,7 +535,7 @@ TEST_F(ScriptedRuntimeTest, ConfiguredLibraryOutsideTheRangeIsLoadedAnyway) {
     strings_.set(kConfigMinVersion, "1.4");
     existing_paths.push_back(absolute);
     register_runtime("1.3");
-    Loaded l = load();
+    LoadedRuntime l = load();
     EXPECT_TRUE(l.result);
     EXPECT_EQ("", l.errors);
     EXPECT_EQ(std::vector<std::string>{absolute}, loaded_paths);
@@ -562,7 +549,7 @@ TEST_F(ScriptedRuntimeTest, MissingOrOverlongConfiguredLibraryFallsBackToTheRegi
         strings_.set(kConfigRuntimeLibraryPath, value);
         loaded_paths.clear();
         existence_queries.clear();
-        Loaded l = load();
+        LoadedRuntime l = load();
         EXPECT_TRUE(l.result);
         EXPECT_EQ("", l.errors);
         EXPECT_EQ(std::vector<std::string>{"C:\\registered\\jvm.dll"}, loaded_paths);
@@ -571,7 +558,7 @@ TEST_F(ScriptedRuntimeTest, MissingOrOverlongConfiguredLibraryFallsBackToTheRegi
     // With the registry route failing too, only its messages appear.
     registry_.runtime_key = false;
     loaded_paths.clear();
-    Loaded l = load();
+    LoadedRuntime l = load();
     EXPECT_FALSE(l.result);
     EXPECT_EQ(as_written(kNoRuntimeMessage), l.errors);
     EXPECT_TRUE(loaded_paths.empty());
@@ -580,7 +567,7 @@ TEST_F(ScriptedRuntimeTest, MissingOrOverlongConfiguredLibraryFallsBackToTheRegi
 TEST_F(ScriptedRuntimeTest, LoaderFailuresNameThePath) {
     register_runtime("1.3", "C:\\registered\\jvm.dll");
     library_loads = false;
-    Loaded l = load();
+    LoadedRuntime l = load();
     EXPECT_FALSE(l.result);
     EXPECT_EQ(as_written("Error loading: C:\\registered\\jvm.dll\n"), l.errors);
 

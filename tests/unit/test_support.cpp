@@ -152,3 +152,14 @@ FakeStringTable::~FakeStringTable() { fake_strings.clear(); }
 void FakeStringTable::set(unsigned id, const std::string& text) { fake_strings[id] = text; }
 
 void FakeStringTable::clear(unsigned id) { fake_strings.erase(id); }
+
+LoadedRuntime load_runtime_captured(const ScratchDir& scratch) {
+    LoadedRuntime loaded;
+    loaded.entry_points = {nullptr, nullptr};
+    StreamCapture out(1, scratch.file("load-out"));
+    StreamCapture err(2, scratch.file("load-err"));
+    loaded.result = load_java_runtime(&loaded.entry_points);
+    loaded.errors = err.finish();
+    loaded.output = out.finish();
+    return loaded;
+}

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "runtime.h"
 
 // Redirects file descriptor 1 or 2 into a file from construction until
 // finish(), which returns every byte written meanwhile. The stream keeps its
@@ -36,6 +37,18 @@ public:
 private:
     std::string path_;
 };
+
+// What load_java_runtime did: its result, the entry points it set, and what
+// it printed on standard error and standard output.
+struct LoadedRuntime {
+    bool result;
+    RuntimeEntryPoints entry_points;
+    std::string errors;
+    std::string output;
+};
+
+// Calls load_java_runtime with both standard streams captured in files of `scratch`.
+LoadedRuntime load_runtime_captured(const ScratchDir& scratch);
 
 // The text a stream of this platform shows for `text`: line feeds become
 // "\r\n" on Windows, where standard streams are in text mode.
