@@ -25,14 +25,6 @@ char* copy_string(const char* text) {
     return copy;
 }
 
-// True when a Java exception is pending.
-bool exception_pending(JNIEnv* env) {
-    jthrowable pending = env->ExceptionOccurred();
-    if (pending == nullptr) return false;
-    env->DeleteLocalRef(pending);
-    return true;
-}
-
 // Finds the archive's main class and runs its main(String[]) on this thread
 // with the configured and the user's arguments. Returns the exit status.
 int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** argv) {
@@ -149,7 +141,7 @@ int launcher_main(int argc, char** argv) {
     int status;
     jobject jar = open_jar_file(env, executable_path);
     if (jar == nullptr) {
-        if (exception_pending(env)) env->ExceptionClear();
+        clear_exception(env);
         status = run_packager(env, executable_path, argc, argv);
     } else {
         status = launch_application(env, vm, jar, work_argc, work_argv);

@@ -10,22 +10,6 @@ namespace {
 const char kMainName[] = "main";
 const char kMainSignature[] = "([Ljava/lang/String;)V";
 
-// True when a Java exception is pending (the exception itself stays pending).
-// Every call that may throw is followed by this check before the next call.
-bool exception_pending(JNIEnv* env) {
-    jthrowable pending = env->ExceptionOccurred();
-    if (pending == nullptr) return false;
-    env->DeleteLocalRef(pending);
-    return true;
-}
-
-// Clears a pending exception; true when there was one.
-bool clear_exception(JNIEnv* env) {
-    if (!exception_pending(env)) return false;
-    env->ExceptionClear();
-    return true;
-}
-
 void delete_local(JNIEnv* env, jobject ref) {
     if (ref != nullptr) env->DeleteLocalRef(ref);
 }
@@ -193,6 +177,19 @@ jstring main_class_from_scan(JNIEnv* env, jclass jar_class, jobject jar) {
 }
 
 }  // namespace
+
+bool exception_pending(JNIEnv* env) {
+    jthrowable pending = env->ExceptionOccurred();
+    if (pending == nullptr) return false;
+    env->DeleteLocalRef(pending);
+    return true;
+}
+
+bool clear_exception(JNIEnv* env) {
+    if (!exception_pending(env)) return false;
+    env->ExceptionClear();
+    return true;
+}
 
 jstring java_string_from_native(JNIEnv* env, const char* text) {
     jsize length = static_cast<jsize>(strlen(text));

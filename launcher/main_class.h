@@ -6,6 +6,13 @@
 
 #include <jni.h>
 
+// True when a Java exception is pending; the exception stays pending. Every
+// JNI call that may throw is followed by this check before the next call.
+bool exception_pending(JNIEnv* env);
+
+// Clears a pending exception without describing it; true when there was one.
+bool clear_exception(JNIEnv* env);
+
 // A new java.lang.String decoded by the platform's default charset.
 jstring java_string_from_native(JNIEnv* env, const char* text);
 

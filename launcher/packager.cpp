@@ -129,14 +129,14 @@ int run_packager(JNIEnv* env, const char* executable_path, int argc, char** argv
     const char* source = argv[1];
     jobject jar = open_jar_file(env, source);
     if (jar == nullptr) {
-        if (env->ExceptionCheck()) env->ExceptionClear();
+        clear_exception(env);
         print_error(MSG_NOT_A_JAR, source);
         show_usage();
         return 2;
     }
     jstring main_class = find_main_class_name(env, jar);
     if (main_class == nullptr) {
-        if (env->ExceptionCheck()) env->ExceptionClear();
+        clear_exception(env);
         print_info(MSG_NO_MAIN_CLASS_ATTRIBUTE);
     } else {
         env->DeleteLocalRef(main_class);

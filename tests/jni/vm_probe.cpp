@@ -35,13 +35,6 @@ void check(bool condition, const std::string& what) {
     }
 }
 
-bool exception_pending(JNIEnv* env) {
-    jthrowable pending = env->ExceptionOccurred();
-    if (pending == nullptr) return false;
-    env->DeleteLocalRef(pending);
-    return true;
-}
-
 void expect_main_class(JNIEnv* env, const char* jar_name, const char* expected) {
     jobject jar = open_jar_file(env, fixture(jar_name).c_str());
     if (jar == nullptr) {
