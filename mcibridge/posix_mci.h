@@ -1,8 +1,8 @@
 // A POSIX stand-in for the Windows calls tunegate makes: the two MCI calls of
 // the multimedia library and the kernel's short-path call. It understands the
 // commands the Java sound classes send, keeps its devices by alias and answers
-// them with the MCI error codes and texts that Wine's multimedia library gives
-// (where it answers otherwise than Windows, as Wine does). It plays no sound.
+// them as Wine's multimedia library does, with its MCI error codes and texts.
+// It plays no sound.
 #ifndef TUNEGATE_POSIX_MCI_H
 #define TUNEGATE_POSIX_MCI_H
 
