@@ -260,8 +260,8 @@ TEST_F(TunegateMusic, CommandsOfTheSoundClassesPlayTheTrack)
     accepted("resume " + alias);
     EXPECT_EQ("playing", mode(alias));
 
-    // Wine answers no "status ... volume"; that the device weighs the value
-    // shows where a volume beyond the scale is refused.
+    // Wine answers no "status ... volume": that the command reaches the
+    // device shows in its refusal of a volume beyond the scale of 1000.
     accepted("setaudio " + alias + " volume to 500");
     refused("setaudio " + alias + " volume to 1010", 282);
 
