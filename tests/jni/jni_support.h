@@ -5,7 +5,6 @@
 #define VANDREL_TESTS_JNI_SUPPORT_H
 
 #include <jni.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -113,37 +112,6 @@ inline std::string pending_exception_name(JNIEnv* env) {
     env->Throw(pending);
     return name;
 }
-
-// Captures what is written to a standard stream's file descriptor.
-class StreamCapture {
-public:
-    explicit StreamCapture(FILE* stream) : stream_(stream) {
-        fflush(stream_);
-        file_ = tmpfile();
-        saved_ = dup(fileno(stream_));
-        dup2(fileno(file_), fileno(stream_));
-    }
-    ~StreamCapture() { finish(); }
-    std::string finish() {
-        if (file_ == nullptr) return text_;
-        fflush(stream_);
-        dup2(saved_, fileno(stream_));
-        close(saved_);
-        rewind(file_);
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, file_)) > 0) text_.append(buffer, n);
-        fclose(file_);
-        file_ = nullptr;
-        return text_;
-    }
-
-private:
-    FILE* stream_;
-    FILE* file_ = nullptr;
-    int saved_ = -1;
-    std::string text_;
-};
 
 }  // namespace jni_support
 

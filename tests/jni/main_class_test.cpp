@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "jni_support.h"
+#include "support/files.h"
 #include "main_class.h"
 #include "vm_options.h"
 
@@ -187,9 +188,8 @@ TEST_F(JavaTest, ArchiveAppendedToAnExecutableOpens) {
     ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     ASSERT_GT(n, 0);
     self[n] = '\0';
-    std::string work = std::string(VANDREL_WORK_DIR) + "/packed.XXXXXX";
-    ASSERT_NE(mkdtemp(&work[0]), nullptr);
-    std::string packed = work + "/packed";
+    ScratchDir work("packed");
+    std::string packed = work / "packed";
     {
         std::ifstream program(self, std::ios::binary);
         std::ifstream archive(fixture("probe.jar"), std::ios::binary);
@@ -203,8 +203,6 @@ TEST_F(JavaTest, ArchiveAppendedToAnExecutableOpens) {
     if (jar != nullptr) {
         EXPECT_EQ(utf(env, find_main_class_name(env, jar)), "argsprobe.Record");
     }
-    remove(packed.c_str());
-    rmdir(work.c_str());
 }
 
 TEST_F(JavaTest, OpeningWhatIsNoArchiveLeavesTheExceptionPending) {
@@ -212,7 +210,7 @@ TEST_F(JavaTest, OpeningWhatIsNoArchiveLeavesTheExceptionPending) {
     ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     ASSERT_GT(n, 0);
     self[n] = '\0';
-    const std::string missing = std::string(VANDREL_WORK_DIR) + "/no such archive.jar";
+    const std::string missing = program_directory() + "/no such archive.jar";
     const std::string text = fixture("sources.txt");
     for (const std::string& path : {missing, text, std::string(self)}) {
         SCOPED_TRACE(path);
