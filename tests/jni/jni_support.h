@@ -4,6 +4,7 @@
 #ifndef VANDREL_TESTS_JNI_SUPPORT_H
 #define VANDREL_TESTS_JNI_SUPPORT_H
 
+#include <gtest/gtest.h>
 #include <jni.h>
 
 #include <cstdio>
@@ -55,6 +56,28 @@ inline JNIEnv* create_vm(const std::vector<std::string>& options, JavaVM** vm_ou
     *vm_out = vm;
     return env;
 }
+
+// The one Java VM of a test program (a process can create only one), made
+// with create_vm before the first test and destroyed after the last:
+//   ::testing::AddGlobalTestEnvironment(new jni_support::SharedVm({options...}));
+// Tests reach it through SharedVm::env, null when it could not be made.
+class SharedVm : public ::testing::Environment {
+public:
+    explicit SharedVm(std::vector<std::string> options) : options_(std::move(options)) {}
+    void SetUp() override {
+        env_ = create_vm(options_, &vm_);
+        ASSERT_NE(env_, nullptr);
+    }
+    void TearDown() override {
+        if (vm_ != nullptr) vm_->DestroyJavaVM();
+    }
+    static JNIEnv* env() { return env_; }
+
+private:
+    std::vector<std::string> options_;
+    static inline JavaVM* vm_ = nullptr;
+    static inline JNIEnv* env_ = nullptr;
+};
 
 // The modified UTF-8 bytes of a Java string; "<null>" for a null reference.
 inline std::string utf(JNIEnv* env, jstring text) {

@@ -4,7 +4,6 @@
 // close, refuse an open, turn reads into read errors or refuse the final
 // rename. Every failure must keep an existing destination as it was, leave no
 // other file behind and close every stream it opened.
-#include <dlfcn.h>
 #include <jni.h>
 
 #include <cerrno>
@@ -12,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "jni_support.h"
 #include "support/capture.h"
 #include "support/files.h"
 #include "support/outcome.h"
@@ -21,33 +21,8 @@
 
 namespace {
 
-JavaVM* g_vm = nullptr;
-JNIEnv* g_env = nullptr;
-
-// One Java VM for the whole program (a process can create only one).
-class JavaVmEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        void* library = dlopen(VANDREL_LIBJVM, RTLD_NOW | RTLD_GLOBAL);
-        ASSERT_NE(library, nullptr) << dlerror();
-        typedef jint (*CreateVm)(JavaVM**, void**, void*);
-        CreateVm create = reinterpret_cast<CreateVm>(dlsym(library, "JNI_CreateJavaVM"));
-        ASSERT_NE(create, nullptr);
-        JavaVMOption options[] = {{const_cast<char*>("-Xmx64m"), nullptr}};
-        JavaVMInitArgs args;
-        memset(&args, 0, sizeof args);
-        args.version = JNI_VERSION_1_2;
-        args.nOptions = 1;
-        args.options = options;
-        args.ignoreUnrecognized = JNI_FALSE;
-        ASSERT_EQ(create(&g_vm, reinterpret_cast<void**>(&g_env), &args), 0);
-    }
-    void TearDown() override {
-        if (g_vm) g_vm->DestroyJavaVM();
-    }
-};
-
-const ::testing::Environment* const g_java_vm = ::testing::AddGlobalTestEnvironment(new JavaVmEnvironment);
+[[maybe_unused]] const ::testing::Environment* const shared_vm =
+    ::testing::AddGlobalTestEnvironment(new jni_support::SharedVm({"-Xmx64m"}));
 
 // --- the faulty platform entries ----------------------------------------------
 
@@ -119,7 +94,7 @@ std::string creating(const std::string& destination, const std::string& source) 
 class PackagerFaults : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_NE(g_env, nullptr) << "no Java VM";
+        ASSERT_NE(jni_support::SharedVm::env(), nullptr) << "no Java VM";
         launcher_ = dir_ / "vandrel";
         source_ = dir_ / "game.jar";
         destination_ = dir_ / "game.exe";
@@ -150,7 +125,7 @@ class PackagerFaults : public ::testing::Test {
         argv.push_back(nullptr);
         StreamCapture captured_out(1);
         StreamCapture captured_err(2);
-        int status = run_packager(g_env, launcher_.c_str(), 3, argv.data());
+        int status = run_packager(jni_support::SharedVm::env(), launcher_.c_str(), 3, argv.data());
         *err = captured_err.finish();
         *out = captured_out.finish();
         return status;
@@ -268,7 +243,7 @@ TEST_F(PackagerFaults, LauncherFileThatDoesNotExistIsNamedAndNothingIsCreated) {
     argv.push_back(nullptr);
     StreamCapture captured_out(1);
     StreamCapture captured_err(2);
-    int status = run_packager(g_env, missing.c_str(), 3, argv.data());
+    int status = run_packager(jni_support::SharedVm::env(), missing.c_str(), 3, argv.data());
     std::string err = captured_err.finish();
     std::string out = captured_out.finish();
     EXPECT_EQ(status, 3);

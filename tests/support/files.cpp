@@ -56,21 +56,22 @@ ScratchDir::~ScratchDir() {
     fs::remove_all(path_, error);
 }
 
-std::string program_directory() {
+std::string program_path() {
     char name[4096];
 #ifdef _WIN32
     DWORD n = GetModuleFileNameA(nullptr, name, sizeof name);
-    if (n == 0 || n >= sizeof name) return ".";
-    name[n] = '\0';
+    if (n == 0 || n >= sizeof name) return "";
 #else
     ssize_t n = readlink("/proc/self/exe", name, sizeof name - 1);
-    if (n <= 0) return ".";
-    name[n] = '\0';
+    if (n <= 0) return "";
 #endif
-    char* last = strrchr(name, kNativeSeparator);
-    if (last == nullptr) return ".";
-    *last = '\0';
-    return name;
+    return std::string(name, size_t(n));
+}
+
+std::string program_directory() {
+    std::string path = program_path();
+    size_t last = path.rfind(kNativeSeparator);
+    return last == std::string::npos ? "." : path.substr(0, last);
 }
 
 std::string windows_path(const std::string& unix_path) {

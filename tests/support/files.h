@@ -31,7 +31,9 @@ private:
     std::string path_;
 };
 
-// Directory of the running test program, without a trailing separator.
+// Full file name of the running test program, and its directory (without a
+// trailing separator).
+std::string program_path();
 std::string program_directory();
 
 // A path of the build tree (a Unix path) as a Windows program under Wine

@@ -13,15 +13,12 @@
 
 #include "fake_jni.h"
 #include "mci_error_texts.h"
-#include "support/capture.h"
 
 #ifndef TUNEGATE_DLL_PATH
 #error TUNEGATE_DLL_PATH names the library under test
 #endif
 
 namespace {
-
-typedef jstring(JNICALL* NativeMethod)(JNIEnv*, jclass, jstring);
 
 #ifdef _WIN64
 const char* const send_name = "Java_com_brightfen_mci_Mci_sendMciCommand";
@@ -58,18 +55,12 @@ protected:
 
     void TearDown() override
     {
-        EXPECT_EQ(0, fake.copy_flag_requests);
-        EXPECT_EQ(0, fake.bad_releases);
-        EXPECT_EQ(0, fake.held_at_new);
-        EXPECT_TRUE(fake.outstanding.empty());
+        EXPECT_TRUE(fake_jni_used_correctly(fake));
     }
 
     jstring send(const std::string& command, std::string* printed)
     {
-        StreamCapture capture(1);
-        const jstring result = send_method(&fake.env, nullptr, fake_jni_string(&fake, command));
-        *printed = capture.finish();
-        return result;
+        return fake_jni_call(&fake, send_method, command, printed);
     }
 
     std::string text(jstring string)

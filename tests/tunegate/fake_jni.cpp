@@ -1,5 +1,7 @@
 #include "fake_jni.h"
 
+#include "support/capture.h"
+
 FakeJni* fake_jni = nullptr;
 
 namespace {
@@ -112,4 +114,23 @@ bool fake_jni_made_by_library(const FakeJni* fake, jstring string)
 {
     const int index = index_of(fake, string);
     return index >= 0 && fake->made_by_library[static_cast<std::size_t>(index)];
+}
+
+jstring fake_jni_call(FakeJni* fake, NativeMethod method, const std::string& argument, std::string* printed)
+{
+    StreamCapture capture(1);
+    const jstring result = method(&fake->env, nullptr, fake_jni_string(fake, argument));
+    *printed = capture.finish();
+    return result;
+}
+
+::testing::AssertionResult fake_jni_used_correctly(const FakeJni& fake)
+{
+    if (fake.copy_flag_requests == 0 && fake.bad_releases == 0 && fake.held_at_new == 0 && fake.outstanding.empty()) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << fake.copy_flag_requests << " copy flag request(s), "
+                                         << fake.bad_releases << " bad release(s), " << fake.held_at_new
+                                         << " result(s) formed while bytes were held, " << fake.outstanding.size()
+                                         << " copy(ies) never released";
 }

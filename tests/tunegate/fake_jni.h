@@ -4,6 +4,7 @@
 #ifndef TUNEGATE_TESTS_FAKE_JNI_H
 #define TUNEGATE_TESTS_FAKE_JNI_H
 
+#include <gtest/gtest.h>
 #include <jni.h>
 
 #include <cstdlib>
@@ -45,5 +46,15 @@ bool fake_jni_text(const FakeJni* fake, jstring string, std::string* bytes);
 
 // True when the string was made by the library through NewStringUTF.
 bool fake_jni_made_by_library(const FakeJni* fake, jstring string);
+
+// A native method of the library: sendMciCommand or convertToShort.
+typedef jstring(JNICALL* NativeMethod)(JNIEnv* env, jclass, jstring);
+
+// Calls `method` with a Java string of `argument`, capturing what it prints
+// on standard output into *printed.
+jstring fake_jni_call(FakeJni* fake, NativeMethod method, const std::string& argument, std::string* printed);
+
+// No misuse of the environment was seen and no bytes are still held.
+::testing::AssertionResult fake_jni_used_correctly(const FakeJni& fake);
 
 #endif

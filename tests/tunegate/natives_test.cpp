@@ -11,7 +11,6 @@
 
 #include "fake_jni.h"
 #include "posix_mci.h"
-#include "support/capture.h"
 
 extern "C" jstring JNICALL Java_com_brightfen_mci_Mci_sendMciCommand(JNIEnv* env, jclass, jstring command);
 extern "C" jstring JNICALL Java_com_brightfen_mci_Mci_convertToShort(JNIEnv* env, jclass, jstring path);
@@ -113,19 +112,12 @@ protected:
     void TearDown() override
     {
         // No misuse of the JNI environment in any test.
-        EXPECT_EQ(0, fake.copy_flag_requests);
-        EXPECT_EQ(0, fake.bad_releases);
-        EXPECT_EQ(0, fake.held_at_new);
-        EXPECT_TRUE(fake.outstanding.empty());
+        EXPECT_TRUE(fake_jni_used_correctly(fake));
     }
 
     jstring send(const std::string& command, std::string* printed)
     {
-        StreamCapture capture(1);
-        const jstring result =
-            Java_com_brightfen_mci_Mci_sendMciCommand(&fake.env, nullptr, fake_jni_string(&fake, command));
-        *printed = capture.finish();
-        return result;
+        return fake_jni_call(&fake, Java_com_brightfen_mci_Mci_sendMciCommand, command, printed);
     }
 
     std::string text(jstring string)

@@ -13,6 +13,7 @@
 
 #include "mci_error_texts.h"
 #include "posix_mci.h"
+#include "support/files.h"
 
 namespace {
 
@@ -162,27 +163,17 @@ class MciDevices : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/tunegate-mci-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(&pattern[0]));
-        directory = pattern;
-        track = directory + "/track.mp3";
-        other = directory + "/other.mp3";
-        for (const std::string& name : {track, other}) {
-            FILE* f = std::fopen(name.c_str(), "wb");
-            ASSERT_NE(nullptr, f);
-            std::fputs("ID3", f);
-            std::fclose(f);
-        }
+        directory = scratch.path();
+        track = scratch / "track.mp3";
+        other = scratch / "other.mp3";
+        write_file(track, "ID3");
+        write_file(other, "ID3");
         ASSERT_EQ(0u, mciSendStringA("close all", nullptr, 0, nullptr));
     }
 
     void TearDown() override
     {
         mciSendStringA("close all", nullptr, 0, nullptr);
-        std::remove(track.c_str());
-        std::remove(other.c_str());
-        rmdir(directory.c_str());
     }
 
     static MCIERROR send(const std::string& command)
@@ -201,6 +192,7 @@ protected:
         return reply;
     }
 
+    ScratchDir scratch{"mci"};
     std::string directory;
     std::string track;
     std::string other;

@@ -8,15 +8,14 @@
 #include <cstring>
 #include <string>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include <sys/resource.h>
 #endif
 
 #include "diagnostics.h"
 #include "support/capture.h"
 #include "support/files.h"
+#include "support/process.h"
 
 namespace {
 
@@ -112,26 +111,13 @@ TEST_F(TraceSwitch, NameComparesAsTheEnvironmentDoes) {
 // is put into the system's block, which a new process inherits.
 TEST_F(TraceSwitch, EmptyValueInOtherLetterCaseSwitchesItOnInANewProcess) {
     std::string capture = dir_ / "child_stdout";
-    char exe[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, exe, sizeof exe);
-    ASSERT_TRUE(n > 0 && n < sizeof exe);
-    std::string command = std::string("\"") + exe + "\" --gtest_filter=TraceSwitchChild.*";
-    SetEnvironmentVariableA("_java_Launcher_Debug", "");
-    SetEnvironmentVariableA("VANDREL_TRACE_CAPTURE", capture.c_str());
-    STARTUPINFOA startup;
-    memset(&startup, 0, sizeof startup);
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
-    BOOL started = CreateProcessA(exe, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
-    SetEnvironmentVariableA("_java_Launcher_Debug", nullptr);
-    SetEnvironmentVariableA("VANDREL_TRACE_CAPTURE", nullptr);
-    ASSERT_TRUE(started);
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD status = 99;
-    GetExitCodeProcess(process.hProcess, &status);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    EXPECT_EQ(0u, status);
+    ProcessSpec child;
+    child.program = program_path();
+    child.command_line = "\"" + program_path() + "\" --gtest_filter=TraceSwitchChild.*";
+    child.env = {{"_java_Launcher_Debug", ""}, {"VANDREL_TRACE_CAPTURE", capture}};
+    ProcessResult r = run_process(child);
+    EXPECT_TRUE(r.started) << r.failure;
+    EXPECT_EQ(0, r.status) << r.out;
     EXPECT_EQ(as_written(kBanner), read_file(capture));
 }
 
