@@ -3,7 +3,6 @@
 // created: a process can create only one, and other test programs do.
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -58,15 +57,6 @@ std::string shipped_value(int id) {
     return read_config_string(id, buffer, sizeof buffer) ? buffer : "";
 }
 
-// The address `symbol` has in the library at `path`, which must be loaded.
-void* symbol_in(const std::string& path, const char* symbol) {
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
-    if (handle == nullptr) return nullptr;
-    void* address = dlsym(handle, symbol);
-    dlclose(handle);
-    return address;
-}
-
 class LinuxRuntimeTest : public ::testing::Test {
 protected:
     LinuxRuntimeTest() : strings_(true), homes_("homes") {}
@@ -85,29 +75,6 @@ protected:
         return home;
     }
 
-    LoadedRuntime load() { return load_runtime_captured(); }
-
-    ::testing::AssertionResult loads(const std::string& library_path) {
-        LoadedRuntime l = load();
-        if (!l.result) return ::testing::AssertionFailure() << "not loaded: " << l.errors;
-        if (!l.errors.empty() || !l.output.empty()) return ::testing::AssertionFailure() << "printed " << l.errors;
-        void* create = symbol_in(library_path, "JNI_CreateJavaVM");
-        void* defaults = symbol_in(library_path, "JNI_GetDefaultJavaVMInitArgs");
-        if (create == nullptr || reinterpret_cast<void*>(l.entry_points.create_vm) != create)
-            return ::testing::AssertionFailure() << "JNI_CreateJavaVM not taken from " << library_path;
-        if (defaults == nullptr || reinterpret_cast<void*>(l.entry_points.get_default_init_args) != defaults)
-            return ::testing::AssertionFailure() << "JNI_GetDefaultJavaVMInitArgs not taken from " << library_path;
-        return ::testing::AssertionSuccess();
-    }
-
-    ::testing::AssertionResult refused_with(const std::string& message) {
-        LoadedRuntime l = load();
-        if (l.result) return ::testing::AssertionFailure() << "loaded";
-        if (l.errors != message) return ::testing::AssertionFailure() << "printed " << ::testing::PrintToString(l.errors);
-        if (!l.output.empty()) return ::testing::AssertionFailure() << "standard output: " << l.output;
-        return ::testing::AssertionSuccess();
-    }
-
     FakeStringTable strings_;  // the shipped table, with single values replaced
     ScratchDir homes_;
 };
@@ -115,14 +82,14 @@ protected:
 TEST_F(LinuxRuntimeTest, ShippedConfigurationLoadsTheJavaHomeRuntime) {
     std::string home = make_home("jdk17", "JAVA_VERSION=\"17.0.15\"\n", "lib/server/libjvm.so");
     ScopedEnv java_home("JAVA_HOME", home.c_str());
-    EXPECT_TRUE(loads(kRealLibrary));
+    EXPECT_TRUE(loads_from(kRealLibrary));
 }
 
 TEST_F(LinuxRuntimeTest, LegacyLayoutOfAVersion1Runtime) {
     std::string home = make_home("jdk8", "IMPLEMENTOR=\"x\"\nJAVA_VERSION=\"1.8.0_392\"\n",
                                  "jre/lib/amd64/server/libjvm.so");
     ScopedEnv java_home("JAVA_HOME", home.c_str());
-    EXPECT_TRUE(loads(kRealLibrary));
+    EXPECT_TRUE(loads_from(kRealLibrary));
     // The modern place does not count for a 1.x runtime.
     std::string misplaced = make_home("jdk8-modern", "JAVA_VERSION=\"1.8.0_392\"\n", "lib/server/libjvm.so");
     ScopedEnv misplaced_home("JAVA_HOME", misplaced.c_str());
@@ -159,7 +126,7 @@ TEST_F(LinuxRuntimeTest, VersionRangeOfTheRegistryRoute) {
         EXPECT_TRUE(refused_with(bad_version("17")));
         strings_.set(kConfigMaxVersion, "17");
         strings_.set(kConfigMinVersion, "1.3");
-        EXPECT_TRUE(loads(kRealLibrary));
+        EXPECT_TRUE(loads_from(kRealLibrary));
         strings_.set(kConfigMinVersion, "21");
         EXPECT_TRUE(refused_with(bad_version("17")));
         strings_.set(kConfigMinVersion, "1.10");
@@ -173,7 +140,7 @@ TEST_F(LinuxRuntimeTest, VersionRangeOfTheRegistryRoute) {
         EXPECT_TRUE(refused_with(bad_version("1.8")));
         strings_.set(kConfigMinVersion, "1.8");
         strings_.set(kConfigMaxVersion, "1.8");
-        EXPECT_TRUE(loads(kRealLibrary));
+        EXPECT_TRUE(loads_from(kRealLibrary));
         strings_.set(kConfigMaxVersion, "x.5");
         EXPECT_TRUE(refused_with("Unrecognized maximum major version: x.5"));
     }
@@ -183,7 +150,7 @@ TEST_F(LinuxRuntimeTest, ConfiguredAbsolutePathBypassesJavaHome) {
     ScopedEnv java_home("JAVA_HOME", (homes_ / "absent").c_str());
     strings_.set(kConfigRuntimeLibraryPath, kRealLibrary + "#the JDK's own");
     strings_.set(kConfigMinVersion, "21");  // the range applies to the registry route only
-    EXPECT_TRUE(loads(kRealLibrary));
+    EXPECT_TRUE(loads_from(kRealLibrary));
 }
 
 TEST_F(LinuxRuntimeTest, ConfiguredRelativePathStartsAtTheProgramDirectory) {
@@ -191,23 +158,23 @@ TEST_F(LinuxRuntimeTest, ConfiguredRelativePathStartsAtTheProgramDirectory) {
     make_home("bundled", "", "jre/lib/libjvm.so");
     std::string relative = homes_.path().substr(program_directory().size() + 1) + "/bundled/jre/lib/libjvm.so";
     strings_.set(kConfigRuntimeLibraryPath, relative);
-    EXPECT_TRUE(loads(program_directory() + "/" + relative));
+    EXPECT_TRUE(loads_from(program_directory() + "/" + relative));
 }
 
 TEST_F(LinuxRuntimeTest, ConfiguredPathNamingNothingFallsBackSilently) {
     std::string home = make_home("jdk17", "JAVA_VERSION=\"17.0.15\"\n", "lib/server/libjvm.so");
     ScopedEnv java_home("JAVA_HOME", home.c_str());
     strings_.set(kConfigRuntimeLibraryPath, homes_ / "nothing/libjvm.so");
-    EXPECT_TRUE(loads(kRealLibrary));
+    EXPECT_TRUE(loads_from(kRealLibrary));
     strings_.set(kConfigRuntimeLibraryPath, "/" + std::string(300, 'n'));
-    EXPECT_TRUE(loads(kRealLibrary));
+    EXPECT_TRUE(loads_from(kRealLibrary));
 }
 
 TEST_F(LinuxRuntimeTest, TestDoublesThroughTheConfiguredPath) {
     ScopedEnv java_home("JAVA_HOME", (homes_ / "absent").c_str());
     std::string recording = double_library("recording");
     strings_.set(kConfigRuntimeLibraryPath, recording);
-    EXPECT_TRUE(loads(recording));
+    EXPECT_TRUE(loads_from(recording));
 
     std::string create_only = double_library("create-only");
     strings_.set(kConfigRuntimeLibraryPath, create_only);

@@ -1,6 +1,9 @@
-// Calling the runtime loader with both standard streams captured.
+// Calling the runtime loader with both standard streams captured, and the
+// two outcomes the discovery tests expect of it.
 #ifndef VANDREL_DISCOVERY_RUNTIME_CAPTURE_H
 #define VANDREL_DISCOVERY_RUNTIME_CAPTURE_H
+
+#include <gtest/gtest.h>
 
 #include <string>
 
@@ -16,5 +19,13 @@ struct LoadedRuntime {
 };
 
 LoadedRuntime load_runtime_captured();
+
+// load_java_runtime succeeded without a word, taking both entry points from
+// the library loaded from `library`.
+::testing::AssertionResult loads_from(const std::string& library);
+
+// load_java_runtime failed, printing exactly `message` on standard error (as
+// this platform's text stream writes it) and nothing on standard output.
+::testing::AssertionResult refused_with(const std::string& message);
 
 #endif

@@ -203,7 +203,6 @@ protected:
         return f;
     }
 
-    LoadedRuntime load() { return load_runtime_captured(); }
 
     ::testing::AssertionResult accepted(const std::string& runtime_lib = "C:\\jre\\jvm.dll") {
         Found f = find();
@@ -333,6 +332,7 @@ TEST_F(ScriptedRuntimeTest, VersionRange) {
         // A minimum below 1.2 counts as 1.2; 1.2 itself stays.
         {"1.1", "1.1", nullptr, RangeCase::kBadVersion},
         {"1.2", "1.1", nullptr, RangeCase::kAccepted},
+        {"1.3", "1.1", nullptr, RangeCase::kAccepted},
         {"1.1", "0.5", nullptr, RangeCase::kBadVersion},
         {"1.2", "1.0", nullptr, RangeCase::kAccepted},
         {"1.2", "1.2", nullptr, RangeCase::kAccepted},
@@ -344,6 +344,9 @@ TEST_F(ScriptedRuntimeTest, VersionRange) {
         {"11", "1.3", nullptr, RangeCase::kAccepted},
         {"11", nullptr, "1.8", RangeCase::kBadVersion},
         {"17", "11", "21", RangeCase::kAccepted},
+        {"11", "9", "11", RangeCase::kAccepted},
+        {"9", nullptr, nullptr, RangeCase::kAccepted},
+        {"9", "1.3", "1.8", RangeCase::kBadVersion},
         {"9", "11", nullptr, RangeCase::kBadVersion},
         {"21", "11", "17", RangeCase::kBadVersion},
         {"11", nullptr, nullptr, RangeCase::kAccepted},
@@ -359,6 +362,8 @@ TEST_F(ScriptedRuntimeTest, VersionRange) {
         {"1.3", nullptr, "1.4.2", RangeCase::kBadMaximum},
         {"1.3", "1.2", "1.3.1_02", RangeCase::kBadMaximum},
         {"1.3", nullptr, "0", RangeCase::kBadMaximum},
+        {"1.4", nullptr, "x.5", RangeCase::kBadMaximum},
+        {"1.4", "1.10", nullptr, RangeCase::kBadMinimum},
     };
     for (const RangeCase& c : cases) {
         SCOPED_TRACE(std::string("registered ") + c.registered + ", minimum " + (c.minimum ? c.minimum : "-") +
@@ -522,7 +527,7 @@ TEST_F(ScriptedRuntimeTest, ExistingConfiguredLibraryBypassesTheRegistry) {
     strings_.set(kConfigRuntimeLibraryPath, std::string("jre") + kPathSeparator + "jvm.dll#where it lives");
     existing_paths.push_back(composed);
     register_runtime("1.3", "C:\\registered\\jvm.dll");
-    LoadedRuntime l = load();
+    LoadedRuntime l = load_runtime_captured();
     EXPECT_TRUE(l.result);
     EXPECT_EQ("", l.errors);
     EXPECT_EQ(fake_create, l.entry_points.create_vm);
@@ -537,7 +542,7 @@ TEST_F(ScriptedRuntimeTest, ConfiguredLibraryOutsideTheRangeIsLoadedAnyway) {
     strings_.set(kConfigMinVersion, "1.4");
     existing_paths.push_back(absolute);
     register_runtime("1.3");
-    LoadedRuntime l = load();
+    LoadedRuntime l = load_runtime_captured();
     EXPECT_TRUE(l.result);
     EXPECT_EQ("", l.errors);
     EXPECT_EQ(std::vector<std::string>{absolute}, loaded_paths);
@@ -551,7 +556,7 @@ TEST_F(ScriptedRuntimeTest, MissingOrOverlongConfiguredLibraryFallsBackToTheRegi
         strings_.set(kConfigRuntimeLibraryPath, value);
         loaded_paths.clear();
         existence_queries.clear();
-        LoadedRuntime l = load();
+        LoadedRuntime l = load_runtime_captured();
         EXPECT_TRUE(l.result);
         EXPECT_EQ("", l.errors);
         EXPECT_EQ(std::vector<std::string>{"C:\\registered\\jvm.dll"}, loaded_paths);
@@ -560,7 +565,7 @@ TEST_F(ScriptedRuntimeTest, MissingOrOverlongConfiguredLibraryFallsBackToTheRegi
     // With the registry route failing too, only its messages appear.
     registry_.runtime_key = false;
     loaded_paths.clear();
-    LoadedRuntime l = load();
+    LoadedRuntime l = load_runtime_captured();
     EXPECT_FALSE(l.result);
     EXPECT_EQ(as_written(kNoRuntimeMessage), l.errors);
     EXPECT_TRUE(loaded_paths.empty());
@@ -569,14 +574,14 @@ TEST_F(ScriptedRuntimeTest, MissingOrOverlongConfiguredLibraryFallsBackToTheRegi
 TEST_F(ScriptedRuntimeTest, LoaderFailuresNameThePath) {
     register_runtime("1.3", "C:\\registered\\jvm.dll");
     library_loads = false;
-    LoadedRuntime l = load();
+    LoadedRuntime l = load_runtime_captured();
     EXPECT_FALSE(l.result);
     EXPECT_EQ(as_written("Error loading: C:\\registered\\jvm.dll\n"), l.errors);
 
     library_loads = true;
     library_has_defaults = false;
     symbols_asked.clear();
-    l = load();
+    l = load_runtime_captured();
     EXPECT_FALSE(l.result);
     EXPECT_EQ(as_written("Can't find JNI interfaces in: C:\\registered\\jvm.dll\n"), l.errors);
     EXPECT_EQ((std::vector<std::string>{"JNI_CreateJavaVM", "JNI_GetDefaultJavaVMInitArgs"}), symbols_asked);
@@ -588,7 +593,7 @@ TEST_F(ScriptedRuntimeTest, LoaderFailuresNameThePath) {
     library_loads = false;
     loaded_paths.clear();
     registry_.root_opens.clear();
-    l = load();
+    l = load_runtime_captured();
     EXPECT_FALSE(l.result);
     EXPECT_EQ(as_written("Error loading: " + absolute + "\n"), l.errors);
     EXPECT_EQ(std::vector<std::string>{absolute}, loaded_paths);

@@ -3,6 +3,7 @@
 // of the launch, and how the program finds its own file.
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -207,6 +208,37 @@ TEST_F(Launch, RuntimeThatRefusesTheVmGivesItsMessageAfterTheOptions) {
                                  "option -Dapplication.home=" + dir_.path() + "\n"
                                  "option -Xmx256m\n"
                                  "option -Djava.class.path=./app\n");
+}
+
+TEST_F(Launch, ConfiguredVmArgumentsReachTheRuntimeOneOptionPerLine) {
+    // Launchers whose value 2 names the recording double relative to their
+    // own directory, run where they were built: value 5 with a carriage
+    // return and line feed, an empty line and a blank before its comment, or
+    // a comment only.
+    std::string record = dir_ / "record.txt";
+    struct Case {
+        const char* launcher;
+        std::vector<std::string> options;
+    } cases[] = {
+        {VANDREL_LAUNCHER_LINES, {"-Dfirst=1", "-Dsecond=2", "", "-Dthird=3 "}},
+        {VANDREL_LAUNCHER_COMMENT, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.launcher);
+        std::string launcher = c.launcher;
+        std::string expected = "version 0x00010002\nignoreUnrecognized 0\nnOptions " +
+                               std::to_string(c.options.size() + 2) + "\noption -Dapplication.home=" +
+                               launcher.substr(0, launcher.rfind('/')) + "\n";
+        for (const std::string& option : c.options) expected += "option " + option + "\n";
+        expected += "option -Djava.class.path=" + launcher + "\n";
+        ProcessSpec proc;
+        proc.program = launcher;
+        proc.argv = {launcher, "some", "argument"};
+        proc.env = {{"VANDREL_JVM_RECORD", record}};
+        EXPECT_TRUE(outcome_is(run_process(proc), 1, "", "Could not create the Java virtual machine.\n"));
+        EXPECT_EQ(read_file(record), expected);
+        remove(record.c_str());
+    }
 }
 
 // --- how the program finds its own file -------------------------------------------

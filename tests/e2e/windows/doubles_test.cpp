@@ -104,6 +104,8 @@ TEST_F(WineLaunch, WithoutRuntimeKeyTheConfiguredMessageIsPrintedInBothModes) {
     EXPECT_TRUE(outcome_is(run("", in_quotes(kVandrel) + " game.jar game.exe"), 1, "", kNoRuntime));
 }
 
+// A runtime that cannot be found or loaded ends the program with status 1;
+// every message of discovery is tested in discovery_windows.
 TEST_F(WineLaunch, RegistryFailuresAreReportedWithStatusOne) {
     struct Case {
         const char* what;
@@ -115,13 +117,8 @@ TEST_F(WineLaunch, RegistryFailuresAreReportedWithStatusOne) {
         {"no version subkey", "1.8", false, "",
          "Could not find the Java Runtime Environment.\r\n"
          "No recognized versions in: 'Software\\JavaSoft\\Java Runtime Environment\\'\r\n"},
-        {"no RuntimeLib", "1.8", true, "", "Failed reading value of registry key: RuntimeLib"},
-        {"not a library", "1.8", true, kDoubles + "\\not-a-library\\jvm.dll",
-         "Error loading: " + kDoubles + "\\not-a-library\\jvm.dll\r\n"},
         {"library without both entry points", "1.8", true, kDoubles + "\\create-only\\jvm.dll",
          "Can't find JNI interfaces in: " + kDoubles + "\\create-only\\jvm.dll\r\n"},
-        {"library that does not exist", "1.8", true, dir_ + "\\missing\\jvm.dll",
-         "Error loading: " + dir_ + "\\missing\\jvm.dll\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -181,6 +178,41 @@ TEST_F(WineLaunch, RefusedVmCreationFollowsTheOptionList) {
                              "option -Dapplication.home=" + dir_ + "\\bin\n"
                              "option -Xmx256m\n"
                              "option -Djava.class.path=" + exe + "\n");
+
+    // The environment's names compare without regard to letter case.
+    EXPECT_TRUE(outcome_is(run("", in_quotes(exe), "", {{"classpath", "C:\\lib\\x.jar;."}}), 1, "", kNotCreated));
+    EXPECT_EQ(take_record(), "version 0x00010002\n"
+                             "ignoreUnrecognized 0\n"
+                             "nOptions 4\n"
+                             "option -Denv.class.path=C:\\lib\\x.jar;.\n"
+                             "option -Dapplication.home=" + dir_ + "\\bin\n"
+                             "option -Xmx256m\n"
+                             "option -Djava.class.path=" + exe + "\n");
+}
+
+TEST_F(WineLaunch, ConfiguredVmArgumentsReachTheRuntimeOneOptionPerLine) {
+    // Launchers whose value 2 names the recording double relative to their
+    // own directory, run where they were built: value 5 with a carriage
+    // return and line feed, an empty line and a blank before its comment, or
+    // a comment only.
+    SetEnvironmentVariableA("VANDREL_JVM_RECORD", record_.c_str());
+    struct Case {
+        std::string launcher;
+        std::vector<std::string> options;
+    } cases[] = {
+        {windows_path(VANDREL_LAUNCHER_LINES), {"-Dfirst=1", "-Dsecond=2", "", "-Dthird=3 "}},
+        {windows_path(VANDREL_LAUNCHER_COMMENT), {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.launcher);
+        std::string expected = "version 0x00010002\nignoreUnrecognized 0\nnOptions " +
+                               std::to_string(c.options.size() + 2) + "\noption -Dapplication.home=" +
+                               c.launcher.substr(0, c.launcher.rfind('\\')) + "\n";
+        for (const std::string& option : c.options) expected += "option " + option + "\n";
+        expected += "option -Djava.class.path=" + c.launcher + "\n";
+        EXPECT_TRUE(outcome_is(run("", in_quotes(c.launcher) + " some argument"), 1, "", kNotCreated));
+        EXPECT_EQ(take_record(), expected);
+    }
 }
 
 // --- the program's own file, from the command line -----------------------------------
