@@ -33,7 +33,7 @@ class BadInput : public ::testing::Test {
 
     // Packs with the launcher copy in the scratch directory.
     ProcessResult pack(const std::vector<std::string>& args) {
-        ProcessSpec proc;
+        ProcessOptions proc;
         proc.program = launcher();
         proc.argv = {"./vandrel"};
         proc.argv.insert(proc.argv.end(), args.begin(), args.end());
@@ -59,7 +59,7 @@ class BadInput : public ::testing::Test {
 
     ProcessResult run_packed(const std::string& path, const std::vector<std::string>& args,
                              const std::vector<std::pair<std::string, std::string>>& env = {}) {
-        ProcessSpec proc;
+        ProcessOptions proc;
         proc.program = path;
         proc.argv = {path};
         proc.argv.insert(proc.argv.end(), args.begin(), args.end());

@@ -4,14 +4,12 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "support/files.h"
 
 #ifdef _WIN32
 #include <io.h>
 #include <process.h>
-#include <windows.h>
 #define getpid _getpid
 #else
 #include <unistd.h>
@@ -19,23 +17,16 @@
 
 namespace {
 
-std::string temporary_file(int fd) {
+// A file of its own beside the running test program.
+std::string capture_file(int fd) {
     static int counter = 0;
-#ifdef _WIN32
-    char temp[MAX_PATH];
-    DWORD n = GetTempPathA(sizeof temp, temp);
-    std::string directory = n > 0 && n < sizeof temp ? std::string(temp) : std::string(".\\");
-#else
-    const char* tmpdir = getenv("TMPDIR");
-    std::string directory = std::string(tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp") + "/";
-#endif
-    return directory + "vandrel-capture-" + std::to_string(int(getpid())) + "-" + std::to_string(++counter) + "-" +
-           std::to_string(fd) + ".txt";
+    return program_directory() + kNativeSeparator + "capture-" + std::to_string(int(getpid())) + "-" +
+           std::to_string(++counter) + "-" + std::to_string(fd) + ".txt";
 }
 
 }  // namespace
 
-StreamCapture::StreamCapture(int fd) : fd_(fd), file_(temporary_file(fd)), own_file_(true) { begin(); }
+StreamCapture::StreamCapture(int fd) : fd_(fd), file_(capture_file(fd)), own_file_(true) { begin(); }
 
 StreamCapture::StreamCapture(int fd, const std::string& file) : fd_(fd), file_(file), own_file_(false) { begin(); }
 

@@ -8,7 +8,7 @@
 // until finish(), which restores it and returns every byte written
 // meanwhile. The stream keeps its mode: on Windows a text-mode stream writes
 // "\r\n" for each line feed. Without a file name the capture goes to a file
-// of its own in the temporary directory, removed at the end.
+// of its own beside the test program, removed at the end.
 class StreamCapture {
 public:
     explicit StreamCapture(int fd);

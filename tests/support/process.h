@@ -1,7 +1,7 @@
 // Running a program to its end with both output streams and the exit status
-// captured. One spec serves both platforms: on POSIX the program gets an
-// argument vector, on Windows an exact command line, as a shell or Explorer
-// hands it over.
+// captured. One set of options serves both platforms: on POSIX the program
+// gets an argument vector, on Windows an exact command line, as a shell or
+// Explorer hands it over.
 #ifndef VANDREL_TEST_SUPPORT_PROCESS_H
 #define VANDREL_TEST_SUPPORT_PROCESS_H
 
@@ -18,7 +18,7 @@ struct ProcessResult {
     std::string failure;   // why it could not be started
 };
 
-struct ProcessSpec {
+struct ProcessOptions {
     // POSIX: the file executed (a bare name looked up in the child's PATH
     // when `search_path` is set). Windows: the application name handed to
     // CreateProcessA; empty, the system takes the program from the command
@@ -41,7 +41,7 @@ struct ProcessSpec {
 // what the launcher or the Java VM print (CLASSPATH, _JAVA_LAUNCHER_DEBUG,
 // JAVA_TOOL_OPTIONS, _JAVA_OPTIONS, JDK_JAVA_OPTIONS), then `unset_env` and
 // `env` applied in that order.
-ProcessResult run_process(const ProcessSpec& spec);
+ProcessResult run_process(const ProcessOptions& options);
 
 #ifndef _WIN32
 // Shorthand: `program` with argv[0] = program and then `args`.

@@ -20,16 +20,16 @@ const char* const kQuietedVariables[] = {"CLASSPATH", "_JAVA_LAUNCHER_DEBUG", "J
 
 std::string variable_name(const std::string& entry) { return entry.substr(0, entry.find('=')); }
 
-std::vector<std::string> child_environment(const ProcessSpec& spec) {
+std::vector<std::string> child_environment(const ProcessOptions& options) {
     std::vector<std::string> removed(std::begin(kQuietedVariables), std::end(kQuietedVariables));
-    removed.insert(removed.end(), spec.unset_env.begin(), spec.unset_env.end());
-    for (const auto& kv : spec.env) removed.push_back(kv.first);
+    removed.insert(removed.end(), options.unset_env.begin(), options.unset_env.end());
+    for (const auto& kv : options.env) removed.push_back(kv.first);
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
         std::string entry = *e;
         if (std::find(removed.begin(), removed.end(), variable_name(entry)) == removed.end()) env.push_back(entry);
     }
-    for (const auto& kv : spec.env) env.push_back(kv.first + "=" + kv.second);
+    for (const auto& kv : options.env) env.push_back(kv.first + "=" + kv.second);
     return env;
 }
 
@@ -67,10 +67,10 @@ void drain(int out_fd, int err_fd, std::string* out, std::string* err) {
 
 }  // namespace
 
-ProcessResult run_process(const ProcessSpec& spec) {
+ProcessResult run_process(const ProcessOptions& options) {
     ProcessResult result;
-    std::vector<std::string> args = spec.argv;
-    std::vector<std::string> env = child_environment(spec);
+    std::vector<std::string> args = options.argv;
+    std::vector<std::string> env = child_environment(options);
     std::vector<char*> argv = pointers(args);
     std::vector<char*> envp = pointers(env);
     int out_pipe[2], err_pipe[2];
@@ -84,21 +84,21 @@ ProcessResult run_process(const ProcessSpec& spec) {
         dup2(null_fd, 0);
         dup2(out_pipe[1], 1);
         dup2(err_pipe[1], 2);
-        if (!spec.cwd.empty() && chdir(spec.cwd.c_str()) != 0) _exit(126);
-        if (spec.file_size_limit >= 0) {
+        if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0) _exit(126);
+        if (options.file_size_limit >= 0) {
             // Writing past the limit then fails with EFBIG instead of killing
             // the process; ignored signals stay ignored across exec.
             signal(SIGXFSZ, SIG_IGN);
-            struct rlimit limit = {rlim_t(spec.file_size_limit), rlim_t(spec.file_size_limit)};
+            struct rlimit limit = {rlim_t(options.file_size_limit), rlim_t(options.file_size_limit)};
             if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
         }
-        if (spec.search_path) {
+        if (options.search_path) {
             // execvpe looks the name up in this process's PATH, not in envp.
-            for (const auto& kv : spec.env)
+            for (const auto& kv : options.env)
                 if (kv.first == "PATH") setenv("PATH", kv.second.c_str(), 1);
-            execvpe(spec.program.c_str(), argv.data(), envp.data());
+            execvpe(options.program.c_str(), argv.data(), envp.data());
         } else {
-            execve(spec.program.c_str(), argv.data(), envp.data());
+            execve(options.program.c_str(), argv.data(), envp.data());
         }
         _exit(127);
     }
@@ -125,10 +125,10 @@ ProcessResult run_process(const ProcessSpec& spec) {
 }
 
 ProcessResult run_program(const std::string& program, const std::vector<std::string>& args, const std::string& cwd) {
-    ProcessSpec spec;
-    spec.program = program;
-    spec.argv.push_back(program);
-    spec.argv.insert(spec.argv.end(), args.begin(), args.end());
-    spec.cwd = cwd;
-    return run_process(spec);
+    ProcessOptions options;
+    options.program = program;
+    options.argv.push_back(program);
+    options.argv.insert(options.argv.end(), args.begin(), args.end());
+    options.cwd = cwd;
+    return run_process(options);
 }

@@ -59,12 +59,12 @@ std::string capture_file(const char* stream) {
 
 }  // namespace
 
-ProcessResult run_process(const ProcessSpec& spec) {
+ProcessResult run_process(const ProcessOptions& options) {
     ProcessResult result;
     EnvironmentChanges environment;
     for (const char* name : kQuietedVariables) environment.set(name, nullptr);
-    for (const std::string& name : spec.unset_env) environment.set(name, nullptr);
-    for (const auto& kv : spec.env) environment.set(kv.first, kv.second.c_str());
+    for (const std::string& name : options.unset_env) environment.set(name, nullptr);
+    for (const auto& kv : options.env) environment.set(kv.first, kv.second.c_str());
 
     std::string out_path = capture_file("out");
     std::string err_path = capture_file("err");
@@ -81,9 +81,9 @@ ProcessResult run_process(const ProcessSpec& spec) {
         startup.hStdInput = in;
         startup.hStdOutput = out;
         startup.hStdError = err;
-        std::vector<char> line(spec.command_line.begin(), spec.command_line.end());
+        std::vector<char> line(options.command_line.begin(), options.command_line.end());
         line.push_back('\0');  // CreateProcessA may write into the line
-        const char* directory = spec.cwd.empty() ? nullptr : spec.cwd.c_str();
+        const char* directory = options.cwd.empty() ? nullptr : options.cwd.c_str();
         // As in a shell, a program named by the line alone is looked for in
         // the directory it is started in: CreateProcessA searches the
         // caller's current directory, not the child's, so the caller moves
@@ -93,9 +93,9 @@ ProcessResult run_process(const ProcessSpec& spec) {
         bool moved = directory != nullptr && previous_length > 0 && previous_length < sizeof previous &&
                      SetCurrentDirectoryA(directory);
         if (directory != nullptr && !moved) {
-            result.failure = "cannot enter " + spec.cwd;
+            result.failure = "cannot enter " + options.cwd;
         } else {
-            result.started = CreateProcessA(spec.program.empty() ? nullptr : spec.program.c_str(), line.data(),
+            result.started = CreateProcessA(options.program.empty() ? nullptr : options.program.c_str(), line.data(),
                                             nullptr, nullptr, TRUE, 0, nullptr, directory, &startup, &process) != 0;
             if (!result.started) result.failure = "CreateProcessA failed, error " + std::to_string(GetLastError());
         }

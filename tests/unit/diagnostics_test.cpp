@@ -111,7 +111,7 @@ TEST_F(TraceSwitch, NameComparesAsTheEnvironmentDoes) {
 // is put into the system's block, which a new process inherits.
 TEST_F(TraceSwitch, EmptyValueInOtherLetterCaseSwitchesItOnInANewProcess) {
     std::string capture = dir_ / "child_stdout";
-    ProcessSpec child;
+    ProcessOptions child;
     child.program = program_path();
     child.command_line = "\"" + program_path() + "\" --gtest_filter=TraceSwitchChild.*";
     child.env = {{"_java_Launcher_Debug", ""}, {"VANDREL_TRACE_CAPTURE", capture}};

@@ -48,7 +48,7 @@ class Launch : public ::testing::Test {
     // Runs ./<name> from the scratch directory.
     ProcessResult run_here(const std::string& name, const std::vector<std::string>& args,
                            const std::vector<std::pair<std::string, std::string>>& env = {}) {
-        ProcessSpec proc;
+        ProcessOptions proc;
         proc.program = dir_ / name;
         proc.argv = {"./" + name};
         proc.argv.insert(proc.argv.end(), args.begin(), args.end());
@@ -231,7 +231,7 @@ TEST_F(Launch, ConfiguredVmArgumentsReachTheRuntimeOneOptionPerLine) {
                                launcher.substr(0, launcher.rfind('/')) + "\n";
         for (const std::string& option : c.options) expected += "option " + option + "\n";
         expected += "option -Djava.class.path=" + launcher + "\n";
-        ProcessSpec proc;
+        ProcessOptions proc;
         proc.program = launcher;
         proc.argv = {launcher, "some", "argument"};
         proc.env = {{"VANDREL_JVM_RECORD", record}};
@@ -248,7 +248,7 @@ TEST_F(Launch, StartedThroughPathRunsTheApplication) {
     make_dir(bin);
     make_dir(dir_ / "elsewhere");
     write_file(bin + "/app", read_file(VANDREL_LAUNCHER) + read_file(jar_path("args.jar")), 0755);
-    ProcessSpec proc;
+    ProcessOptions proc;
     proc.program = "app";
     proc.search_path = true;
     proc.argv = {"app", "x"};
@@ -261,7 +261,7 @@ TEST_F(Launch, StartedThroughPathRunsTheApplication) {
 TEST_F(Launch, StartedByBareNameFromAnotherDirectoryRunsTheApplication) {
     std::string app = packed("args.jar", "app");
     make_dir(dir_ / "elsewhere");
-    ProcessSpec proc;
+    ProcessOptions proc;
     proc.program = app;
     proc.argv = {"app", "x", "-Jy"};
     proc.cwd = dir_ / "elsewhere";
@@ -281,7 +281,7 @@ TEST_F(Launch, FirstArgumentNamingAnExistingFileDecidesWhatRuns) {
     // archive, whatever file the system actually started.
     packed("args.jar", "app");
     write_file(dir_ / "vandrel", read_file(VANDREL_LAUNCHER), 0755);
-    ProcessSpec proc;
+    ProcessOptions proc;
     proc.cwd = dir_.path();
     proc.program = dir_ / "vandrel";
     proc.argv = {"./app", "z"};

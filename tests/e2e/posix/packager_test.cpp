@@ -33,7 +33,7 @@ class Packager : public ::testing::Test {
     }
 
     ProcessResult pack(const std::vector<std::string>& args, long long file_size_limit = -1) {
-        ProcessSpec proc;
+        ProcessOptions proc;
         proc.program = dir_ / "vandrel";
         proc.argv = {"./vandrel"};
         proc.argv.insert(proc.argv.end(), args.begin(), args.end());

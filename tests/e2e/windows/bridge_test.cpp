@@ -69,11 +69,11 @@ protected:
     // Runs the command line in the work directory, the program looked for
     // there first as a shell does.
     ProcessResult run(const std::string& command_line, const Environment& env = {}) {
-        ProcessSpec spec;
-        spec.command_line = command_line;
-        spec.cwd = dir_.path();
-        spec.env = env;
-        return run_process(spec);
+        ProcessOptions options;
+        options.command_line = command_line;
+        options.cwd = dir_.path();
+        options.env = env;
+        return run_process(options);
     }
 
     std::string home() const { return dir_.path(); }

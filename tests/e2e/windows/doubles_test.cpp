@@ -78,12 +78,12 @@ class WineLaunch : public ::testing::Test {
 
     ProcessResult run(const std::string& application, const std::string& command_line,
                       const std::string& directory = "", const Environment& env = {}) {
-        ProcessSpec spec;
-        spec.program = application;
-        spec.command_line = command_line;
-        spec.cwd = directory;
-        spec.env = env;
-        return run_process(spec);
+        ProcessOptions options;
+        options.program = application;
+        options.command_line = command_line;
+        options.cwd = directory;
+        options.env = env;
+        return run_process(options);
     }
 
     std::string take_record() {
