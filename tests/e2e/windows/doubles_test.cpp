@@ -170,24 +170,18 @@ TEST_F(WineLaunch, RefusedVmCreationFollowsTheOptionList) {
     EXPECT_TRUE(outcome_is(run("", in_quotes(exe) + " a -Jb c"), 1, "", kNotCreated));
     EXPECT_EQ(take_record(), shipped_record(dir_ + "\\bin", exe));
 
-    EXPECT_TRUE(outcome_is(run("", in_quotes(exe), "", {{"CLASSPATH", "C:\\lib\\x.jar;."}}), 1, "", kNotCreated));
-    EXPECT_EQ(take_record(), "version 0x00010002\n"
-                             "ignoreUnrecognized 0\n"
-                             "nOptions 4\n"
-                             "option -Denv.class.path=C:\\lib\\x.jar;.\n"
-                             "option -Dapplication.home=" + dir_ + "\\bin\n"
-                             "option -Xmx256m\n"
-                             "option -Djava.class.path=" + exe + "\n");
-
     // The environment's names compare without regard to letter case.
-    EXPECT_TRUE(outcome_is(run("", in_quotes(exe), "", {{"classpath", "C:\\lib\\x.jar;."}}), 1, "", kNotCreated));
-    EXPECT_EQ(take_record(), "version 0x00010002\n"
-                             "ignoreUnrecognized 0\n"
-                             "nOptions 4\n"
-                             "option -Denv.class.path=C:\\lib\\x.jar;.\n"
-                             "option -Dapplication.home=" + dir_ + "\\bin\n"
-                             "option -Xmx256m\n"
-                             "option -Djava.class.path=" + exe + "\n");
+    for (const char* name : {"CLASSPATH", "classpath"}) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(outcome_is(run("", in_quotes(exe), "", {{name, "C:\\lib\\x.jar;."}}), 1, "", kNotCreated));
+        EXPECT_EQ(take_record(), "version 0x00010002\n"
+                                 "ignoreUnrecognized 0\n"
+                                 "nOptions 4\n"
+                                 "option -Denv.class.path=C:\\lib\\x.jar;.\n"
+                                 "option -Dapplication.home=" + dir_ + "\\bin\n"
+                                 "option -Xmx256m\n"
+                                 "option -Djava.class.path=" + exe + "\n");
+    }
 }
 
 TEST_F(WineLaunch, ConfiguredVmArgumentsReachTheRuntimeOneOptionPerLine) {
