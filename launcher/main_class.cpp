@@ -24,6 +24,29 @@ jobject call_object(JNIEnv* env, jobject target, jmethodID method) {
     return result;
 }
 
+// `text` without its trailing blanks (spaces and tabs), as java -jar takes a
+// manifest value; `text` itself when it has none, null when the shorter
+// string cannot be made (exception pending).
+jstring without_trailing_blanks(JNIEnv* env, jstring text) {
+    jsize length = env->GetStringLength(text);
+    jsize kept = length;
+    for (jchar last = 0; kept > 0; --kept) {
+        env->GetStringRegion(text, kept - 1, 1, &last);
+        if (last != ' ' && last != '\t') break;
+    }
+    if (kept == length) return text;
+    jclass string_class = env->GetObjectClass(text);
+    jmethodID substring = env->GetMethodID(string_class, "substring", "(II)Ljava/lang/String;");
+    jstring result = substring ? static_cast<jstring>(env->CallObjectMethod(text, substring, jint(0), kept)) : nullptr;
+    if (exception_pending(env)) {
+        delete_local(env, result);
+        result = nullptr;
+    }
+    delete_local(env, string_class);
+    delete_local(env, text);
+    return result;
+}
+
 // The "Main-Class" attribute of the archive's manifest, or null when the
 // archive has no manifest, no main attributes or no such attribute. Sets
 // *failed when a platform method cannot be looked up (exception pending).
@@ -52,6 +75,9 @@ jstring main_class_from_manifest(JNIEnv* env, jclass jar_class, jobject jar, boo
             if (exception_pending(env)) {
                 delete_local(env, result);
                 result = nullptr;
+            } else if (result != nullptr) {
+                result = without_trailing_blanks(env, result);
+                if (result == nullptr) *failed = true;
             }
         }
         delete_local(env, key);
