@@ -9,6 +9,7 @@
 #include "main_class.h"
 #include "messages.h"
 #include "platform/platform.h"
+#include "zip_directory.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ enum CopyResult { kCopied, kReadFailed, kWriteFailed };
 
 constexpr size_t kCopyBlock = 1024 * 1024;
 // Room for the copy: a block, and the source's tail held back before it.
-constexpr size_t kHeldTail = 65535 + 22 + 20;
+constexpr size_t kHeldTail = formats::kZipTailMax;
 constexpr size_t kCopyBuffer = kCopyBlock + kHeldTail;
 
 bool write_all(const char* bytes, size_t n, FILE* out) { return n == 0 || fwrite(bytes, 1, n, out) == n; }
@@ -53,6 +54,19 @@ bool close_input(FILE* in, CopyResult result) { return platform.file_close(in) =
 
 bool same_status(const FileStatus& a, const FileStatus& b) { return a.size == b.size && a.modified == b.modified; }
 
+// The ZIP64 locator holds the absolute position of the ZIP64 end record: in
+// the packed file the archive starts after the launcher, so the copied
+// archive's locator gets the launcher's length added. Nothing else moves.
+void rebase_zip64_locator(char* tail, size_t size, unsigned long long position, void* context) {
+    unsigned long long launcher_length = *static_cast<unsigned long long*>(context);
+    formats::Zip64Locator locator;
+    if (!formats::find_zip64_locator(reinterpret_cast<unsigned char*>(tail), size, position, &locator)) return;
+    if (size < 8 || locator.field_position < position || locator.field_position - position > size - 8) return;
+    uint64_t value = locator.directory_offset + launcher_length;
+    char* field = tail + (locator.field_position - position);
+    for (int i = 0; i < 8; ++i) field[i] = static_cast<char>(value >> (8 * i));
+}
+
 // Writes the launcher's file and then the source into `out`. Returns the
 // packager's status; kPackaged when both were copied completely (the
 // destination is yet to be put in place).
@@ -77,7 +91,7 @@ PackagerStatus write_packed_file(FILE* launcher, const char* executable_path, co
     FileStatus before, after;
     bool known = platform.file_status(archive, &before);
     unsigned long long archive_length = 0;
-    copied = copy_stream(archive, out, buffer, &archive_length, nullptr, nullptr);
+    copied = copy_stream(archive, out, buffer, &archive_length, rebase_zip64_locator, &launcher_length);
     // A source that changed while it was read gives no program.
     bool unchanged = !known || (platform.file_status(archive, &after) && same_status(before, after) &&
                                 after.size == archive_length);

@@ -154,6 +154,38 @@ TEST_F(PackedWorld, MainClassWithTrailingBlanksLaunches) {
     EXPECT_TRUE(outcome_is(r, 0, args_output({"x"}, dir_.path(), "./app"), ""));
 }
 
+uint64_t little_endian(const std::string& bytes, size_t at) {
+    uint64_t value = 0;
+    for (int i = 7; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + size_t(i)]);
+    return value;
+}
+
+TEST_F(PackedWorld, AZip64ArchiveGetsItsLocatorRebasedAndRuns) {
+    // 70,000 entries: more than the plain end record can count.
+    ProcessSpec make;
+    make.program = E2E_JAVA;
+    make.argv = {E2E_JAVA, "-XX:TieredStopAtLevel=1", "-cp", E2E_CLASSES, "zipgen.MakeZip64", "game.jar", "big.jar", "70000"};
+    make.cwd = dir_.path();
+    ASSERT_EQ(run_process(make).status, 0);
+    std::string big = read_file(dir_ / "big.jar");
+    // No comment: the end record is the last 22 bytes, the locator before it.
+    const size_t field = big.size() - 22 - 20 + 8;
+    ASSERT_EQ(big.compare(big.size() - 42, 4, "PK\x06\x07"), 0) << "no ZIP64 locator";
+
+    ProcessResult r = run_here("vandrel", {"big.jar", "big"});
+    ASSERT_TRUE(outcome_is(r, 0, creating("big", "big.jar") + "Success!\n", ""));
+    std::string packed = read_file(dir_ / "big");
+    ASSERT_EQ(packed.size(), launcher_.size() + big.size());
+    EXPECT_EQ(little_endian(packed, launcher_.size() + field), little_endian(big, field) + launcher_.size());
+    // Every other byte as it was.
+    std::string expected = launcher_ + big;
+    expected.replace(launcher_.size() + field, 8, packed, launcher_.size() + field, 8);
+    EXPECT_TRUE(same_bytes(expected, packed));
+
+    r = run_here("big", {"x"});
+    EXPECT_TRUE(outcome_is(r, 0, args_output({"x"}, dir_.path(), "./big"), ""));
+}
+
 // --- the runtime library ----------------------------------------------------------------
 
 TEST_F(PackedWorld, ARelativeLibraryIsNeverLookedForInTheCurrentDirectory) {
