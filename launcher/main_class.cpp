@@ -28,16 +28,24 @@ jobject call_object(JNIEnv* env, jobject target, jmethodID method) {
 // manifest value; `text` itself when it has none, null when the shorter
 // string cannot be made (exception pending).
 jstring without_trailing_blanks(JNIEnv* env, jstring text) {
-    jsize length = env->GetStringLength(text);
-    jsize kept = length;
-    for (jchar last = 0; kept > 0; --kept) {
-        env->GetStringRegion(text, kept - 1, 1, &last);
-        if (last != ' ' && last != '\t') break;
-    }
-    if (kept == length) return text;
+    const char* bytes = env->GetStringUTFChars(text, nullptr);
+    if (bytes == nullptr) return nullptr;
+    size_t length = strlen(bytes);
+    jint blanks = 0;
+    while (size_t(blanks) < length && (bytes[length - 1 - blanks] == ' ' || bytes[length - 1 - blanks] == '\t'))
+        ++blanks;
+    env->ReleaseStringUTFChars(text, bytes);
+    if (blanks == 0) return text;
+    // Blanks are one byte and one character each.
     jclass string_class = env->GetObjectClass(text);
-    jmethodID substring = env->GetMethodID(string_class, "substring", "(II)Ljava/lang/String;");
-    jstring result = substring ? static_cast<jstring>(env->CallObjectMethod(text, substring, jint(0), kept)) : nullptr;
+    jmethodID length_method = env->GetMethodID(string_class, "length", "()I");
+    jmethodID substring = length_method ? env->GetMethodID(string_class, "substring", "(II)Ljava/lang/String;") : nullptr;
+    jstring result = nullptr;
+    if (substring != nullptr) {
+        jint characters = env->CallIntMethod(text, length_method);
+        if (!exception_pending(env))
+            result = static_cast<jstring>(env->CallObjectMethod(text, substring, jint(0), characters - blanks));
+    }
     if (exception_pending(env)) {
         delete_local(env, result);
         result = nullptr;
