@@ -1,5 +1,6 @@
 #include "own_image.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 #include "diagnostics.h"
@@ -9,8 +10,10 @@
 namespace {
 
 // Enough for the headers of a PE file; an ELF file's section headers lie at
-// the end of its image, which is then read whole.
+// the end of its image, which is then read whole, up to a bound no launcher
+// comes near.
 constexpr size_t kFirstRead = 4096;
+constexpr uint64_t kLargestImage = 64 * 1024 * 1024;
 
 }  // namespace
 
@@ -33,7 +36,7 @@ bool bytes_follow_image(const char* path) {
             }
             // Headers that describe more than the file holds measure nothing.
             if (result != kImageEndNeedBytes || have < want || extent.needed > status.size ||
-                extent.needed > 0x7fffffff)
+                extent.needed > kLargestImage)
                 break;
             want = size_t(extent.needed);
             free(head);
