@@ -5,6 +5,7 @@
 #   packed_world_test.sh BRIDGE_DIR vandrel.exe args.jar CLASSES_DIR JAVA WORK_DIR
 # args.jar's main class prints "argc=N" and each argument in brackets.
 set -u
+scripts=$(cd "$(dirname "$0")" && pwd)
 bridge_dir=$(cd "$1" && pwd) launcher=$2 jar=$3 classes=$4 java=$5 work=$6
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 cp "$launcher" vandrel.exe && cp "$jar" args.jar || exit 1
@@ -21,15 +22,7 @@ wine reg add "$key" /v CurrentVersion /d 17 /f $view </dev/null >/dev/null 2>&1 
 cleanup() { [ $key_existed -ne 0 ] && wine reg delete "$key" /f $view </dev/null >/dev/null 2>&1; }
 trap cleanup EXIT
 
-failed=0
-check() { # name expected actual
-  if [ "$2" != "$3" ]; then
-    echo "FAIL $1"; echo "--- expected"; printf '%s\n' "$2"; echo "--- actual"; printf '%s\n' "$3"
-    failed=1
-  else
-    echo "ok   $1"
-  fi
-}
+. "$scripts/check.sh" || exit 1
 # run PROGRAM ARGS...: sets out, err and status.
 run() {
   wine "$@" </dev/null >out.txt 2>err.txt
