@@ -202,11 +202,10 @@ void posix_adopt_attributes(FILE* file, const char* model) {
     struct stat st;
     if (stat(model, &st) != 0) return;
     int fd = fileno(file);
-    // The owner first: a change of owner clears the set-user-ID bits.
-    if (fchown(fd, st.st_uid, st.st_gid) != 0 && fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0) {
-        // Not permitted: the file stays the writer's.
-    }
-    fchmod(fd, st.st_mode & 07777);
+    // Where changing the owner is not permitted, the file stays the writer's.
+    if (fchown(fd, st.st_uid, st.st_gid) != 0 && fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0) errno = 0;
+    // The permission bits, not the set-ID bits: new contents earn no privilege.
+    fchmod(fd, st.st_mode & 0777);
 }
 
 bool posix_link_target(const char* path, char* target, unsigned long capacity) {
