@@ -162,12 +162,28 @@ void win32_remove_on_interrupt(const char* path) {
 }  // namespace
 
 PlatformApi platform = {
-    win32_get_env,        win32_load_string,    win32_module_file_name, win32_raw_command_line,
-    win32_load_library,   win32_find_symbol,    win32_registry_open,    win32_registry_query,
-    win32_registry_close, win32_path_exists,    win32_file_open,        win32_file_close,
-    win32_same_file,      win32_names_special_file, win32_replace_file, win32_remove_file,
-    win32_file_create_new, win32_probe_writable, win32_file_status, win32_adopt_attributes,
-    win32_link_target, win32_remove_on_interrupt,
+    .get_env = win32_get_env,
+    .load_string = win32_load_string,
+    .module_file_name = win32_module_file_name,
+    .raw_command_line = win32_raw_command_line,
+    .load_library = win32_load_library,
+    .find_symbol = win32_find_symbol,
+    .registry_open = win32_registry_open,
+    .registry_query = win32_registry_query,
+    .registry_close = win32_registry_close,
+    .path_exists = win32_path_exists,
+    .file_open = win32_file_open,
+    .file_close = win32_file_close,
+    .same_file = win32_same_file,
+    .names_special_file = win32_names_special_file,
+    .replace_file = win32_replace_file,
+    .remove_file = win32_remove_file,
+    .file_create_new = win32_file_create_new,
+    .probe_writable = win32_probe_writable,
+    .file_status = win32_file_status,
+    .adopt_attributes = win32_adopt_attributes,
+    .link_target = win32_link_target,
+    .remove_on_interrupt = win32_remove_on_interrupt,
 };
 
 const char kPathSeparator = '\\';
