@@ -64,6 +64,7 @@ struct Faults {
     StreamPick read_error;       // reading the stream fails
     bool fail_replace = false;   // the final rename fails
     bool source_changes = false; // the source's modification time moves during the copy
+    bool fail_remove = false;    // deleting a file fails
 };
 
 struct OpenStream {
@@ -126,6 +127,11 @@ bool faulty_file_status(FILE* file, FileStatus* status) {
     return true;
 }
 
+bool faulty_remove(const char* path) {
+    if (g_faults.fail_remove) return false;
+    return g_real.remove_file(path);
+}
+
 bool faulty_replace(const char* from, const char* to) {
     if (g_faults.fail_replace) return false;
     return g_real.replace_file(from, to);
@@ -160,6 +166,7 @@ class PackagerFaults : public ::testing::Test {
         platform.file_create_new = faulty_create_new;
         platform.replace_file = faulty_replace;
         platform.file_status = faulty_file_status;
+        platform.remove_file = faulty_remove;
     }
     void TearDown() override { platform = g_real; }
 
@@ -285,6 +292,22 @@ TEST_F(PackagerFaults, EveryFailureKeepsTheExistingDestinationAndReportsItsStatu
             EXPECT_TRUE(untouched(previous));
         }
     }
+}
+
+TEST_F(PackagerFaults, ATemporaryFileThatCannotBeRemovedIsReported) {
+    g_faults.fail_replace = true;
+    g_faults.fail_remove = true;
+    std::string out, err;
+    EXPECT_EQ(pack(&out, &err), kPackagerNotWritten);
+    g_faults = Faults();
+    // The one file left beside the destination is the one named.
+    std::vector<std::string> left = list_dir(dir_.path());
+    ASSERT_EQ(left.size(), 4u);
+    ASSERT_EQ(left[3].size(), std::string("game.exe").size());
+    ASSERT_EQ(left[3][0], '~');
+    EXPECT_EQ(err, "Error writing '" + destination_ + "'\nError removing '" + (dir_ / left[3]) + "'\n");
+    remove((dir_ / left[3]).c_str());
+    EXPECT_TRUE(untouched(""));
 }
 
 TEST_F(PackagerFaults, LauncherFileThatDoesNotExistIsNamedAndNothingIsCreated) {
