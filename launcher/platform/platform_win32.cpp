@@ -112,6 +112,10 @@ FILE* win32_file_create_new(const char* path) {
 }
 
 int win32_probe_writable(const char* path) {
+    // The read-only attribute refuses writing to everyone (Wine maps it to
+    // permission bits, which do not bind the super-user).
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return -1;
     HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, 0, nullptr);
     if (h != INVALID_HANDLE_VALUE) {

@@ -141,16 +141,22 @@ TEST(AtomicFile, AnExitOnExhaustedMemoryRemovesTheTemporaryFile) {
 
 #ifdef _WIN32
 
-TEST(AtomicFile, AFileLockedByAnotherHandleIsRefused) {
+TEST(AtomicFile, ALockedOrReadOnlyFileIsRefused) {
     ScratchDir dir("atomic_locked");
-    std::string target = dir.file("app.exe");
-    write_file(target, "old");
-    HANDLE lock = CreateFileA(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    std::string locked = dir.file("locked.exe"), read_only = dir.file("read-only.exe");
+    write_file(locked, "old");
+    write_file(read_only, "old");
+    HANDLE lock = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    AtomicFile out;
-    EXPECT_FALSE(atomic_file_open(&out, target.c_str()));
+    ASSERT_TRUE(SetFileAttributesA(read_only.c_str(), FILE_ATTRIBUTE_READONLY));
+    for (const std::string& target : {locked, read_only}) {
+        SCOPED_TRACE(target);
+        AtomicFile out;
+        EXPECT_FALSE(atomic_file_open(&out, target.c_str()));
+    }
     CloseHandle(lock);
-    EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"app.exe"});
+    SetFileAttributesA(read_only.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(names_in(dir.path()), (std::vector<std::string>{"locked.exe", "read-only.exe"}));
 }
 
 #else
