@@ -285,6 +285,7 @@ void posix_remove_on_interrupt(const char* path) {
 
 }  // namespace
 
+// Filled by field name: two entries of the same type cannot change places unseen.
 PlatformApi platform = {
     .get_env = posix_get_env,
     .load_string = posix_load_string,

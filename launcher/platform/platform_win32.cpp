@@ -165,6 +165,7 @@ void win32_remove_on_interrupt(const char* path) {
 
 }  // namespace
 
+// Filled by field name: two entries of the same type cannot change places unseen.
 PlatformApi platform = {
     .get_env = win32_get_env,
     .load_string = win32_load_string,

@@ -20,17 +20,12 @@
 
 #include "atomic_file.h"
 #include "diagnostics.h"
-#include "test_support.h"
+#include "platform/platform.h"
+#include "support/files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<std::string> names_in(const std::string& directory) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory)) names.insert(entry.path().filename().string());
-    return std::vector<std::string>(names.begin(), names.end());
-}
 
 bool write_and_commit(AtomicFile* file, const std::string& bytes) {
     fwrite(bytes.data(), 1, bytes.size(), file->stream);
@@ -65,28 +60,28 @@ TEST(TemporaryName, SameDirectoryAndLengthAsTheTarget) {
 
 TEST(AtomicFile, TheOldFileStaysUntilTheNewOneIsComplete) {
     ScratchDir dir("atomic_commit");
-    std::string target = dir.file("game.exe");
+    std::string target = dir / "game.exe";
     write_file(target, "old");
     AtomicFile out;
     ASSERT_TRUE(atomic_file_open(&out, target.c_str()));
     fputs("new bytes", out.stream);
     fflush(out.stream);
     EXPECT_EQ(read_file(target), "old");
-    EXPECT_EQ(names_in(dir.path()).size(), 2u);
+    EXPECT_EQ(list_dir(dir.path()).size(), 2u);
     ASSERT_TRUE(atomic_file_commit(&out));
     EXPECT_EQ(read_file(target), "new bytes");
-    EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"game.exe"});
+    EXPECT_EQ(list_dir(dir.path()), std::vector<std::string>{"game.exe"});
 
     ASSERT_TRUE(atomic_file_open(&out, target.c_str()));
     fputs("abandoned", out.stream);
     EXPECT_TRUE(atomic_file_abandon(&out));
     EXPECT_EQ(read_file(target), "new bytes");
-    EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"game.exe"});
+    EXPECT_EQ(list_dir(dir.path()), std::vector<std::string>{"game.exe"});
 }
 
 TEST(AtomicFile, TwoWritersOfOneDestinationNeverShareATemporaryFile) {
     ScratchDir dir("atomic_two");
-    std::string target = dir.file("out");
+    std::string target = dir / "out";
     AtomicFile first, second;
     ASSERT_TRUE(atomic_file_open(&first, target.c_str()));
     ASSERT_TRUE(atomic_file_open(&second, target.c_str()));
@@ -96,7 +91,7 @@ TEST(AtomicFile, TwoWritersOfOneDestinationNeverShareATemporaryFile) {
     EXPECT_EQ(read_file(target), a);
     ASSERT_TRUE(write_and_commit(&second, b));
     EXPECT_EQ(read_file(target), b);
-    EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"out"});
+    EXPECT_EQ(list_dir(dir.path()), std::vector<std::string>{"out"});
 }
 
 TEST(AtomicFile, RefusesWhatCannotBeWrittenAndCreatesNothing) {
@@ -106,7 +101,7 @@ TEST(AtomicFile, RefusesWhatCannotBeWrittenAndCreatesNothing) {
     ASSERT_TRUE(length > 0 && length < sizeof self);
     const std::string cases[] = {
         "",                                                // no name
-        dir.file("missing") + kPathSeparator + "x.exe",    // no such directory
+        (dir / "missing") + kPathSeparator + "x.exe",      // no such directory
         self,                                              // a running program
     };
     for (const std::string& destination : cases) {
@@ -115,16 +110,16 @@ TEST(AtomicFile, RefusesWhatCannotBeWrittenAndCreatesNothing) {
         EXPECT_FALSE(atomic_file_open(&out, destination.c_str()));
         EXPECT_EQ(out.stream, nullptr);
     }
-    EXPECT_TRUE(names_in(dir.path()).empty());
+    EXPECT_TRUE(list_dir(dir.path()).empty());
 }
 
 TEST(AtomicFile, AnExitOnExhaustedMemoryRemovesTheTemporaryFile) {
     // One name for this process and the child that a death test may start
     // afresh (it runs this test again up to the statement).
-    const std::string dir = file_in(program_directory(), "scratch_atomic_exit");
+    const std::string dir = program_directory() + kPathSeparator + "scratch_atomic_exit";
     fs::remove_all(dir);
     fs::create_directory(dir);
-    std::string target = file_in(dir, "app");
+    std::string target = dir + kPathSeparator + "app";
     write_file(target, "old");
     auto write_then_run_out_of_memory = [&] {
         AtomicFile out;
@@ -134,7 +129,7 @@ TEST(AtomicFile, AnExitOnExhaustedMemoryRemovesTheTemporaryFile) {
         allocate_or_exit(-1);
     };
     EXPECT_EXIT(write_then_run_out_of_memory(), ::testing::ExitedWithCode(1), "malloc");
-    EXPECT_EQ(names_in(dir), std::vector<std::string>{"app"});
+    EXPECT_EQ(list_dir(dir), std::vector<std::string>{"app"});
     EXPECT_EQ(read_file(target), "old");
     fs::remove_all(dir);
 }
@@ -143,7 +138,7 @@ TEST(AtomicFile, AnExitOnExhaustedMemoryRemovesTheTemporaryFile) {
 
 TEST(AtomicFile, ALockedOrReadOnlyFileIsRefused) {
     ScratchDir dir("atomic_locked");
-    std::string locked = dir.file("locked.exe"), read_only = dir.file("read-only.exe");
+    std::string locked = dir / "locked.exe", read_only = dir / "read-only.exe";
     write_file(locked, "old");
     write_file(read_only, "old");
     HANDLE lock = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -156,40 +151,40 @@ TEST(AtomicFile, ALockedOrReadOnlyFileIsRefused) {
     }
     CloseHandle(lock);
     SetFileAttributesA(read_only.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(names_in(dir.path()), (std::vector<std::string>{"locked.exe", "read-only.exe"}));
+    EXPECT_EQ(list_dir(dir.path()), (std::vector<std::string>{"locked.exe", "read-only.exe"}));
 }
 
 #else
 
 TEST(AtomicFile, APlantedLinkIsNeverFollowed) {
     ScratchDir dir("atomic_planted");
-    std::string link = dir.file("planted");
-    ASSERT_EQ(symlink(dir.file("victim").c_str(), link.c_str()), 0);
+    std::string link = dir / "planted";
+    ASSERT_EQ(symlink((dir / "victim").c_str(), link.c_str()), 0);
     EXPECT_EQ(platform.file_create_new(link.c_str()), nullptr);
-    EXPECT_FALSE(fs::exists(dir.file("victim")));
+    EXPECT_FALSE(fs::exists(dir / "victim"));
     EXPECT_TRUE(fs::is_symlink(link));
 }
 
 TEST(AtomicFile, ALinkedDestinationIsWrittenWhereTheLinkLeads) {
     ScratchDir dir("atomic_link");
-    fs::create_directory(dir.file("real"));
-    write_file(dir.file("real/app"), "old");
-    ASSERT_EQ(symlink("real/app", dir.file("app").c_str()), 0);
-    ASSERT_EQ(symlink("real/new", dir.file("dangling").c_str()), 0);
+    fs::create_directory(dir / "real");
+    write_file(dir / "real/app", "old");
+    ASSERT_EQ(symlink("real/app", (dir / "app").c_str()), 0);
+    ASSERT_EQ(symlink("real/new", (dir / "dangling").c_str()), 0);
     for (const char* name : {"app", "dangling"}) {
         SCOPED_TRACE(name);
         AtomicFile out;
-        ASSERT_TRUE(atomic_file_open(&out, dir.file(name).c_str()));
+        ASSERT_TRUE(atomic_file_open(&out, (dir / name).c_str()));
         ASSERT_TRUE(write_and_commit(&out, name));
-        EXPECT_TRUE(fs::is_symlink(dir.file(name)));
-        EXPECT_EQ(read_file(dir.file(name)), name);
+        EXPECT_TRUE(fs::is_symlink(dir / name));
+        EXPECT_EQ(read_file(dir / name), name);
     }
-    EXPECT_EQ(names_in(dir.file("real")), (std::vector<std::string>{"app", "new"}));
+    EXPECT_EQ(list_dir(dir / "real"), (std::vector<std::string>{"app", "new"}));
 }
 
 TEST(AtomicFile, AReplacedFileKeepsItsPermissionBits) {
     ScratchDir dir("atomic_mode");
-    std::string target = dir.file("app");
+    std::string target = dir / "app";
     write_file(target, "old");
     ASSERT_EQ(chmod(target.c_str(), 0640), 0);
     AtomicFile out;
@@ -199,7 +194,7 @@ TEST(AtomicFile, AReplacedFileKeepsItsPermissionBits) {
     ASSERT_EQ(stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     // A new file is a program: executable as far as the umask allows.
-    std::string fresh = dir.file("fresh");
+    std::string fresh = dir / "fresh";
     ASSERT_TRUE(atomic_file_open(&out, fresh.c_str()));
     ASSERT_TRUE(write_and_commit(&out, "new"));
     ASSERT_EQ(stat(fresh.c_str(), &st), 0);
@@ -214,7 +209,7 @@ TEST(AtomicFile, InterruptionsAndEarlyExitsRemoveTheTemporaryFile) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ScratchDir dir("atomic_interrupted");
-        std::string target = dir.file("app");
+        std::string target = dir / "app";
         write_file(target, "old");
         pid_t child = fork();
         ASSERT_GE(child, 0);
@@ -230,7 +225,7 @@ TEST(AtomicFile, InterruptionsAndEarlyExitsRemoveTheTemporaryFile) {
         ASSERT_EQ(waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
         EXPECT_EQ(WTERMSIG(status), c.signal_number);
-        EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"app"});
+        EXPECT_EQ(list_dir(dir.path()), std::vector<std::string>{"app"});
         EXPECT_EQ(read_file(target), "old");
     }
 }

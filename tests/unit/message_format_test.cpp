@@ -4,7 +4,8 @@
 #include <string>
 
 #include "message_format.h"
-#include "test_support.h"
+#include "support/capture.h"
+#include "support/files.h"
 
 namespace {
 
@@ -27,8 +28,7 @@ TEST(MessageFormat, OnlyPercentSignsAndTheExpectedStringsAreFormats) {
 }
 
 TEST(MessageFormat, UnsafeValuesArePrintedAsTheyAre) {
-    ScratchDir dir("message_format");
-    StreamCapture err(2, dir.file("err"));
+    StreamCapture err(2);
     print_no_runtime_message("100%% Java\n");
     print_no_runtime_message("%s%n%x\n");
     print_bad_version_message("Java %s is not supported\n", "1.4");

@@ -11,11 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "e2e_support.h"
+#include "support/files.h"
+#include "support/outcome.h"
+#include "support/process.h"
 
 namespace {
 
-std::string jar_path(const std::string& name) { return std::string(E2E_JAR_DIR) + "/" + name; }
+std::string jar_path(const std::string& name) { return std::string(VANDREL_JAR_DIR) + "/" + name; }
 
 std::string creating(const std::string& destination, const std::string& source) {
     return "Creating executable '" + destination + "' from '" + source + "'...\n";
@@ -30,7 +32,7 @@ std::string args_output(const std::vector<std::string>& args, const std::string&
 class PackedWorld : public ::testing::Test {
   protected:
     void SetUp() override {
-        launcher_ = read_file(E2E_VANDREL);
+        launcher_ = read_file(VANDREL_LAUNCHER);
         jar_ = read_file(jar_path("args.jar"));
         ASSERT_FALSE(launcher_.empty());
         ASSERT_FALSE(jar_.empty());
@@ -40,7 +42,7 @@ class PackedWorld : public ::testing::Test {
 
     // ./<program> with the arguments, from the scratch directory.
     ProcessResult run_here(const std::string& program, const std::vector<std::string>& args) {
-        ProcessSpec proc;
+        ProcessOptions proc;
         proc.program = dir_ / program;
         proc.argv = {"./" + program};
         proc.argv.insert(proc.argv.end(), args.begin(), args.end());
@@ -50,7 +52,7 @@ class PackedWorld : public ::testing::Test {
 
     // A shell command line run in the scratch directory.
     ProcessResult shell(const std::string& command) {
-        ProcessSpec proc;
+        ProcessOptions proc;
         proc.program = "/bin/sh";
         proc.argv = {"sh", "-c", command};
         proc.cwd = dir_.path();
@@ -162,9 +164,10 @@ uint64_t little_endian(const std::string& bytes, size_t at) {
 
 TEST_F(PackedWorld, AZip64ArchiveGetsItsLocatorRebasedAndRuns) {
     // 70,000 entries: more than the plain end record can count.
-    ProcessSpec make;
-    make.program = E2E_JAVA;
-    make.argv = {E2E_JAVA, "-XX:TieredStopAtLevel=1", "-cp", E2E_CLASSES, "zipgen.MakeZip64", "game.jar", "big.jar", "70000"};
+    ProcessOptions make;
+    make.program = VANDREL_JAVA;
+    make.argv = {VANDREL_JAVA, "-XX:TieredStopAtLevel=1", "-cp", VANDREL_TEST_CLASSES_DIR, "zipgen.MakeZip64",
+                 "game.jar", "big.jar", "70000"};
     make.cwd = dir_.path();
     ASSERT_EQ(run_process(make).status, 0);
     std::string big = read_file(dir_ / "big.jar");
@@ -195,10 +198,10 @@ TEST_F(PackedWorld, ARelativeLibraryIsNeverLookedForInTheCurrentDirectory) {
     std::string deep = dir_.path();
     while (deep.size() < 300) deep += "/" + std::string(60, 'd');
     ASSERT_EQ(system(("mkdir -p " + deep).c_str()), 0);
-    copy_file(E2E_VANDREL_RELATIVE_LIBRARY, deep + "/app", 0755);
+    copy_file(VANDREL_LAUNCHER_RELATIVE_LIBRARY, deep + "/app", 0755);
     make_dir(dir_ / "planted");
     write_file(dir_ / "planted/libjvm.so", "not a library, but it would be tried\n");
-    ProcessSpec proc;
+    ProcessOptions proc;
     proc.program = deep + "/app";
     proc.argv = {deep + "/app"};
     proc.cwd = dir_.path();
