@@ -24,6 +24,37 @@ jobject call_object(JNIEnv* env, jobject target, jmethodID method) {
     return result;
 }
 
+// `text` without its trailing blanks (spaces and tabs), as java -jar takes a
+// manifest value; `text` itself when it has none, null when the shorter
+// string cannot be made (exception pending).
+jstring without_trailing_blanks(JNIEnv* env, jstring text) {
+    const char* bytes = env->GetStringUTFChars(text, nullptr);
+    if (bytes == nullptr) return nullptr;
+    size_t length = strlen(bytes);
+    jint blanks = 0;
+    while (size_t(blanks) < length && (bytes[length - 1 - blanks] == ' ' || bytes[length - 1 - blanks] == '\t'))
+        ++blanks;
+    env->ReleaseStringUTFChars(text, bytes);
+    if (blanks == 0) return text;
+    // Blanks are one byte and one character each.
+    jclass string_class = env->GetObjectClass(text);
+    jmethodID length_method = env->GetMethodID(string_class, "length", "()I");
+    jmethodID substring = length_method ? env->GetMethodID(string_class, "substring", "(II)Ljava/lang/String;") : nullptr;
+    jstring result = nullptr;
+    if (substring != nullptr) {
+        jint characters = env->CallIntMethod(text, length_method);
+        if (!exception_pending(env))
+            result = static_cast<jstring>(env->CallObjectMethod(text, substring, jint(0), characters - blanks));
+    }
+    if (exception_pending(env)) {
+        delete_local(env, result);
+        result = nullptr;
+    }
+    delete_local(env, string_class);
+    delete_local(env, text);
+    return result;
+}
+
 // The "Main-Class" attribute of the archive's manifest, or null when the
 // archive has no manifest, no main attributes or no such attribute. Sets
 // *failed when a platform method cannot be looked up (exception pending).
@@ -52,6 +83,9 @@ jstring main_class_from_manifest(JNIEnv* env, jclass jar_class, jobject jar, boo
             if (exception_pending(env)) {
                 delete_local(env, result);
                 result = nullptr;
+            } else if (result != nullptr) {
+                result = without_trailing_blanks(env, result);
+                if (result == nullptr) *failed = true;
             }
         }
         delete_local(env, key);

@@ -19,6 +19,7 @@
 #define MSG_NO_MAIN_CLASS "Can't launch: no main class found\n"
 #define MSG_NO_MAIN_METHOD "Can't launch: No main method found on main class.\n"
 #define MSG_DETACH_FAILED "Can't launch: Could not detach main thread.\n"
+#define MSG_DAMAGED_ARCHIVE "Can't launch: the application archive of '%s' is damaged\n"
 
 // Packager (standard error).
 #define MSG_NOT_A_JAR "Not a valid jar file: %s\n"
@@ -26,6 +27,7 @@
 #define MSG_ERROR_CLOSING "Error closing '%s'\n"
 #define MSG_ERROR_WRITING "Error writing '%s'\n"
 #define MSG_ERROR_READING "Error reading '%s'\n"
+#define MSG_ERROR_REMOVING "Error removing '%s'\n"
 
 // Packager (standard output).
 #define MSG_USAGE "Vandrel Console Version 2.1c\nUsage: %s source.jar [dest.exe]\n"

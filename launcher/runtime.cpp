@@ -4,6 +4,7 @@
 
 #include "config.h"
 #include "diagnostics.h"
+#include "message_format.h"
 #include "messages.h"
 #include "platform/release_file.h"
 
@@ -53,16 +54,8 @@ bool version_within_bound(int id, float current, const char* version_text) {
     if (!outside) return true;
     char message[kConfigValueCapacity];
     if (read_config_string(kConfigBadVersionMessage, message, sizeof message) == 0) return true;
-    print_error(message, version_text);
+    print_bad_version_message(message, version_text);
     return false;
-}
-
-// Prints configuration value 8, a format text that takes no argument.
-void print_no_runtime_message(const char* format) {
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-security"
-    print_error(format);
-#pragma GCC diagnostic pop
 }
 
 bool version_in_range(const char* version_text) {
@@ -147,8 +140,9 @@ bool get_module_directory(char* buffer, int capacity) {
 
 bool compose_runtime_library_path(const char* value, char* path, int capacity) {
     char directory[kPathCapacity];
-    if (platform_path_is_absolute(value) || !get_module_directory(directory, sizeof directory))
-        return copy_if_fits(value, path, capacity);
+    if (platform_path_is_absolute(value)) return copy_if_fits(value, path, capacity);
+    // Never against the current directory: a library planted there would load.
+    if (!get_module_directory(directory, sizeof directory)) return false;
     return join_path(directory, value, path, capacity);
 }
 

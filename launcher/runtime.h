@@ -28,7 +28,8 @@ bool get_module_directory(char* buffer, int capacity);
 
 // Composes the library path from a non-blank configured value: the value
 // itself when absolute, else the module directory, a separator and the value.
-// False when the result does not fit `capacity`.
+// False when the result does not fit `capacity` or the value is relative and
+// the module directory cannot be determined.
 bool compose_runtime_library_path(const char* value, char* path, int capacity);
 
 // Reads RuntimeLib of the registered runtime into `path`, checking its

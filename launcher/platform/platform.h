@@ -16,6 +16,12 @@ typedef void* RegistryKey;
 // Registry value type of a zero-terminated text (REG_SZ).
 constexpr unsigned long kRegistryTypeText = 1;
 
+// What tells whether an open file changed: its size and modification time.
+struct FileStatus {
+    unsigned long long size;
+    long long modified;  // in the system's finest unit
+};
+
 struct PlatformApi {
     // The value of an environment variable, or null when it is not defined.
     // Names compare as the platform's environment does (without regard to
@@ -63,6 +69,30 @@ struct PlatformApi {
     bool (*replace_file)(const char* from, const char* to);
     // Deletes a file; true on success.
     bool (*remove_file)(const char* path);
+
+    // Creates `path` for writing ("wb") only when no file, directory or link
+    // of that name exists; a link is never followed. The file gets the
+    // executable bits the umask allows, and can be deleted while open.
+    FILE* (*file_create_new)(const char* path);
+    // Whether an existing `path` opens for writing: 1 when it does, 0 when no
+    // file of that name exists, -1 when it exists and cannot (read-only, in
+    // use by a running program, locked by another process). Changes nothing.
+    int (*probe_writable)(const char* path);
+    // Size and modification time of an open file; false when unknown.
+    bool (*file_status)(FILE* file, FileStatus* status);
+    // Gives the open `file` the permission bits of the existing `model`, and
+    // its owner where the system allows. Nothing where a replacing rename
+    // keeps them by itself.
+    void (*adopt_attributes)(FILE* file, const char* model);
+    // Stores in `target` the name that `path` leads to once every symbolic
+    // link at its end is followed: `path` itself when it is no link, else the
+    // file the links reach, or the name a dangling link would create. False
+    // when that cannot be told (a loop, a link that names no path, no room).
+    bool (*link_target)(const char* path, char* target, unsigned long capacity);
+    // From now on until called with null, `path` is deleted when the process
+    // is interrupted (SIGINT, SIGTERM or SIGHUP; Ctrl-C, Ctrl-Break or a
+    // closed console window), before it ends as the interruption would end it.
+    void (*remove_on_interrupt)(const char* path);
 };
 
 extern PlatformApi platform;

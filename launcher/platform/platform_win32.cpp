@@ -3,6 +3,11 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstring>
+
 namespace {
 
 const char* win32_get_env(const char* name) { return getenv(name); }
@@ -82,10 +87,81 @@ bool win32_names_special_file(const char* path) {
 }
 
 bool win32_replace_file(const char* from, const char* to) {
+    // An existing file keeps its attributes, security and short name.
+    if (GetFileAttributesA(to) != INVALID_FILE_ATTRIBUTES &&
+        ReplaceFileA(to, from, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+        return true;
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
 }
 
 bool win32_remove_file(const char* path) { return DeleteFileA(path) != 0; }
+
+FILE* win32_file_create_new(const char* path) {
+    // Shared for deletion, so that the file can be removed while it is open.
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(h);
+        return nullptr;
+    }
+    FILE* file = _fdopen(fd, "wb");
+    if (file == nullptr) _close(fd);
+    return file;
+}
+
+int win32_probe_writable(const char* path) {
+    // The read-only attribute refuses writing to everyone (Wine maps it to
+    // permission bits, which do not bind the super-user).
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return -1;
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        CloseHandle(h);
+        return 1;
+    }
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : -1;
+}
+
+bool win32_file_status(FILE* file, FileStatus* status) {
+    HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (h == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(h, &info)) return false;
+    status->size = (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    status->modified = static_cast<long long>((static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                              info.ftLastWriteTime.dwLowDateTime);
+    return true;
+}
+
+// ReplaceFileA keeps the replaced file's attributes and security.
+void win32_adopt_attributes(FILE* file, const char* model) {}
+
+bool win32_link_target(const char* path, char* target, unsigned long capacity) {
+    size_t length = strlen(path);
+    if (length >= capacity) return false;
+    memcpy(target, path, length + 1);
+    return true;
+}
+
+char interrupt_victim[MAX_PATH];
+
+BOOL WINAPI remove_on_console_event(DWORD event) {
+    if (interrupt_victim[0] != '\0') DeleteFileA(interrupt_victim);
+    return FALSE;  // the next handler ends the process as usual
+}
+
+void win32_remove_on_interrupt(const char* path) {
+    static bool installed = false;
+    if (path == nullptr || strlen(path) >= sizeof interrupt_victim) {
+        interrupt_victim[0] = '\0';
+        return;
+    }
+    strcpy(interrupt_victim, path);
+    if (!installed) installed = SetConsoleCtrlHandler(remove_on_console_event, TRUE) != 0;
+}
 
 }  // namespace
 
@@ -107,6 +183,12 @@ PlatformApi platform = {
     .names_special_file = win32_names_special_file,
     .replace_file = win32_replace_file,
     .remove_file = win32_remove_file,
+    .file_create_new = win32_file_create_new,
+    .probe_writable = win32_probe_writable,
+    .file_status = win32_file_status,
+    .adopt_attributes = win32_adopt_attributes,
+    .link_target = win32_link_target,
+    .remove_on_interrupt = win32_remove_on_interrupt,
 };
 
 const char kPathSeparator = '\\';

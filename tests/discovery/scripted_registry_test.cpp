@@ -486,18 +486,23 @@ TEST_F(ScriptedRuntimeTest, ComposedPaths) {
                   {"C:\\Apps\\game.exe", "x\\jvm.dll", "x\\jvm.dll"},
                   {"C:\\Apps\\game.exe", "/java/jvm.dll", "C:\\Apps\\/java/jvm.dll"},
                   {"C:\\Apps\\game.exe", "jvm.dll", "C:\\Apps\\jvm.dll"},
-                  {"game.exe", "jre\\jvm.dll", "jre\\jvm.dll"},
+                  // No directory to resolve against: never the current one.
+                  {"game.exe", "jre\\jvm.dll", nullptr},
               }
             : std::vector<Case>{
                   {"/opt/apps/game", "jre/lib/libjvm.so", "/opt/apps/jre/lib/libjvm.so"},
                   {"/game", "jre/libjvm.so", "/jre/libjvm.so"},
                   {"/opt/apps/game", "/usr/lib/libjvm.so", "/usr/lib/libjvm.so"},
-                  {"game", "jre/libjvm.so", "jre/libjvm.so"},
+                  {"game", "jre/libjvm.so", nullptr},
               };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.module) + " + " + c.value);
         module_file = c.module;
         memset(path, 0x7f, sizeof path);
+        if (c.expected == nullptr) {
+            EXPECT_FALSE(compose_runtime_library_path(c.value, path, kPathCapacity));
+            continue;
+        }
         ASSERT_TRUE(compose_runtime_library_path(c.value, path, kPathCapacity));
         EXPECT_STREQ(c.expected, path);
     }

@@ -30,6 +30,17 @@ status=$?
 [ "$status" -eq 1 ] || fail "status $status without a runtime"
 [ "$err" = $'Install Java 17 first.\nThen try again.' ] || fail "message: $err"
 
+# Values 8 and 9 are formats: the build refuses conversions they may not hold.
+for value in 'VANDREL_NO_RUNTIME_MESSAGE=Needs Java %s' 'VANDREL_BAD_VERSION_MESSAGE=Java %s %n'; do
+  rm -rf "$build_dir.refused"
+  if cmake -S "$source_dir" -B "$build_dir.refused" -G "$generator" -DBUILD_TESTING=OFF "-D$value" \
+       >"$build_dir.refused.log" 2>&1; then
+    fail "configured with -D$value"
+  fi
+  grep -q "${value%%=*} is printed as a printf format" "$build_dir.refused.log" || fail "no reason given for -D$value"
+done
+rm -rf "$build_dir.refused"
+
 # The shipped build keeps the shipped texts.
 grep -qF '5 "-Xmx256m# Arguments passed to the JVM' "$source_dir/launcher/resources/vandrel.rc" || fail "shipped value 5"
 echo "configured build carries its values"

@@ -248,6 +248,8 @@ TEST_F(Launch, StartedThroughPathRunsTheApplication) {
     make_dir(bin);
     make_dir(dir_ / "elsewhere");
     write_file(bin + "/app", read_file(VANDREL_LAUNCHER) + read_file(jar_path("args.jar")), 0755);
+    // Somebody else's program of the same name in the current directory.
+    write_file(dir_ / "elsewhere/app", read_file(VANDREL_LAUNCHER) + read_file(jar_path("throws.jar")), 0755);
     ProcessOptions proc;
     proc.program = "app";
     proc.search_path = true;
@@ -276,22 +278,23 @@ TEST_F(Launch, StartedByBareNameFromAnotherDirectoryRunsTheApplication) {
     EXPECT_TRUE(outcome_is(r, 1, kUsage, ""));
 }
 
-TEST_F(Launch, FirstArgumentNamingAnExistingFileDecidesWhatRuns) {
-    // The first argument, when it names a file, is the file opened as the
-    // archive, whatever file the system actually started.
-    packed("args.jar", "app");
+TEST_F(Launch, AFileOfTheTypedNameIsNeverRunInsteadOfTheProgram) {
+    // The first argument names the program's file only when it leads to the
+    // file the system started; otherwise the module file is the program.
+    std::string app = packed("args.jar", "app");
     write_file(dir_ / "vandrel", read_file(VANDREL_LAUNCHER), 0755);
     ProcessOptions proc;
     proc.cwd = dir_.path();
     proc.program = dir_ / "vandrel";
     proc.argv = {"./app", "z"};
     ProcessResult r = run_process(proc);
-    EXPECT_TRUE(outcome_is(r, 0, args_output({"z"}, dir_.path(), "./app"), ""));
+    EXPECT_TRUE(outcome_is(r, 2, "Vandrel Console Version 2.1c\nUsage: app source.jar [dest.exe]\n",
+                           "Not a valid jar file: z\n"));
 
-    proc.program = dir_ / "app";
+    proc.program = app;
     proc.argv = {"./vandrel"};
     r = run_process(proc);
-    EXPECT_TRUE(outcome_is(r, 1, kUsage, ""));
+    EXPECT_TRUE(outcome_is(r, 0, args_output({}, dir_.path(), app), ""));
 }
 
 // --- the sample application, packed by the packager itself -----------------------
