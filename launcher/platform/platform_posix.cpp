@@ -169,6 +169,21 @@ bool posix_replace_file(const char* from, const char* to) { return rename(from, 
 
 bool posix_remove_file(const char* path) { return unlink(path) == 0; }
 
+// No registry beyond the runtime key above.
+bool posix_registry_open_view(RegistryKey, const char*, RegistryRoot, RegistryView, RegistryKey*) { return false; }
+
+bool posix_registry_subkey(RegistryKey, unsigned long, char*, unsigned long) { return false; }
+
+bool posix_full_path(const char* path, char* buffer, int capacity) {
+    char* resolved = realpath(path, nullptr);
+    if (resolved == nullptr) return false;
+    size_t length = strlen(resolved);
+    bool fits = length < size_t(capacity);
+    if (fits) memcpy(buffer, resolved, length + 1);
+    free(resolved);
+    return fits;
+}
+
 }  // namespace
 
 PlatformApi platform = {
@@ -176,6 +191,7 @@ PlatformApi platform = {
     posix_load_library,   posix_find_symbol,  posix_registry_open,    posix_registry_query,
     posix_registry_close, posix_path_exists,  posix_file_open,        posix_file_close,
     posix_same_file,      posix_names_special_file, posix_replace_file, posix_remove_file,
+    posix_registry_open_view, posix_registry_subkey, posix_full_path,
 };
 
 const char kPathSeparator = '/';
@@ -183,5 +199,8 @@ const char kExecutableSuffix[] = "";
 const char* const kLibrariesUnderRegisteredHome[] = {"lib/server/libjvm.so", "lib/client/libjvm.so", nullptr};
 const char* const kLibrariesUnderJavaHome[] = {"lib/server/libjvm.so", "lib/client/libjvm.so",
                                                "jre/lib/server/libjvm.so", "jre/lib/client/libjvm.so", nullptr};
+
+const char kPathListSeparator = ':';
+const char* kWellKnownJavaHomes[] = {kDefaultJavaHome, nullptr};
 
 bool platform_path_is_absolute(const char* path) { return path[0] == '/'; }

@@ -123,8 +123,16 @@ bool scripted_path_exists(const char* path) {
     existence_queries.push_back(path);
     for (const std::string& p : existing_paths)
         if (p == path) return true;
+    // A library registered as RuntimeLib exists.
+    for (const auto& subkey : registry->subkeys) {
+        auto lib = subkey.second.find("RuntimeLib");
+        if (lib != subkey.second.end() && lib->second.bytes.c_str() == std::string(path)) return true;
+    }
     return false;
 }
+
+// No registry keys beyond the legacy one.
+bool no_other_keys(RegistryKey, const char*, RegistryRoot, RegistryView, RegistryKey*) { return false; }
 
 void* scripted_load_library(const char* path) {
     loaded_paths.push_back(path);
@@ -156,6 +164,7 @@ protected:
         platform.registry_close = scripted_close;
         platform.module_file_name = scripted_module_file_name;
         platform.path_exists = scripted_path_exists;
+        platform.registry_open_view = no_other_keys;
         platform.load_library = scripted_load_library;
         platform.find_symbol = scripted_find_symbol;
         platform.get_env = no_environment;
