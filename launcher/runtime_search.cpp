@@ -173,6 +173,7 @@ void add_candidate(Search& search, Candidate* c, const char* key_name) {
         if (c->library[0] != '\0' ? earlier.library[0] != '\0' && same_library(earlier.library, c->library)
                                   : strcmp(earlier.home, c->home) == 0) {
             c->verdict = kFoundBefore;
+            c->machine = earlier.machine;
             // JAVA_HOME keeps its say over a runtime registered as well.
             if (c->from_java_home) earlier.from_java_home = true;
         }
@@ -281,11 +282,10 @@ void search_registry(Search& search) {
 }
 
 // True when the directory `path[0, length)` lies in the Windows directory
-// or is one of the forwarding stubs that some installers put on PATH.
+// or among the forwarding stubs that some installers put on PATH.
 bool is_system_or_stub_directory(const char* path, size_t length) {
-    size_t name = parent_length(path, length);
-    if (name > 0 || path[0] == kPathSeparator) ++name;
-    if (length - name >= 8 && equal_ignoring_case(path + name, "javapath", 8)) return true;
+    for (size_t i = 0; i + 8 <= length; ++i)
+        if ((i == 0 || path[i - 1] == kPathSeparator) && equal_ignoring_case(path + i, "javapath", 8)) return true;
     const char* windows = platform.get_env("SystemRoot");
     if (windows == nullptr || windows[0] == '\0') return false;
     size_t windows_length = trimmed_length(windows);
