@@ -22,10 +22,14 @@ const char* win32_raw_command_line() { return GetCommandLineA(); }
 // The folder above the library's folder takes the place of the current
 // directory in the search for its imports, as the JDK's own launcher does.
 void* win32_load_library(const char* path) {
+    // A relative path names a file in the current directory, which is about
+    // to leave the search: it is loaded by its full name.
+    char full[MAX_PATH];
+    DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full) return reinterpret_cast<void*>(LoadLibraryA(path));
     char directory[MAX_PATH];
-    size_t length = strlen(path);
-    char* folder = length < sizeof directory ? strrchr(static_cast<char*>(memcpy(directory, path, length + 1)), '\\')
-                                             : nullptr;
+    memcpy(directory, full, length + 1);
+    char* folder = strrchr(directory, '\\');
     if (folder != nullptr) {
         *folder = '\0';
         char* above = strrchr(directory, '\\');
@@ -33,7 +37,7 @@ void* win32_load_library(const char* path) {
         if (strlen(directory) == 2 && directory[1] == ':') strcpy(directory + 2, "\\");  // a drive's root
         if (directory[0] != '\0') SetDllDirectoryA(directory);
     }
-    return reinterpret_cast<void*>(LoadLibraryA(path));
+    return reinterpret_cast<void*>(LoadLibraryA(full));
 }
 
 void* win32_find_symbol(void* library, const char* name) {
