@@ -247,6 +247,18 @@ TEST_F(BridgeLaunch, CommandLineSplitting) {
     EXPECT_TRUE(has_run(run("app.exe \"\" -J\"a b\""), 0, java_lines({"argc=2", "[a b]", "[]"}), ""));
 }
 
+TEST_F(BridgeLaunch, RelativePathsAndAnsiTextMeanWhatTheyMeanOnWindows) {
+    // The host VM's native encoding is the ANSI code page, 1252: "\xe9" is "é".
+    ASSERT_TRUE(CreateDirectoryA(windows_path(dir_ / "sub").c_str(), nullptr));
+    pack(BRIDGE_VANDREL, "args.jar", "sub/app.exe");
+    EXPECT_TRUE(has_run(run("sub\\app.exe caf\xe9"), 0, java_lines({"argc=1", "[caf\xe9]"}), ""));
+    std::string named = windows_path(dir_) + "\\r\xe9p";
+    ASSERT_TRUE(CreateDirectoryA(named.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA(windows_path(dir_ / "sub" / "app.exe").c_str(), (named + "\\app.exe").c_str(), FALSE));
+    EXPECT_TRUE(has_run(run("r\xe9p\\app.exe x"), 0, java_lines({"argc=1", "[x]"}), ""));
+    EXPECT_TRUE(has_run(run("\"" + named + "\\app.exe\" y"), 0, java_lines({"argc=1", "[y]"}), ""));
+}
+
 TEST_F(BridgeLaunch, ExceptionFromMainIsDescribedWithStatusOne) {
     pack(BRIDGE_VANDREL, "throws.jar", "app.exe");
     ProcessResult r = run("app.exe x y");
