@@ -255,12 +255,14 @@ void walk(Search& search, RegistryKey parent, const char* pattern, const char* c
         if (!query_registry_text(parent, "CurrentVersion", current, sizeof current)) current[0] = '\0';
         if (current[0] != '\0') visit(search, parent, current, rest, values, key_path, current);
         for (unsigned long index = 0; platform.registry_subkey(parent, index, name, sizeof name); ++index)
-            if (name[0] != '\0' && strcmp(name, current) != 0) visit(search, parent, name, rest, values, key_path, name);
+            if (name[0] != '\0' && strcmp(name, current) != 0)
+                visit(search, parent, name, rest, values, key_path, name);
         return;
     }
     for (const char* alternative = pattern; alternative < pattern + segment_length;) {
         size_t length = strcspn(alternative, "|\\");
-        if (copy_text(alternative, length, name, sizeof name)) visit(search, parent, name, rest, values, key_path, key_name);
+        if (copy_text(alternative, length, name, sizeof name))
+            visit(search, parent, name, rest, values, key_path, key_name);
         alternative += length;
         if (*alternative == '|') ++alternative;
     }
@@ -505,10 +507,11 @@ unsigned read_machine_type(const char* path) {
     unsigned machine = 0;
     size_t read = fread(header, 1, sizeof header, file);
     if (read == sizeof header && header[0] == 'M' && header[1] == 'Z') {
-        unsigned long offset = header[0x3C] | header[0x3D] << 8 | header[0x3E] << 16 | (unsigned long)header[0x3F] << 24;
+        unsigned long offset =
+            header[0x3C] | header[0x3D] << 8 | header[0x3E] << 16 | static_cast<unsigned long>(header[0x3F]) << 24;
         unsigned char pe[6];
-        if (offset < 0x10000000 && fseek(file, long(offset), SEEK_SET) == 0 && fread(pe, 1, sizeof pe, file) == sizeof pe &&
-            memcmp(pe, "PE\0\0", 4) == 0)
+        if (offset < 0x10000000 && fseek(file, long(offset), SEEK_SET) == 0 &&
+            fread(pe, 1, sizeof pe, file) == sizeof pe && memcmp(pe, "PE\0\0", 4) == 0)
             machine = pe[4] | pe[5] << 8;
     } else if (read >= 20 && memcmp(header, "\x7f" "ELF", 4) == 0) {
         unsigned elf = header[5] == 2 ? (header[18] << 8 | header[19]) : (header[18] | header[19] << 8);
@@ -527,7 +530,8 @@ bool family_version_in(const char* text, char* version, int capacity) {
     while (*text != '\0' && !is_digit(*text)) ++text;
     size_t length = strspn(text, "0123456789");
     if (length == 0) return false;
-    if (length == 1 && text[0] == '1' && text[1] == '.' && is_digit(text[2])) length = 2 + strspn(text + 2, "0123456789");
+    if (length == 1 && text[0] == '1' && text[1] == '.' && is_digit(text[2]))
+        length = 2 + strspn(text + 2, "0123456789");
     // Families below 9 call themselves 1.x; their installers' keys say 8.
     if (length == 1 && text[0] >= '2' && text[0] <= '8') {
         if (capacity < 4) return false;
