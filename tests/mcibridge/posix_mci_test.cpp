@@ -13,6 +13,7 @@
 
 #include "mci_error_texts.h"
 #include "posix_mci.h"
+#include "wine_mci_answers.h"
 
 namespace {
 
@@ -105,11 +106,10 @@ TEST(MciParser, ErrorsUpToTheDeviceName)
     EXPECT_EQ(mci_error_unrecognized_command, mci_parse_command("opens a").error);
     EXPECT_EQ(mci_error_missing_device_name, mci_parse_command("play").error);
     EXPECT_EQ(mci_error_missing_device_name, mci_parse_command("open  ").error);
-    for (const char* command : {"open all", "play all", "pause all", "resume all", "status all mode",
-                                "setaudio all volume to 5"}) {
+    for (const char* command : {"open all", "play all", "stop all", "pause all", "resume all", "status all mode"}) {
         EXPECT_EQ(mci_error_cannot_use_all, mci_parse_command(command).error) << command;
     }
-    EXPECT_EQ(0u, mci_parse_command("stop all").error);
+    EXPECT_EQ(mci_error_unrecognized_command, mci_parse_command("setaudio all volume to 5").error);
     EXPECT_EQ(0u, mci_parse_command("close all").error);
 }
 
@@ -221,7 +221,7 @@ TEST_F(MciDevices, PlaybackFollowsTheCommandsOfTheSoundClasses)
     EXPECT_EQ(0u, send("stop 1_17"));
     EXPECT_EQ("stopped", mode("1_17"));
     EXPECT_EQ(0u, send("close 1_17"));
-    EXPECT_EQ(mci_error_invalid_device_name, send("play 1_17"));
+    EXPECT_EQ(mci_error_extension_not_found, send("play 1_17"));
 }
 
 TEST_F(MciDevices, AliasesIgnoreCase)
@@ -237,15 +237,15 @@ TEST_F(MciDevices, AliasesIgnoreCase)
 TEST_F(MciDevices, NonAsciiAliasesMatchByteForByte)
 {
     ASSERT_EQ(0u, send("open " + track + " alias m\xC3\xA9lodie"));
-    EXPECT_EQ(mci_error_invalid_device_name, send("play m\xC3\x89lodie"));
-    EXPECT_EQ(mci_error_invalid_device_name, send("play melodie"));
+    EXPECT_EQ(mci_error_extension_not_found, send("play m\xC3\x89lodie"));
+    EXPECT_EQ(mci_error_extension_not_found, send("play melodie"));
     EXPECT_EQ(0u, send("close m\xC3\xA9lodie"));
 }
 
 TEST_F(MciDevices, OpenRefusesMissingFilesAndNamesInUse)
 {
-    EXPECT_EQ(mci_error_file_not_found, send("open " + directory + "/missing.mp3 type MPEGVideo alias a"));
-    EXPECT_EQ(mci_error_file_not_found, send("open " + directory + " type MPEGVideo alias a"));
+    EXPECT_EQ(mci_error_internal, send("open " + directory + "/missing.mp3 type MPEGVideo alias a"));
+    EXPECT_EQ(mci_error_internal, send("open " + directory + " type MPEGVideo alias a"));
     EXPECT_EQ(mci_error_invalid_device_name, send("close a"));
 
     ASSERT_EQ(0u, send("open " + track + " alias a"));
@@ -260,13 +260,20 @@ TEST_F(MciDevices, OpenRefusesMissingFilesAndNamesInUse)
     EXPECT_EQ(mci_error_missing_parameter, send("open " + directory + "/missing.mp3 alias"));
 }
 
+TEST_F(MciDevices, AnswersWithoutAnOpenDeviceAreThoseOfWine)
+{
+    for (std::size_t i = 0; i < wine_mci_answer_count; ++i) {
+        EXPECT_EQ(wine_mci_answers[i].code, send(wine_mci_answers[i].command)) << wine_mci_answers[i].command;
+    }
+}
+
 TEST_F(MciDevices, UnknownAliasIsReportedBeforeArgumentErrors)
 {
-    for (const char* command : {"play nosuch", "play nosuch from x", "stop nosuch", "pause nosuch",
-                                "resume nosuch", "status nosuch", "status nosuch mode",
-                                "setaudio nosuch volume to 5000", "close nosuch"}) {
-        EXPECT_EQ(mci_error_invalid_device_name, send(command)) << command;
+    for (const char* command : {"play nosuch from x", "status nosuch", "stop nosuch now"}) {
+        EXPECT_EQ(mci_error_extension_not_found, send(command)) << command;
     }
+    EXPECT_EQ(mci_error_unrecognized_command, send("setaudio nosuch volume to 5000"));
+    EXPECT_EQ(mci_error_invalid_device_name, send("close nosuch repeat"));
     ASSERT_EQ(0u, send("open " + track + " alias a"));
     EXPECT_EQ(mci_error_missing_parameter, send("status a"));
     EXPECT_EQ(mci_error_out_of_range, send("setaudio a volume to 5000"));
@@ -274,31 +281,31 @@ TEST_F(MciDevices, UnknownAliasIsReportedBeforeArgumentErrors)
     EXPECT_EQ(mci_error_missing_command_string, send(""));
 }
 
-TEST_F(MciDevices, PauseAndResumeNeedPlayback)
+TEST_F(MciDevices, PauseAndResumeAreTakenInAnyState)
 {
     ASSERT_EQ(0u, send("open " + track + " alias a"));
-    EXPECT_EQ(mci_error_nonapplicable_function, send("pause a"));
-    EXPECT_EQ(mci_error_nonapplicable_function, send("resume a"));
-    EXPECT_EQ(0u, send("play a"));
-    EXPECT_EQ(0u, send("stop a"));
-    EXPECT_EQ(mci_error_nonapplicable_function, send("resume a"));
+    EXPECT_EQ(0u, send("resume a"));
     EXPECT_EQ("stopped", mode("a"));
+    EXPECT_EQ(0u, send("pause a"));
+    EXPECT_EQ("paused", mode("a"));
+    EXPECT_EQ(0u, send("pause a"));
+    EXPECT_EQ(0u, send("resume a"));
+    EXPECT_EQ("playing", mode("a"));
+    EXPECT_EQ(0u, send("resume a"));
+    EXPECT_EQ("playing", mode("a"));
 }
 
-TEST_F(MciDevices, AllStopsAndClosesEveryDevice)
+TEST_F(MciDevices, StopAllIsRefusedAndCloseAllClosesEveryDevice)
 {
-    EXPECT_EQ(0u, send("stop all"));
-    EXPECT_EQ(0u, send("close all"));
     ASSERT_EQ(0u, send("open " + track + " alias a"));
     ASSERT_EQ(0u, send("open " + other + " alias b"));
     ASSERT_EQ(0u, send("play a"));
-    ASSERT_EQ(0u, send("play b"));
-    EXPECT_EQ(0u, send("stop all"));
-    EXPECT_EQ("stopped", mode("a"));
+    EXPECT_EQ(mci_error_cannot_use_all, send("stop all"));
+    EXPECT_EQ("playing", mode("a"));
     EXPECT_EQ("stopped", mode("b"));
     EXPECT_EQ(0u, send("close all"));
-    EXPECT_EQ(mci_error_invalid_device_name, send("play a"));
-    EXPECT_EQ(mci_error_invalid_device_name, send("play b"));
+    EXPECT_EQ(mci_error_invalid_device_name, send("close a"));
+    EXPECT_EQ(mci_error_invalid_device_name, send("close b"));
     // The aliases are free again.
     EXPECT_EQ(0u, send("open " + track + " alias a"));
 }
@@ -346,7 +353,9 @@ TEST(MciErrorTexts, CallerCausedCodesHaveTheEnglishTextsOfWindows)
         {273, "The specified command requires a parameter. Please supply one."},
         {274, "The MCI device you are using does not support the specified command."},
         {275, "Cannot find the specified file. Make sure the path and filename are correct."},
+        {277, "A problem occurred in initializing MCI. Try restarting Windows."},
         {279, "Cannot use 'all' as the device name with the specified command."},
+        {281, "Cannot determine the device type from the given filename extension."},
         {282, "The specified parameter is out of range for the specified command."},
         {289, "The specified alias is already being used in this application. Use a unique alias."},
         {290, "The specified parameter is invalid for this command."},
