@@ -8,11 +8,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "platform/platform.h"
+#include "support/files.h"
+#include "support/process.h"
+#include "support/registry.h"
 
 namespace {
 
@@ -22,19 +24,13 @@ const REGSAM kOtherView = k64 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 const std::string kOwnBits = k64 ? "64-bit" : "32-bit";
 const std::string kOtherBits = k64 ? "32-bit" : "64-bit";
 
-// The keys the tests write, deleted before and after each test.
+// The keys the tests write, in both roots and both views, deleted before and
+// after each test (Software\JavaSoft of the machine's own view is set aside
+// for the whole program by the registry support).
 const char* const kTrees[][2] = {
     {"Software", "JavaSoft"}, {"Software", "Eclipse Adoptium"}, {"Software\\Microsoft", "JDK"},
     {"Software", "Azul Systems"},
 };
-
-// A build-tree path as Wine's Windows programs name it.
-std::string windows_path(const std::string& path) {
-    std::string out = path[0] == '/' ? "Z:" + path : path;
-    for (char& c : out)
-        if (c == '/') c = '\\';
-    return out;
-}
 
 void delete_test_keys() {
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
@@ -56,78 +52,25 @@ void set_key(HKEY root, REGSAM view, const std::string& key, const char* name, c
     RegCloseKey(h);
 }
 
-std::string read_file(const std::string& path) {
-    FILE* f = fopen(path.c_str(), "rb");
-    if (f == nullptr) return "";
-    std::string bytes;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.append(buffer, n);
-    fclose(f);
-    return bytes;
-}
-
-void write_file(const std::string& path, const std::string& bytes) {
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(nullptr, f) << path;
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-}
-
-// A new directory under the temporary directory.
-std::string make_directory(const std::string& name) {
-    char base[MAX_PATH];
-    GetTempPathA(sizeof base, base);
-    std::string dir = std::string(base) + "vandrel-search-" + std::to_string(GetCurrentProcessId()) + "\\" + name;
-    for (size_t sep = dir.find('\\', 3); sep != std::string::npos; sep = dir.find('\\', sep + 1))
-        CreateDirectoryA(dir.substr(0, sep).c_str(), nullptr);
-    CreateDirectoryA(dir.c_str(), nullptr);
-    return dir;
-}
-
-// A Java home named `name` whose library at `place` is a copy of `library`,
-// with a release file when `release` is given.
-std::string make_home(const std::string& name, const char* place, const std::string& library, const char* release) {
-    std::string home = make_directory(name);
+// A Java home `name` in `dir` whose library at `place` is a copy of
+// `library`, with a release file when `release` is given.
+std::string make_home(const ScratchDir& dir, const std::string& name, const char* place, const std::string& library,
+                      const char* release) {
+    std::string home = dir / name;
     std::string lib = home + "\\" + place;
-    make_directory(name + "\\" + std::string(place).substr(0, std::string(place).rfind('\\')));
+    make_dir(lib.substr(0, lib.rfind('\\')));
     EXPECT_TRUE(CopyFileA(windows_path(library).c_str(), lib.c_str(), FALSE)) << lib;
     if (release) write_file(home + "\\release", std::string("JAVA_VERSION=\"") + release + "\"\n");
     return home;
 }
 
-struct Outcome {
-    DWORD status;
-    std::string output;
-    std::string errors;
-};
-
-// Runs `program` with the trace on and both streams in files.
-Outcome run(const std::string& program) {
-    std::string dir = make_directory("streams");
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    std::string out_file = dir + "\\out", err_file = dir + "\\err";
-    HANDLE out = CreateFileA(out_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    HANDLE err = CreateFileA(err_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    PROCESS_INFORMATION process = {};
-    std::string command = "\"" + windows_path(program) + "\"";
-    Outcome r = {~0u, "", ""};
-    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-        WaitForSingleObject(process.hProcess, 30000);
-        GetExitCodeProcess(process.hProcess, &r.status);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    CloseHandle(out);
-    CloseHandle(err);
-    r.output = read_file(out_file);
-    r.errors = read_file(err_file);
-    return r;
+// Runs `program` with the trace on, without JAVA_HOME and with this PATH.
+ProcessResult run(const std::string& program, const std::string& path) {
+    ProcessOptions options;
+    options.command_line = "\"" + windows_path(program) + "\"";
+    options.env = {{"_JAVA_LAUNCHER_DEBUG", "1"}, {"PATH", path}};
+    options.unset_env = {"JAVA_HOME"};
+    return run_process(options);
 }
 
 struct Layout {
@@ -162,18 +105,10 @@ const Layout kLayouts[] = {
 
 class SearchOnTheRegistry : public ::testing::Test {
 protected:
-    void SetUp() override {
-        delete_test_keys();
-        saved_path_ = getenv("PATH");
-        SetEnvironmentVariableA("JAVA_HOME", nullptr);
-        SetEnvironmentVariableA("_JAVA_LAUNCHER_DEBUG", "1");
-    }
-    void TearDown() override {
-        delete_test_keys();
-        SetEnvironmentVariableA("PATH", saved_path_.c_str());
-        SetEnvironmentVariableA("_JAVA_LAUNCHER_DEBUG", nullptr);
-    }
-    std::string saved_path_;
+    void SetUp() override { delete_test_keys(); }
+    void TearDown() override { delete_test_keys(); }
+    const std::string path_ = getenv("PATH") ? getenv("PATH") : "";
+    ScratchDir dir_{"search"};
 };
 
 TEST_F(SearchOnTheRegistry, FindsTheRuntimeOfEachLayout) {
@@ -181,48 +116,50 @@ TEST_F(SearchOnTheRegistry, FindsTheRuntimeOfEachLayout) {
     for (const Layout& l : kLayouts) {
         SCOPED_TRACE(l.name);
         delete_test_keys();
-        SetEnvironmentVariableA("PATH", saved_path_.c_str());
-        std::string home = make_home("jdk-" + std::to_string(++n), "bin\\server\\jvm.dll",
+        std::string home = make_home(dir_, "jdk-" + std::to_string(++n), "bin\\server\\jvm.dll",
                                      l.other_machine ? VANDREL_OTHER_MACHINE_JVM : VANDREL_RECORDING_JVM, l.release);
         std::string library = home + "\\bin\\server\\jvm.dll";
+        std::string path = path_;
         if (l.key[0] != '\0') {
             set_key(l.root, l.other_view ? kOtherView : kOwnView, l.key, l.value, home);
         } else {
             write_file(home + "\\bin\\java.exe", "");
-            SetEnvironmentVariableA("PATH", (saved_path_ + ";" + home + "\\bin").c_str());
+            path += ";" + home + "\\bin";
         }
         if (l.legacy_beside) {
-            std::string legacy = make_home("jre1.8-" + std::to_string(n), "bin\\client\\jvm.dll",
+            std::string legacy = make_home(dir_, "jre1.8-" + std::to_string(n), "bin\\client\\jvm.dll",
                                            VANDREL_RECORDING_JVM, "1.8.0_392");
-            const std::string key = "Software\\JavaSoft\\Java Runtime Environment";
+            const std::string key = kLegacyRuntimeKey;
             set_key(HKEY_LOCAL_MACHINE, kOwnView, key, "CurrentVersion", "1.8");
             set_key(HKEY_LOCAL_MACHINE, kOwnView, key + "\\1.8", "RuntimeLib", legacy + "\\bin\\client\\jvm.dll");
         }
-        Outcome r = run(l.legacy_beside ? VANDREL_LAUNCHER_MIN_11 : VANDREL_LAUNCHER);
-        EXPECT_EQ(1u, r.status);
+        ProcessResult r = run(l.legacy_beside ? VANDREL_LAUNCHER_MIN_11 : VANDREL_LAUNCHER, path);
+        EXPECT_EQ(1, r.status) << r.failure;
         if (l.other_machine) {
             EXPECT_EQ("Found only a " + kOtherBits + " Java runtime, version " + l.version + ", in '" + home +
                           "'; this program needs a " + kOwnBits + " Java runtime.\r\n",
-                      r.errors);
-            EXPECT_NE(std::string::npos, r.output.find(": refused, wrong machine type\r\n")) << r.output;
+                      r.err);
+            EXPECT_NE(std::string::npos, r.out.find(": refused, wrong machine type\r\n")) << r.out;
         } else {
-            EXPECT_EQ("Could not create the Java virtual machine.\r\n", r.errors);
+            EXPECT_EQ("Could not create the Java virtual machine.\r\n", r.err);
             std::string taken = "'" + library + "', version " + l.version + ", " + kOwnBits + ": taken\r\n";
-            EXPECT_NE(std::string::npos, r.output.find(taken)) << r.output;
+            EXPECT_NE(std::string::npos, r.out.find(taken)) << r.out;
         }
     }
 }
 
 TEST(RuntimeImports, ComeFromTheRuntimesBinFolderNeverTheCurrentDirectory) {
-    std::string home = make_directory("dependent");
-    make_directory("dependent\\bin\\server");
+    ScratchDir dir("imports");
+    std::string home = dir / "dependent";
+    make_dir(home + "\\bin\\server");
     std::string dependency = home + "\\bin\\vandrel_dependency.dll";
     ASSERT_TRUE(CopyFileA(windows_path(VANDREL_DEPENDENCY_DLL).c_str(), dependency.c_str(), FALSE));
     ASSERT_TRUE(CopyFileA(windows_path(VANDREL_DEPENDENT_JVM).c_str(), (home + "\\bin\\server\\jvm.dll").c_str(),
                           FALSE));
     // A planted copy in the current directory, where the loader would look
     // for it without help and not find it in bin.
-    std::string planted = make_directory("planted");
+    std::string planted = dir / "planted";
+    make_dir(planted);
     ASSERT_TRUE(CopyFileA(dependency.c_str(), (planted + "\\vandrel_dependency.dll").c_str(), FALSE));
     char saved[MAX_PATH];
     GetCurrentDirectoryA(sizeof saved, saved);

@@ -7,22 +7,26 @@
 #include <string>
 #include <vector>
 
-#include "e2e_support.h"
+#include <gtest/gtest.h>
+
+#include "support/files.h"
+#include "support/outcome.h"
+#include "support/process.h"
 
 namespace {
 
 // Writes the archive-configured launcher followed by the archive.
 void pack(const std::string& jar, const std::string& program) {
-    write_file(program, read_file(E2E_VANDREL_CLASS_DATA) + read_file(jar), 0755);
+    write_file(program, read_file(VANDREL_LAUNCHER_CLASS_DATA) + read_file(jar), 0755);
 }
 
 // Makes the archive for `program` as the README says: one run of its main
 // class by `java`, with the program itself as the class path.
 bool make_archive(const std::string& program, const std::string& main_class) {
-    std::remove(E2E_CLASS_DATA_ARCHIVE);
-    ProcessResult r = run_program(E2E_JAVA, {"-XX:ArchiveClassesAtExit=" E2E_CLASS_DATA_ARCHIVE, "-Xmx256m", "-cp",
+    std::remove(VANDREL_CLASS_DATA_ARCHIVE);
+    ProcessResult r = run_program(VANDREL_JAVA, {"-XX:ArchiveClassesAtExit=" VANDREL_CLASS_DATA_ARCHIVE, "-Xmx256m", "-cp",
                                              program, main_class});
-    return r.status == 0 && file_exists(E2E_CLASS_DATA_ARCHIVE);
+    return r.status == 0 && file_exists(VANDREL_CLASS_DATA_ARCHIVE);
 }
 
 }  // namespace
@@ -32,15 +36,15 @@ TEST(ClassDataArchive, ProgramStartsWhateverTheArchiveHolds) {
     const std::string program = dir / "app";
 
     // The previous pack of the program and its archive, then the current.
-    pack(E2E_SAMPLE_JAR, program);
+    pack(VANDREL_SAMPLE_JAR, program);
     ASSERT_TRUE(make_archive(program, "sample.Main"));
-    const std::string previous = read_file(E2E_CLASS_DATA_ARCHIVE);
-    pack(std::string(E2E_JAR_DIR) + "/args.jar", program);
+    const std::string previous = read_file(VANDREL_CLASS_DATA_ARCHIVE);
+    pack(std::string(VANDREL_JAR_DIR) + "/args.jar", program);
     ASSERT_TRUE(make_archive(program, "probe.Args"));
-    const std::string current = read_file(E2E_CLASS_DATA_ARCHIVE);
+    const std::string current = read_file(VANDREL_CLASS_DATA_ARCHIVE);
 
     // The packed program loads its classes from the archive made for it.
-    ProcessSpec traced;
+    ProcessOptions traced;
     traced.program = program;
     traced.argv = {program, "x"};
     traced.env = {{"JAVA_TOOL_OPTIONS", "-Xlog:class+load=info"}};
@@ -63,8 +67,8 @@ TEST(ClassDataArchive, ProgramStartsWhateverTheArchiveHolds) {
     for (const Case& c : {Case{"made for this pack", &current}, Case{"made for the previous pack", &previous},
                           Case{"made by another runtime", &foreign}, Case{"empty", &empty}, Case{"missing", nullptr}}) {
         SCOPED_TRACE(c.name);
-        std::remove(E2E_CLASS_DATA_ARCHIVE);
-        if (c.bytes != nullptr) write_file(E2E_CLASS_DATA_ARCHIVE, *c.bytes);
+        std::remove(VANDREL_CLASS_DATA_ARCHIVE);
+        if (c.bytes != nullptr) write_file(VANDREL_CLASS_DATA_ARCHIVE, *c.bytes);
         EXPECT_TRUE(outcome_is(run_program(program, {"x"}), 0, expected, ""));
     }
 }
