@@ -12,6 +12,9 @@
 #define MSG_BAD_MIN_VERSION "Unrecognized minimum major version: %s"
 #define MSG_BAD_MAX_VERSION "Unrecognized maximum major version: %s"
 #define MSG_RUNTIME_LIB_UNREADABLE "Failed reading value of registry key: RuntimeLib"
+// Every runtime found has another machine type: what was found (its
+// bitness, version and home) and what this program needs.
+#define MSG_WRONG_MACHINE "Found only a %s Java runtime, version %s, in '%s'; this program needs a %s Java runtime.\n"
 
 // Launch sequence (standard error).
 #define MSG_NO_APPLICATION_HOME "Can't launch: Can't determine application home\n"
@@ -49,5 +52,17 @@
 #define TRACE_MAIN_CLASS "Main-Class is '%s'\n"
 #define TRACE_APP_ARGC "Apps' argc is %d\n"
 #define TRACE_APP_ARGV "    app_argv[%2d] = '%s'\n"
+// Once the search goes beyond the legacy runtime key, one line per runtime
+// looked at: where it was found, its library (or home), version, machine
+// type, and what became of it.
+#define TRACE_RUNTIME_CANDIDATE "Java runtime from %s: '%s', version %s, %s: %s\n"
+#define TRACE_RUNTIME_TAKEN "taken"
+#define TRACE_RUNTIME_PASSED_OVER "passed over for a preferred one"
+#define TRACE_RUNTIME_NO_LIBRARY "refused, no runtime library there"
+#define TRACE_RUNTIME_FOUND_BEFORE "refused, found before"
+#define TRACE_RUNTIME_NOT_A_LIBRARY "refused, not a library"
+#define TRACE_RUNTIME_WRONG_MACHINE "refused, wrong machine type"
+#define TRACE_RUNTIME_VERSION_UNKNOWN "refused, version unknown"
+#define TRACE_RUNTIME_OUTSIDE_RANGE "refused, outside the version range"
 
 #endif

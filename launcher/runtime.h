@@ -32,8 +32,14 @@ bool get_module_directory(char* buffer, int capacity);
 // the module directory cannot be determined.
 bool compose_runtime_library_path(const char* value, char* path, int capacity);
 
+// Stores `directory`, a separator unless it ends with one, and `name` in
+// `path`; false when that does not fit `capacity`.
+bool join_path(const char* directory, const char* name, char* path, int capacity);
+
 // Reads RuntimeLib of the registered runtime into `path`, checking its
-// version against the configured range. Prints its messages on false.
+// version against the configured range; when that yields no existing
+// library in the range, searches further (runtime_search.h). Prints its
+// messages on false.
 bool find_runtime_in_registry(char* path, int capacity);
 
 // True when the value exists as text and its stored size (terminator

@@ -15,6 +15,7 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   sox lame
   osslsigncode openssl
+  locales
 )
 
 missing=()

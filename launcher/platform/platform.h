@@ -21,6 +21,10 @@ struct FileStatus {
     unsigned long long size;
     long long modified;  // in the system's finest unit
 };
+// The two roots runtimes register under, and the two views of a 64-bit
+// registry (on 32-bit Windows both views are the one registry).
+enum RegistryRoot { kRegistryMachine, kRegistryUser };
+enum RegistryView { kRegistryView32, kRegistryView64 };
 
 struct PlatformApi {
     // The value of an environment variable, or null when it is not defined.
@@ -42,6 +46,8 @@ struct PlatformApi {
     const char* (*raw_command_line)();
 
     // Loads a dynamic library; null on failure. Libraries are never unloaded.
+    // On Windows the libraries it imports are looked for in the "bin" folder
+    // above its own folder, and never in the current directory.
     void* (*load_library)(const char* path);
     // Address of an exported symbol, or null.
     void* (*find_symbol)(void* library, const char* name);
@@ -93,6 +99,17 @@ struct PlatformApi {
     // is interrupted (SIGINT, SIGTERM or SIGHUP; Ctrl-C, Ctrl-Break or a
     // closed console window), before it ends as the interruption would end it.
     void (*remove_on_interrupt)(const char* path);
+    // Opens `subkey` for reading under `parent`, or under `root` when
+    // `parent` is null, in registry view `view`; a child key must be opened
+    // in the view of its parent.
+    bool (*registry_open_view)(RegistryKey parent, const char* subkey, RegistryRoot root, RegistryView view,
+                               RegistryKey* key);
+    // The name of subkey number `index` of `key`, counting from 0. False past
+    // the last one; a name that does not fit `capacity` is stored empty.
+    bool (*registry_subkey)(RegistryKey key, unsigned long index, char* name, unsigned long capacity);
+    // The absolute form of an existing path, with symbolic links resolved
+    // where the system has them. False when it cannot be made or does not fit.
+    bool (*full_path)(const char* path, char* buffer, int capacity);
 };
 
 extern PlatformApi platform;
@@ -108,5 +125,10 @@ extern const char* const kLibrariesUnderRegisteredHome[];
 extern const char* const kLibrariesUnderJavaHome[];
 // True when a configured library path is absolute on this platform.
 bool platform_path_is_absolute(const char* path);
+// Separator of the directories in PATH.
+extern const char kPathListSeparator;
+// Java homes looked at after JAVA_HOME when the registry yields no runtime;
+// the list ends with a null. Tests may point its entries elsewhere.
+extern const char* kWellKnownJavaHomes[];
 
 #endif

@@ -1,7 +1,9 @@
 // The platform table over POSIX, with each Windows service mapped to its
 // nearest equivalent:
 //  - the string table is the launcher's own resource script, compiled to a
-//    .res file and embedded in the executable (vandrel_resource_begin/end);
+//    .res file and embedded in the executable (vandrel_resource_begin/end),
+//    and its texts come in the charset of the locale, as Windows gives them
+//    in the ANSI code page;
 //  - the module file name is /proc/self/exe;
 //  - the Java runtime's registry key is the runtime named by JAVA_HOME (or
 //    /usr/lib/jvm/default-java): the key exists when that directory does, its
@@ -15,6 +17,9 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,9 +39,38 @@ const char kDefaultJavaHome[] = "/usr/lib/jvm/default-java";
 
 const char* posix_get_env(const char* name) { return getenv(name); }
 
+// The string table's UTF-16 text in the charset of the locale that the
+// environment names (LC_ALL, LC_CTYPE, LANG), as LoadStringA gives it in the
+// ANSI code page: cut to whole characters within capacity - 1 bytes, with
+// "?" for a character the charset lacks. Code page 1252 when the charset has
+// no converter.
 int posix_load_string(unsigned id, char* buffer, int capacity) {
-    return decode_resource_string(vandrel_resource_begin, size_t(vandrel_resource_end - vandrel_resource_begin), id,
-                                  buffer, capacity);
+    const size_t size = size_t(vandrel_resource_end - vandrel_resource_begin);
+    const unsigned char* text = nullptr;
+    size_t length = 0;
+    buffer[0] = '\0';
+    if (!find_resource_string(vandrel_resource_begin, size, id, &text, &length)) return 0;
+    locale_t environment_locale = newlocale(LC_CTYPE_MASK, "", locale_t(0));
+    const char* charset = environment_locale ? nl_langinfo_l(CODESET, environment_locale) : "ANSI_X3.4-1968";
+    iconv_t converter = iconv_open(charset, "UTF-16LE");
+    if (environment_locale) freelocale(environment_locale);
+    if (converter == iconv_t(-1)) return decode_resource_string(vandrel_resource_begin, size, id, buffer, capacity);
+    char* in = const_cast<char*>(reinterpret_cast<const char*>(text));
+    size_t in_left = 2 * length;
+    char* out = buffer;
+    size_t out_left = size_t(capacity - 1);
+    while (in_left > 0 && iconv(converter, &in, &in_left, &out, &out_left) == size_t(-1) && errno != E2BIG) {
+        // A character the charset lacks, or a lone surrogate.
+        size_t skip = in_left < 2 ? in_left : 2;
+        in += skip;
+        in_left -= skip;
+        if (out_left == 0) break;
+        *out++ = '?';
+        --out_left;
+    }
+    iconv_close(converter);
+    *out = '\0';
+    return int(out - buffer);
 }
 
 unsigned long posix_module_file_name(char* buffer, unsigned long capacity) {
@@ -283,6 +317,21 @@ void posix_remove_on_interrupt(const char* path) {
     interrupt_guarded = true;
 }
 
+// No registry beyond the runtime key above.
+bool posix_registry_open_view(RegistryKey, const char*, RegistryRoot, RegistryView, RegistryKey*) { return false; }
+
+bool posix_registry_subkey(RegistryKey, unsigned long, char*, unsigned long) { return false; }
+
+bool posix_full_path(const char* path, char* buffer, int capacity) {
+    char* resolved = realpath(path, nullptr);
+    if (resolved == nullptr) return false;
+    size_t length = strlen(resolved);
+    bool fits = length < size_t(capacity);
+    if (fits) memcpy(buffer, resolved, length + 1);
+    free(resolved);
+    return fits;
+}
+
 }  // namespace
 
 // Filled by field name: two entries of the same type cannot change places unseen.
@@ -309,6 +358,9 @@ PlatformApi platform = {
     .adopt_attributes = posix_adopt_attributes,
     .link_target = posix_link_target,
     .remove_on_interrupt = posix_remove_on_interrupt,
+    .registry_open_view = posix_registry_open_view,
+    .registry_subkey = posix_registry_subkey,
+    .full_path = posix_full_path,
 };
 
 const char kPathSeparator = '/';
@@ -316,5 +368,8 @@ const char kExecutableSuffix[] = "";
 const char* const kLibrariesUnderRegisteredHome[] = {"lib/server/libjvm.so", "lib/client/libjvm.so", nullptr};
 const char* const kLibrariesUnderJavaHome[] = {"lib/server/libjvm.so", "lib/client/libjvm.so",
                                                "jre/lib/server/libjvm.so", "jre/lib/client/libjvm.so", nullptr};
+
+const char kPathListSeparator = ':';
+const char* kWellKnownJavaHomes[] = {kDefaultJavaHome, nullptr};
 
 bool platform_path_is_absolute(const char* path) { return path[0] == '/'; }

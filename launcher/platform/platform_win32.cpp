@@ -22,7 +22,28 @@ unsigned long win32_module_file_name(char* buffer, unsigned long capacity) {
 
 const char* win32_raw_command_line() { return GetCommandLineA(); }
 
-void* win32_load_library(const char* path) { return reinterpret_cast<void*>(LoadLibraryA(path)); }
+// A runtime's jvm.dll lives in bin\server or bin\client and imports the C
+// runtime kept in bin; the loader does not look in a library's own folders.
+// The folder above the library's folder takes the place of the current
+// directory in the search for its imports, as the JDK's own launcher does.
+void* win32_load_library(const char* path) {
+    // A relative path names a file in the current directory, which is about
+    // to leave the search: it is loaded by its full name.
+    char full[MAX_PATH];
+    DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full) return reinterpret_cast<void*>(LoadLibraryA(path));
+    char directory[MAX_PATH];
+    memcpy(directory, full, length + 1);
+    char* folder = strrchr(directory, '\\');
+    if (folder != nullptr) {
+        *folder = '\0';
+        char* above = strrchr(directory, '\\');
+        if (above != nullptr) *above = '\0';
+        if (strlen(directory) == 2 && directory[1] == ':') strcpy(directory + 2, "\\");  // a drive's root
+        if (directory[0] != '\0') SetDllDirectoryA(directory);
+    }
+    return reinterpret_cast<void*>(LoadLibraryA(full));
+}
 
 void* win32_find_symbol(void* library, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
@@ -163,6 +184,31 @@ void win32_remove_on_interrupt(const char* path) {
     if (!installed) installed = SetConsoleCtrlHandler(remove_on_console_event, TRUE) != 0;
 }
 
+bool win32_registry_open_view(RegistryKey parent, const char* subkey, RegistryRoot root, RegistryView view,
+                              RegistryKey* key) {
+    HKEY base = parent ? static_cast<HKEY>(parent) : root == kRegistryUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    REGSAM access = KEY_READ | (view == kRegistryView32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY);
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(base, subkey, 0, access, &opened) != ERROR_SUCCESS) return false;
+    *key = opened;
+    return true;
+}
+
+bool win32_registry_subkey(RegistryKey key, unsigned long index, char* name, unsigned long capacity) {
+    DWORD size = capacity;
+    LONG result = RegEnumKeyExA(static_cast<HKEY>(key), index, name, &size, nullptr, nullptr, nullptr, nullptr);
+    if (result == ERROR_MORE_DATA && capacity > 0) {
+        name[0] = '\0';
+        return true;
+    }
+    return result == ERROR_SUCCESS;
+}
+
+bool win32_full_path(const char* path, char* buffer, int capacity) {
+    DWORD length = GetFullPathNameA(path, static_cast<DWORD>(capacity), buffer, nullptr);
+    return length > 0 && length < static_cast<DWORD>(capacity);
+}
+
 }  // namespace
 
 // Filled by field name: two entries of the same type cannot change places unseen.
@@ -189,6 +235,9 @@ PlatformApi platform = {
     .adopt_attributes = win32_adopt_attributes,
     .link_target = win32_link_target,
     .remove_on_interrupt = win32_remove_on_interrupt,
+    .registry_open_view = win32_registry_open_view,
+    .registry_subkey = win32_registry_subkey,
+    .full_path = win32_full_path,
 };
 
 const char kPathSeparator = '\\';
@@ -196,6 +245,9 @@ const char kExecutableSuffix[] = ".exe";
 const char* const kLibrariesUnderRegisteredHome[] = {"bin\\server\\jvm.dll", "bin\\client\\jvm.dll", nullptr};
 const char* const kLibrariesUnderJavaHome[] = {"bin\\server\\jvm.dll", "bin\\client\\jvm.dll",
                                                "jre\\bin\\server\\jvm.dll", "jre\\bin\\client\\jvm.dll", nullptr};
+
+const char kPathListSeparator = ';';
+const char* kWellKnownJavaHomes[] = {nullptr};
 
 bool platform_path_is_absolute(const char* path) {
     if (path[0] == '\\') return true;

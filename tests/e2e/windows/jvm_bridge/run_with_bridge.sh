@@ -25,6 +25,12 @@ fi
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 export WINEDLLPATH="$bridge_dir"
+# The host VM's native encoding is the ANSI code page, from a locale made
+# beside the bridge unless LOCPATH names one already.
+if [ -z "${LOCPATH:-}" ]; then
+  export LOCPATH="$(dirname "$bridge_dir")/locales"
+  "$(dirname "$0")/../../../../scripts/test-locales.sh" "$LOCPATH" >/dev/null || exit 125
+fi
 own_prefix=""
 if [ -z "${WINEPREFIX:-}" ]; then
   own_prefix=$(mktemp -d "$(dirname "$bridge_dir")/prefix.XXXXXX")
