@@ -63,6 +63,11 @@ struct PlatformApi {
     bool (*replace_file)(const char* from, const char* to);
     // Deletes a file; true on success.
     bool (*remove_file)(const char* path);
+
+    // Writes `length` bytes of error text to standard error. A program that
+    // has no standard error (a Windows GUI program) keeps the texts instead
+    // and shows them together in one message box when the process ends.
+    void (*write_error)(const char* text, int length);
 };
 
 extern PlatformApi platform;

@@ -169,6 +169,11 @@ bool posix_replace_file(const char* from, const char* to) { return rename(from, 
 
 bool posix_remove_file(const char* path) { return unlink(path) == 0; }
 
+void posix_write_error(const char* text, int length) {
+    fwrite(text, 1, size_t(length), stderr);
+    fflush(stderr);
+}
+
 }  // namespace
 
 PlatformApi platform = {
@@ -176,6 +181,7 @@ PlatformApi platform = {
     posix_load_library,   posix_find_symbol,  posix_registry_open,    posix_registry_query,
     posix_registry_close, posix_path_exists,  posix_file_open,        posix_file_close,
     posix_same_file,      posix_names_special_file, posix_replace_file, posix_remove_file,
+    posix_write_error,
 };
 
 const char kPathSeparator = '/';

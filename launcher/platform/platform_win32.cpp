@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+#include <cstring>
+
 namespace {
 
 const char* win32_get_env(const char* name) { return getenv(name); }
@@ -87,6 +90,37 @@ bool win32_replace_file(const char* from, const char* to) {
 
 bool win32_remove_file(const char* path) { return DeleteFileA(path) != 0; }
 
+// Error texts of a process without standard error, shown when it ends.
+char* pending_errors = nullptr;
+size_t pending_length = 0;
+
+void show_pending_errors() {
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    const char* title = "vandrel";
+    if (length > 0 && length < sizeof path) {
+        const char* slash = strrchr(path, '\\');
+        title = slash ? slash + 1 : path;
+    }
+    MessageBoxA(nullptr, pending_errors, title, MB_OK | MB_ICONERROR);
+}
+
+void win32_write_error(const char* text, int length) {
+    HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) {
+        fwrite(text, 1, size_t(length), stderr);
+        fflush(stderr);
+        return;
+    }
+    char* grown = static_cast<char*>(realloc(pending_errors, pending_length + size_t(length) + 1));
+    if (grown == nullptr) return;
+    if (pending_errors == nullptr) atexit(show_pending_errors);
+    pending_errors = grown;
+    memcpy(pending_errors + pending_length, text, size_t(length));
+    pending_length += size_t(length);
+    pending_errors[pending_length] = '\0';
+}
+
 }  // namespace
 
 PlatformApi platform = {
@@ -94,6 +128,7 @@ PlatformApi platform = {
     win32_load_library,   win32_find_symbol,    win32_registry_open,    win32_registry_query,
     win32_registry_close, win32_path_exists,    win32_file_open,        win32_file_close,
     win32_same_file,      win32_names_special_file, win32_replace_file, win32_remove_file,
+    win32_write_error,
 };
 
 const char kPathSeparator = '\\';
