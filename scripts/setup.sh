@@ -11,7 +11,7 @@ packages=(
   default-jdk-headless
   clang libclang-rt-14-dev
   openjdk-17-jre-headless:i386 wine32-tools:i386 gcc-multilib
-  zlib1g-dev libz-mingw-w64-dev osslsigncode
+  zlib1g-dev libz-mingw-w64-dev osslsigncode xvfb xauth
 )
 
 missing=()

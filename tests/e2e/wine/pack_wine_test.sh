@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# vandrel-pack, built for this host, configuring and packing this build's
+# Windows launcher; the results read and run under Wine.
+#   pack_wine_test.sh MODE WORK_DIR HOST_PACK LAUNCHER [MODE's files...]
+#   cli       OBJDUMP JAR            statuses and messages of the tool; the image it writes
+#   resources PROBE ICON             LoadStringA, LoadImageA/LoadIconA, GetFileVersionInfoA on the result
+#   run       RUN_WITH_BRIDGE BRIDGE_DIR JAR   the packed program in the host's VM through the bridge
+#   gui       BOX_RUN                a GUI-subsystem program's errors in a message box (needs xvfb-run)
+set -u
+mode=$1 work=$2 pack=$3 launcher=$4
+shift 4
+rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
+failed=0
+check() { # name expected actual
+  if [ "$2" != "$3" ]; then
+    echo "FAIL $1"; echo "--- expected"; printf '%s\n' "$2"; echo "--- actual"; printf '%s\n' "$3"
+    failed=1
+  else
+    echo "ok   $1"
+  fi
+}
+winpath() { echo "Z:$(cd "$(dirname "$1")" && pwd)/$(basename "$1")" | tr / '\\'; }
+launcher_sum=$(sha256sum < "$launcher")
+
+case "$mode" in
+cli)
+  objdump=$1 jar=$2
+  cp "$jar" app.jar
+  printf 'plain text' > text.jar
+  # name | arguments | status | standard error
+  while IFS='|' read -r name args status err; do
+    [ -z "$name" ] && continue
+    actual_err=$(eval "\"$pack\" $args" 2>&1 >/dev/null)
+    actual=$?
+    err=$(eval "echo \"$err\"")
+    check "$name: status" "$status" "$actual"
+    check "$name: message" "$err" "$actual_err"
+  done <<'TABLE'
+no arguments||1|
+unknown option|--frobnicate a b|1|Unknown option: --frobnicate
+unknown value label|--set heap=1g app.jar out.exe|1|Unknown configuration value: heap
+unknown version key|--version Colour=red app.jar out.exe|1|Unknown version information key: Colour
+value too long|--set "vm_arguments=$(printf 'x%.0s' $(seq 2000))" --launcher "$launcher" app.jar out.exe|6|Value too long: vm_arguments holds 2000 bytes, at most 1999 fit
+conversion in no_runtime_message|--set "no_runtime_message=100%" --launcher "$launcher" app.jar out.exe|6|Not a valid no_runtime_message: it takes no conversion (write a literal % as %%)
+two conversions in bad_version_message|--set "bad_version_message=%s and %d" --launcher "$launcher" app.jar out.exe|6|Not a valid bad_version_message: it takes exactly one %s, the version (write a literal % as %%)
+min_version the launcher cannot read|--set "min_version=11.0" --launcher "$launcher" app.jar out.exe|6|Not a valid min_version: '11.0' (write a version such as 1.8, 11 or 17)
+FileVersion not numeric|--version FileVersion=one --launcher "$launcher" app.jar out.exe|6|Not a valid FileVersion: 'one' (write up to four numbers from 0 to 65535, such as 1.2.3.4)
+not a jar|--launcher "$launcher" text.jar out.exe|2|Not a valid jar file: text.jar
+destination is the launcher|--configure --gui "$launcher" "$launcher"|3|Refusing to write '$launcher': it is one of the inputs
+launcher that is no executable|--launcher text.jar app.jar out.exe|4|Not a Windows executable: text.jar
+TABLE
+  out=$("$pack" --gui --set min_version=11 --launcher "$launcher" app.jar app.exe 2>&1)
+  check "pack: output" "Creating executable 'app.exe' from 'app.jar'...
+Success!" "$out"
+  check "pack: archive follows the image" "$(tail -c "$(stat -c %s app.jar)" app.exe | sha256sum)" "$(sha256sum < app.jar)"
+  check "objdump: GUI subsystem" "Subsystem		00000002	(Windows GUI)" "$("$objdump" -p app.exe | grep '^Subsystem')"
+  check "show: value, archive, signature" "  min_version = 11
+Archive: appended at N, opens: N entries, Main-Class: bridgeapp.Args
+Signed: no" "$("$pack" --show app.exe | grep -E '^  min_version|^Archive|^Signed' | sed 's/at [0-9]*,/at N,/; s/opens: [0-9]* entries/opens: N entries/')"
+  ;;
+resources)
+  probe=$1 icon=$2
+  "$pack" --configure --set 'vm_arguments=-Xmx1g\n-Dpack.check=yes' --set min_version=11 \
+    --set 'leading_arguments=C:\\new dir#1\nsecond' --icon "$icon" --version ProductName=Demo \
+    --version FileVersion=1.2.3.4 --version 'CompanyName=Brightfen Games' --gui "$launcher" configured.exe >/dev/null
+  check "configure: status" 0 $?
+  check "Win32 reading" 'value 2=[]
+value 3=[11]
+value 4=[]
+value 5=[-Xmx1g\n-Dpack.check=yes]
+value 6=[C:\new dir#1\nsecond]
+value 7=[]
+value 8=[This program requires the Java Runtime Environment. \nPlease download at https://jdk.java.net/\n]
+value 9=[This program is not compatible with Java version %s.\nPlease contact the author for more information.\n]
+icon 16=16x16 pixel=204080
+icon 32=32x32 pixel=204080
+icon 0=32x32 pixel=204080
+version ProductName=[Demo]
+version FileVersion=[1.2.3.4]
+version CompanyName=[Brightfen Games]
+fixed file=1.2.3.4 product=0.0.0.0
+checksum ok' "$(wine "$probe" configured.exe | tr -d '\r')"
+  ;;
+run)
+  run_with_bridge=$1 bridge_dir=$2 jar=$3
+  cp "$jar" app.jar
+  # min_version | max_version | expected output
+  while IFS='|' read -r min max expected; do
+    [ -z "$min" ] && continue
+    # A 32-bit VM under Wine finds no room for a 1 GiB heap: 320 MiB is shown instead.
+    "$pack" --set 'vm_arguments=-Xmx320m\n-Xlog:gc+init' --set "min_version=$min" --set "max_version=$max" \
+      --launcher "$launcher" app.jar packed.exe >/dev/null || { echo "FAIL pack"; failed=1; continue; }
+    out=$("$run_with_bridge" "$bridge_dir" packed.exe one "two words" 2>&1 | tr -d '\r')
+    status=$?
+    actual=$(printf '%s\n' "$out" | grep -oE 'Heap Max Capacity: [0-9]+[MG]|^argc=.*|^\[.*\]$|not compatible with Java version 17\.' | sed 's/.*not compatible/not compatible/')
+    check "min_version '$min', max_version '$max'" "$(printf '%b' "$expected")" "$actual"
+  done <<'TABLE'
+11||Heap Max Capacity: 320M\nargc=2\n[one]\n[two words]
+1.8|17|Heap Max Capacity: 320M\nargc=2\n[one]\n[two words]
+18||not compatible with Java version 17.
+11|16|not compatible with Java version 17.
+TABLE
+  ;;
+gui)
+  box_run=$1
+  "$pack" --configure --gui --set 'no_runtime_message=Demo needs Java 11 or later.\nGet one from your vendor.\n' \
+    "$launcher" game.exe >/dev/null
+  for view in /reg:32 /reg:64; do
+    wine reg delete 'HKLM\Software\JavaSoft' /f $view </dev/null >/dev/null 2>&1
+  done
+  out=$(env -u JAVA_HOME xvfb-run -a wine explorer /desktop=vandrel-pack-test,640x480 "$box_run" "$(winpath game.exe)" 2>/dev/null | tr -d '\r')
+  check "message box" "title=game.exe
+text=Demo needs Java 11 or later.
+Get one from your vendor.
+
+status=1" "$out"
+  ;;
+esac
+check "the launcher is unchanged" "$launcher_sum" "$(sha256sum < "$launcher")"
+if [ $failed -eq 0 ]; then echo "vandrel-pack $mode: all checks passed"; fi
+exit $failed
