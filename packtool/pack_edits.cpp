@@ -115,7 +115,7 @@ EditResult check_edits(const PackEdits& edits, std::string* message) {
             *message = "Not a valid no_runtime_message: it takes no conversion (write a literal % as %%)\n";
             return kEditRefused;
         }
-        if (id == 9 && (count_conversions(value, &one_s), !one_s)) {
+        if (id == 9 && !value.empty() && (count_conversions(value, &one_s), !one_s)) {
             *message = "Not a valid bad_version_message: it takes exactly one %s, the version "
                        "(write a literal % as %%)\n";
             return kEditRefused;

@@ -52,3 +52,13 @@ if(VANDREL_XVFB_RUN)
 else()
   message(WARNING "the GUI message box test is disabled: it needs xvfb-run")
 endif()
+find_program(VANDREL_OSSLSIGNCODE NAMES osslsigncode)
+find_program(VANDREL_OPENSSL NAMES openssl)
+if(VANDREL_OSSLSIGNCODE AND VANDREL_OPENSSL)
+  vandrel_add_test(pack_sign
+    COMMAND ${script} sign ${work}/sign ${common} ${PROJECT_SOURCE_DIR}/tests/bridge/run_with_bridge.sh
+            ${bridge_binary}/bridge ${bridge_binary}/jars/args.jar
+    RESOURCE_LOCK registry)
+else()
+  message(WARNING "the signing test is disabled: it needs osslsigncode and openssl")
+endif()

@@ -6,6 +6,7 @@
 #   resources PROBE ICON             LoadStringA, LoadImageA/LoadIconA, GetFileVersionInfoA on the result
 #   run       RUN_WITH_BRIDGE BRIDGE_DIR JAR   the packed program in the host's VM through the bridge
 #   gui       BOX_RUN                a GUI-subsystem program's errors in a message box (needs xvfb-run)
+#   sign      RUN_WITH_BRIDGE BRIDGE_DIR JAR   packed, then signed with osslsigncode, verified and run
 set -u
 mode=$1 work=$2 pack=$3 launcher=$4
 shift 4
@@ -114,6 +115,25 @@ text=Demo needs Java 11 or later.
 Get one from your vendor.
 
 status=1" "$out"
+  ;;
+sign)
+  run_with_bridge=$1 bridge_dir=$2 jar=$3
+  cp "$jar" app.jar
+  "$pack" --set min_version=11 --launcher "$launcher" app.jar packed.exe >/dev/null
+  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=vandrel test signer" \
+    -keyout key.pem -out cert.pem >/dev/null 2>&1
+  osslsigncode sign -certs cert.pem -key key.pem -n "Demo" -in packed.exe -out signed.exe >/dev/null
+  check "sign: status" 0 $?
+  osslsigncode verify -CAfile cert.pem -in signed.exe >verify.txt 2>&1
+  check "verify: status" 0 $?
+  check "show: archive and signature" "Archive: opens: N entries, Main-Class: bridgeapp.Args
+Signed: yes" "$("$pack" --show signed.exe | grep -E '^Archive|^Signed' | sed 's/appended at [0-9]*, //; s/opens: [0-9]* entries/opens: N entries/')"
+  err=$("$pack" --configure --gui signed.exe again.exe 2>&1 >/dev/null)
+  check "a signed input is refused: status" 8 $?
+  check "a signed input is refused: message" "'signed.exe' is signed: editing it would break the signature. Edit the unsigned launcher, then sign after packing." "$err"
+  out=$("$run_with_bridge" "$bridge_dir" signed.exe one 2>&1 | tr -d '\r')
+  check "the signed program runs" "argc=1
+[one]" "$out"
   ;;
 esac
 check "the launcher is unchanged" "$launcher_sum" "$(sha256sum < "$launcher")"
