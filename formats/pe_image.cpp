@@ -302,6 +302,11 @@ bool replace_resources(const unsigned char* data, size_t size, const PeImage& im
                        const std::vector<Resource>& resources, uint16_t subsystem, std::vector<unsigned char>* out) {
     std::vector<PeSection> sections = image.sections;
     const uint32_t fa = image.file_alignment, sa = image.section_alignment;
+    // Every address below stays far from wrapping around.
+    constexpr uint64_t kAddressLimit = 0x40000000;
+    for (const PeSection& s : sections)
+        if (uint64_t(s.virtual_address) + std::max(s.virtual_size, s.raw_size) > kAddressLimit) return false;
+    if (size > kAddressLimit || image.size_of_headers > kAddressLimit) return false;
     const PeDirectory old_resources =
         image.directory_count > kDirectoryResource ? image.directories[kDirectoryResource] : PeDirectory{};
     const PeDirectory relocations = image.directory_count > kDirectoryBaseRelocation
@@ -323,6 +328,13 @@ bool replace_resources(const unsigned char* data, size_t size, const PeImage& im
             if (!holds_relocations || s.virtual_address < p.virtual_address || s.raw_pointer < p.raw_pointer)
                 movable = false;
         }
+        // Nothing before it in the table may lie after it, in memory or in the file.
+        for (size_t k = 0; k < i; ++k) {
+            const PeSection& s = sections[k];
+            if (uint64_t(s.virtual_address) + s.virtual_size > sections[i].virtual_address ||
+                (s.raw_size != 0 && uint64_t(s.raw_pointer) + s.raw_size > sections[i].raw_pointer))
+                movable = false;
+        }
         for (uint32_t d = 0; d < image.directory_count && movable; ++d) {
             if (d == kDirectoryResource || d == kDirectoryBaseRelocation || d == kDirectorySecurity) continue;
             const PeDirectory& dir = image.directories[d];
@@ -335,7 +347,10 @@ bool replace_resources(const unsigned char* data, size_t size, const PeImage& im
     uint32_t first_raw = image.size_of_headers;
     for (const PeSection& s : sections)
         if (s.raw_size) first_raw = std::min(first_raw, s.raw_pointer);
-    if (table_end > first_raw || image.image_end > size) return false;
+    // The headers, the grown section table included, must lie in the file before any section's data.
+    if (table_end > first_raw || table_end > image.size_of_headers || image.size_of_headers > size ||
+        image.image_end > size)
+        return false;
 
     size_t start;  // where the rewritten tail of the file begins
     uint32_t rva;
