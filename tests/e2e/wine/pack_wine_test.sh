@@ -20,6 +20,24 @@ check() { # name expected actual
     echo "ok   $1"
   fi
 }
+# le VALUE BYTES: VALUE as BYTES little-endian bytes.
+le() { local v=$1 i; for ((i = 0; i < $2; i++)); do printf "\\$(printf %03o $((v >> (8 * i) & 255)))"; done; }
+# zip64_copy IN OUT: IN (an archive without comment) with ZIP64 end records,
+# the locator counting from the archive's start, as archivers write it.
+zip64_copy() {
+  local size end entries dir_size dir_offset
+  size=$(stat -c %s "$1") end=$((size - 22))
+  entries=$(od -An -tu2 -j $((end + 10)) -N 2 "$1" | tr -d ' ')
+  dir_size=$(od -An -tu4 -j $((end + 12)) -N 4 "$1" | tr -d ' ')
+  dir_offset=$(od -An -tu4 -j $((end + 16)) -N 4 "$1" | tr -d ' ')
+  { head -c $end "$1"
+    le $((0x06064b50)) 4; le 44 8; le 45 2; le 45 2; le 0 4; le 0 4
+    le $entries 8; le $entries 8; le $dir_size 8; le $dir_offset 8
+    le $((0x07064b50)) 4; le 0 4; le $end 8; le 1 4
+    le $((0x06054b50)) 4; le 0 2; le 0 2; le $((0xFFFF)) 2; le $((0xFFFF)) 2
+    le $((0xFFFFFFFF)) 4; le $((0xFFFFFFFF)) 4; le 0 2
+  } > "$2"
+}
 winpath() { echo "Z:$(cd "$(dirname "$1")" && pwd)/$(basename "$1")" | tr / '\\'; }
 launcher_sum=$(sha256sum < "$launcher")
 
@@ -85,21 +103,23 @@ checksum ok' "$(wine "$probe" configured.exe | tr -d '\r')"
 run)
   run_with_bridge=$1 bridge_dir=$2 jar=$3
   cp "$jar" app.jar
-  # min_version | max_version | expected output
-  while IFS='|' read -r min max expected; do
-    [ -z "$min" ] && continue
+  zip64_copy app.jar app64.jar
+  # archive | min_version | max_version | expected output
+  while IFS='|' read -r archive min max expected; do
+    [ -z "$archive" ] && continue
     # A 32-bit VM under Wine finds no room for a 1 GiB heap: 320 MiB is shown instead.
     "$pack" --set 'vm_arguments=-Xmx320m\n-Xlog:gc+init' --set "min_version=$min" --set "max_version=$max" \
-      --launcher "$launcher" app.jar packed.exe >/dev/null || { echo "FAIL pack"; failed=1; continue; }
+      --launcher "$launcher" "$archive" packed.exe >/dev/null || { echo "FAIL pack"; failed=1; continue; }
     out=$("$run_with_bridge" "$bridge_dir" packed.exe one "two words" 2>&1 | tr -d '\r')
     status=$?
     actual=$(printf '%s\n' "$out" | grep -oE 'Heap Max Capacity: [0-9]+[MG]|^argc=.*|^\[.*\]$|not compatible with Java version 17\.' | sed 's/.*not compatible/not compatible/')
-    check "min_version '$min', max_version '$max'" "$(printf '%b' "$expected")" "$actual"
+    check "$archive, min_version '$min', max_version '$max'" "$(printf '%b' "$expected")" "$actual"
   done <<'TABLE'
-11||Heap Max Capacity: 320M\nargc=2\n[one]\n[two words]
-1.8|17|Heap Max Capacity: 320M\nargc=2\n[one]\n[two words]
-18||not compatible with Java version 17.
-11|16|not compatible with Java version 17.
+app.jar|11||Heap Max Capacity: 320M\nargc=2\n[one]\n[two words]
+app.jar|1.8|17|Heap Max Capacity: 320M\nargc=2\n[one]\n[two words]
+app.jar|18||not compatible with Java version 17.
+app.jar|11|16|not compatible with Java version 17.
+app64.jar|||Heap Max Capacity: 320M\nargc=2\n[one]\n[two words]
 TABLE
   ;;
 gui)
