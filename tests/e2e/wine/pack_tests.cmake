@@ -38,7 +38,8 @@ set(bridge_binary ${CMAKE_CURRENT_BINARY_DIR}/bridge)
 set(work ${CMAKE_CURRENT_BINARY_DIR}/pack_work)
 set(script ${pack_dir}/pack_wine_test.sh)
 set(common ${host_pack} $<TARGET_FILE:vandrel>)
-vandrel_add_test(pack_cli COMMAND ${script} cli ${work}/cli ${common} ${CMAKE_OBJDUMP} ${bridge_binary}/jars/args.jar)
+vandrel_add_test(pack_cli COMMAND ${script} cli ${work}/cli ${common} ${CMAKE_OBJDUMP}
+                 ${bridge_binary}/jars/args.jar ${bridge_binary}/jars/plain.jar)
 vandrel_add_test(pack_resources
   COMMAND ${script} resources ${work}/resources ${common} $<TARGET_FILE:pack_probe> ${pack_dir}/pack_icon.ico)
 vandrel_add_test(pack_run

@@ -2,7 +2,7 @@
 # vandrel-pack, built for this host, configuring and packing this build's
 # Windows launcher; the results read and run under Wine.
 #   pack_wine_test.sh MODE WORK_DIR HOST_PACK LAUNCHER [MODE's files...]
-#   cli       OBJDUMP JAR            statuses and messages of the tool; the image it writes
+#   cli       OBJDUMP JAR PLAIN_JAR  statuses and messages of the tool; the image it writes
 #   resources PROBE ICON             LoadStringA, LoadImageA/LoadIconA, GetFileVersionInfoA on the result
 #   run       RUN_WITH_BRIDGE BRIDGE_DIR JAR   the packed program in the host's VM through the bridge
 #   gui       BOX_RUN                a GUI-subsystem program's errors in a message box (needs xvfb-run)
@@ -43,8 +43,8 @@ launcher_sum=$(sha256sum < "$launcher")
 
 case "$mode" in
 cli)
-  objdump=$1 jar=$2
-  cp "$jar" app.jar
+  objdump=$1 jar=$2 plain_jar=$3
+  cp "$jar" app.jar && cp "$plain_jar" plain.jar
   printf 'plain text' > text.jar
   # name | arguments | status | standard error
   while IFS='|' read -r name args status err; do
@@ -67,10 +67,21 @@ FileVersion not numeric|--version FileVersion=one --launcher "$launcher" app.jar
 not a jar|--launcher "$launcher" text.jar out.exe|2|Not a valid jar file: text.jar
 destination is the launcher|--configure --gui "$launcher" "$launcher"|3|Refusing to write '$launcher': it is one of the inputs
 launcher that is no executable|--launcher text.jar app.jar out.exe|4|Not a Windows executable: text.jar
+destination is the archive|--launcher "$launcher" app.jar ./app.jar|3|Refusing to write './app.jar': it is one of the inputs
+destination in a missing directory|--launcher "$launcher" app.jar missing/out.exe|3|Error opening 'missing/out.exe'
 TABLE
   out=$("$pack" --gui --set min_version=11 --launcher "$launcher" app.jar app.exe 2>&1)
   check "pack: output" "Creating executable 'app.exe' from 'app.jar'...
 Success!" "$out"
+  check "pack without Main-Class: the packager's warning" "Main-Class attribute not found in manifest:
+Will attempt to find a main class at run-time.
+Creating executable 'plain.exe' from 'plain.jar'...
+Success!" "$("$pack" --launcher "$launcher" plain.jar plain.exe 2>&1)"
+  check "no file but the results is left" "app.exe
+app.jar
+plain.exe
+plain.jar
+text.jar" "$(ls)"
   check "pack: archive follows the image" "$(tail -c "$(stat -c %s app.jar)" app.exe | sha256sum)" "$(sha256sum < app.jar)"
   check "objdump: GUI subsystem" "Subsystem		00000002	(Windows GUI)" "$("$objdump" -p app.exe | grep '^Subsystem')"
   check "show: value, archive, signature" "  min_version = 11
