@@ -1,19 +1,11 @@
 // Icon files and icon groups.
 #include "ico_file.h"
 
+#include "little_endian.h"
+
 namespace formats {
 namespace {
 
-uint16_t u16(const unsigned char* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t u32(const unsigned char* p) { return uint32_t(u16(p)) | uint32_t(u16(p + 2)) << 16; }
-void put16(std::vector<unsigned char>& out, uint32_t v) {
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
-void put32(std::vector<unsigned char>& out, uint32_t v) {
-    put16(out, v);
-    put16(out, v >> 16);
-}
 
 constexpr size_t kHeaderSize = 6;
 constexpr size_t kFileEntrySize = 16;
@@ -21,8 +13,8 @@ constexpr size_t kGroupEntrySize = 14;
 
 // The header of an icon file or group: reserved 0, type 1, a count.
 bool read_header(const unsigned char* data, size_t size, size_t entry_size, size_t* count) {
-    if (size < kHeaderSize || u16(data) != 0 || u16(data + 2) != 1) return false;
-    *count = u16(data + 4);
+    if (size < kHeaderSize || le16(data) != 0 || le16(data + 2) != 1) return false;
+    *count = le16(data + 4);
     return *count > 0 && kHeaderSize + entry_size * *count <= size;
 }
 
@@ -31,9 +23,9 @@ IconImage read_entry(const unsigned char* e) {
     image.width = e[0];
     image.height = e[1];
     image.colors = e[2];
-    image.planes = u16(e + 4);
-    image.bit_count = u16(e + 6);
-    image.bytes = u32(e + 8);
+    image.planes = le16(e + 4);
+    image.bit_count = le16(e + 6);
+    image.bytes = le32(e + 8);
     return image;
 }
 
@@ -46,7 +38,7 @@ bool read_ico_file(const unsigned char* data, size_t size, std::vector<IconImage
     for (size_t i = 0; i < count; ++i) {
         const unsigned char* e = data + kHeaderSize + kFileEntrySize * i;
         IconImage image = read_entry(e);
-        uint32_t offset = u32(e + 12);
+        uint32_t offset = le32(e + 12);
         if (image.bytes == 0 || offset > size || image.bytes > size - offset) {
             out->clear();
             return false;
@@ -59,19 +51,19 @@ bool read_ico_file(const unsigned char* data, size_t size, std::vector<IconImage
 
 std::vector<unsigned char> build_icon_group(const std::vector<IconImage>& images, uint16_t first_id) {
     std::vector<unsigned char> out;
-    put16(out, 0);
-    put16(out, 1);
-    put16(out, uint32_t(images.size()));
+    append16(out, 0);
+    append16(out, 1);
+    append16(out, uint32_t(images.size()));
     for (size_t i = 0; i < images.size(); ++i) {
         const IconImage& image = images[i];
         out.push_back(image.width);
         out.push_back(image.height);
         out.push_back(image.colors);
         out.push_back(0);
-        put16(out, image.planes);
-        put16(out, image.bit_count);
-        put32(out, image.data.empty() ? image.bytes : uint32_t(image.data.size()));
-        put16(out, uint32_t(first_id + i));
+        append16(out, image.planes);
+        append16(out, image.bit_count);
+        append32(out, image.data.empty() ? image.bytes : uint32_t(image.data.size()));
+        append16(out, uint32_t(first_id + i));
     }
     return out;
 }
@@ -83,7 +75,7 @@ bool read_icon_group(const unsigned char* data, size_t size, std::vector<IconIma
     for (size_t i = 0; i < count; ++i) {
         const unsigned char* e = data + kHeaderSize + kGroupEntrySize * i;
         IconImage image = read_entry(e);
-        image.id = u16(e + 12);
+        image.id = le16(e + 12);
         out->push_back(image);
     }
     return true;

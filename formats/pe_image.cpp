@@ -3,7 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <tuple>
+
+#include "little_endian.h"
 
 namespace formats {
 namespace {
@@ -13,16 +14,6 @@ constexpr uint32_t kSectionRead = 0x40000000;
 constexpr size_t kSectionHeaderSize = 40;
 constexpr size_t kMaxResourceEntries = 65536;
 
-uint16_t u16(const unsigned char* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t u32(const unsigned char* p) { return uint32_t(u16(p)) | uint32_t(u16(p + 2)) << 16; }
-void put16(unsigned char* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-void put32(unsigned char* p, uint32_t v) {
-    put16(p, v);
-    put16(p + 2, v >> 16);
-}
 
 uint32_t align_up(uint32_t value, uint32_t alignment) { return (value + alignment - 1) / alignment * alignment; }
 
@@ -64,22 +55,22 @@ bool read_key(const TreeReader& r, uint32_t field, ResourceKey* key) {
     }
     size_t at = field & 0x7FFFFFFFu;
     if (at + 2 > r.size) return false;
-    size_t length = u16(r.data + at);
+    size_t length = le16(r.data + at);
     if (at + 2 + 2 * length > r.size) return false;
-    for (size_t i = 0; i < length; ++i) key->name.push_back(char16_t(u16(r.data + at + 2 + 2 * i)));
+    for (size_t i = 0; i < length; ++i) key->name.push_back(char16_t(le16(r.data + at + 2 + 2 * i)));
     return true;
 }
 
 // Reads the directory at `at`, of `level` 0 (types), 1 (names) or 2 (languages).
 bool read_directory(TreeReader& r, size_t at, int level, Resource* path) {
     if (at + 16 > r.size) return false;
-    size_t count = size_t(u16(r.data + at + 12)) + u16(r.data + at + 14);
+    size_t count = size_t(le16(r.data + at + 12)) + le16(r.data + at + 14);
     if (at + 16 + 8 * count > r.size) return false;
     r.entries += count;
     if (r.entries > kMaxResourceEntries) return false;
     for (size_t i = 0; i < count; ++i) {
         const unsigned char* e = r.data + at + 16 + 8 * i;
-        uint32_t key = u32(e), target = u32(e + 4);
+        uint32_t key = le32(e), target = le32(e + 4);
         bool subdirectory = target & 0x80000000u;
         if (subdirectory != (level < 2)) return false;
         if (level == 0 && !read_key(r, key, &path->type)) return false;
@@ -95,10 +86,10 @@ bool read_directory(TreeReader& r, size_t at, int level, Resource* path) {
             continue;
         }
         if (next + 16 > r.size) return false;
-        uint32_t rva = u32(r.data + next), length = u32(r.data + next + 4);
+        uint32_t rva = le32(r.data + next), length = le32(r.data + next + 4);
         size_t offset;
         if (!rva_to_offset(*r.image, r.file_size, rva, length, &offset)) return false;
-        path->codepage = u32(r.data + next + 8);
+        path->codepage = le32(r.data + next + 8);
         path->data.assign(r.file + offset, r.file + offset + length);
         r.out->push_back(*path);
     }
@@ -113,8 +104,8 @@ bool resource_order(const Resource& a, const Resource& b) {
 
 void append_key_entry(std::vector<unsigned char>& out, size_t at, const ResourceKey& key, uint32_t name_offset,
                       uint32_t target) {
-    put32(out.data() + at, key.name.empty() ? key.id : 0x80000000u | name_offset);
-    put32(out.data() + at + 4, target);
+    store32(out.data() + at, key.name.empty() ? key.id : 0x80000000u | name_offset);
+    store32(out.data() + at + 4, target);
 }
 
 }  // namespace
@@ -135,34 +126,34 @@ bool operator==(const Resource& a, const Resource& b) {
 
 bool read_pe_image(const unsigned char* data, size_t size, PeImage* out) {
     if (size < 64 || data[0] != 'M' || data[1] != 'Z') return false;
-    size_t pe = u32(data + 60);
+    size_t pe = le32(data + 60);
     if (pe > size || size - pe < 24 || memcmp(data + pe, "PE\0\0", 4) != 0) return false;
     *out = PeImage{};
-    out->section_count = u16(data + pe + 6);
-    size_t optional_size = u16(data + pe + 20);
+    out->section_count = le16(data + pe + 6);
+    size_t optional_size = le16(data + pe + 20);
     out->optional_header_offset = pe + 24;
     if (out->optional_header_offset + optional_size > size || optional_size < 2) return false;
     const unsigned char* opt = data + out->optional_header_offset;
-    uint16_t magic = u16(opt);
+    uint16_t magic = le16(opt);
     if (magic != 0x10b && magic != 0x20b) return false;
     out->pe32_plus = magic == 0x20b;
     if (optional_size < directories_offset(*out)) return false;
-    out->section_alignment = u32(opt + 32);
-    out->file_alignment = u32(opt + 36);
-    out->size_of_image = u32(opt + 56);
-    out->size_of_headers = u32(opt + 60);
-    out->checksum = u32(opt + 64);
-    out->subsystem = u16(opt + 68);
+    out->section_alignment = le32(opt + 32);
+    out->file_alignment = le32(opt + 36);
+    out->size_of_image = le32(opt + 56);
+    out->size_of_headers = le32(opt + 60);
+    out->checksum = le32(opt + 64);
+    out->subsystem = le16(opt + 68);
     if (out->file_alignment == 0 || out->section_alignment == 0 || out->file_alignment > 0x10000 ||
         out->section_alignment > 0x10000000)
         return false;
-    uint32_t count = u32(opt + directory_count_offset(*out));
+    uint32_t count = le32(opt + directory_count_offset(*out));
     count = std::min<uint32_t>(count, 16);
     count = std::min<uint32_t>(count, uint32_t((optional_size - directories_offset(*out)) / 8));
     out->directory_count = count;
     for (uint32_t i = 0; i < count; ++i) {
-        out->directories[i].address = u32(opt + directories_offset(*out) + 8 * i);
-        out->directories[i].size = u32(opt + directories_offset(*out) + 8 * i + 4);
+        out->directories[i].address = le32(opt + directories_offset(*out) + 8 * i);
+        out->directories[i].size = le32(opt + directories_offset(*out) + 8 * i + 4);
     }
     out->section_table_offset = out->optional_header_offset + optional_size;
     if (out->section_table_offset + kSectionHeaderSize * out->section_count > size) return false;
@@ -171,11 +162,11 @@ bool read_pe_image(const unsigned char* data, size_t size, PeImage* out) {
         const unsigned char* h = data + out->section_table_offset + kSectionHeaderSize * i;
         PeSection s{};
         memcpy(s.name, h, 8);
-        s.virtual_size = u32(h + 8);
-        s.virtual_address = u32(h + 12);
-        s.raw_size = u32(h + 16);
-        s.raw_pointer = u32(h + 20);
-        s.characteristics = u32(h + 36);
+        s.virtual_size = le32(h + 8);
+        s.virtual_address = le32(h + 12);
+        s.raw_size = le32(h + 16);
+        s.raw_pointer = le32(h + 20);
+        s.characteristics = le32(h + 36);
         if (s.raw_size > 0) {
             if (uint64_t(s.raw_pointer) + s.raw_size > size) return false;
             out->image_end = std::max<uint64_t>(out->image_end, uint64_t(s.raw_pointer) + s.raw_size);
@@ -235,14 +226,14 @@ std::vector<unsigned char> build_resource_section(std::vector<Resource> resource
     auto write_name = [&](const ResourceKey& key) -> uint32_t {
         if (key.name.empty()) return 0;
         uint32_t at = uint32_t(next_name);
-        put16(out.data() + next_name, uint32_t(key.name.size()));
-        for (size_t c = 0; c < key.name.size(); ++c) put16(out.data() + next_name + 2 + 2 * c, key.name[c]);
+        store16(out.data() + next_name, uint32_t(key.name.size()));
+        for (size_t c = 0; c < key.name.size(); ++c) store16(out.data() + next_name + 2 + 2 * c, key.name[c]);
         next_name += 2 + 2 * key.name.size();
         return at;
     };
     auto count_header = [&](size_t at, size_t named, size_t numbered) {
-        put16(out.data() + at + 12, uint32_t(named));
-        put16(out.data() + at + 14, uint32_t(numbered));
+        store16(out.data() + at + 12, uint32_t(named));
+        store16(out.data() + at + 14, uint32_t(numbered));
     };
     // Root: one entry per type.
     size_t type_count = 0, named_types = 0;
@@ -282,11 +273,11 @@ std::vector<unsigned char> build_resource_section(std::vector<Resource> resource
             for (size_t k = j; k < name_end; ++k) {
                 const Resource& r = resources[k];
                 size_t slot = name_dir + 16 + 8 * (k - j);
-                put32(out.data() + slot, r.language);
-                put32(out.data() + slot + 4, uint32_t(next_entry));
-                put32(out.data() + next_entry, section_rva + uint32_t(next_data));
-                put32(out.data() + next_entry + 4, uint32_t(r.data.size()));
-                put32(out.data() + next_entry + 8, r.codepage);
+                store32(out.data() + slot, r.language);
+                store32(out.data() + slot + 4, uint32_t(next_entry));
+                store32(out.data() + next_entry, section_rva + uint32_t(next_data));
+                store32(out.data() + next_entry + 4, uint32_t(r.data.size()));
+                store32(out.data() + next_entry + 8, r.codepage);
                 if (!r.data.empty()) memcpy(out.data() + next_data, r.data.data(), r.data.size());
                 next_entry += 16;
                 next_data = align_up(uint32_t(next_data + r.data.size()), 8);
@@ -402,26 +393,26 @@ bool replace_resources(const unsigned char* data, size_t size, const PeImage& im
 
     unsigned char* o = out->data();
     unsigned char* opt = o + image.optional_header_offset;
-    put16(o + image.optional_header_offset - 20 + 2, uint32_t(sections.size()));
-    put32(opt + 8, uint32_t(int64_t(u32(opt + 8)) + initialized_delta));
-    put32(opt + 56, align_up(memory_end, sa));
-    put16(opt + 68, subsystem);
+    store16(o + image.optional_header_offset - 20 + 2, uint32_t(sections.size()));
+    store32(opt + 8, uint32_t(int64_t(le32(opt + 8)) + initialized_delta));
+    store32(opt + 56, align_up(memory_end, sa));
+    store16(opt + 68, subsystem);
     size_t dirs = image.optional_header_offset + directories_offset(image);
     if (image.directory_count <= kDirectoryBaseRelocation) return false;
-    put32(o + dirs + 8 * kDirectoryResource, rva);
-    put32(o + dirs + 8 * kDirectoryResource + 4, uint32_t(section.size()));
-    if (relocations.size != 0) put32(o + dirs + 8 * kDirectoryBaseRelocation, new_relocations);
+    store32(o + dirs + 8 * kDirectoryResource, rva);
+    store32(o + dirs + 8 * kDirectoryResource + 4, uint32_t(section.size()));
+    if (relocations.size != 0) store32(o + dirs + 8 * kDirectoryBaseRelocation, new_relocations);
     for (size_t i = 0; i < sections.size(); ++i) {
         unsigned char* h = o + image.section_table_offset + kSectionHeaderSize * i;
         if (i >= image.sections.size()) {
             memset(h, 0, kSectionHeaderSize);
             memcpy(h, sections[i].name, 8);
-            put32(h + 36, sections[i].characteristics);
+            store32(h + 36, sections[i].characteristics);
         }
-        put32(h + 8, sections[i].virtual_size);
-        put32(h + 12, sections[i].virtual_address);
-        put32(h + 16, sections[i].raw_size);
-        put32(h + 20, sections[i].raw_pointer);
+        store32(h + 8, sections[i].virtual_size);
+        store32(h + 12, sections[i].virtual_address);
+        store32(h + 16, sections[i].raw_size);
+        store32(h + 20, sections[i].raw_pointer);
     }
     return true;
 }
@@ -431,7 +422,7 @@ uint32_t pe_checksum(const unsigned char* data, size_t size, const PeImage& imag
     uint64_t sum = 0;
     for (size_t i = 0; i + 1 < size; i += 2) {
         if (i == field || i == field + 2) continue;
-        sum += u16(data + i);
+        sum += le16(data + i);
         sum = (sum & 0xFFFF) + (sum >> 16);
     }
     if (size & 1) {
@@ -443,7 +434,7 @@ uint32_t pe_checksum(const unsigned char* data, size_t size, const PeImage& imag
 }
 
 void pe_update_checksum(unsigned char* data, size_t size, const PeImage& image) {
-    put32(data + image.optional_header_offset + 64, pe_checksum(data, size, image));
+    store32(data + image.optional_header_offset + 64, pe_checksum(data, size, image));
 }
 
 std::vector<unsigned char> encode_string_block(const std::u16string strings[16]) {
@@ -451,8 +442,8 @@ std::vector<unsigned char> encode_string_block(const std::u16string strings[16])
     for (int i = 0; i < 16; ++i) {
         size_t at = out.size();
         out.resize(at + 2 + 2 * strings[i].size());
-        put16(out.data() + at, uint32_t(strings[i].size()));
-        for (size_t c = 0; c < strings[i].size(); ++c) put16(out.data() + at + 2 + 2 * c, strings[i][c]);
+        store16(out.data() + at, uint32_t(strings[i].size()));
+        for (size_t c = 0; c < strings[i].size(); ++c) store16(out.data() + at + 2 + 2 * c, strings[i][c]);
     }
     return out;
 }
@@ -462,10 +453,10 @@ bool decode_string_block(const unsigned char* data, size_t size, std::u16string 
     for (int i = 0; i < 16; ++i) {
         strings[i].clear();
         if (at + 2 > size) return false;
-        size_t length = u16(data + at);
+        size_t length = le16(data + at);
         at += 2;
         if (at + 2 * length > size) return false;
-        for (size_t c = 0; c < length; ++c) strings[i].push_back(char16_t(u16(data + at + 2 * c)));
+        for (size_t c = 0; c < length; ++c) strings[i].push_back(char16_t(le16(data + at + 2 * c)));
         at += 2 * length;
     }
     return true;

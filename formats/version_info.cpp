@@ -6,22 +6,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "little_endian.h"
+
 namespace formats {
 namespace {
 
 constexpr uint32_t kFixedSignature = 0xFEEF04BD;
 constexpr size_t kFixedSize = 52;
 
-uint16_t u16(const unsigned char* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t u32(const unsigned char* p) { return uint32_t(u16(p)) | uint32_t(u16(p + 2)) << 16; }
-void put16(std::vector<unsigned char>& out, uint32_t v) {
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
-void put32(std::vector<unsigned char>& out, uint32_t v) {
-    put16(out, v);
-    put16(out, v >> 16);
-}
 void pad4(std::vector<unsigned char>& out) {
     while (out.size() % 4) out.push_back(0);
 }
@@ -34,11 +26,11 @@ void set16(std::vector<unsigned char>& out, size_t at, uint32_t v) {
 size_t open_block(std::vector<unsigned char>& out, const std::u16string& key, uint32_t value_length, bool text) {
     pad4(out);
     size_t at = out.size();
-    put16(out, 0);
-    put16(out, value_length);
-    put16(out, text ? 1 : 0);
-    for (char16_t c : key) put16(out, c);
-    put16(out, 0);
+    append16(out, 0);
+    append16(out, value_length);
+    append16(out, text ? 1 : 0);
+    for (char16_t c : key) append16(out, c);
+    append16(out, 0);
     pad4(out);
     return at;
 }
@@ -59,17 +51,17 @@ struct Block {
 // Reads the block at `at` inside data[0, limit).
 bool read_block(const unsigned char* data, size_t limit, size_t at, Block* b) {
     if (at + 6 > limit) return false;
-    size_t length = u16(data + at);
+    size_t length = le16(data + at);
     if (length < 6 || at + length > limit) return false;
     b->start = at;
     b->end = at + length;
-    b->value_length = u16(data + at + 2);
-    b->text = u16(data + at + 4) == 1;
+    b->value_length = le16(data + at + 2);
+    b->text = le16(data + at + 4) == 1;
     b->key.clear();
     size_t p = at + 6;
     for (;;) {
         if (p + 2 > b->end) return false;
-        char16_t c = char16_t(u16(data + p));
+        char16_t c = char16_t(le16(data + p));
         p += 2;
         if (c == 0) break;
         b->key.push_back(c);
@@ -87,33 +79,33 @@ bool read_block(const unsigned char* data, size_t limit, size_t at, Block* b) {
 std::vector<unsigned char> build_version_info(const VersionInfo& info) {
     std::vector<unsigned char> out;
     size_t root = open_block(out, u"VS_VERSION_INFO", kFixedSize, false);
-    put32(out, kFixedSignature);
-    put32(out, 0x00010000);
-    put32(out, quad_high(info.file_version));
-    put32(out, quad_low(info.file_version));
-    put32(out, quad_high(info.product_version));
-    put32(out, quad_low(info.product_version));
-    put32(out, 0x3F);     // flags mask
-    put32(out, 0);        // flags
-    put32(out, 0x40004);  // VOS_NT_WINDOWS32
-    put32(out, 1);        // VFT_APP
-    put32(out, 0);
-    put32(out, 0);
-    put32(out, 0);
+    append32(out, kFixedSignature);
+    append32(out, 0x00010000);
+    append32(out, quad_high(info.file_version));
+    append32(out, quad_low(info.file_version));
+    append32(out, quad_high(info.product_version));
+    append32(out, quad_low(info.product_version));
+    append32(out, 0x3F);     // flags mask
+    append32(out, 0);        // flags
+    append32(out, 0x40004);  // VOS_NT_WINDOWS32
+    append32(out, 1);        // VFT_APP
+    append32(out, 0);
+    append32(out, 0);
+    append32(out, 0);
     size_t file_info = open_block(out, u"StringFileInfo", 0, true);
     size_t table = open_block(out, kVersionTable, 0, true);
     for (const auto& s : info.strings) {
         size_t entry = open_block(out, s.first, uint32_t(s.second.size() + 1), true);
-        for (char16_t c : s.second) put16(out, c);
-        put16(out, 0);
+        for (char16_t c : s.second) append16(out, c);
+        append16(out, 0);
         close_block(out, entry);
     }
     close_block(out, table);
     close_block(out, file_info);
     size_t var_info = open_block(out, u"VarFileInfo", 0, true);
     size_t translation = open_block(out, u"Translation", 4, false);
-    put16(out, 0x0409);
-    put16(out, 0x04B0);
+    append16(out, 0x0409);
+    append16(out, 0x04B0);
     close_block(out, translation);
     close_block(out, var_info);
     close_block(out, root);
@@ -124,9 +116,9 @@ bool read_version_info(const unsigned char* data, size_t size, VersionInfo* out)
     *out = VersionInfo{};
     Block root;
     if (!read_block(data, size, 0, &root) || root.key != u"VS_VERSION_INFO") return false;
-    if (root.value_length >= kFixedSize && u32(data + root.value) == kFixedSignature) {
+    if (root.value_length >= kFixedSize && le32(data + root.value) == kFixedSignature) {
         const unsigned char* f = data + root.value;
-        uint32_t v[4] = {u32(f + 8), u32(f + 12), u32(f + 16), u32(f + 20)};
+        uint32_t v[4] = {le32(f + 8), le32(f + 12), le32(f + 16), le32(f + 20)};
         uint16_t* quads[2] = {out->file_version, out->product_version};
         for (int q = 0; q < 2; ++q) {
             quads[q][0] = uint16_t(v[2 * q] >> 16);
@@ -148,7 +140,7 @@ bool read_version_info(const unsigned char* data, size_t size, VersionInfo* out)
                     std::u16string value;
                     size_t length = entry.text ? entry.value_length : entry.value_length / 2;
                     for (size_t i = 0; i < length; ++i) {
-                        char16_t c = char16_t(u16(data + entry.value + 2 * i));
+                        char16_t c = char16_t(le16(data + entry.value + 2 * i));
                         if (c == 0) break;
                         value.push_back(c);
                     }
