@@ -49,7 +49,7 @@ bool read_ico_file(const unsigned char* data, size_t size, std::vector<IconImage
     return true;
 }
 
-std::vector<unsigned char> build_icon_group(const std::vector<IconImage>& images, uint16_t first_id) {
+std::vector<unsigned char> build_icon_group(const std::vector<IconImage>& images) {
     std::vector<unsigned char> out;
     append16(out, 0);
     append16(out, 1);
@@ -63,7 +63,7 @@ std::vector<unsigned char> build_icon_group(const std::vector<IconImage>& images
         append16(out, image.planes);
         append16(out, image.bit_count);
         append32(out, image.data.empty() ? image.bytes : uint32_t(image.data.size()));
-        append16(out, uint32_t(first_id + i));
+        append16(out, image.id);
     }
     return out;
 }

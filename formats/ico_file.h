@@ -24,8 +24,8 @@ struct IconImage {
 // wrong, there is no image, or an image lies outside the file.
 bool read_ico_file(const unsigned char* data, size_t size, std::vector<IconImage>* out);
 
-// The RT_GROUP_ICON data for `images`, their resource ids first_id, first_id + 1, ...
-std::vector<unsigned char> build_icon_group(const std::vector<IconImage>& images, uint16_t first_id);
+// The RT_GROUP_ICON data for `images`, each listed with its `id`.
+std::vector<unsigned char> build_icon_group(const std::vector<IconImage>& images);
 
 // Reads an RT_GROUP_ICON resource (images without data). False when it is cut short.
 bool read_icon_group(const unsigned char* data, size_t size, std::vector<IconImage>* out);

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     for (const IconImage& image : images)
         if (image.data.size() != image.bytes || image.bytes > size) abort();
-    std::vector<unsigned char> group = build_icon_group(images, 1);
+    std::vector<unsigned char> group = build_icon_group(images);
     std::vector<IconImage> listed;
     if (!read_icon_group(group.data(), group.size(), &listed) || listed.size() != images.size()) abort();
     return 0;

@@ -97,6 +97,11 @@ std::string one_line(const std::u16string& text) {
     return out;
 }
 
+// True when `r` has the numbered type `type` (and, unless `name` is 0, the numbered name `name`).
+bool is_resource(const Resource& r, uint16_t type, uint16_t name = 0) {
+    return r.type.name.empty() && r.type.id == type && (name == 0 || (r.name.name.empty() && r.name.id == name));
+}
+
 struct Launcher {
     std::vector<unsigned char> bytes;
     PeImage image;
@@ -151,13 +156,14 @@ void apply_values(const PackEdits& edits, std::vector<Resource>* resources) {
     block->data = encode_string_block(strings);
 }
 
-// Replaces icon group 101 and its images with `images`, ids from 1.
-void apply_icon(const std::vector<IconImage>& images, std::vector<Resource>* resources) {
+// Replaces icon group 101 and its images with `images`, ids from 1. False
+// when the executable has no free ids left for them.
+bool apply_icon(const std::vector<IconImage>& images, std::vector<Resource>* resources) {
     uint16_t language = kLanguage;
     std::vector<uint16_t> old_ids;
     for (size_t i = 0; i < resources->size();) {
         Resource& r = (*resources)[i];
-        if (r.type.name.empty() && r.type.id == kResourceGroupIcon && r.name.name.empty() && r.name.id == kIconGroup) {
+        if (is_resource(r, kResourceGroupIcon, kIconGroup)) {
             std::vector<IconImage> listed;
             if (read_icon_group(r.data.data(), r.data.size(), &listed))
                 for (const IconImage& image : listed) old_ids.push_back(image.id);
@@ -170,20 +176,22 @@ void apply_icon(const std::vector<IconImage>& images, std::vector<Resource>* res
     for (size_t i = 0; i < resources->size();) {
         Resource& r = (*resources)[i];
         bool listed = false;
-        for (uint16_t id : old_ids) listed = listed || (r.name.name.empty() && r.name.id == id);
-        if (r.type.name.empty() && r.type.id == kResourceIcon && listed) resources->erase(resources->begin() + long(i));
+        for (uint16_t id : old_ids) listed = listed || is_resource(r, kResourceIcon, id);
+        if (listed) resources->erase(resources->begin() + long(i));
         else ++i;
     }
     // The lowest ids that no other group's image holds.
     std::vector<uint16_t> ids;
-    for (uint16_t id = 1; ids.size() < images.size() && id < 0xFFFF; ++id) {
+    for (uint32_t id = 1; ids.size() < images.size() && id <= 0xFFFF; ++id) {
         bool taken = false;
         for (const Resource& r : *resources)
-            taken = taken || (r.type.name.empty() && r.type.id == kResourceIcon && r.name.name.empty() && r.name.id == id);
-        if (!taken) ids.push_back(id);
+            taken = taken || is_resource(r, kResourceIcon, uint16_t(id));
+        if (!taken) ids.push_back(uint16_t(id));
     }
+    if (ids.size() < images.size()) return false;
     std::vector<IconImage> group = images;
     for (size_t i = 0; i < images.size(); ++i) {
+        group[i].id = ids[i];
         Resource image{};
         image.type.id = kResourceIcon;
         image.name.id = ids[i];
@@ -195,13 +203,9 @@ void apply_icon(const std::vector<IconImage>& images, std::vector<Resource>* res
     entry.type.id = kResourceGroupIcon;
     entry.name.id = kIconGroup;
     entry.language = language;
-    entry.data = build_icon_group(group, ids.empty() ? 1 : ids[0]);
-    // build_icon_group numbers consecutively; fix the ids when they are not.
-    for (size_t i = 0; i < ids.size(); ++i) {
-        entry.data[6 + 14 * i + 12] = uint8_t(ids[i]);
-        entry.data[6 + 14 * i + 13] = uint8_t(ids[i] >> 8);
-    }
+    entry.data = build_icon_group(group);
     resources->push_back(entry);
+    return true;
 }
 
 void apply_version(const PackEdits& edits, std::vector<Resource>* resources) {
@@ -209,7 +213,7 @@ void apply_version(const PackEdits& edits, std::vector<Resource>* resources) {
     VersionInfo info{};
     for (size_t i = 0; i < resources->size();) {
         Resource& r = (*resources)[i];
-        if (r.type.name.empty() && r.type.id == kResourceVersion) {
+        if (is_resource(r, kResourceVersion)) {
             VersionInfo existing;
             if (read_version_info(r.data.data(), r.data.size(), &existing)) info = existing;
             resources->erase(resources->begin() + long(i));
@@ -257,8 +261,7 @@ int show(const char* path) {
         std::vector<IconImage> icons;
         Resource* group = nullptr;
         for (Resource& r : l.resources)
-            if (r.type.name.empty() && r.type.id == kResourceGroupIcon && r.name.name.empty() && r.name.id == kIconGroup)
-                group = &r;
+            if (is_resource(r, kResourceGroupIcon, kIconGroup)) group = &r;
         if (group && read_icon_group(group->data.data(), group->data.size(), &icons)) {
             printf("Icon 101:");
             for (const IconImage& i : icons)
@@ -270,7 +273,7 @@ int show(const char* path) {
         VersionInfo info;
         bool has_version = false;
         for (Resource& r : l.resources)
-            if (!has_version && r.type.name.empty() && r.type.id == kResourceVersion)
+            if (!has_version && is_resource(r, kResourceVersion))
                 has_version = read_version_info(r.data.data(), r.data.size(), &info);
         if (has_version) {
             printf("Version: file %u.%u.%u.%u, product %u.%u.%u.%u\n", info.file_version[0], info.file_version[1],
@@ -394,7 +397,10 @@ int main(int argc, char** argv) {
     std::vector<unsigned char> out;
     if (any_edit) {
         apply_values(edits, &launcher.resources);
-        if (!images.empty()) apply_icon(images, &launcher.resources);
+        if (!images.empty() && !apply_icon(images, &launcher.resources)) {
+            fprintf(stderr, "Not a valid icon file: %s\n", edits.icon_path.c_str());
+            return kBadIcon;
+        }
         apply_version(edits, &launcher.resources);
         uint16_t subsystem = edits.subsystem == kGuiSubsystem       ? kSubsystemGui
                              : edits.subsystem == kConsoleSubsystem ? kSubsystemConsole

@@ -220,7 +220,8 @@ TEST(IconFile, ImagesBecomeAGroup) {
     ASSERT_TRUE(read_ico_file(ico.data(), ico.size(), &read));
     ASSERT_EQ(2u, read.size());
     EXPECT_EQ(images[1], read[1].data);
-    Bytes group = build_icon_group(read, 1);
+    read[0].id = 1, read[1].id = 2;
+    Bytes group = build_icon_group(read);
     std::vector<IconImage> listed;
     ASSERT_TRUE(read_icon_group(group.data(), group.size(), &listed));
     ASSERT_EQ(2u, listed.size());
