@@ -33,13 +33,14 @@ add_custom_target(pack_host ALL DEPENDS ${host_pack})
 add_executable(pack_probe ${pack_dir}/pack_probe.cpp)
 target_link_libraries(pack_probe PRIVATE imagehlp version)
 add_executable(gui_box_run ${pack_dir}/gui_box_run.cpp)
+add_dependencies(gui_box_run vandrel-pack)
 
 set(bridge_binary ${CMAKE_CURRENT_BINARY_DIR}/bridge)
 set(work ${CMAKE_CURRENT_BINARY_DIR}/pack_work)
 set(script ${pack_dir}/pack_wine_test.sh)
 set(common ${host_pack} $<TARGET_FILE:vandrel>)
 vandrel_add_test(pack_cli COMMAND ${script} cli ${work}/cli ${common} ${CMAKE_OBJDUMP}
-                 ${bridge_binary}/jars/args.jar ${bridge_binary}/jars/plain.jar)
+                 ${bridge_binary}/jars/args.jar ${bridge_binary}/jars/plain.jar $<TARGET_FILE:vandrel-pack>)
 vandrel_add_test(pack_resources
   COMMAND ${script} resources ${work}/resources ${common} $<TARGET_FILE:pack_probe> ${pack_dir}/pack_icon.ico)
 vandrel_add_test(pack_run

@@ -2,7 +2,8 @@
 # vandrel-pack, built for this host, configuring and packing this build's
 # Windows launcher; the results read and run under Wine.
 #   pack_wine_test.sh MODE WORK_DIR HOST_PACK LAUNCHER [MODE's files...]
-#   cli       OBJDUMP JAR PLAIN_JAR  statuses and messages of the tool; the image it writes
+#   cli       OBJDUMP JAR PLAIN_JAR WINDOWS_PACK   statuses and messages of the tool; the image it
+#                                    writes, the same from the Windows build of the tool
 #   resources PROBE ICON             LoadStringA, LoadImageA/LoadIconA, GetFileVersionInfoA on the result
 #   run       RUN_WITH_BRIDGE BRIDGE_DIR JAR   the packed program in the host's VM through the bridge
 #   gui       BOX_RUN                a GUI-subsystem program's errors in a message box (needs xvfb-run)
@@ -43,7 +44,7 @@ launcher_sum=$(sha256sum < "$launcher")
 
 case "$mode" in
 cli)
-  objdump=$1 jar=$2 plain_jar=$3
+  objdump=$1 jar=$2 plain_jar=$3 windows_pack=$4
   cp "$jar" app.jar && cp "$plain_jar" plain.jar
   printf 'plain text' > text.jar
   # name | arguments | status | standard error
@@ -77,6 +78,11 @@ Success!" "$out"
 Will attempt to find a main class at run-time.
 Creating executable 'plain.exe' from 'plain.jar'...
 Success!" "$("$pack" --launcher "$launcher" plain.jar plain.exe 2>&1)"
+  edits=(--set 'vm_arguments=-Xmx1g\n-Dx=1' --set min_version=11 --version ProductName=Demo --gui)
+  "$pack" --configure "${edits[@]}" "$launcher" host.exe >/dev/null
+  wine "$windows_pack" --configure "${edits[@]}" "$(winpath "$launcher")" windows.exe >/dev/null 2>&1
+  check "the Windows build of the tool writes the same bytes" "$(sha256sum < host.exe)" "$(sha256sum < windows.exe)"
+  rm -f host.exe windows.exe
   check "no file but the results is left" "app.exe
 app.jar
 plain.exe
