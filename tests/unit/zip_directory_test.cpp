@@ -20,7 +20,7 @@ void put(Bytes& b, uint64_t v, int n) {
     for (int i = 0; i < n; ++i) b.push_back(uint8_t(v >> (8 * i)));
 }
 
-struct ArchiveSpec {
+struct ArchiveShape {
     const char* name;
     size_t prefix;        // bytes before the archive
     bool zip64;           // ZIP64 end record, locator, and the entries' offsets in ZIP64 extra fields
@@ -29,13 +29,13 @@ struct ArchiveSpec {
 };
 
 // Two stored entries: a manifest naming demo.Main and one class file.
-Bytes build_archive(const ArchiveSpec& spec) {
+Bytes build_archive(const ArchiveShape& shape) {
     const std::string names[2] = {"META-INF/MANIFEST.MF", "demo/Main.class"};
     const std::string data[2] = {"Manifest-Version: 1.0\r\nMain-Class: demo.Main\r\n\r\n", "\xca\xfe\xba\xbe"};
-    Bytes zip(spec.prefix, 'x');
+    Bytes zip(shape.prefix, 'x');
     uint64_t offsets[2];
     for (int i = 0; i < 2; ++i) {
-        offsets[i] = zip.size() - spec.prefix;
+        offsets[i] = zip.size() - shape.prefix;
         put(zip, 0x04034b50, 4);
         put(zip, 20, 2), put(zip, 0, 2), put(zip, 0, 2), put(zip, 0, 4), put(zip, 0, 4);
         put(zip, data[i].size(), 4), put(zip, data[i].size(), 4);
@@ -43,34 +43,34 @@ Bytes build_archive(const ArchiveSpec& spec) {
         zip.insert(zip.end(), names[i].begin(), names[i].end());
         zip.insert(zip.end(), data[i].begin(), data[i].end());
     }
-    uint64_t directory = zip.size() - spec.prefix;
+    uint64_t directory = zip.size() - shape.prefix;
     for (int i = 0; i < 2; ++i) {
         put(zip, 0x02014b50, 4);
         put(zip, 45, 2), put(zip, 45, 2), put(zip, 0, 2), put(zip, 0, 2), put(zip, 0, 4), put(zip, 0, 4);
         put(zip, data[i].size(), 4), put(zip, data[i].size(), 4);
-        put(zip, names[i].size(), 2), put(zip, spec.zip64 ? 12 : 0, 2), put(zip, 0, 2);
+        put(zip, names[i].size(), 2), put(zip, shape.zip64 ? 12 : 0, 2), put(zip, 0, 2);
         put(zip, 0, 2), put(zip, 0, 2), put(zip, 0, 4);
-        put(zip, spec.zip64 ? 0xFFFFFFFF : offsets[i], 4);
+        put(zip, shape.zip64 ? 0xFFFFFFFF : offsets[i], 4);
         zip.insert(zip.end(), names[i].begin(), names[i].end());
-        if (spec.zip64) put(zip, 1, 2), put(zip, 8, 2), put(zip, offsets[i], 8);
+        if (shape.zip64) put(zip, 1, 2), put(zip, 8, 2), put(zip, offsets[i], 8);
     }
-    uint64_t directory_size = zip.size() - spec.prefix - directory;
-    if (spec.zip64) {
-        uint64_t record = zip.size() - spec.prefix;
+    uint64_t directory_size = zip.size() - shape.prefix - directory;
+    if (shape.zip64) {
+        uint64_t record = zip.size() - shape.prefix;
         put(zip, 0x06064b50, 4), put(zip, 44, 8), put(zip, 45, 2), put(zip, 45, 2), put(zip, 0, 4), put(zip, 0, 4);
         put(zip, 2, 8), put(zip, 2, 8), put(zip, directory_size, 8), put(zip, directory, 8);
-        put(zip, 0x07064b50, 4), put(zip, 0, 4), put(zip, record + (spec.rebase ? spec.prefix : 0), 8), put(zip, 1, 4);
+        put(zip, 0x07064b50, 4), put(zip, 0, 4), put(zip, record + (shape.rebase ? shape.prefix : 0), 8), put(zip, 1, 4);
     }
-    size_t comment = strlen(spec.comment);
+    size_t comment = strlen(shape.comment);
     put(zip, 0x06054b50, 4), put(zip, 0, 2), put(zip, 0, 2);
-    put(zip, spec.zip64 ? 0xFFFF : 2, 2), put(zip, spec.zip64 ? 0xFFFF : 2, 2);
-    put(zip, spec.zip64 ? 0xFFFFFFFF : directory_size, 4), put(zip, spec.zip64 ? 0xFFFFFFFF : directory, 4);
+    put(zip, shape.zip64 ? 0xFFFF : 2, 2), put(zip, shape.zip64 ? 0xFFFF : 2, 2);
+    put(zip, shape.zip64 ? 0xFFFFFFFF : directory_size, 4), put(zip, shape.zip64 ? 0xFFFFFFFF : directory, 4);
     put(zip, comment, 2);
-    zip.insert(zip.end(), spec.comment, spec.comment + comment);
+    zip.insert(zip.end(), shape.comment, shape.comment + comment);
     return zip;
 }
 
-const ArchiveSpec kArchives[] = {
+const ArchiveShape kArchives[] = {
     {"plain", 0, false, false, ""},
     {"plain with a comment", 0, false, false, "made by hand"},
     {"plain after a launcher", 4096, false, false, ""},
@@ -80,13 +80,13 @@ const ArchiveSpec kArchives[] = {
 };
 
 TEST(ZipDirectory, ReadsEveryArchiveTheSameWay) {
-    for (const ArchiveSpec& spec : kArchives) {
-        SCOPED_TRACE(spec.name);
-        Bytes zip = build_archive(spec);
+    for (const ArchiveShape& shape : kArchives) {
+        SCOPED_TRACE(shape.name);
+        Bytes zip = build_archive(shape);
         ArchiveInfo info;
         ASSERT_TRUE(inspect_archive(zip.data(), zip.size(), &info));
-        EXPECT_EQ(spec.prefix, info.start);
-        EXPECT_EQ(spec.zip64, info.zip64);
+        EXPECT_EQ(shape.prefix, info.start);
+        EXPECT_EQ(shape.zip64, info.zip64);
         EXPECT_EQ(2u, info.entries);
         EXPECT_TRUE(info.has_main_class);
         EXPECT_EQ("demo.Main", info.main_class);
@@ -94,8 +94,8 @@ TEST(ZipDirectory, ReadsEveryArchiveTheSameWay) {
 }
 
 TEST(ZipDirectory, LocatorIsFoundAndRebasedToTheAbsoluteRecord) {
-    ArchiveSpec spec = {"ZIP64 at 0", 0, true, false, "c"};
-    Bytes jar = build_archive(spec);
+    ArchiveShape shape = {"ZIP64 at 0", 0, true, false, "c"};
+    Bytes jar = build_archive(shape);
     Bytes file(1000, 'L');
     file.insert(file.end(), jar.begin(), jar.end());
     size_t tail = file.size() < kZipTailMax ? file.size() : kZipTailMax;
