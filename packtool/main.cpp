@@ -306,6 +306,8 @@ int show(const char* path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Progress lines reach a pipe before any error that follows them.
+    setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     PackEdits edits{};
     const char* launcher_path = nullptr;
     bool configure = false, show_mode = false;
