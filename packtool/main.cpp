@@ -306,8 +306,9 @@ int show(const char* path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Progress lines reach a pipe before any error that follows them.
-    setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+    // Progress lines reach a pipe before any error that follows them (some C
+    // runtimes buffer _IOLBF streams fully, so none at all).
+    setvbuf(stdout, nullptr, _IONBF, 0);
     PackEdits edits{};
     const char* launcher_path = nullptr;
     bool configure = false, show_mode = false;
