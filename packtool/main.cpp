@@ -424,7 +424,9 @@ int main(int argc, char** argv) {
         fprintf(stderr, "Error writing '%s'\n", destination);
         return kWriteFailed;
     }
-    pe_update_checksum(out.data(), out.size(), written);
+    // An edited image gets the checksum of the whole file; an unedited one
+    // is kept byte for byte, as the packager copies it.
+    if (any_edit) pe_update_checksum(out.data(), out.size(), written);
     switch (write_file_atomically(destination, out.data(), out.size())) {
     case kWritten:
         break;

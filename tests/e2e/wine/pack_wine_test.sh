@@ -78,6 +78,10 @@ Success!" "$out"
 Will attempt to find a main class at run-time.
 Creating executable 'plain.exe' from 'plain.jar'...
 Success!" "$("$pack" --launcher "$launcher" plain.jar plain.exe 2>&1)"
+  mkdir tool && cp "$pack" tool/vandrel-pack && cp "$launcher" tool/vandrel.exe
+  (cd / && "$work/tool/vandrel-pack" "$work/app.jar" "$work/default.exe" >/dev/null)
+  check "the launcher beside the tool is the default" "$(sha256sum < "$launcher")" "$(head -c "$(stat -c %s "$launcher")" default.exe | sha256sum)"
+  rm -rf tool default.exe
   edits=(--set 'vm_arguments=-Xmx1g\n-Dx=1' --set min_version=11 --version ProductName=Demo --gui)
   "$pack" --configure "${edits[@]}" "$launcher" host.exe >/dev/null
   wine "$windows_pack" --configure "${edits[@]}" "$(winpath "$launcher")" windows.exe >/dev/null 2>&1
