@@ -1,6 +1,5 @@
 #include "runtime.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "config.h"

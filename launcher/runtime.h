@@ -40,5 +40,4 @@ bool find_runtime_in_registry(char* path, int capacity);
 // included) is below `capacity`; the buffer then holds it, terminated.
 bool query_registry_text(RegistryKey key, const char* name, char* buffer, int capacity);
 
-
 #endif
