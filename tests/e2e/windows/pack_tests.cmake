@@ -9,7 +9,6 @@ if(NOT VANDREL_HOST_CXX)
   return()
 endif()
 
-set(pack_dir ${CMAKE_CURRENT_SOURCE_DIR})
 set(host_pack ${CMAKE_CURRENT_BINARY_DIR}/pack_host/vandrel-pack)
 set(host_pack_sources
   ${PROJECT_SOURCE_DIR}/formats/zip_directory.cpp ${PROJECT_SOURCE_DIR}/formats/pe_image.cpp
@@ -28,20 +27,21 @@ add_custom_command(
   VERBATIM)
 add_custom_target(pack_host ALL DEPENDS ${host_pack})
 
-add_executable(pack_probe ${pack_dir}/pack_probe.cpp)
+add_executable(pack_probe pack_probe.cpp)
 target_link_libraries(pack_probe PRIVATE imagehlp version)
-add_executable(gui_box_run ${pack_dir}/gui_box_run.cpp)
+add_executable(gui_box_run gui_box_run.cpp)
 add_dependencies(gui_box_run vandrel-pack)
 
 set(jars ${VANDREL_TEST_JAR_DIR})
 set(run_with_bridge ${CMAKE_CURRENT_SOURCE_DIR}/jvm_bridge/run_with_bridge.sh)
 set(work ${CMAKE_CURRENT_BINARY_DIR}/pack_work)
-set(script ${pack_dir}/pack_wine_test.sh)
+set(script ${CMAKE_CURRENT_SOURCE_DIR}/pack_wine_test.sh)
 set(common ${host_pack} $<TARGET_FILE:vandrel>)
 vandrel_add_test(pack_cli COMMAND ${script} cli ${work}/cli ${common} ${CMAKE_OBJDUMP}
                  ${jars}/args.jar ${jars}/noentry.jar $<TARGET_FILE:vandrel-pack>)
 vandrel_add_test(pack_resources
-  COMMAND ${script} resources ${work}/resources ${common} $<TARGET_FILE:pack_probe> ${pack_dir}/pack_icon.ico)
+  COMMAND ${script} resources ${work}/resources ${common} $<TARGET_FILE:pack_probe>
+          ${CMAKE_CURRENT_SOURCE_DIR}/pack_icon.ico)
 vandrel_add_test(pack_run
   COMMAND ${script} run ${work}/run ${common} ${run_with_bridge} ${VANDREL_JVM_BRIDGE_DIR} ${jars}/args.jar
   RESOURCE_LOCK registry)

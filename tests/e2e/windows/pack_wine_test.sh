@@ -2,25 +2,18 @@
 # vandrel-pack, built for this host, configuring and packing this build's
 # Windows launcher; the results read and run under Wine.
 #   pack_wine_test.sh MODE WORK_DIR HOST_PACK LAUNCHER [MODE's files...]
-#   cli       OBJDUMP JAR PLAIN_JAR WINDOWS_PACK   statuses and messages of the tool; the image it
+#   cli       OBJDUMP JAR NO_MAIN_CLASS_JAR WINDOWS_PACK   statuses and messages of the tool; the image it
 #                                    writes, the same from the Windows build of the tool
 #   resources PROBE ICON             LoadStringA, LoadImageA/LoadIconA, GetFileVersionInfoA on the result
 #   run       RUN_WITH_BRIDGE BRIDGE_DIR JAR   the packed program in the host's VM through the bridge
 #   gui       BOX_RUN                a GUI-subsystem program's errors in a message box (needs xvfb-run)
 #   sign      RUN_WITH_BRIDGE BRIDGE_DIR JAR   packed, then signed with osslsigncode, verified and run
 set -u
+here=$(cd "$(dirname "$0")" && pwd)
 mode=$1 work=$2 pack=$3 launcher=$4
 shift 4
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
-failed=0
-check() { # name expected actual
-  if [ "$2" != "$3" ]; then
-    echo "FAIL $1"; echo "--- expected"; printf '%s\n' "$2"; echo "--- actual"; printf '%s\n' "$3"
-    failed=1
-  else
-    echo "ok   $1"
-  fi
-}
+. "$here/check.sh"
 # le VALUE BYTES: VALUE as BYTES little-endian bytes.
 le() { local v=$1 i; for ((i = 0; i < $2; i++)); do printf "\\$(printf %03o $((v >> (8 * i) & 255)))"; done; }
 # zip64_copy IN OUT: IN (an archive without comment) with ZIP64 end records,
