@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "little_endian.h"
+
 namespace formats {
 namespace {
 
@@ -13,25 +15,22 @@ constexpr uint32_t kCentralSignature = 0x02014b50;
 constexpr uint32_t kLocalSignature = 0x04034b50;
 constexpr uint16_t kZip64ExtraId = 0x0001;
 
-uint16_t u16(const unsigned char* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t u32(const unsigned char* p) { return uint32_t(u16(p)) | uint32_t(u16(p + 2)) << 16; }
-uint64_t u64(const unsigned char* p) { return uint64_t(u32(p)) | uint64_t(u32(p + 4)) << 32; }
 
 // Fills *out from the end record at tail[at].
 void read_end_record(const unsigned char* tail, size_t at, uint64_t tail_position, ZipEndRecord* out) {
     const unsigned char* r = tail + at;
     *out = ZipEndRecord{};
     out->position = tail_position + at;
-    out->entry_count = u16(r + 10);
-    out->directory_size = u32(r + 12);
-    out->directory_offset = u32(r + 16);
-    out->comment_length = u16(r + 20);
-    out->needs_zip64 = u16(r + 8) == 0xFFFF || u16(r + 10) == 0xFFFF || out->directory_size == 0xFFFFFFFF ||
+    out->entry_count = le16(r + 10);
+    out->directory_size = le32(r + 12);
+    out->directory_offset = le32(r + 16);
+    out->comment_length = le16(r + 20);
+    out->needs_zip64 = le16(r + 8) == 0xFFFF || le16(r + 10) == 0xFFFF || out->directory_size == 0xFFFFFFFF ||
                        out->directory_offset == 0xFFFFFFFF;
-    if (at >= kZip64LocatorSize && u32(r - kZip64LocatorSize) == kLocatorSignature) {
+    if (at >= kZip64LocatorSize && le32(r - kZip64LocatorSize) == kLocatorSignature) {
         out->has_locator = true;
         out->locator.field_position = out->position - kZip64LocatorSize + 8;
-        out->locator.directory_offset = u64(r - kZip64LocatorSize + 8);
+        out->locator.directory_offset = le64(r - kZip64LocatorSize + 8);
     }
 }
 
@@ -50,9 +49,9 @@ bool find_end_record(const unsigned char* tail, size_t tail_size, uint64_t tail_
     if (tail_size < kZipEndRecordSize) return false;
     size_t fitting = SIZE_MAX;
     for (size_t at = tail_size - kZipEndRecordSize + 1; at-- > 0;) {
-        if (u32(tail + at) != kEndSignature) continue;
+        if (le32(tail + at) != kEndSignature) continue;
         size_t room = tail_size - at - kZipEndRecordSize;
-        size_t comment = u16(tail + at + 20);
+        size_t comment = le16(tail + at + 20);
         if (comment == room) {
             read_end_record(tail, at, tail_position, out);
             return true;
@@ -92,13 +91,13 @@ int zip64_end_record_candidates(const ZipEndRecord& end, uint64_t candidates[2])
 
 bool zip_directory_from_zip64(const ZipEndRecord& end, const unsigned char* record, size_t record_size,
                               uint64_t record_position, ZipDirectory* out) {
-    if (record_size < kZip64EndRecordSize || u32(record) != kZip64EndSignature) return false;
+    if (record_size < kZip64EndRecordSize || le32(record) != kZip64EndSignature) return false;
     if (record_position > end.position - kZip64LocatorSize) return false;
     *out = ZipDirectory{};
     out->zip64 = true;
-    out->entry_count = u64(record + 32);
-    out->directory_size = u64(record + 40);
-    out->directory_offset = u64(record + 48);
+    out->entry_count = le64(record + 32);
+    out->directory_size = le64(record + 40);
+    out->directory_offset = le64(record + 48);
     return place_directory(record_position, out);
 }
 
@@ -108,24 +107,24 @@ ZipNext zip_next_entry(ZipCursor* cursor, ZipEntry* out) {
     size_t left = cursor->size - cursor->position;
     if (left == 0) return kZipDone;
     const unsigned char* h = cursor->directory + cursor->position;
-    if (left < kZipCentralHeaderSize || u32(h) != kCentralSignature) return kZipBroken;
-    size_t name_length = u16(h + 28), extra_length = u16(h + 30), comment_length = u16(h + 32);
+    if (left < kZipCentralHeaderSize || le32(h) != kCentralSignature) return kZipBroken;
+    size_t name_length = le16(h + 28), extra_length = le16(h + 30), comment_length = le16(h + 32);
     size_t total = kZipCentralHeaderSize + name_length + extra_length + comment_length;
     if (total > left) return kZipBroken;
     *out = ZipEntry{};
-    out->flags = u16(h + 8);
-    out->method = u16(h + 10);
-    out->crc32 = u32(h + 16);
-    out->compressed_size = u32(h + 20);
-    out->uncompressed_size = u32(h + 24);
-    out->local_header_offset = u32(h + 42);
+    out->flags = le16(h + 8);
+    out->method = le16(h + 10);
+    out->crc32 = le32(h + 16);
+    out->compressed_size = le32(h + 20);
+    out->uncompressed_size = le32(h + 24);
+    out->local_header_offset = le32(h + 42);
     out->name = reinterpret_cast<const char*>(h + kZipCentralHeaderSize);
     out->name_length = name_length;
     // The ZIP64 extra field holds, in this order, only the values whose
     // 32-bit fields are all ones.
     const unsigned char* extra = h + kZipCentralHeaderSize + name_length;
     for (size_t at = 0; at + 4 <= extra_length;) {
-        size_t id = u16(extra + at), size = u16(extra + at + 2);
+        size_t id = le16(extra + at), size = le16(extra + at + 2);
         if (at + 4 + size > extra_length) break;
         if (id == kZip64ExtraId) {
             const unsigned char* v = extra + at + 4;
@@ -134,7 +133,7 @@ ZipNext zip_next_entry(ZipCursor* cursor, ZipEntry* out) {
             for (uint64_t* field : wide) {
                 if (*field != 0xFFFFFFFF) continue;
                 if (used + 8 > size) return kZipBroken;
-                *field = u64(v + used);
+                *field = le64(v + used);
                 used += 8;
             }
             break;
@@ -146,8 +145,8 @@ ZipNext zip_next_entry(ZipCursor* cursor, ZipEntry* out) {
 }
 
 bool zip_local_data_offset(const unsigned char* header, size_t size, uint64_t* out) {
-    if (size < kZipLocalHeaderSize || u32(header) != kLocalSignature) return false;
-    *out = kZipLocalHeaderSize + uint64_t(u16(header + 26)) + u16(header + 28);
+    if (size < kZipLocalHeaderSize || le32(header) != kLocalSignature) return false;
+    *out = kZipLocalHeaderSize + uint64_t(le16(header + 26)) + le16(header + 28);
     return true;
 }
 

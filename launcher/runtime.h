@@ -4,6 +4,7 @@
 
 #include <jni.h>
 
+#include "major_version.h"
 #include "platform/platform.h"
 
 typedef jint(JNICALL* CreateJavaVmFunction)(JavaVM** vm, void** env, void* args);
@@ -45,9 +46,5 @@ bool find_runtime_in_registry(char* path, int capacity);
 // True when the value exists as text and its stored size (terminator
 // included) is below `capacity`; the buffer then holds it, terminated.
 bool query_registry_text(RegistryKey key, const char* name, char* buffer, int capacity);
-
-// The version number of a text: "1.3" gives 1.3; empty gives -1; a whole
-// number ("9", "17") gives that number; every other form gives 0.
-float parse_major_version(const char* text);
 
 #endif

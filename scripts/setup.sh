@@ -16,6 +16,7 @@ packages=(
   sox lame
   osslsigncode openssl
   locales
+  zlib1g-dev libz-mingw-w64-dev xvfb xauth
 )
 
 missing=()

@@ -110,6 +110,10 @@ struct PlatformApi {
     // The absolute form of an existing path, with symbolic links resolved
     // where the system has them. False when it cannot be made or does not fit.
     bool (*full_path)(const char* path, char* buffer, int capacity);
+    // Writes `length` bytes of error text to standard error. A program that
+    // has no standard error (a Windows GUI program) keeps the texts instead
+    // and shows them together in one message box when the process ends.
+    void (*write_error)(const char* text, int length);
 };
 
 extern PlatformApi platform;

@@ -332,6 +332,11 @@ bool posix_full_path(const char* path, char* buffer, int capacity) {
     return fits;
 }
 
+void posix_write_error(const char* text, int length) {
+    fwrite(text, 1, size_t(length), stderr);
+    fflush(stderr);
+}
+
 }  // namespace
 
 // Filled by field name: two entries of the same type cannot change places unseen.
@@ -361,6 +366,7 @@ PlatformApi platform = {
     .registry_open_view = posix_registry_open_view,
     .registry_subkey = posix_registry_subkey,
     .full_path = posix_full_path,
+    .write_error = posix_write_error,
 };
 
 const char kPathSeparator = '/';

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -209,6 +210,37 @@ bool win32_full_path(const char* path, char* buffer, int capacity) {
     return length > 0 && length < static_cast<DWORD>(capacity);
 }
 
+// Error texts of a process without standard error, shown when it ends.
+char* pending_errors = nullptr;
+size_t pending_length = 0;
+
+void show_pending_errors() {
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    const char* title = "vandrel";
+    if (length > 0 && length < sizeof path) {
+        const char* slash = strrchr(path, '\\');
+        title = slash ? slash + 1 : path;
+    }
+    MessageBoxA(nullptr, pending_errors, title, MB_OK | MB_ICONERROR);
+}
+
+void win32_write_error(const char* text, int length) {
+    HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) {
+        fwrite(text, 1, size_t(length), stderr);
+        fflush(stderr);
+        return;
+    }
+    char* grown = static_cast<char*>(realloc(pending_errors, pending_length + size_t(length) + 1));
+    if (grown == nullptr) return;
+    if (pending_errors == nullptr) atexit(show_pending_errors);
+    pending_errors = grown;
+    memcpy(pending_errors + pending_length, text, size_t(length));
+    pending_length += size_t(length);
+    pending_errors[pending_length] = '\0';
+}
+
 }  // namespace
 
 // Filled by field name: two entries of the same type cannot change places unseen.
@@ -238,6 +270,7 @@ PlatformApi platform = {
     .registry_open_view = win32_registry_open_view,
     .registry_subkey = win32_registry_subkey,
     .full_path = win32_full_path,
+    .write_error = win32_write_error,
 };
 
 const char kPathSeparator = '\\';

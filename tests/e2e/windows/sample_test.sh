@@ -7,7 +7,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 bridge_dir=$1 launcher=$2 jar=$3 work=$4
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 cp "$launcher" vandrel.exe && cp "$jar" sample.jar || exit 1
-. "$here/jvm_bridge/check.sh" || exit 1
+. "$here/check.sh" || exit 1
 
 out=$("$here/jvm_bridge/run_with_bridge.sh" "$bridge_dir" vandrel.exe sample.jar 2>&1 | tr -d '\r')
 check "packager output" "Creating executable 'sample.exe' from 'sample.jar'...

@@ -13,7 +13,7 @@ launcher=$2 jar=$3 classes=$4 java=$5 work=$6
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 cp "$launcher" vandrel.exe && cp "$jar" args.jar || exit 1
 
-. "$scripts/check.sh" || exit 1
+. "$scripts/../check.sh" || exit 1
 # run PROGRAM ARGS...: sets out, err and status.
 run() {
   wine "$@" </dev/null >out.txt 2>err.txt

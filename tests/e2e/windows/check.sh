@@ -1,5 +1,5 @@
-# Sourced by the bridge's shell tests: `check NAME EXPECTED ACTUAL` reports one
-# comparison and sets failed=1 when the two differ.
+# Sourced by the shell tests of this directory: check NAME EXPECTED ACTUAL
+# prints "ok" or the difference, and sets failed=1 on a difference.
 failed=0
 check() {
   if [ "$2" != "$3" ]; then
