@@ -1,19 +1,53 @@
 #!/usr/bin/env bash
-# Side-by-side measurements of the launcher (not run by CTest):
-#   1. wall time of the packed sample vs. `java -cp sample.jar` with the same
-#      VM options (median of 20 runs each);
-#   2. packaging a 100 MB JAR with the packager vs. `cat launcher jar > out`
-#      (median of 5 runs each);
-#   3. the size of the win32 vandrel.exe against its 100 KiB budget.
-# Uses hyperfine when it is installed, else date +%s%N. Expects the linux
-# build (and, for 3, the win32 build); builds the targets it needs.
+# Benchmarks of the launcher, printed as one table. Not a test: CI does not
+# run it, and nothing here passes or fails on a figure.
+#
+# Each timed row runs two commands alternately, A B A B ..., after one
+# unmeasured run of each, so that the drift of a shared machine falls on both
+# alike; it reports the median wall time of each and the median of the
+# per-pair ratios A/B with their minimum and maximum.
+#
+# Rows:
+#   - the sample application packed vs `java -cp sample.jar`;
+#   - Debian's Clojure (clojure.main -e '(println)'), packed vs `java -cp`
+#     and vs `java -jar`, packed with a class-data archive vs `java -cp`
+#     (the archive made as the README's "Faster start-up" says), and packed
+#     vs the in-process floor (bench/floor.c: creates the VM, calls main,
+#     destroys the VM; nothing else);
+#   - packaging a 500 MB JAR with the packager vs `cat launcher jar > out`;
+#   - the sizes of the win32 vandrel.exe, the win64 launcher and the win32
+#     tunegate.dll (from build/win32 and build/win64, when they are built).
+# Every VM gets the packed program's options: -Xmx256m and application.home.
+#
+# Needs the linux build (built here, and a release tree with the archive
+# configuration under build/bench) and Debian's clojure package: installed
+# here with apt-get when missing and run as root, else install it first
+# (apt-get install clojure). Pairs per row: BENCH_PAIRS (sample, default 10),
+# BENCH_CLOJURE_PAIRS (default 6), BENCH_PACK_PAIRS (default 3).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-java_home=$(sed -n 's/^VANDREL_JDK_HOME:PATH=//p' build/linux/CMakeCache.txt 2>/dev/null || true)
-java_home=${java_home:-/usr/lib/jvm/default-java}
+pairs=${BENCH_PAIRS:-10}
+clojure_pairs=${BENCH_CLOJURE_PAIRS:-6}
+pack_pairs=${BENCH_PACK_PAIRS:-3}
+
+clojure_jar=/usr/share/java/clojure.jar
+if [ ! -f "$clojure_jar" ]; then
+  if [ "$(id -u)" -eq 0 ]; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends clojure >/dev/null
+  else
+    echo "bench: Debian's clojure package is needed: sudo apt-get install clojure" >&2
+    exit 1
+  fi
+fi
+
+[ -f build/linux/CMakeCache.txt ] || cmake --preset linux >/dev/null
 cmake --build --preset linux --target vandrel sample_jar >/dev/null
+java_home=$(sed -n 's/^VANDREL_JDK_HOME:PATH=//p' build/linux/CMakeCache.txt)
+java_home=${java_home:-/usr/lib/jvm/default-java}
+java="$java_home/bin/java"
+libjvm="$java_home/lib/server/libjvm.so"
 
 work="$root/build/bench"
 mkdir -p "$work"
@@ -21,65 +55,117 @@ vandrel="$root/build/linux/launcher/vandrel"
 sample_jar="$root/build/linux/examples/sample.jar"
 unset CLASSPATH JAVA_TOOL_OPTIONS _JAVA_OPTIONS JDK_JAVA_OPTIONS _JAVA_LAUNCHER_DEBUG
 
-runs=20
-pack_runs=5
+# A launcher whose value 5 is the README's recipe for Java 13 and later.
+archive="$work/clojure.jsa"
+cds_build="$work/cds-launcher"
+cmake -S "$root" -B "$cds_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+  -DVANDREL_JDK_HOME="$java_home" \
+  -DVANDREL_VM_ARGUMENTS="-Xmx256m\n-XX:+IgnoreUnrecognizedVMOptions\n-XX:SharedArchiveFile=$archive\n-Xlog:cds*=off" \
+  >/dev/null
+cmake --build "$cds_build" --target vandrel >/dev/null
 
-# median_ms <command...>: runs the command $count times, prints the median
-# wall time in milliseconds (output discarded).
-median_ms() {
-  local count=$1; shift
-  if command -v hyperfine >/dev/null 2>&1; then
-    hyperfine --style none --runs "$count" --export-json "$work/hf.json" -- "$(printf '%q ' "$@")" >/dev/null 2>&1
-    python3 -c 'import json,sys; print("%.1f" % (json.load(open(sys.argv[1]))["results"][0]["median"]*1000))' "$work/hf.json"
-    return
+# The in-process floor.
+cc -O2 -Wall -Werror -I"$java_home/include" -I"$java_home/include/linux" -o "$work/floor" bench/floor.c -ldl
+
+# The programs: the sample and Clojure packed, Clojure also packed by the
+# archive-configured launcher, its archive made by one training run.
+"$vandrel" "$sample_jar" "$work/sample" >/dev/null
+"$vandrel" "$clojure_jar" "$work/clojure" >/dev/null
+"$cds_build/launcher/vandrel" "$clojure_jar" "$work/clojure-cds" >/dev/null
+rm -f "$archive"
+"$java" -XX:ArchiveClassesAtExit="$archive" -Xmx256m -Dapplication.home="$work" -cp "$work/clojure-cds" \
+  clojure.main -e '(println)' >/dev/null 2>&1
+[ -f "$archive" ] || { echo "bench: the training run made no archive" >&2; exit 1; }
+
+vm_options=(-Xmx256m -Dapplication.home="$work")
+clj=(-e '(println)')
+
+# run_us COMMAND...: runs it once, output discarded; sets `elapsed` to its
+# wall time in microseconds. A failing command ends the bench.
+run_us() {
+  local start=${EPOCHREALTIME/[.,]/}
+  if ! "$@" >/dev/null 2>&1; then
+    echo "bench: failed: $*" >&2
+    exit 1
   fi
-  local times=() start end
-  for ((i = 0; i < count; i++)); do
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s%N)
-    times+=($(( (end - start) / 1000 )))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{ t[NR] = $1 } END {
-    m = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2; printf "%.1f\n", m / 1000 }'
+  local end=${EPOCHREALTIME/[.,]/}
+  elapsed=$((end - start))
 }
 
-# 1. Start-up and run of the sample.
-"$vandrel" "$sample_jar" "$work/sample" >/dev/null
-packed_ms=$(median_ms $runs "$work/sample" a -Jb c)
-java_ms=$(median_ms $runs "$java_home/bin/java" -Xmx256m -Dapplication.home="$work" \
-          -cp "$sample_jar" sample.Main b a c)
+rows=()
+# pair_row LABEL REFERENCE PAIRS A B: A and B name functions that run one
+# command each; adds a row of the table.
+pair_row() {
+  local label=$1 reference=$2 count=$3 a=$4 b=$5 i
+  local times_a=() times_b=()
+  run_us "$a"
+  run_us "$b"
+  for ((i = 0; i < count; i++)); do
+    run_us "$a"; times_a+=("$elapsed")
+    run_us "$b"; times_b+=("$elapsed")
+  done
+  rows+=("$(printf '%s\n' "${times_a[@]}" | paste - <(printf '%s\n' "${times_b[@]}") | awk -v label="$label" \
+    -v reference="$reference" -v n="$count" '
+    function median(v, k,   t, i, j, x) {
+      for (i = 1; i <= k; i++) t[i] = v[i]
+      for (i = 2; i <= k; i++) { x = t[i]; for (j = i - 1; j >= 1 && t[j] > x; j--) t[j + 1] = t[j]; t[j + 1] = x }
+      return (k % 2) ? t[(k + 1) / 2] : (t[k / 2] + t[k / 2 + 1]) / 2
+    }
+    { a[NR] = $1; b[NR] = $2; r[NR] = $1 / $2
+      if (NR == 1 || r[NR] < lo) lo = r[NR]
+      if (NR == 1 || r[NR] > hi) hi = r[NR] }
+    END { printf "%-44s %9.1f %9.1f   %5.3f  %5.3f  %5.3f   %s (%d pairs)\n", label, median(a, NR) / 1000,
+            median(b, NR) / 1000, median(r, NR), lo, hi, reference, n }')")
+}
 
-# 2. Packaging a 100 MB JAR: one large stored entry of random bytes, made once.
+sample_packed() { "$work/sample" a -Jb c; }
+sample_java() { "$java" "${vm_options[@]}" -cp "$sample_jar" sample.Main b a c; }
+clojure_packed() { "$work/clojure" "${clj[@]}"; }
+clojure_cds() { "$work/clojure-cds" "${clj[@]}"; }
+clojure_java_cp() { "$java" "${vm_options[@]}" -cp "$clojure_jar" clojure.main "${clj[@]}"; }
+clojure_java_jar() { "$java" "${vm_options[@]}" -jar "$clojure_jar" "${clj[@]}"; }
+clojure_floor() { "$work/floor" "$libjvm" "$work/clojure" clojure/main "${vm_options[@]}" -- "${clj[@]}"; }
+
+pair_row "sample: packed / java -cp" "java -cp sample.jar" "$pairs" sample_packed sample_java
+pair_row "Clojure: packed / java -cp" "java -cp clojure.jar" "$clojure_pairs" clojure_packed clojure_java_cp
+pair_row "Clojure: packed / java -jar" "java -jar clojure.jar" "$clojure_pairs" clojure_packed clojure_java_jar
+pair_row "Clojure: packed with archive / java -cp" "java -cp clojure.jar, no archive" "$clojure_pairs" \
+  clojure_cds clojure_java_cp
+pair_row "Clojure: packed / in-process floor" "bench/floor.c on the packed file" "$clojure_pairs" \
+  clojure_packed clojure_floor
+
+# Packaging a 500 MB JAR: one large stored entry of random bytes, made once.
 big_jar="$work/big.jar"
 if [ ! -f "$big_jar" ]; then
   rm -rf "$work/big"
   mkdir -p "$work/big"
-  head -c $((100 * 1024 * 1024)) /dev/urandom > "$work/big/random.bin"
+  head -c $((500 * 1024 * 1024)) /dev/urandom > "$work/big/random.bin"
   "$java_home/bin/jar" --create --no-compress --file "$big_jar" -C "$work/big" random.bin
   rm -rf "$work/big"
 fi
-pack_ms=$(median_ms $pack_runs "$vandrel" "$big_jar" "$work/big-packed")
-cat_ms=$(median_ms $pack_runs sh -c 'cat "$1" "$2" > "$3"' sh "$vandrel" "$big_jar" "$work/big-cat")
-cmp -s "$work/big-packed" "$work/big-cat" && same="identical" || same="DIFFERENT"
+pack_big() { "$vandrel" "$big_jar" "$work/big-packed"; }
+cat_big() { cat "$vandrel" "$big_jar" > "$work/big-cat"; }
+pair_row "packaging $(($(stat -c %s "$big_jar") / 1048576)) MB JAR: vandrel / cat" "cat launcher jar > out" \
+  "$pack_pairs" pack_big cat_big
+cmp -s "$work/big-packed" "$work/big-cat" && same="outputs identical" || same="outputs DIFFERENT"
 rm -f "$work/big-packed" "$work/big-cat"
 
-# 3. Size of the deliverable.
-exe="$root/build/win32/launcher/vandrel.exe"
-if [ -f "$exe" ]; then
-  size=$(stat -c %s "$exe")
-  size_text="$size bytes ($(awk -v s="$size" 'BEGIN { printf "%.1f", s / 1024 }') KiB)"
-  budget=$([ "$size" -le $((100 * 1024)) ] && echo "within the 100 KiB budget" || echo "OVER the 100 KiB budget")
-else
-  size_text="(no win32 build)"
-  budget=""
-fi
+size_row() {
+  local label=$1 file=$2
+  if [ -f "$file" ]; then
+    local size
+    size=$(stat -c %s "$file")
+    printf '%-44s %9d bytes (%.1f KiB)\n' "$label" "$size" "$(awk -v s="$size" 'BEGIN { print s / 1024 }')"
+  else
+    printf '%-44s (not built)\n' "$label"
+  fi
+}
 
-timer=$(command -v hyperfine >/dev/null 2>&1 && echo hyperfine || echo "date +%s%N")
-big_mb=$(( $(stat -c %s "$big_jar") / 1048576 ))
-echo "wall times measured with $timer"
-printf '%-38s %12s %12s   %s\n' "" "vandrel" "reference" "reference is"
-printf '%-38s %9s ms %9s ms   %s\n' "sample run, median of $runs" "$packed_ms" "$java_ms" "java -Xmx256m -cp sample.jar"
-printf '%-38s %9s ms %9s ms   %s\n' "packaging $big_mb MB JAR, median of $pack_runs" "$pack_ms" "$cat_ms" \
-  "cat launcher jar > out (outputs $same)"
-printf '%-38s %s %s\n' "win32 vandrel.exe size" "$size_text" "$budget"
+echo "wall times in ms, medians; ratio A/B per alternating pair: median, min, max"
+printf '%-44s %9s %9s   %5s  %5s  %5s   %s\n' "A / B" "A ms" "B ms" "ratio" "min" "max" "B is"
+printf '%s\n' "${rows[@]}"
+size_row "win32 vandrel.exe" "$root/build/win32/launcher/vandrel.exe"
+size_row "win64 vandrel.exe" "$root/build/win64/launcher/vandrel.exe"
+size_row "win32 tunegate.dll" "$root/build/win32/mcibridge/tunegate.dll"
+size_row "win64 tunegate.dll" "$root/build/win64/mcibridge/tunegate.dll"
+echo "packaging: $same; archive: $(stat -c %s "$archive") bytes, made by one training run"

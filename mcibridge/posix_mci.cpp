@@ -242,8 +242,10 @@ MCIERROR write_reply(const char* reply, char* return_text, UINT return_capacity)
 
 MCIERROR open_device(const MciCommand& command)
 {
+    // Wine's MPEGVideo driver reports a file it cannot play, a missing one
+    // too, as a failure to build its player.
     if (!file_exists(command.device)) {
-        return mci_error_file_not_found;
+        return mci_error_internal;
     }
     const bool has_alias = command.alias.length != 0;
     const MciWord& key = has_alias ? command.alias : command.device;
@@ -289,18 +291,18 @@ MCIERROR run_command(const MciCommand& command, char* return_text, UINT return_c
         if (command.argument_error != 0) {
             return command.argument_error;
         }
-        if (command.verb == mci_verb_close) {
-            devices.clear();
-        } else {
-            for (MciDevice& device : devices) {
-                device.mode = mci_mode_stopped;
-            }
-        }
+        devices.clear();
         return write_reply("", return_text, return_capacity);
     }
     const int index = find_device(command.device);
     if (index < 0) {
-        return mci_error_invalid_device_name;
+        // A word that names no open device is taken for a file name, one
+        // without an extension that names no device type. "setaudio" is a
+        // command of the MPEGVideo driver only, unknown without its device.
+        if (command.verb == mci_verb_close) {
+            return mci_error_invalid_device_name;
+        }
+        return command.verb == mci_verb_setaudio ? mci_error_unrecognized_command : mci_error_extension_not_found;
     }
     if (command.argument_error != 0) {
         return command.argument_error;
@@ -314,17 +316,14 @@ MCIERROR run_command(const MciCommand& command, char* return_text, UINT return_c
     case mci_verb_stop:
         device.mode = mci_mode_stopped;
         break;
+    // Wine's devices take "pause" and "resume" in any state.
     case mci_verb_pause:
-        if (device.mode == mci_mode_stopped) {
-            return mci_error_nonapplicable_function;
-        }
         device.mode = mci_mode_paused;
         break;
     case mci_verb_resume:
-        if (device.mode == mci_mode_stopped) {
-            return mci_error_nonapplicable_function;
+        if (device.mode == mci_mode_paused) {
+            device.mode = mci_mode_playing;
         }
-        device.mode = mci_mode_playing;
         break;
     case mci_verb_status:
         reply = mode_name(device.mode);
@@ -385,8 +384,9 @@ MciCommand mci_parse_command(const char* text)
         return command;
     }
     command.device_is_all = is_word(command.device, "all");
-    if (command.device_is_all && command.verb != mci_verb_stop && command.verb != mci_verb_close) {
-        command.error = mci_error_cannot_use_all;
+    // Only "close" takes "all"; "setaudio" is not known for it at all.
+    if (command.device_is_all && command.verb != mci_verb_close) {
+        command.error = command.verb == mci_verb_setaudio ? mci_error_unrecognized_command : mci_error_cannot_use_all;
         return command;
     }
     command.argument_error = parse_arguments(position, &command);

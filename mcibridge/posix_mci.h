@@ -1,7 +1,8 @@
 // A POSIX stand-in for the Windows calls tunegate makes: the two MCI calls of
 // the multimedia library and the kernel's short-path call. It understands the
 // commands the Java sound classes send, keeps its devices by alias and answers
-// with the MCI error codes and texts of Windows. It plays no sound.
+// them as Wine's multimedia library does, with its MCI error codes and texts.
+// It plays no sound.
 #ifndef TUNEGATE_POSIX_MCI_H
 #define TUNEGATE_POSIX_MCI_H
 
@@ -72,8 +73,8 @@ struct MciCommand {
     bool has_volume;
     std::uint32_t volume;
     // An error found up to the device name (no command, an unknown command,
-    // no device name, "all" where it cannot be used), 0 if none. MCI reports
-    // it before it looks the device up.
+    // no device name, "all" with any command but "close"), 0 if none. MCI
+    // reports it before it looks the device up.
     MCIERROR error;
     // The first error in the words behind the device name, 0 if none. MCI
     // reports it only for a device that is open.

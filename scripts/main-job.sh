@@ -25,17 +25,17 @@ echo "--- running $out/sample"
 
 # The Windows packed program, written by the win32 packager itself and run
 # under Wine. No Windows Java VM exists here: the test bridge jvm.dll hands
-# the launcher's JNI calls to Debian's 32-bit Java VM (tests/bridge).
+# the launcher's JNI calls to Debian's 32-bit Java VM (tests/e2e/windows/jvm_bridge).
 prefix="$PWD/$out/wineprefix"
-bash tests/wine/prefix.sh setup "$prefix" >/dev/null
-trap 'bash tests/wine/prefix.sh cleanup "$prefix" >/dev/null' EXIT
+bash tests/support/wine/prefix.sh setup "$prefix" >/dev/null
+trap 'bash tests/support/wine/prefix.sh cleanup "$prefix" >/dev/null' EXIT
 export WINEPREFIX="$prefix"
-bridge="$PWD/build/win32/tests/bridge/bridge"
+bridge="$PWD/build/win32/tests/e2e/windows/jvm_bridge/bridge"
 cp build/win32/launcher/vandrel.exe "$out/vandrel.exe"
 echo "--- packing $out/sample.exe with the win32 vandrel.exe"
-(cd "$out" && "$OLDPWD/tests/bridge/run_with_bridge.sh" "$bridge" vandrel.exe ../linux/examples/sample.jar sample.exe)
+(cd "$out" && "$OLDPWD/tests/e2e/windows/jvm_bridge/run_with_bridge.sh" "$bridge" vandrel.exe ../linux/examples/sample.jar sample.exe)
 echo "--- running $out/sample.exe under Wine"
-(cd "$out" && "$OLDPWD/tests/bridge/run_with_bridge.sh" "$bridge" sample.exe first -J-second "third argument")
+(cd "$out" && "$OLDPWD/tests/e2e/windows/jvm_bridge/run_with_bridge.sh" "$bridge" sample.exe first -J-second "third argument")
 
 size_exe=$(stat -c %s build/win32/launcher/vandrel.exe)
 size_jar=$(stat -c %s "$jar")

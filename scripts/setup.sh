@@ -11,6 +11,9 @@ packages=(
   default-jdk-headless
   clang libclang-rt-14-dev
   openjdk-17-jre-headless:i386 wine32-tools:i386 gcc-multilib
+  gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  sox lame
 )
 
 missing=()

@@ -171,11 +171,24 @@ bool posix_remove_file(const char* path) { return unlink(path) == 0; }
 
 }  // namespace
 
+// Filled by field name: two entries of the same type cannot change places unseen.
 PlatformApi platform = {
-    posix_get_env,        posix_load_string,  posix_module_file_name, posix_raw_command_line,
-    posix_load_library,   posix_find_symbol,  posix_registry_open,    posix_registry_query,
-    posix_registry_close, posix_path_exists,  posix_file_open,        posix_file_close,
-    posix_same_file,      posix_names_special_file, posix_replace_file, posix_remove_file,
+    .get_env = posix_get_env,
+    .load_string = posix_load_string,
+    .module_file_name = posix_module_file_name,
+    .raw_command_line = posix_raw_command_line,
+    .load_library = posix_load_library,
+    .find_symbol = posix_find_symbol,
+    .registry_open = posix_registry_open,
+    .registry_query = posix_registry_query,
+    .registry_close = posix_registry_close,
+    .path_exists = posix_path_exists,
+    .file_open = posix_file_open,
+    .file_close = posix_file_close,
+    .same_file = posix_same_file,
+    .names_special_file = posix_names_special_file,
+    .replace_file = posix_replace_file,
+    .remove_file = posix_remove_file,
 };
 
 const char kPathSeparator = '/';

@@ -89,11 +89,24 @@ bool win32_remove_file(const char* path) { return DeleteFileA(path) != 0; }
 
 }  // namespace
 
+// Filled by field name: two entries of the same type cannot change places unseen.
 PlatformApi platform = {
-    win32_get_env,        win32_load_string,    win32_module_file_name, win32_raw_command_line,
-    win32_load_library,   win32_find_symbol,    win32_registry_open,    win32_registry_query,
-    win32_registry_close, win32_path_exists,    win32_file_open,        win32_file_close,
-    win32_same_file,      win32_names_special_file, win32_replace_file, win32_remove_file,
+    .get_env = win32_get_env,
+    .load_string = win32_load_string,
+    .module_file_name = win32_module_file_name,
+    .raw_command_line = win32_raw_command_line,
+    .load_library = win32_load_library,
+    .find_symbol = win32_find_symbol,
+    .registry_open = win32_registry_open,
+    .registry_query = win32_registry_query,
+    .registry_close = win32_registry_close,
+    .path_exists = win32_path_exists,
+    .file_open = win32_file_open,
+    .file_close = win32_file_close,
+    .same_file = win32_same_file,
+    .names_special_file = win32_names_special_file,
+    .replace_file = win32_replace_file,
+    .remove_file = win32_remove_file,
 };
 
 const char kPathSeparator = '\\';

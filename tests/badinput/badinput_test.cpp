@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "e2e_support.h"
+#include "support/files.h"
+#include "support/outcome.h"
+#include "support/process.h"
 
 namespace {
 
@@ -27,11 +29,11 @@ class BadInput : public ::testing::Test {
   protected:
     std::string launcher() { return dir_ / "vandrel"; }
 
-    void SetUp() override { copy_file(E2E_VANDREL, launcher()); }
+    void SetUp() override { copy_file(VANDREL_LAUNCHER, launcher()); }
 
     // Packs with the launcher copy in the scratch directory.
     ProcessResult pack(const std::vector<std::string>& args) {
-        ProcessSpec proc;
+        ProcessOptions proc;
         proc.program = launcher();
         proc.argv = {"./vandrel"};
         proc.argv.insert(proc.argv.end(), args.begin(), args.end());
@@ -57,7 +59,7 @@ class BadInput : public ::testing::Test {
 
     ProcessResult run_packed(const std::string& path, const std::vector<std::string>& args,
                              const std::vector<std::pair<std::string, std::string>>& env = {}) {
-        ProcessSpec proc;
+        ProcessOptions proc;
         proc.program = path;
         proc.argv = {path};
         proc.argv.insert(proc.argv.end(), args.begin(), args.end());
@@ -72,7 +74,7 @@ class BadInput : public ::testing::Test {
 // --- archives the Java runtime does not open ---------------------------------
 
 TEST_F(BadInput, SourcesThatAreNotArchivesAreRefusedAndNothingIsWritten) {
-    std::string valid = read_file(jar(E2E_JAR_DIR, "args.jar"));
+    std::string valid = read_file(jar(VANDREL_JAR_DIR, "args.jar"));
     ASSERT_GT(valid.size(), 100u);
 
     write_file(dir_ / "zero.jar", "");
@@ -152,7 +154,7 @@ TEST_F(BadInput, NonAsciiMainClassRuns) {
 
 TEST_F(BadInput, OversizedConfigurationValuesAreCutAt1999Bytes) {
     std::string packed = dir_ / "long";
-    write_file(packed, read_file(BAD_LONG_VALUES) + read_file(jar(E2E_JAR_DIR, "args.jar")), 0755);
+    write_file(packed, read_file(BAD_LONG_VALUES) + read_file(jar(VANDREL_JAR_DIR, "args.jar")), 0755);
 
     ProcessResult r = run_packed(packed, {"user"}, {{"_JAVA_LAUNCHER_DEBUG", ""}});
     ASSERT_EQ(0, r.status) << r.err;
@@ -180,7 +182,7 @@ TEST_F(BadInput, LongAndNonAsciiPaths) {
         make_dir(deep);
     }
     std::string source = deep + "/app.jar";
-    copy_file(jar(E2E_JAR_DIR, "args.jar"), source, 0644);
+    copy_file(jar(VANDREL_JAR_DIR, "args.jar"), source, 0644);
     Snapshot before(source);
 
     // The packager has no limit of its own on path lengths.
@@ -206,7 +208,7 @@ TEST_F(BadInput, LongAndNonAsciiPaths) {
 
 TEST_F(BadInput, TenThousandArgumentsAllReachMainInOrder) {
     std::string packed = dir_ / "args";
-    write_file(packed, read_file(launcher()) + read_file(jar(E2E_JAR_DIR, "args.jar")), 0755);
+    write_file(packed, read_file(launcher()) + read_file(jar(VANDREL_JAR_DIR, "args.jar")), 0755);
     std::vector<std::string> args;
     std::string expected = "argc 10000\n";
     for (int i = 0; i < 10000; ++i) {
@@ -227,7 +229,7 @@ TEST_F(BadInput, TenThousandArgumentsAllReachMainInOrder) {
 TEST_F(BadInput, FullDeviceAsDestinationReportsTheFailedWrite) {
     // A device is written as it is, never swapped for a file: on a full
     // disk the first copy's writes fail.
-    std::string source = jar(E2E_JAR_DIR, "args.jar");
+    std::string source = jar(VANDREL_JAR_DIR, "args.jar");
     Snapshot before(source);
     Snapshot launcher_before(launcher());
     struct stat st;
@@ -245,7 +247,7 @@ TEST_F(BadInput, FullDeviceAsDestinationReportsTheFailedWrite) {
 }
 
 TEST_F(BadInput, DirectoryAsDestinationCannotBeOpened) {
-    std::string source = jar(E2E_JAR_DIR, "args.jar");
+    std::string source = jar(VANDREL_JAR_DIR, "args.jar");
     make_dir(dir_ / "out.exe");
     ProcessResult r = pack({source, "out.exe"});
     EXPECT_TRUE(outcome_is(r, 3, "Creating executable 'out.exe' from '" + source + "'...\n",
@@ -256,7 +258,7 @@ TEST_F(BadInput, DirectoryAsDestinationCannotBeOpened) {
 
 TEST_F(BadInput, DestinationInAFileSystemThatTakesNoFiles) {
     // /proc takes no new files, whoever asks: a read-only directory for root too.
-    std::string source = jar(E2E_JAR_DIR, "args.jar");
+    std::string source = jar(VANDREL_JAR_DIR, "args.jar");
     Snapshot before(source);
     ProcessResult r = pack({source, "/proc/self/app.exe"});
     EXPECT_TRUE(outcome_is(r, 3, "Creating executable '/proc/self/app.exe' from '" + source + "'...\n",

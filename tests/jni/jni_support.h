@@ -4,8 +4,8 @@
 #ifndef VANDREL_TESTS_JNI_SUPPORT_H
 #define VANDREL_TESTS_JNI_SUPPORT_H
 
+#include <gtest/gtest.h>
 #include <jni.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -56,6 +56,28 @@ inline JNIEnv* create_vm(const std::vector<std::string>& options, JavaVM** vm_ou
     *vm_out = vm;
     return env;
 }
+
+// The one Java VM of a test program (a process can create only one), made
+// with create_vm before the first test and destroyed after the last:
+//   ::testing::AddGlobalTestEnvironment(new jni_support::SharedVm({options...}));
+// Tests reach it through SharedVm::env, null when it could not be made.
+class SharedVm : public ::testing::Environment {
+public:
+    explicit SharedVm(std::vector<std::string> options) : options_(std::move(options)) {}
+    void SetUp() override {
+        env_ = create_vm(options_, &vm_);
+        ASSERT_NE(env_, nullptr);
+    }
+    void TearDown() override {
+        if (vm_ != nullptr) vm_->DestroyJavaVM();
+    }
+    static JNIEnv* env() { return env_; }
+
+private:
+    std::vector<std::string> options_;
+    static inline JavaVM* vm_ = nullptr;
+    static inline JNIEnv* env_ = nullptr;
+};
 
 // The modified UTF-8 bytes of a Java string; "<null>" for a null reference.
 inline std::string utf(JNIEnv* env, jstring text) {
@@ -113,37 +135,6 @@ inline std::string pending_exception_name(JNIEnv* env) {
     env->Throw(pending);
     return name;
 }
-
-// Captures what is written to a standard stream's file descriptor.
-class StreamCapture {
-public:
-    explicit StreamCapture(FILE* stream) : stream_(stream) {
-        fflush(stream_);
-        file_ = tmpfile();
-        saved_ = dup(fileno(stream_));
-        dup2(fileno(file_), fileno(stream_));
-    }
-    ~StreamCapture() { finish(); }
-    std::string finish() {
-        if (file_ == nullptr) return text_;
-        fflush(stream_);
-        dup2(saved_, fileno(stream_));
-        close(saved_);
-        rewind(file_);
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, file_)) > 0) text_.append(buffer, n);
-        fclose(file_);
-        file_ = nullptr;
-        return text_;
-    }
-
-private:
-    FILE* stream_;
-    FILE* file_ = nullptr;
-    int saved_ = -1;
-    std::string text_;
-};
 
 }  // namespace jni_support
 

@@ -5,17 +5,15 @@
 // host's locale.
 #include <gtest/gtest.h>
 #include <jni.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "jni_support.h"
+#include "support/files.h"
 #include "main_class.h"
 #include "vm_options.h"
 
@@ -27,30 +25,17 @@ using jni_support::utf16;
 
 namespace {
 
-JavaVM* shared_vm = nullptr;
-JNIEnv* shared_env = nullptr;
-
-class SharedVm : public ::testing::Environment {
-public:
-    void SetUp() override {
-        shared_env = jni_support::create_vm(
-            {"-Djava.class.path=" + jni_support::fixture_class_path(), "-Dfile.encoding=ISO-8859-1"}, &shared_vm);
-        ASSERT_NE(shared_env, nullptr);
-    }
-    void TearDown() override {
-        if (shared_vm != nullptr) shared_vm->DestroyJavaVM();
-    }
-};
-
-[[maybe_unused]] const ::testing::Environment* const shared_vm_environment = ::testing::AddGlobalTestEnvironment(new SharedVm);
+// Its class path holds the fixture archives.
+[[maybe_unused]] const ::testing::Environment* const shared_vm = ::testing::AddGlobalTestEnvironment(
+    new jni_support::SharedVm({"-Djava.class.path=" + jni_support::fixture_class_path(), "-Dfile.encoding=ISO-8859-1"}));
 
 // A local frame per test, so that no test leaves references behind, and a
 // check that no test leaves an exception pending.
 class JavaTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_NE(shared_env, nullptr);
-        env = shared_env;
+        env = jni_support::SharedVm::env();
+        ASSERT_NE(env, nullptr);
         ASSERT_EQ(env->PushLocalFrame(64), 0);
     }
     void TearDown() override {
@@ -183,38 +168,21 @@ TEST_F(JavaTest, ThousandClassArchiveYieldsItsLastRunnableClass) {
 }
 
 TEST_F(JavaTest, ArchiveAppendedToAnExecutableOpens) {
-    char self[4096];
-    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    ASSERT_GT(n, 0);
-    self[n] = '\0';
-    std::string work = std::string(VANDREL_WORK_DIR) + "/packed.XXXXXX";
-    ASSERT_NE(mkdtemp(&work[0]), nullptr);
-    std::string packed = work + "/packed";
-    {
-        std::ifstream program(self, std::ios::binary);
-        std::ifstream archive(fixture("probe.jar"), std::ios::binary);
-        std::ofstream out(packed, std::ios::binary);
-        out << program.rdbuf() << archive.rdbuf();
-        ASSERT_TRUE(out.good());
-    }
+    ScratchDir work("packed");
+    std::string packed = work / "packed";
+    write_file(packed, read_file(program_path()) + read_file(fixture("probe.jar")));
     jobject jar = open_jar_file(env, packed.c_str());
     EXPECT_NE(jar, nullptr) << pending_exception_name(env);
     env->ExceptionClear();
     if (jar != nullptr) {
         EXPECT_EQ(utf(env, find_main_class_name(env, jar)), "argsprobe.Record");
     }
-    remove(packed.c_str());
-    rmdir(work.c_str());
 }
 
 TEST_F(JavaTest, OpeningWhatIsNoArchiveLeavesTheExceptionPending) {
-    char self[4096];
-    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    ASSERT_GT(n, 0);
-    self[n] = '\0';
-    const std::string missing = std::string(VANDREL_WORK_DIR) + "/no such archive.jar";
-    const std::string text = fixture("sources.txt");
-    for (const std::string& path : {missing, text, std::string(self)}) {
+    const std::string missing = program_directory() + "/no such archive.jar";
+    const std::string text = fixture("notes.txt");
+    for (const std::string& path : {missing, text, program_path()}) {
         SCOPED_TRACE(path);
         EXPECT_EQ(open_jar_file(env, path.c_str()), nullptr);
         EXPECT_TRUE(take_exception_of(env, "java/io/IOException"));

@@ -4,7 +4,6 @@
 // reads the resulting system properties back.
 #include <gtest/gtest.h>
 #include <jni.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -14,23 +13,15 @@
 #include "config.h"
 #include "diagnostics.h"
 #include "jni_support.h"
+#include "support/capture.h"
+#include "support/files.h"
 #include "main_class.h"
 #include "platform/platform.h"
 #include "runtime.h"
 #include "vm_options.h"
 
-using jni_support::StreamCapture;
 
 namespace {
-
-std::string module_directory() {
-    char path[4096];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) return "";
-    path[n] = '\0';
-    std::string text(path);
-    return text.substr(0, text.rfind('/'));
-}
 
 std::vector<std::string> option_texts() {
     std::vector<std::string> texts;
@@ -105,7 +96,7 @@ private:
 };
 
 TEST_F(OptionListTest, StandardOptionsFollowTheClasspathVariable) {
-    const std::string home = "-Dapplication.home=" + module_directory();
+    const std::string home = "-Dapplication.home=" + program_directory();
     {
         SCOPED_TRACE("CLASSPATH not set");
         ASSERT_TRUE(add_standard_vm_options());
@@ -146,7 +137,7 @@ unsigned long failing_module_file_name(char*, unsigned long) { return 0; }
 TEST_F(OptionListTest, UnknownApplicationHomeIsReported) {
     setenv("CLASSPATH", "cp", 1);
     platform.module_file_name = failing_module_file_name;
-    StreamCapture err(stderr);
+    StreamCapture err(2);
     bool added = add_standard_vm_options();
     std::string message = err.finish();
     EXPECT_FALSE(added);
@@ -163,7 +154,7 @@ TEST_F(OptionListTest, ShippedConfigurationFitsTheFirstBlock) {
     EXPECT_EQ(vm_option_list.capacity, 4);
     add_vm_options_from_lines(vm_arguments);
     add_class_path_option("/apps/game");
-    EXPECT_EQ(option_texts(), (std::vector<std::string>{"-Dapplication.home=" + module_directory(), "-Xmx256m",
+    EXPECT_EQ(option_texts(), (std::vector<std::string>{"-Dapplication.home=" + program_directory(), "-Xmx256m",
                                                          "-Djava.class.path=/apps/game"}));
     EXPECT_EQ(vm_option_list.capacity, 4);
     EXPECT_EQ(vm_option_list.entries, first_block);
@@ -249,7 +240,7 @@ TEST_F(OptionListTest, ClassPathOptionComesLast) {
     add_vm_options_from_lines(text);
     add_class_path_option("C:\\Apps\\game.exe");
     EXPECT_EQ(option_texts(),
-              (std::vector<std::string>{"-Denv.class.path=env.jar", "-Dapplication.home=" + module_directory(),
+              (std::vector<std::string>{"-Denv.class.path=env.jar", "-Dapplication.home=" + program_directory(),
                                         "-Xss1m", "-Dk=v", "-Djava.class.path=C:\\Apps\\game.exe"}));
 }
 
@@ -262,7 +253,7 @@ TEST_F(OptionListTest, CreationHandsOverTheListAndFreesIt) {
     JNIEnv* env = reinterpret_cast<JNIEnv*>(&entry_points);
 
     create_call.result = JNI_ERR;
-    StreamCapture out(stdout);
+    StreamCapture out(1);
     EXPECT_FALSE(create_java_vm(&vm, &env, &entry_points));
     EXPECT_EQ(out.finish(), "");  // no dump without the trace switch
     EXPECT_EQ(create_call.calls, 1);
@@ -292,7 +283,7 @@ TEST_F(OptionListTest, TraceDumpListsEveryOption) {
     JNIEnv* env = nullptr;
     create_call.result = JNI_ERR;
     debug_trace = true;
-    StreamCapture out(stdout);
+    StreamCapture out(1);
     create_java_vm(&vm, &env, &entry_points);
     EXPECT_EQ(out.finish(),
               "JavaVM args:\n"
@@ -312,7 +303,7 @@ TEST_F(OptionListTest, TraceDumpIndexesAreRightAligned) {
     JNIEnv* env = nullptr;
     create_call.result = JNI_ERR;
     debug_trace = true;
-    StreamCapture out(stdout);
+    StreamCapture out(1);
     create_java_vm(&vm, &env, &entry_points);
     std::string expected = "JavaVM args:\n    version 0x00010002, ignoreUnrecognized is JNI_FALSE, nOptions is 101\n";
     for (int i = 0; i < 101; ++i) {
@@ -413,7 +404,7 @@ TEST_F(OptionListTest, RealVmReceivesTheOptions) {
     JavaVM* vm = nullptr;
     JNIEnv* env = nullptr;
     debug_trace = true;
-    StreamCapture out(stdout);
+    StreamCapture out(1);
     bool created = create_java_vm(&vm, &env, &entry_points);
     std::string dump = out.finish();
     debug_trace = false;
@@ -424,7 +415,7 @@ TEST_F(OptionListTest, RealVmReceivesTheOptions) {
     EXPECT_NE(dump.find("    option[ 5] = '-Djava.class.path=" + probe_jar + "'\n"), std::string::npos) << dump;
 
     EXPECT_EQ(jni_support::system_property(env, "env.class.path"), "/no/such/env.jar");
-    EXPECT_EQ(jni_support::system_property(env, "application.home"), module_directory());
+    EXPECT_EQ(jni_support::system_property(env, "application.home"), program_directory());
     EXPECT_EQ(jni_support::system_property(env, "vandrel.first"), "1");
     EXPECT_EQ(jni_support::system_property(env, "vandrel.second"), "two words");
     EXPECT_EQ(jni_support::system_property(env, "java.class.path"), probe_jar);

@@ -8,14 +8,14 @@
 #include <cstring>
 #include <string>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include <sys/resource.h>
 #endif
 
 #include "diagnostics.h"
-#include "test_support.h"
+#include "support/capture.h"
+#include "support/files.h"
+#include "support/process.h"
 
 namespace {
 
@@ -23,15 +23,15 @@ const char kBanner[] = "----_JAVA_LAUNCHER_DEBUG----\n";
 
 TEST(PrintError, WritesTheFormattedTextToStandardErrorAtOnce) {
     ScratchDir dir("print_error");
-    StreamCapture out(1, dir.file("out"));
-    StreamCapture err(2, dir.file("err"));
+    StreamCapture out(1, dir / "out");
+    StreamCapture err(2, dir / "err");
     print_error("Error loading: %s\n", "C:\\Program Files\\jvm.dll");
     // Unbuffered: the text is in the file before the capture ends.
-    EXPECT_EQ(as_written("Error loading: C:\\Program Files\\jvm.dll\n"), read_file(dir.file("err")));
+    EXPECT_EQ(as_written("Error loading: C:\\Program Files\\jvm.dll\n"), read_file(dir / "err"));
     int written = print_error("Unrecognized minimum major version: %s", "1.10");
     EXPECT_EQ(int(strlen("Unrecognized minimum major version: 1.10")), written);
     EXPECT_EQ(as_written("Error loading: C:\\Program Files\\jvm.dll\n") + "Unrecognized minimum major version: 1.10",
-              read_file(dir.file("err")));
+              read_file(dir / "err"));
     print_error("%2d|%ld|%08lx|100%%\n", 7, 12345678L, 0x10002UL);
     EXPECT_EQ(as_written("Error loading: C:\\Program Files\\jvm.dll\nUnrecognized minimum major version: 1.10"
                          " 7|12345678|00010002|100%\n"),
@@ -41,10 +41,10 @@ TEST(PrintError, WritesTheFormattedTextToStandardErrorAtOnce) {
 
 TEST(PrintInfo, WritesToStandardOutputAndFlushesAtLineEnds) {
     ScratchDir dir("print_info");
-    StreamCapture err(2, dir.file("err"));
-    StreamCapture out(1, dir.file("out"));
+    StreamCapture err(2, dir / "err");
+    StreamCapture out(1, dir / "out");
     print_info("Creating executable '%s' from '%s'...\n", "game.exe", "game.jar");
-    EXPECT_EQ(as_written("Creating executable 'game.exe' from 'game.jar'...\n"), read_file(dir.file("out")));
+    EXPECT_EQ(as_written("Creating executable 'game.exe' from 'game.jar'...\n"), read_file(dir / "out"));
     print_trace("    option[%2d] = '%s'\n", 3, "-Xmx256m");
     EXPECT_EQ(as_written("Creating executable 'game.exe' from 'game.jar'...\n    option[ 3] = '-Xmx256m'\n"),
               out.finish());
@@ -54,7 +54,7 @@ TEST(PrintInfo, WritesToStandardOutputAndFlushesAtLineEnds) {
 // Runs the trace switch with the environment as it is, capturing stdout.
 std::string switch_trace(const ScratchDir& dir) {
     debug_trace = false;
-    StreamCapture out(1, dir.file("trace"));
+    StreamCapture out(1, dir / "trace");
     switch_trace_from_environment();
     return out.finish();
 }
@@ -110,27 +110,14 @@ TEST_F(TraceSwitch, NameComparesAsTheEnvironmentDoes) {
 // An empty value can only come with the process's environment: the variable
 // is put into the system's block, which a new process inherits.
 TEST_F(TraceSwitch, EmptyValueInOtherLetterCaseSwitchesItOnInANewProcess) {
-    std::string capture = dir_.file("child_stdout");
-    char exe[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, exe, sizeof exe);
-    ASSERT_TRUE(n > 0 && n < sizeof exe);
-    std::string command = std::string("\"") + exe + "\" --gtest_filter=TraceSwitchChild.*";
-    SetEnvironmentVariableA("_java_Launcher_Debug", "");
-    SetEnvironmentVariableA("VANDREL_TRACE_CAPTURE", capture.c_str());
-    STARTUPINFOA startup;
-    memset(&startup, 0, sizeof startup);
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
-    BOOL started = CreateProcessA(exe, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
-    SetEnvironmentVariableA("_java_Launcher_Debug", nullptr);
-    SetEnvironmentVariableA("VANDREL_TRACE_CAPTURE", nullptr);
-    ASSERT_TRUE(started);
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD status = 99;
-    GetExitCodeProcess(process.hProcess, &status);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    EXPECT_EQ(0u, status);
+    std::string capture = dir_ / "child_stdout";
+    ProcessOptions child;
+    child.program = program_path();
+    child.command_line = "\"" + program_path() + "\" --gtest_filter=TraceSwitchChild.*";
+    child.env = {{"_java_Launcher_Debug", ""}, {"VANDREL_TRACE_CAPTURE", capture}};
+    ProcessResult r = run_process(child);
+    EXPECT_TRUE(r.started) << r.failure;
+    EXPECT_EQ(0, r.status) << r.out;
     EXPECT_EQ(as_written(kBanner), read_file(capture));
 }
 

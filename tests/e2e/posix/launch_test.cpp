@@ -3,10 +3,13 @@
 // of the launch, and how the program finds its own file.
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
-#include "e2e_support.h"
+#include "support/files.h"
+#include "support/outcome.h"
+#include "support/process.h"
 
 namespace {
 
@@ -14,7 +17,7 @@ const std::string kNoRuntime =
     "This program requires the Java Runtime Environment. \nPlease download at https://jdk.java.net/\n";
 const std::string kUsage = "Vandrel Console Version 2.1c\nUsage: vandrel source.jar [dest.exe]\n";
 
-std::string jar_path(const std::string& name) { return std::string(E2E_JAR_DIR) + "/" + name; }
+std::string jar_path(const std::string& name) { return std::string(VANDREL_JAR_DIR) + "/" + name; }
 
 // What probe.Args prints.
 std::string args_output(const std::vector<std::string>& args, const std::string& home, const std::string& class_path,
@@ -32,7 +35,7 @@ bool starts_with(const std::string& text, const std::string& prefix) { return te
 class Launch : public ::testing::Test {
   protected:
     // Writes the launcher file followed by the archive: a packed program.
-    std::string packed(const std::string& jar, const std::string& name, const char* launcher = E2E_VANDREL) {
+    std::string packed(const std::string& jar, const std::string& name, const char* launcher = VANDREL_LAUNCHER) {
         std::string path = dir_ / name;
         std::string launcher_bytes = read_file(launcher);
         std::string jar_bytes = read_file(jar_path(jar));
@@ -45,7 +48,7 @@ class Launch : public ::testing::Test {
     // Runs ./<name> from the scratch directory.
     ProcessResult run_here(const std::string& name, const std::vector<std::string>& args,
                            const std::vector<std::pair<std::string, std::string>>& env = {}) {
-        ProcessSpec proc;
+        ProcessOptions proc;
         proc.program = dir_ / name;
         proc.argv = {"./" + name};
         proc.argv.insert(proc.argv.end(), args.begin(), args.end());
@@ -66,7 +69,7 @@ TEST_F(Launch, DashJArgumentsComeFirstWithoutTheirPrefix) {
 }
 
 TEST_F(Launch, ConfiguredArgumentsFrameTheUsersOnes) {
-    packed("args.jar", "app", E2E_VANDREL_PQ);
+    packed("args.jar", "app", VANDREL_LAUNCHER_PQ);
     ProcessResult r = run_here("app", {"A", "-JB", "C"});
     EXPECT_TRUE(outcome_is(r, 0, args_output({"P", "B", "A", "C", "Q"}, dir_.path(), "./app"), ""));
 }
@@ -82,7 +85,7 @@ TEST_F(Launch, ClasspathVariableBecomesAPropertyButNotTheClassPath) {
 // --- trace ------------------------------------------------------------------------
 
 TEST_F(Launch, TraceShowsBannerOptionsMainClassAndArgumentsExactly) {
-    packed("args.jar", "app", E2E_VANDREL_PQ);
+    packed("args.jar", "app", VANDREL_LAUNCHER_PQ);
     const std::string home = dir_.path();
     const std::string trace_head = "----_JAVA_LAUNCHER_DEBUG----\n"
                                    "JavaVM args:\n"
@@ -177,7 +180,7 @@ TEST_F(Launch, ArchiveWithoutManifestRunsTheClassFoundByTheScan) {
 
 TEST_F(Launch, WithoutJavaRuntimeNeitherModeRuns) {
     packed("args.jar", "app");
-    write_file(dir_ / "vandrel", read_file(E2E_VANDREL), 0755);
+    write_file(dir_ / "vandrel", read_file(VANDREL_LAUNCHER), 0755);
     std::vector<std::pair<std::string, std::string>> env = {{"JAVA_HOME", dir_ / "no-such-runtime"}};
     ProcessResult r = run_here("app", {"a"}, env);
     EXPECT_TRUE(outcome_is(r, 1, "", kNoRuntime));
@@ -194,7 +197,7 @@ TEST_F(Launch, RuntimeThatRefusesTheVmGivesItsMessageAfterTheOptions) {
     make_dir(dir_ / "jdk/lib");
     make_dir(dir_ / "jdk/lib/server");
     write_file(dir_ / "jdk/release", "JAVA_VERSION=\"17.0.1\"\n");
-    copy_file(E2E_RECORDING_DOUBLE, dir_ / "jdk/lib/server/libjvm.so");
+    copy_file(VANDREL_RECORDING_DOUBLE, dir_ / "jdk/lib/server/libjvm.so");
     packed("args.jar", "app");
     std::string record = dir_ / "record.txt";
     ProcessResult r = run_here("app", {"a"}, {{"JAVA_HOME", dir_ / "jdk"}, {"VANDREL_JVM_RECORD", record}});
@@ -207,14 +210,45 @@ TEST_F(Launch, RuntimeThatRefusesTheVmGivesItsMessageAfterTheOptions) {
                                  "option -Djava.class.path=./app\n");
 }
 
+TEST_F(Launch, ConfiguredVmArgumentsReachTheRuntimeOneOptionPerLine) {
+    // Launchers whose value 2 names the recording double relative to their
+    // own directory, run where they were built: value 5 with a carriage
+    // return and line feed, an empty line and a blank before its comment, or
+    // a comment only.
+    std::string record = dir_ / "record.txt";
+    struct Case {
+        const char* launcher;
+        std::vector<std::string> options;
+    } cases[] = {
+        {VANDREL_LAUNCHER_LINES, {"-Dfirst=1", "-Dsecond=2", "", "-Dthird=3 "}},
+        {VANDREL_LAUNCHER_COMMENT, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.launcher);
+        std::string launcher = c.launcher;
+        std::string expected = "version 0x00010002\nignoreUnrecognized 0\nnOptions " +
+                               std::to_string(c.options.size() + 2) + "\noption -Dapplication.home=" +
+                               launcher.substr(0, launcher.rfind('/')) + "\n";
+        for (const std::string& option : c.options) expected += "option " + option + "\n";
+        expected += "option -Djava.class.path=" + launcher + "\n";
+        ProcessOptions proc;
+        proc.program = launcher;
+        proc.argv = {launcher, "some", "argument"};
+        proc.env = {{"VANDREL_JVM_RECORD", record}};
+        EXPECT_TRUE(outcome_is(run_process(proc), 1, "", "Could not create the Java virtual machine.\n"));
+        EXPECT_EQ(read_file(record), expected);
+        remove(record.c_str());
+    }
+}
+
 // --- how the program finds its own file -------------------------------------------
 
 TEST_F(Launch, StartedThroughPathRunsTheApplication) {
     std::string bin = dir_ / "bin";
     make_dir(bin);
     make_dir(dir_ / "elsewhere");
-    write_file(bin + "/app", read_file(E2E_VANDREL) + read_file(jar_path("args.jar")), 0755);
-    ProcessSpec proc;
+    write_file(bin + "/app", read_file(VANDREL_LAUNCHER) + read_file(jar_path("args.jar")), 0755);
+    ProcessOptions proc;
     proc.program = "app";
     proc.search_path = true;
     proc.argv = {"app", "x"};
@@ -227,7 +261,7 @@ TEST_F(Launch, StartedThroughPathRunsTheApplication) {
 TEST_F(Launch, StartedByBareNameFromAnotherDirectoryRunsTheApplication) {
     std::string app = packed("args.jar", "app");
     make_dir(dir_ / "elsewhere");
-    ProcessSpec proc;
+    ProcessOptions proc;
     proc.program = app;
     proc.argv = {"app", "x", "-Jy"};
     proc.cwd = dir_ / "elsewhere";
@@ -235,7 +269,7 @@ TEST_F(Launch, StartedByBareNameFromAnotherDirectoryRunsTheApplication) {
     EXPECT_TRUE(outcome_is(r, 0, args_output({"y", "x"}, dir_.path(), app), ""));
 
     // The bare launcher started the same way is the packager.
-    write_file(dir_ / "vandrel", read_file(E2E_VANDREL), 0755);
+    write_file(dir_ / "vandrel", read_file(VANDREL_LAUNCHER), 0755);
     proc.program = dir_ / "vandrel";
     proc.argv = {"vandrel"};
     r = run_process(proc);
@@ -246,8 +280,8 @@ TEST_F(Launch, FirstArgumentNamingAnExistingFileDecidesWhatRuns) {
     // The first argument, when it names a file, is the file opened as the
     // archive, whatever file the system actually started.
     packed("args.jar", "app");
-    write_file(dir_ / "vandrel", read_file(E2E_VANDREL), 0755);
-    ProcessSpec proc;
+    write_file(dir_ / "vandrel", read_file(VANDREL_LAUNCHER), 0755);
+    ProcessOptions proc;
     proc.cwd = dir_.path();
     proc.program = dir_ / "vandrel";
     proc.argv = {"./app", "z"};
@@ -264,8 +298,8 @@ TEST_F(Launch, FirstArgumentNamingAnExistingFileDecidesWhatRuns) {
 
 TEST_F(Launch, PackedSampleRunsWithArgumentsAndItsLateThread) {
     std::string vandrel = dir_ / "vandrel";
-    write_file(vandrel, read_file(E2E_VANDREL), 0755);
-    copy_file(E2E_SAMPLE_JAR, dir_ / "sample.jar", 0644);
+    write_file(vandrel, read_file(VANDREL_LAUNCHER), 0755);
+    copy_file(VANDREL_SAMPLE_JAR, dir_ / "sample.jar", 0644);
     ProcessResult r = run_here("vandrel", {"sample.jar", "sample"});
     ASSERT_TRUE(outcome_is(r, 0, "Creating executable 'sample' from 'sample.jar'...\nSuccess!\n", ""));
     r = run_here("sample", {"first", "-Jsecond", "third"});

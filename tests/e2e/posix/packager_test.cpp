@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "e2e_support.h"
+#include "support/files.h"
+#include "support/outcome.h"
+#include "support/process.h"
 
 namespace {
 
@@ -14,7 +16,7 @@ const std::string kUsage = "Vandrel Console Version 2.1c\nUsage: vandrel source.
 const std::string kNoManifest =
     "Main-Class attribute not found in manifest:\nWill attempt to find a main class at run-time.\n";
 
-std::string jar_path(const std::string& name) { return std::string(E2E_JAR_DIR) + "/" + name; }
+std::string jar_path(const std::string& name) { return std::string(VANDREL_JAR_DIR) + "/" + name; }
 
 std::string creating(const std::string& destination, const std::string& source) {
     return "Creating executable '" + destination + "' from '" + source + "'...\n";
@@ -25,13 +27,13 @@ std::string creating(const std::string& destination, const std::string& source) 
 class Packager : public ::testing::Test {
   protected:
     void SetUp() override {
-        launcher_bytes_ = read_file(E2E_VANDREL);
+        launcher_bytes_ = read_file(VANDREL_LAUNCHER);
         ASSERT_FALSE(launcher_bytes_.empty());
         write_file(dir_ / "vandrel", launcher_bytes_, 0755);
     }
 
     ProcessResult pack(const std::vector<std::string>& args, long long file_size_limit = -1) {
-        ProcessSpec proc;
+        ProcessOptions proc;
         proc.program = dir_ / "vandrel";
         proc.argv = {"./vandrel"};
         proc.argv.insert(proc.argv.end(), args.begin(), args.end());

@@ -1,0 +1,225 @@
+// Finding runtimes from Java 9 on: the JRE and JDK keys and JAVA_HOME, tried
+// only when the runtime key of older runtimes does not exist. Runs under Wine
+// against the real registry of the throwaway prefix; the configuration values
+// are served by a replaced string-table reader so that one program can try
+// every range.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "config.h"
+#include "runtime.h"
+#include "support/capture.h"
+#include "support/files.h"
+#include "support/platform_fakes.h"
+#include "support/registry.h"
+
+namespace {
+
+const char kShippedNoRuntime[] = "Install Java.\nSee the vendor's page.\n#comment";
+const char kShippedBadVersion[] = "Java %s will not do.\nAsk the author.\n#comment";
+
+const std::string kRecording = windows_path(VANDREL_JVM_DOUBLES_DIR) + "\\recording\\" + VANDREL_JVM_FILE_NAME;
+
+void set_key(const std::string& key, const char* name, const std::string& value) {
+    ASSERT_TRUE(set_registry_text(key, name, value));
+}
+
+void set_java_home(const std::string& value) { _putenv(("JAVA_HOME=" + value).c_str()); }
+
+// Runs find_runtime_in_registry with standard error captured.
+struct Search {
+    bool found;
+    std::string path;
+    std::string errors;
+};
+
+Search search() {
+    char path[kPathCapacity];
+    memset(path, '@', sizeof path);
+    path[sizeof path - 1] = '\0';
+    Search result;
+    StreamCapture err(2);
+    result.found = find_runtime_in_registry(path, sizeof path);
+    result.errors = err.finish();
+    result.path = result.found ? path : "";
+    return result;
+}
+
+class ModernDiscovery : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        strings_.set(kConfigNoRuntimeMessage, kShippedNoRuntime);
+        strings_.set(kConfigBadVersionMessage, kShippedBadVersion);
+        clear_runtime_keys();
+        set_java_home("");
+    }
+    void TearDown() override {
+        clear_runtime_keys();
+        set_java_home("");
+    }
+
+    // A fresh directory of the scratch directory.
+    std::string make_temp_dir() {
+        std::string dir = homes_ / ("home" + std::to_string(++homes_made_));
+        make_dir(dir);
+        return dir;
+    }
+
+    // A Java home whose library is a copy of the recording double at the
+    // relative place `library` (such as "bin\\server\\jvm.dll"), with a
+    // release file when `java_version` is given.
+    std::string make_home(const std::string& library, const char* java_version) {
+        std::string home = make_temp_dir();
+        std::string target = home + "\\" + library;
+        make_dir(target.substr(0, target.rfind('\\')));
+        EXPECT_TRUE(CopyFileA(kRecording.c_str(), target.c_str(), FALSE)) << target;
+        if (java_version) write_file(home + "\\release", std::string("JAVA_VERSION=\"") + java_version + "\"\n");
+        return home;
+    }
+
+    FakeStringTable strings_{false};
+    ScratchDir homes_{"homes"};
+    int homes_made_ = 0;
+};
+
+TEST_F(ModernDiscovery, JreKeyWithRuntimeLibIsLoaded) {
+    std::string home = make_home("bin\\server\\jvm.dll", nullptr);
+    set_key("Software\\JavaSoft\\JRE", "CurrentVersion", "17");
+    set_key("Software\\JavaSoft\\JRE\\17", "RuntimeLib", home + "\\bin\\server\\jvm.dll");
+    Search s = search();
+    EXPECT_TRUE(s.found);
+    EXPECT_EQ(home + "\\bin\\server\\jvm.dll", s.path);
+    EXPECT_EQ("", s.errors);
+
+    RuntimeEntryPoints entry_points = {nullptr, nullptr};
+    ASSERT_TRUE(load_java_runtime(&entry_points));
+    EXPECT_NE(nullptr, entry_points.create_vm);
+    EXPECT_NE(nullptr, GetModuleHandleA((home + "\\bin\\server\\jvm.dll").c_str()));
+}
+
+TEST_F(ModernDiscovery, JdkKeyIsSearchedAfterTheJreKey) {
+    std::string home = make_home("bin\\client\\jvm.dll", nullptr);
+    set_key("Software\\JavaSoft\\JDK", "CurrentVersion", "21");
+    set_key("Software\\JavaSoft\\JDK\\21", "RuntimeLib", home + "\\bin\\client\\jvm.dll");
+    Search s = search();
+    EXPECT_TRUE(s.found);
+    EXPECT_EQ(home + "\\bin\\client\\jvm.dll", s.path);
+
+    // A JRE key that names no usable runtime is passed over silently.
+    set_key("Software\\JavaSoft\\JRE", "CurrentVersion", "11");
+    s = search();
+    EXPECT_TRUE(s.found);
+    EXPECT_EQ(home + "\\bin\\client\\jvm.dll", s.path);
+    EXPECT_EQ("", s.errors);
+}
+
+TEST_F(ModernDiscovery, JdkKeyWithoutRuntimeLibUsesItsJavaHome) {
+    std::string server_home = make_home("bin\\server\\jvm.dll", nullptr);
+    set_key("Software\\JavaSoft\\JDK", "CurrentVersion", "17");
+    set_key("Software\\JavaSoft\\JDK\\17", "JavaHome", server_home);
+    Search s = search();
+    EXPECT_TRUE(s.found);
+    EXPECT_EQ(server_home + "\\bin\\server\\jvm.dll", s.path);
+
+    std::string client_home = make_home("bin\\client\\jvm.dll", nullptr);
+    set_key("Software\\JavaSoft\\JDK\\17", "JavaHome", client_home + "\\");
+    s = search();
+    EXPECT_TRUE(s.found);
+    EXPECT_EQ(client_home + "\\bin\\client\\jvm.dll", s.path);
+
+    // A home holding neither library yields nothing: the download message.
+    set_key("Software\\JavaSoft\\JDK\\17", "JavaHome", make_temp_dir());
+    s = search();
+    EXPECT_FALSE(s.found);
+    EXPECT_EQ(as_written("Install Java.\nSee the vendor's page.\n"), s.errors);
+}
+
+TEST_F(ModernDiscovery, JavaHomeIsTheLastRoute) {
+    std::string home = make_home("jre\\bin\\client\\jvm.dll", "17.0.2");
+    set_java_home(home);
+    Search s = search();
+    EXPECT_TRUE(s.found);
+    EXPECT_EQ(home + "\\jre\\bin\\client\\jvm.dll", s.path);
+
+    // bin\server comes first when both exist.
+    std::string both = make_home("bin\\server\\jvm.dll", "17.0.2");
+    CreateDirectoryA((both + "\\bin\\client").c_str(), nullptr);
+    CopyFileA(kRecording.c_str(), (both + "\\bin\\client\\jvm.dll").c_str(), FALSE);
+    set_java_home(both);
+    s = search();
+    EXPECT_EQ(both + "\\bin\\server\\jvm.dll", s.path);
+
+    RuntimeEntryPoints entry_points = {nullptr, nullptr};
+    ASSERT_TRUE(load_java_runtime(&entry_points));
+    EXPECT_NE(nullptr, GetModuleHandleA((both + "\\bin\\server\\jvm.dll").c_str()));
+}
+
+TEST_F(ModernDiscovery, NothingFoundPrintsOnlyTheDownloadMessage) {
+    set_java_home(make_temp_dir());  // a home without a library
+    Search s = search();
+    EXPECT_FALSE(s.found);
+    EXPECT_EQ(as_written("Install Java.\nSee the vendor's page.\n"), s.errors);
+}
+
+TEST_F(ModernDiscovery, VersionRangeAppliesToTheJreKey) {
+    std::string home = make_home("bin\\server\\jvm.dll", nullptr);
+    set_key("Software\\JavaSoft\\JRE", "CurrentVersion", "17");
+    set_key("Software\\JavaSoft\\JRE\\17", "RuntimeLib", home + "\\bin\\server\\jvm.dll");
+
+    strings_.set(kConfigMinVersion, "1.8#");
+    Search s = search();
+    EXPECT_TRUE(s.found);
+    EXPECT_EQ("", s.errors);
+
+    strings_.clear(kConfigMinVersion);
+    strings_.set(kConfigMaxVersion, "1.8");
+    s = search();
+    EXPECT_FALSE(s.found);
+    EXPECT_EQ(as_written("Java 17 will not do.\nAsk the author.\n"), s.errors);
+}
+
+TEST_F(ModernDiscovery, VersionRangeAppliesToJavaHomeThroughItsReleaseFile) {
+    std::string home = make_home("bin\\server\\jvm.dll", "17.0.2");
+    set_java_home(home);
+    strings_.set(kConfigMinVersion, "1.8");
+    Search s = search();
+    EXPECT_TRUE(s.found);
+    EXPECT_EQ("", s.errors);
+
+    strings_.clear(kConfigMinVersion);
+    strings_.set(kConfigMaxVersion, "1.8");
+    s = search();
+    EXPECT_FALSE(s.found);
+    EXPECT_EQ(as_written("Java 17 will not do.\nAsk the author.\n"), s.errors);
+
+    // Without a release file the version is unknown: not taken when a range is set.
+    std::string unknown = make_home("bin\\server\\jvm.dll", nullptr);
+    set_java_home(unknown);
+    s = search();
+    EXPECT_FALSE(s.found);
+    EXPECT_EQ(as_written("Install Java.\nSee the vendor's page.\n"), s.errors);
+}
+
+TEST_F(ModernDiscovery, BrokenLegacyKeyFailsAsBeforeEvenWithJavaHome) {
+    set_java_home(make_home("bin\\server\\jvm.dll", "17.0.2"));
+    set_key("Software\\JavaSoft\\JRE", "CurrentVersion", "17");
+
+    set_key(kLegacyRuntimeKey, "Unrelated", "x");  // key present, CurrentVersion absent
+    Search s = search();
+    EXPECT_FALSE(s.found);
+    EXPECT_EQ(as_written("Could not find the Java Runtime Environment.\n"
+                         "No recognized versions in: 'Software\\JavaSoft\\Java Runtime Environment\\'\n"),
+              s.errors);
+
+    set_key(kLegacyRuntimeKey, "CurrentVersion", "1.8");
+    set_key(std::string(kLegacyRuntimeKey) + "\\1.8", "JavaHome", "C:\\nowhere");  // no RuntimeLib
+    s = search();
+    EXPECT_FALSE(s.found);
+    EXPECT_EQ("Failed reading value of registry key: RuntimeLib", s.errors);
+}
+
+}  // namespace

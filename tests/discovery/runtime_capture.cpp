@@ -1,0 +1,63 @@
+#include "runtime_capture.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+#include "support/capture.h"
+#include "support/files.h"
+
+namespace {
+
+// The address `name` has in the library loaded from `library`; null when it
+// is not loaded or has no such symbol.
+void* symbol_in(const std::string& library, const char* name) {
+#ifdef _WIN32
+    HMODULE module = GetModuleHandleA(library.c_str());
+    return module ? reinterpret_cast<void*>(reinterpret_cast<INT_PTR>(GetProcAddress(module, name))) : nullptr;
+#else
+    void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (handle == nullptr) return nullptr;
+    void* address = dlsym(handle, name);
+    dlclose(handle);
+    return address;
+#endif
+}
+
+}  // namespace
+
+LoadedRuntime load_runtime_captured() {
+    LoadedRuntime loaded;
+    loaded.entry_points = {nullptr, nullptr};
+    StreamCapture out(1);
+    StreamCapture err(2);
+    loaded.result = load_java_runtime(&loaded.entry_points);
+    loaded.errors = err.finish();
+    loaded.output = out.finish();
+    return loaded;
+}
+
+::testing::AssertionResult loads_from(const std::string& library) {
+    LoadedRuntime l = load_runtime_captured();
+    if (!l.result) return ::testing::AssertionFailure() << "not loaded: " << ::testing::PrintToString(l.errors);
+    if (!l.errors.empty() || !l.output.empty())
+        return ::testing::AssertionFailure() << "printed " << ::testing::PrintToString(l.errors + l.output);
+    void* create = symbol_in(library, "JNI_CreateJavaVM");
+    void* defaults = symbol_in(library, "JNI_GetDefaultJavaVMInitArgs");
+    if (create == nullptr || reinterpret_cast<void*>(l.entry_points.create_vm) != create)
+        return ::testing::AssertionFailure() << "JNI_CreateJavaVM not taken from " << library;
+    if (defaults == nullptr || reinterpret_cast<void*>(l.entry_points.get_default_init_args) != defaults)
+        return ::testing::AssertionFailure() << "JNI_GetDefaultJavaVMInitArgs not taken from " << library;
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult refused_with(const std::string& message) {
+    LoadedRuntime l = load_runtime_captured();
+    if (l.result) return ::testing::AssertionFailure() << "loaded";
+    if (!l.output.empty()) return ::testing::AssertionFailure() << "standard output: " << l.output;
+    if (l.errors != as_written(message))
+        return ::testing::AssertionFailure() << "printed " << ::testing::PrintToString(l.errors);
+    return ::testing::AssertionSuccess();
+}

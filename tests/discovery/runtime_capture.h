@@ -1,0 +1,31 @@
+// Calling the runtime loader with both standard streams captured, and the
+// two outcomes the discovery tests expect of it.
+#ifndef VANDREL_DISCOVERY_RUNTIME_CAPTURE_H
+#define VANDREL_DISCOVERY_RUNTIME_CAPTURE_H
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "runtime.h"
+
+// What load_java_runtime did: its result, the entry points it set, and what
+// it printed on standard error and standard output.
+struct LoadedRuntime {
+    bool result;
+    RuntimeEntryPoints entry_points;
+    std::string errors;
+    std::string output;
+};
+
+LoadedRuntime load_runtime_captured();
+
+// load_java_runtime succeeded without a word, taking both entry points from
+// the library loaded from `library`.
+::testing::AssertionResult loads_from(const std::string& library);
+
+// load_java_runtime failed, printing exactly `message` on standard error (as
+// this platform's text stream writes it) and nothing on standard output.
+::testing::AssertionResult refused_with(const std::string& message);
+
+#endif
