@@ -40,6 +40,26 @@ function(vandrel_split_string script id prefix)
   set(${prefix}_COMMENT "${comment}" PARENT_SCOPE)
 endfunction()
 
+# Values 8 and 9 are printf formats: 8 may hold no conversion but "%%", 9
+# exactly one "%s" (the version) besides "%%". Anything else is refused here
+# (the launcher would print such a value as plain text).
+function(vandrel_check_message_format var value strings)
+  string(REPLACE "%%" "" rest "${value}")
+  string(REPLACE "%s" "" without_strings "${rest}")
+  string(LENGTH "${rest}" rest_length)
+  string(LENGTH "${without_strings}" without_length)
+  math(EXPR found "(${rest_length} - ${without_length}) / 2")
+  string(FIND "${without_strings}" "%" stray)
+  if(NOT stray EQUAL -1 OR NOT found EQUAL strings)
+    if(strings EQUAL 0)
+      set(allowed "no conversion other than %%")
+    else()
+      set(allowed "exactly one %s (the Java version) and no other conversion than %%")
+    endif()
+    message(FATAL_ERROR "${var} is printed as a printf format and may hold ${allowed}: \"${value}\"")
+  endif()
+endfunction()
+
 # vandrel_configure_string_table(<source .rc> <output .rc> [VAR value ...])
 # writes the resource script with each value taken from the cache variable
 # of that name (or from the overrides given), the icon named by full path.
@@ -57,6 +77,11 @@ function(vandrel_configure_string_table source output)
     if(NOT at EQUAL -1)
       math(EXPR at "${at} + 1")
       list(GET overrides ${at} value)
+    endif()
+    if(var STREQUAL "VANDREL_NO_RUNTIME_MESSAGE")
+      vandrel_check_message_format(${var} "${value}" 0)
+    elseif(var STREQUAL "VANDREL_BAD_VERSION_MESSAGE")
+      vandrel_check_message_format(${var} "${value}" 1)
     endif()
     string(REPLACE "\"${s_VALUE}${s_COMMENT}\"" "\"${value}${s_COMMENT}\"" script "${script}")
   endforeach()

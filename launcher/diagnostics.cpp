@@ -38,10 +38,22 @@ int print_to_stdout(const char* format, va_list args) {
 int print_error(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    int written = vfprintf(stderr, format, args);
+    char text[1024];
+    int length = vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    fflush(stderr);
-    return written;
+    if (length < 0) return length;
+    if (size_t(length) < sizeof text) {
+        platform.write_error(text, length);
+        return length;
+    }
+    // A long configured message: formatted again into a block of its size.
+    char* block = static_cast<char*>(allocate_or_exit(length + 1));
+    va_start(args, format);
+    vsnprintf(block, size_t(length) + 1, format, args);
+    va_end(args);
+    platform.write_error(block, length);
+    free(block);
+    return length;
 }
 
 int print_info(const char* format, ...) {

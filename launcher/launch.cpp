@@ -9,6 +9,7 @@
 #include "diagnostics.h"
 #include "main_class.h"
 #include "messages.h"
+#include "own_image.h"
 #include "packager.h"
 #include "platform/platform.h"
 #include "runtime.h"
@@ -17,6 +18,9 @@
 const char* program_name = "";
 
 namespace {
+
+// Room for the module file name when it is compared with the name typed.
+constexpr unsigned long kModuleNameCapacity = 4096;
 
 char* copy_string(const char* text) {
     size_t length = strlen(text);
@@ -101,12 +105,12 @@ char* form_executable_path(const char* first_argument) {
     } else {
         path = copy_string(first_argument);
     }
-    if (platform.path_exists(path)) return path;
-    // Started through the search path, or by a name that does not lead to
-    // the file from here: the system knows where the program's file is.
-    char module[kPathCapacity];
+    // The name typed is kept only when it leads to the running program: a
+    // file of that name in the current directory, or a program found through
+    // the search path, is somebody else's.
+    char module[kModuleNameCapacity];
     unsigned long length = platform.module_file_name(module, sizeof module);
-    if (length == 0 || length >= sizeof module) return path;
+    if (length == 0 || length >= sizeof module || platform.same_file(path, module)) return path;
     free(path);
     return copy_string(module);
 }
@@ -142,7 +146,14 @@ int launcher_main(int argc, char** argv) {
     jobject jar = open_jar_file(env, executable_path);
     if (jar == nullptr) {
         clear_exception(env);
-        status = run_packager(env, executable_path, argc, argv);
+        // A program that carries an archive never acts as the packager on
+        // its user's arguments, even when that archive does not open.
+        if (bytes_follow_image(executable_path)) {
+            print_error(MSG_DAMAGED_ARCHIVE, executable_path);
+            status = 1;
+        } else {
+            status = run_packager(env, executable_path, program_name, argc, argv);
+        }
     } else {
         status = launch_application(env, vm, jar, work_argc, work_argv);
     }

@@ -24,6 +24,37 @@ jobject call_object(JNIEnv* env, jobject target, jmethodID method) {
     return result;
 }
 
+// `text` without its trailing blanks (spaces and tabs), as java -jar takes a
+// manifest value; `text` itself when it has none, null when the shorter
+// string cannot be made (exception pending).
+jstring without_trailing_blanks(JNIEnv* env, jstring text) {
+    const char* bytes = env->GetStringUTFChars(text, nullptr);
+    if (bytes == nullptr) return nullptr;
+    size_t length = strlen(bytes);
+    jint blanks = 0;
+    while (size_t(blanks) < length && (bytes[length - 1 - blanks] == ' ' || bytes[length - 1 - blanks] == '\t'))
+        ++blanks;
+    env->ReleaseStringUTFChars(text, bytes);
+    if (blanks == 0) return text;
+    // Blanks are one byte and one character each.
+    jclass string_class = env->GetObjectClass(text);
+    jmethodID length_method = env->GetMethodID(string_class, "length", "()I");
+    jmethodID substring = length_method ? env->GetMethodID(string_class, "substring", "(II)Ljava/lang/String;") : nullptr;
+    jstring result = nullptr;
+    if (substring != nullptr) {
+        jint characters = env->CallIntMethod(text, length_method);
+        if (!exception_pending(env))
+            result = static_cast<jstring>(env->CallObjectMethod(text, substring, jint(0), characters - blanks));
+    }
+    if (exception_pending(env)) {
+        delete_local(env, result);
+        result = nullptr;
+    }
+    delete_local(env, string_class);
+    delete_local(env, text);
+    return result;
+}
+
 // The "Main-Class" attribute of the archive's manifest, or null when the
 // archive has no manifest, no main attributes or no such attribute. Sets
 // *failed when a platform method cannot be looked up (exception pending).
@@ -52,6 +83,9 @@ jstring main_class_from_manifest(JNIEnv* env, jclass jar_class, jobject jar, boo
             if (exception_pending(env)) {
                 delete_local(env, result);
                 result = nullptr;
+            } else if (result != nullptr) {
+                result = without_trailing_blanks(env, result);
+                if (result == nullptr) *failed = true;
             }
         }
         delete_local(env, key);
@@ -191,6 +225,39 @@ bool clear_exception(JNIEnv* env) {
     return true;
 }
 
+// The charset of native text: the system property sun.jnu.encoding, which
+// Java 18 and later keep apart from the default charset. Null when it is not
+// set, with an exception pending when it could not be read.
+jstring native_encoding(JNIEnv* env) {
+    jclass system_class = env->FindClass("java/lang/System");
+    if (system_class == nullptr) return nullptr;
+    jmethodID get_property =
+        env->GetStaticMethodID(system_class, "getProperty", "(Ljava/lang/String;)Ljava/lang/String;");
+    jstring name = get_property != nullptr ? env->NewStringUTF("sun.jnu.encoding") : nullptr;
+    jstring encoding = nullptr;
+    if (name != nullptr) encoding = static_cast<jstring>(env->CallStaticObjectMethod(system_class, get_property, name));
+    if (exception_pending(env)) {
+        delete_local(env, encoding);
+        encoding = nullptr;
+    }
+    delete_local(env, name);
+    delete_local(env, system_class);
+    return encoding;
+}
+
+// new String(bytes, encoding); null, with no exception left pending, when the
+// runtime does not know the encoding.
+jstring decode_with(JNIEnv* env, jclass string_class, jbyteArray bytes, jstring encoding) {
+    jmethodID constructor = env->GetMethodID(string_class, "<init>", "([BLjava/lang/String;)V");
+    jstring result = nullptr;
+    if (constructor != nullptr) result = static_cast<jstring>(env->NewObject(string_class, constructor, bytes, encoding));
+    if (clear_exception(env)) {
+        delete_local(env, result);
+        result = nullptr;
+    }
+    return result;
+}
+
 jstring java_string_from_native(JNIEnv* env, const char* text) {
     jsize length = static_cast<jsize>(strlen(text));
     jclass string_class = env->FindClass("java/lang/String");
@@ -207,7 +274,14 @@ jstring java_string_from_native(JNIEnv* env, const char* text) {
     }
     env->SetByteArrayRegion(bytes, 0, length, reinterpret_cast<const jbyte*>(text));
     jstring result = nullptr;
-    if (!exception_pending(env)) {
+    jstring encoding = exception_pending(env) ? nullptr : native_encoding(env);
+    if (encoding != nullptr) {
+        result = decode_with(env, string_class, bytes, encoding);
+        delete_local(env, encoding);
+    }
+    // Without the property (or with an encoding the runtime lacks), the
+    // default charset decodes, as String(byte[]) does.
+    if (result == nullptr && !exception_pending(env)) {
         result = static_cast<jstring>(env->NewObject(string_class, constructor, bytes));
         if (exception_pending(env)) {
             delete_local(env, result);

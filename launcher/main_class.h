@@ -13,7 +13,9 @@ bool exception_pending(JNIEnv* env);
 // Clears a pending exception without describing it; true when there was one.
 bool clear_exception(JNIEnv* env);
 
-// A new java.lang.String decoded by the platform's default charset.
+// A new java.lang.String decoded by the charset of native text
+// (sun.jnu.encoding), or by the default charset when that property is not
+// set or names a charset the runtime lacks.
 jstring java_string_from_native(JNIEnv* env, const char* text);
 
 // A new String[] of `count` elements in vector order.

@@ -12,6 +12,9 @@
 #define MSG_BAD_MIN_VERSION "Unrecognized minimum major version: %s"
 #define MSG_BAD_MAX_VERSION "Unrecognized maximum major version: %s"
 #define MSG_RUNTIME_LIB_UNREADABLE "Failed reading value of registry key: RuntimeLib"
+// Every runtime found has another machine type: what was found (its
+// bitness, version and home) and what this program needs.
+#define MSG_WRONG_MACHINE "Found only a %s Java runtime, version %s, in '%s'; this program needs a %s Java runtime.\n"
 
 // Launch sequence (standard error).
 #define MSG_NO_APPLICATION_HOME "Can't launch: Can't determine application home\n"
@@ -19,6 +22,7 @@
 #define MSG_NO_MAIN_CLASS "Can't launch: no main class found\n"
 #define MSG_NO_MAIN_METHOD "Can't launch: No main method found on main class.\n"
 #define MSG_DETACH_FAILED "Can't launch: Could not detach main thread.\n"
+#define MSG_DAMAGED_ARCHIVE "Can't launch: the application archive of '%s' is damaged\n"
 
 // Packager (standard error).
 #define MSG_NOT_A_JAR "Not a valid jar file: %s\n"
@@ -26,6 +30,7 @@
 #define MSG_ERROR_CLOSING "Error closing '%s'\n"
 #define MSG_ERROR_WRITING "Error writing '%s'\n"
 #define MSG_ERROR_READING "Error reading '%s'\n"
+#define MSG_ERROR_REMOVING "Error removing '%s'\n"
 
 // Packager (standard output).
 #define MSG_USAGE "Vandrel Console Version " VANDREL_VERSION_TEXT "\nUsage: %s source.jar [dest.exe]\n"
@@ -47,5 +52,17 @@
 #define TRACE_MAIN_CLASS "Main-Class is '%s'\n"
 #define TRACE_APP_ARGC "Apps' argc is %d\n"
 #define TRACE_APP_ARGV "    app_argv[%2d] = '%s'\n"
+// Once the search goes beyond the legacy runtime key, one line per runtime
+// looked at: where it was found, its library (or home), version, machine
+// type, and what became of it.
+#define TRACE_RUNTIME_CANDIDATE "Java runtime from %s: '%s', version %s, %s: %s\n"
+#define TRACE_RUNTIME_TAKEN "taken"
+#define TRACE_RUNTIME_PASSED_OVER "passed over for a preferred one"
+#define TRACE_RUNTIME_NO_LIBRARY "refused, no runtime library there"
+#define TRACE_RUNTIME_FOUND_BEFORE "refused, found before"
+#define TRACE_RUNTIME_NOT_A_LIBRARY "refused, not a library"
+#define TRACE_RUNTIME_WRONG_MACHINE "refused, wrong machine type"
+#define TRACE_RUNTIME_VERSION_UNKNOWN "refused, version unknown"
+#define TRACE_RUNTIME_OUTSIDE_RANGE "refused, outside the version range"
 
 #endif

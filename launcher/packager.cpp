@@ -4,113 +4,143 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "atomic_file.h"
 #include "diagnostics.h"
-#include "launch.h"
 #include "main_class.h"
 #include "messages.h"
 #include "platform/platform.h"
+#include "zip_directory.h"
 
 namespace {
 
 enum CopyResult { kCopied, kReadFailed, kWriteFailed };
 
-constexpr int kCopyBlock = 1024 * 1024;
+constexpr size_t kCopyBlock = 1024 * 1024;
+// Room for the copy: a block, and the source's tail held back before it.
+constexpr size_t kHeldTail = formats::kZipTailMax;
+constexpr size_t kCopyBuffer = kCopyBlock + kHeldTail;
 
-// Copies `in` to the end of `out` until the end of `in`, a large block at a
-// time, the streams' own buffers bypassed.
-CopyResult copy_stream(FILE* in, FILE* out) {
+bool write_all(const char* bytes, size_t n, FILE* out) { return n == 0 || fwrite(bytes, 1, n, out) == n; }
+
+// Copies `in` to `out` until the end of `in`, a large block at a time, the
+// streams' own buffers bypassed; `*copied` counts the bytes read. With
+// `held_tail`, the last bytes are held back until the end and given to it
+// before they are written.
+CopyResult copy_stream(FILE* in, FILE* out, char* buffer, unsigned long long* copied,
+                       void (*held_tail)(char* tail, size_t size, unsigned long long position, void* context),
+                       void* context) {
     setvbuf(in, nullptr, _IONBF, 0);
     setvbuf(out, nullptr, _IONBF, 0);
-    char* block = static_cast<char*>(allocate_or_exit(kCopyBlock));
-    CopyResult result = kCopied;
+    size_t held = 0;
+    size_t keep = held_tail ? kHeldTail : 0;
+    *copied = 0;
     size_t n;
-    while ((n = fread(block, 1, kCopyBlock, in)) > 0) {
-        if (fwrite(block, 1, n, out) != n) {
-            result = kWriteFailed;
-            break;
-        }
+    while ((n = fread(buffer + held, 1, kCopyBlock, in)) > 0) {
+        *copied += n;
+        held += n;
+        if (held <= keep) continue;
+        size_t flush = held - keep;
+        if (!write_all(buffer, flush, out)) return kWriteFailed;
+        memmove(buffer, buffer + flush, keep);
+        held = keep;
     }
-    if (result == kCopied && ferror(in)) result = kReadFailed;
-    free(block);
-    return result;
-}
-
-// Closes an output stream; false when any earlier write or the close failed.
-bool close_output(FILE* out) {
-    bool ok = !ferror(out) && fflush(out) == 0;
-    return platform.file_close(out) == 0 && ok;
+    if (ferror(in)) return kReadFailed;
+    if (held_tail) held_tail(buffer, held, *copied - held, context);
+    return write_all(buffer, held, out) ? kCopied : kWriteFailed;
 }
 
 // Closes an input stream; false when reading it failed or the close failed.
 bool close_input(FILE* in, CopyResult result) { return platform.file_close(in) == 0 && result != kReadFailed; }
 
-// The temporary file beside the destination that receives the copies: a
-// name that no existing file has (which could be an input, or anybody's
-// file), the destination followed by ".vandrel-part" and maybe a number.
-char* temporary_name(const char* destination) {
-    const char suffix[] = ".vandrel-part";
-    size_t length = strlen(destination);
-    size_t capacity = length + sizeof suffix + 10;
-    char* name = static_cast<char*>(allocate_or_exit(static_cast<int>(capacity)));
-    memcpy(name, destination, length);
-    memcpy(name + length, suffix, sizeof suffix);
-    for (unsigned n = 1; platform.path_exists(name) && n < 1000000u; ++n)
-        snprintf(name + length + sizeof suffix - 1, capacity - length - sizeof suffix + 1, "%u", n);
-    return name;
+bool same_status(const FileStatus& a, const FileStatus& b) { return a.size == b.size && a.modified == b.modified; }
+
+// The ZIP64 locator holds the absolute position of the ZIP64 end record: in
+// the packed file the archive starts after the launcher, so the copied
+// archive's locator gets the launcher's length added. Nothing else moves.
+void rebase_zip64_locator(char* tail, size_t size, unsigned long long position, void* context) {
+    unsigned long long launcher_length = *static_cast<unsigned long long*>(context);
+    formats::Zip64Locator locator;
+    if (!formats::find_zip64_locator(reinterpret_cast<unsigned char*>(tail), size, position, &locator)) return;
+    if (size < 8 || locator.field_position < position || locator.field_position - position > size - 8) return;
+    uint64_t value = locator.directory_offset + launcher_length;
+    char* field = tail + (locator.field_position - position);
+    for (int i = 0; i < 8; ++i) field[i] = static_cast<char>(value >> (8 * i));
 }
 
-// Writes the launcher's file and then the source into `target` (the file
-// that becomes the destination). Returns the packager's status; 0 when both
-// copies were written completely.
-int write_packed_file(const char* executable_path, const char* source, const char* destination,
-                      const char* target) {
-    FILE* out = target ? platform.file_open(target, "wb") : nullptr;
-    FILE* launcher = platform.file_open(executable_path, "rb");
-    if (launcher == nullptr) {
-        if (out) platform.file_close(out);
-        print_error(MSG_ERROR_OPENING, executable_path);
-        return 3;
-    }
-    if (out == nullptr) {
-        platform.file_close(launcher);
-        print_error(MSG_ERROR_OPENING, destination);
-        return 3;
-    }
-    CopyResult copied = copy_stream(launcher, out);
+// Writes the launcher's file and then the source into `out`. Returns the
+// packager's status; kPackaged when both were copied completely (the
+// destination is yet to be put in place).
+PackagerStatus write_packed_file(FILE* launcher, const char* executable_path, const char* source,
+                                 const char* destination, FILE* out, char* buffer) {
+    unsigned long long launcher_length = 0;
+    CopyResult copied = copy_stream(launcher, out, buffer, &launcher_length, nullptr, nullptr);
     if (!close_input(launcher, copied)) {
-        platform.file_close(out);
         print_error(MSG_ERROR_CLOSING, executable_path);
-        return 4;
+        return kPackagerCannotReadLauncher;
     }
-    if (!close_output(out) || copied == kWriteFailed) {
+    if (copied == kWriteFailed || fflush(out) != 0 || ferror(out)) {
         print_error(MSG_ERROR_WRITING, destination);
-        return 5;
+        return kPackagerLauncherNotWritten;
     }
 
     FILE* archive = platform.file_open(source, "rb");
-    out = platform.file_open(target, "ab");
-    if (archive == nullptr || out == nullptr) {
-        if (archive) platform.file_close(archive);
-        if (out) platform.file_close(out);
-        print_error(MSG_ERROR_OPENING, archive == nullptr ? source : destination);
-        return 6;
+    if (archive == nullptr) {
+        print_error(MSG_ERROR_OPENING, source);
+        return kPackagerCannotOpenSource;
     }
-    copied = copy_stream(archive, out);
-    if (!close_input(archive, copied)) {
-        platform.file_close(out);
+    FileStatus before, after;
+    bool known = platform.file_status(archive, &before);
+    unsigned long long archive_length = 0;
+    copied = copy_stream(archive, out, buffer, &archive_length, rebase_zip64_locator, &launcher_length);
+    // A source that changed while it was read gives no program.
+    bool unchanged = !known || (platform.file_status(archive, &after) && same_status(before, after) &&
+                                after.size == archive_length);
+    if (!close_input(archive, copied) || (copied != kWriteFailed && !unchanged)) {
         print_error(MSG_ERROR_READING, source);
-        return 7;
+        return kPackagerCannotReadSource;
     }
-    if (!close_output(out) || copied == kWriteFailed) {
+    if (copied == kWriteFailed) {
         print_error(MSG_ERROR_WRITING, destination);
-        return 8;
+        return kPackagerNotWritten;
     }
-    return 0;
+    return kPackaged;
+}
+
+// Writes the packed file to `destination` through a temporary file. Prints
+// every failure.
+PackagerStatus pack(const char* executable_path, const char* source, const char* destination) {
+    FILE* launcher = platform.file_open(executable_path, "rb");
+    if (launcher == nullptr) {
+        print_error(MSG_ERROR_OPENING, executable_path);
+        return kPackagerCannotOpen;
+    }
+    // Taken before the destination exists, so that no allocation can fail
+    // while it is half-written.
+    char* buffer = static_cast<char*>(allocate_or_exit(static_cast<int>(kCopyBuffer)));
+    AtomicFile out;
+    if (!atomic_file_open(&out, destination)) {
+        free(buffer);
+        platform.file_close(launcher);
+        print_error(MSG_ERROR_OPENING, destination);
+        return kPackagerCannotOpen;
+    }
+    PackagerStatus status = write_packed_file(launcher, executable_path, source, destination, out.stream, buffer);
+    free(buffer);
+    if (status == kPackaged && !atomic_file_commit(&out)) {
+        print_error(MSG_ERROR_WRITING, destination);
+        status = kPackagerNotWritten;
+    }
+    if (status != kPackaged) {
+        char temporary[4096] = "";
+        if (out.temporary != nullptr) snprintf(temporary, sizeof temporary, "%s", out.temporary);
+        if (!atomic_file_abandon(&out)) print_error(MSG_ERROR_REMOVING, temporary);
+    }
+    return status;
 }
 
 }  // namespace
 
-void show_usage() { print_info(MSG_USAGE, program_name); }
+void show_usage(const char* program_name) { print_info(MSG_USAGE, program_name); }
 
 char* derive_destination_name(const char* source) {
     size_t length = strlen(source);
@@ -121,18 +151,19 @@ char* derive_destination_name(const char* source) {
     return name;
 }
 
-int run_packager(JNIEnv* env, const char* executable_path, int argc, char** argv) {
+PackagerStatus run_packager(JNIEnv* env, const char* executable_path, const char* program_name, int argc,
+                            char** argv) {
     if (argc < 2 || argc > 3) {
-        show_usage();
-        return 1;
+        show_usage(program_name);
+        return kPackagerUsage;
     }
     const char* source = argv[1];
     jobject jar = open_jar_file(env, source);
     if (jar == nullptr) {
         clear_exception(env);
         print_error(MSG_NOT_A_JAR, source);
-        show_usage();
-        return 2;
+        show_usage(program_name);
+        return kPackagerNotAJar;
     }
     jstring main_class = find_main_class_name(env, jar);
     if (main_class == nullptr) {
@@ -144,30 +175,17 @@ int run_packager(JNIEnv* env, const char* executable_path, int argc, char** argv
     env->DeleteLocalRef(jar);
 
     const char* destination = argc == 3 ? argv[2] : derive_destination_name(source);
-    print_info(MSG_CREATING, destination ? destination : "", source);
+    if (destination == nullptr) destination = "";
+    print_info(MSG_CREATING, destination, source);
 
     // The inputs are never destroyed: a destination that is one of them is
     // refused, and the destination is replaced only once it is complete.
-    if (destination != nullptr &&
-        (platform.same_file(destination, source) || platform.same_file(destination, executable_path))) {
+    if (destination[0] == '\0' || platform.same_file(destination, source) ||
+        platform.same_file(destination, executable_path)) {
         print_error(MSG_ERROR_OPENING, destination);
-        return 3;
+        return kPackagerCannotOpen;
     }
-    // A destination that exists but is no regular file (a device, a
-    // directory) is opened as it is: there is no file to keep or replace.
-    if (destination != nullptr && platform.names_special_file(destination)) {
-        int status = write_packed_file(executable_path, source, destination, destination);
-        if (status == 0) print_info(MSG_SUCCESS);
-        return status;
-    }
-    char* temporary = destination ? temporary_name(destination) : nullptr;
-    int status = write_packed_file(executable_path, source, destination ? destination : "", temporary);
-    if (status == 0 && !platform.replace_file(temporary, destination)) {
-        print_error(MSG_ERROR_WRITING, destination);
-        status = 8;
-    }
-    if (status != 0 && temporary != nullptr) platform.remove_file(temporary);
-    free(temporary);
-    if (status == 0) print_info(MSG_SUCCESS);
+    PackagerStatus status = pack(executable_path, source, destination);
+    if (status == kPackaged) print_info(MSG_SUCCESS);
     return status;
 }

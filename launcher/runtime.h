@@ -4,6 +4,7 @@
 
 #include <jni.h>
 
+#include "major_version.h"
 #include "platform/platform.h"
 
 typedef jint(JNICALL* CreateJavaVmFunction)(JavaVM** vm, void** env, void* args);
@@ -28,19 +29,22 @@ bool get_module_directory(char* buffer, int capacity);
 
 // Composes the library path from a non-blank configured value: the value
 // itself when absolute, else the module directory, a separator and the value.
-// False when the result does not fit `capacity`.
+// False when the result does not fit `capacity` or the value is relative and
+// the module directory cannot be determined.
 bool compose_runtime_library_path(const char* value, char* path, int capacity);
 
+// Stores `directory`, a separator unless it ends with one, and `name` in
+// `path`; false when that does not fit `capacity`.
+bool join_path(const char* directory, const char* name, char* path, int capacity);
+
 // Reads RuntimeLib of the registered runtime into `path`, checking its
-// version against the configured range. Prints its messages on false.
+// version against the configured range; when that yields no existing
+// library in the range, searches further (runtime_search.h). Prints its
+// messages on false.
 bool find_runtime_in_registry(char* path, int capacity);
 
 // True when the value exists as text and its stored size (terminator
 // included) is below `capacity`; the buffer then holds it, terminated.
 bool query_registry_text(RegistryKey key, const char* name, char* buffer, int capacity);
-
-// The version number of a text: "1.3" gives 1.3; empty gives -1; a whole
-// number ("9", "17") gives that number; every other form gives 0.
-float parse_major_version(const char* text);
 
 #endif

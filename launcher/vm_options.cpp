@@ -13,9 +13,13 @@ VmOptionList vm_option_list = {0, 0, nullptr};
 
 namespace {
 
-// A new heap string of the value's length plus 40 bytes: `pattern` with the value.
+// Room for an option pattern's own text ("-Djava.class.path=" and the like)
+// beside the value it takes.
+constexpr int kOptionPatternRoom = 40;
+
+// A new heap string of the value's length plus the pattern's room: `pattern` with the value.
 char* format_option(const char* pattern, const char* value) {
-    int size = static_cast<int>(strlen(value)) + 40;
+    int size = static_cast<int>(strlen(value)) + kOptionPatternRoom;
     char* option = static_cast<char*>(allocate_or_exit(size));
     snprintf(option, size_t(size), pattern, value);
     return option;

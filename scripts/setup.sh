@@ -14,6 +14,9 @@ packages=(
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   sox lame
+  osslsigncode openssl
+  locales
+  zlib1g-dev libz-mingw-w64-dev xvfb xauth
 )
 
 missing=()

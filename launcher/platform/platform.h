@@ -16,6 +16,16 @@ typedef void* RegistryKey;
 // Registry value type of a zero-terminated text (REG_SZ).
 constexpr unsigned long kRegistryTypeText = 1;
 
+// What tells whether an open file changed: its size and modification time.
+struct FileStatus {
+    unsigned long long size;
+    long long modified;  // in the system's finest unit
+};
+// The two roots runtimes register under, and the two views of a 64-bit
+// registry (on 32-bit Windows both views are the one registry).
+enum RegistryRoot { kRegistryMachine, kRegistryUser };
+enum RegistryView { kRegistryView32, kRegistryView64 };
+
 struct PlatformApi {
     // The value of an environment variable, or null when it is not defined.
     // Names compare as the platform's environment does (without regard to
@@ -36,6 +46,8 @@ struct PlatformApi {
     const char* (*raw_command_line)();
 
     // Loads a dynamic library; null on failure. Libraries are never unloaded.
+    // On Windows the libraries it imports are looked for in the "bin" folder
+    // above its own folder, and never in the current directory.
     void* (*load_library)(const char* path);
     // Address of an exported symbol, or null.
     void* (*find_symbol)(void* library, const char* name);
@@ -63,6 +75,45 @@ struct PlatformApi {
     bool (*replace_file)(const char* from, const char* to);
     // Deletes a file; true on success.
     bool (*remove_file)(const char* path);
+
+    // Creates `path` for writing ("wb") only when no file, directory or link
+    // of that name exists; a link is never followed. The file gets the
+    // executable bits the umask allows, and can be deleted while open.
+    FILE* (*file_create_new)(const char* path);
+    // Whether an existing `path` opens for writing: 1 when it does, 0 when no
+    // file of that name exists, -1 when it exists and cannot (read-only, in
+    // use by a running program, locked by another process). Changes nothing.
+    int (*probe_writable)(const char* path);
+    // Size and modification time of an open file; false when unknown.
+    bool (*file_status)(FILE* file, FileStatus* status);
+    // Gives the open `file` the permission bits of the existing `model`, and
+    // its owner where the system allows. Nothing where a replacing rename
+    // keeps them by itself.
+    void (*adopt_attributes)(FILE* file, const char* model);
+    // Stores in `target` the name that `path` leads to once every symbolic
+    // link at its end is followed: `path` itself when it is no link, else the
+    // file the links reach, or the name a dangling link would create. False
+    // when that cannot be told (a loop, a link that names no path, no room).
+    bool (*link_target)(const char* path, char* target, unsigned long capacity);
+    // From now on until called with null, `path` is deleted when the process
+    // is interrupted (SIGINT, SIGTERM or SIGHUP; Ctrl-C, Ctrl-Break or a
+    // closed console window), before it ends as the interruption would end it.
+    void (*remove_on_interrupt)(const char* path);
+    // Opens `subkey` for reading under `parent`, or under `root` when
+    // `parent` is null, in registry view `view`; a child key must be opened
+    // in the view of its parent.
+    bool (*registry_open_view)(RegistryKey parent, const char* subkey, RegistryRoot root, RegistryView view,
+                               RegistryKey* key);
+    // The name of subkey number `index` of `key`, counting from 0. False past
+    // the last one; a name that does not fit `capacity` is stored empty.
+    bool (*registry_subkey)(RegistryKey key, unsigned long index, char* name, unsigned long capacity);
+    // The absolute form of an existing path, with symbolic links resolved
+    // where the system has them. False when it cannot be made or does not fit.
+    bool (*full_path)(const char* path, char* buffer, int capacity);
+    // Writes `length` bytes of error text to standard error. A program that
+    // has no standard error (a Windows GUI program) keeps the texts instead
+    // and shows them together in one message box when the process ends.
+    void (*write_error)(const char* text, int length);
 };
 
 extern PlatformApi platform;
@@ -78,5 +129,10 @@ extern const char* const kLibrariesUnderRegisteredHome[];
 extern const char* const kLibrariesUnderJavaHome[];
 // True when a configured library path is absolute on this platform.
 bool platform_path_is_absolute(const char* path);
+// Separator of the directories in PATH.
+extern const char kPathListSeparator;
+// Java homes looked at after JAVA_HOME when the registry yields no runtime;
+// the list ends with a null. Tests may point its entries elsewhere.
+extern const char* kWellKnownJavaHomes[];
 
 #endif

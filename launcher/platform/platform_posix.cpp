@@ -1,7 +1,9 @@
 // The platform table over POSIX, with each Windows service mapped to its
 // nearest equivalent:
 //  - the string table is the launcher's own resource script, compiled to a
-//    .res file and embedded in the executable (vandrel_resource_begin/end);
+//    .res file and embedded in the executable (vandrel_resource_begin/end),
+//    and its texts come in the charset of the locale, as Windows gives them
+//    in the ANSI code page;
 //  - the module file name is /proc/self/exe;
 //  - the Java runtime's registry key is the runtime named by JAVA_HOME (or
 //    /usr/lib/jvm/default-java): the key exists when that directory does, its
@@ -14,9 +16,15 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -31,9 +39,38 @@ const char kDefaultJavaHome[] = "/usr/lib/jvm/default-java";
 
 const char* posix_get_env(const char* name) { return getenv(name); }
 
+// The string table's UTF-16 text in the charset of the locale that the
+// environment names (LC_ALL, LC_CTYPE, LANG), as LoadStringA gives it in the
+// ANSI code page: cut to whole characters within capacity - 1 bytes, with
+// "?" for a character the charset lacks. Code page 1252 when the charset has
+// no converter.
 int posix_load_string(unsigned id, char* buffer, int capacity) {
-    return decode_resource_string(vandrel_resource_begin, size_t(vandrel_resource_end - vandrel_resource_begin), id,
-                                  buffer, capacity);
+    const size_t size = size_t(vandrel_resource_end - vandrel_resource_begin);
+    const unsigned char* text = nullptr;
+    size_t length = 0;
+    buffer[0] = '\0';
+    if (!find_resource_string(vandrel_resource_begin, size, id, &text, &length)) return 0;
+    locale_t environment_locale = newlocale(LC_CTYPE_MASK, "", locale_t(0));
+    const char* charset = environment_locale ? nl_langinfo_l(CODESET, environment_locale) : "ANSI_X3.4-1968";
+    iconv_t converter = iconv_open(charset, "UTF-16LE");
+    if (environment_locale) freelocale(environment_locale);
+    if (converter == iconv_t(-1)) return decode_resource_string(vandrel_resource_begin, size, id, buffer, capacity);
+    char* in = const_cast<char*>(reinterpret_cast<const char*>(text));
+    size_t in_left = 2 * length;
+    char* out = buffer;
+    size_t out_left = size_t(capacity - 1);
+    while (in_left > 0 && iconv(converter, &in, &in_left, &out, &out_left) == size_t(-1) && errno != E2BIG) {
+        // A character the charset lacks, or a lone surrogate.
+        size_t skip = in_left < 2 ? in_left : 2;
+        in += skip;
+        in_left -= skip;
+        if (out_left == 0) break;
+        *out++ = '?';
+        --out_left;
+    }
+    iconv_close(converter);
+    *out = '\0';
+    return int(out - buffer);
 }
 
 unsigned long posix_module_file_name(char* buffer, unsigned long capacity) {
@@ -169,6 +206,137 @@ bool posix_replace_file(const char* from, const char* to) { return rename(from, 
 
 bool posix_remove_file(const char* path) { return unlink(path) == 0; }
 
+FILE* posix_file_create_new(const char* path) {
+    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0777);
+    if (fd < 0) return nullptr;
+    FILE* file = fdopen(fd, "wb");
+    if (file == nullptr) close(fd);
+    return file;
+}
+
+int posix_probe_writable(const char* path) {
+    // Non-blocking, so that a FIFO without a reader does not hang the probe.
+    int fd = open(path, O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+        close(fd);
+        return 1;
+    }
+    return errno == ENOENT ? 0 : -1;
+}
+
+bool posix_file_status(FILE* file, FileStatus* status) {
+    struct stat st;
+    if (fstat(fileno(file), &st) != 0) return false;
+    status->size = static_cast<unsigned long long>(st.st_size);
+    status->modified = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
+void posix_adopt_attributes(FILE* file, const char* model) {
+    struct stat st;
+    if (stat(model, &st) != 0) return;
+    int fd = fileno(file);
+    // Where changing the owner is not permitted, the file stays the writer's.
+    if (fchown(fd, st.st_uid, st.st_gid) != 0 && fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0) errno = 0;
+    // The permission bits, not the set-ID bits: new contents earn no privilege.
+    fchmod(fd, st.st_mode & 0777);
+}
+
+bool posix_link_target(const char* path, char* target, unsigned long capacity) {
+    struct stat st;
+    size_t length = strlen(path);
+    if (lstat(path, &st) != 0 || !S_ISLNK(st.st_mode)) {
+        if (length >= capacity) return false;
+        memcpy(target, path, length + 1);
+        return true;
+    }
+    if (stat(path, &st) == 0) {
+        // The links reach an existing file: its own name, which must lead to
+        // that same file (a link of /proc may name no path at all).
+        char resolved[PATH_MAX];
+        struct stat reached;
+        if (realpath(path, resolved) == nullptr || stat(resolved, &reached) != 0 || reached.st_dev != st.st_dev ||
+            reached.st_ino != st.st_ino || strlen(resolved) >= capacity)
+            return false;
+        memcpy(target, resolved, strlen(resolved) + 1);
+        return true;
+    }
+    // A dangling link: follow the chain to the name that does not exist.
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        char text[PATH_MAX];
+        ssize_t n = readlink(current.c_str(), text, sizeof text - 1);
+        if (n <= 0) return false;
+        text[n] = '\0';
+        if (text[0] == '/') {
+            current = text;
+        } else {
+            size_t slash = current.rfind('/');
+            current = (slash == std::string::npos ? std::string() : current.substr(0, slash + 1)) + text;
+        }
+        if (lstat(current.c_str(), &st) != 0) {
+            if (errno != ENOENT || current.size() >= capacity) return false;
+            memcpy(target, current.c_str(), current.size() + 1);
+            return true;
+        }
+        if (!S_ISLNK(st.st_mode)) return false;
+    }
+    return false;
+}
+
+// The file deleted on interruption, and the actions that were in place.
+char interrupt_victim[PATH_MAX];
+const int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction previous_actions[3];
+bool interrupt_guarded = false;
+
+void remove_and_end(int signal_number) {
+    unlink(interrupt_victim);
+    struct sigaction original;
+    memset(&original, 0, sizeof original);
+    original.sa_handler = SIG_DFL;
+    sigaction(signal_number, &original, nullptr);
+    raise(signal_number);
+}
+
+void posix_remove_on_interrupt(const char* path) {
+    if (path == nullptr || strlen(path) >= sizeof interrupt_victim) {
+        if (interrupt_guarded)
+            for (int i = 0; i < 3; ++i) sigaction(kInterruptSignals[i], &previous_actions[i], nullptr);
+        interrupt_guarded = false;
+        interrupt_victim[0] = '\0';
+        return;
+    }
+    strcpy(interrupt_victim, path);
+    if (interrupt_guarded) return;
+    struct sigaction action;
+    memset(&action, 0, sizeof action);
+    action.sa_handler = remove_and_end;
+    sigfillset(&action.sa_mask);
+    for (int i = 0; i < 3; ++i) sigaction(kInterruptSignals[i], &action, &previous_actions[i]);
+    interrupt_guarded = true;
+}
+
+// No registry beyond the runtime key above.
+bool posix_registry_open_view(RegistryKey, const char*, RegistryRoot, RegistryView, RegistryKey*) { return false; }
+
+bool posix_registry_subkey(RegistryKey, unsigned long, char*, unsigned long) { return false; }
+
+bool posix_full_path(const char* path, char* buffer, int capacity) {
+    char* resolved = realpath(path, nullptr);
+    if (resolved == nullptr) return false;
+    size_t length = strlen(resolved);
+    bool fits = length < size_t(capacity);
+    if (fits) memcpy(buffer, resolved, length + 1);
+    free(resolved);
+    return fits;
+}
+
+void posix_write_error(const char* text, int length) {
+    fwrite(text, 1, size_t(length), stderr);
+    fflush(stderr);
+}
+
 }  // namespace
 
 // Filled by field name: two entries of the same type cannot change places unseen.
@@ -189,6 +357,16 @@ PlatformApi platform = {
     .names_special_file = posix_names_special_file,
     .replace_file = posix_replace_file,
     .remove_file = posix_remove_file,
+    .file_create_new = posix_file_create_new,
+    .probe_writable = posix_probe_writable,
+    .file_status = posix_file_status,
+    .adopt_attributes = posix_adopt_attributes,
+    .link_target = posix_link_target,
+    .remove_on_interrupt = posix_remove_on_interrupt,
+    .registry_open_view = posix_registry_open_view,
+    .registry_subkey = posix_registry_subkey,
+    .full_path = posix_full_path,
+    .write_error = posix_write_error,
 };
 
 const char kPathSeparator = '/';
@@ -196,5 +374,8 @@ const char kExecutableSuffix[] = "";
 const char* const kLibrariesUnderRegisteredHome[] = {"lib/server/libjvm.so", "lib/client/libjvm.so", nullptr};
 const char* const kLibrariesUnderJavaHome[] = {"lib/server/libjvm.so", "lib/client/libjvm.so",
                                                "jre/lib/server/libjvm.so", "jre/lib/client/libjvm.so", nullptr};
+
+const char kPathListSeparator = ':';
+const char* kWellKnownJavaHomes[] = {kDefaultJavaHome, nullptr};
 
 bool platform_path_is_absolute(const char* path) { return path[0] == '/'; }

@@ -3,6 +3,12 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdlib>
+#include <cstring>
+
 namespace {
 
 const char* win32_get_env(const char* name) { return getenv(name); }
@@ -17,7 +23,28 @@ unsigned long win32_module_file_name(char* buffer, unsigned long capacity) {
 
 const char* win32_raw_command_line() { return GetCommandLineA(); }
 
-void* win32_load_library(const char* path) { return reinterpret_cast<void*>(LoadLibraryA(path)); }
+// A runtime's jvm.dll lives in bin\server or bin\client and imports the C
+// runtime kept in bin; the loader does not look in a library's own folders.
+// The folder above the library's folder takes the place of the current
+// directory in the search for its imports, as the JDK's own launcher does.
+void* win32_load_library(const char* path) {
+    // A relative path names a file in the current directory, which is about
+    // to leave the search: it is loaded by its full name.
+    char full[MAX_PATH];
+    DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full) return reinterpret_cast<void*>(LoadLibraryA(path));
+    char directory[MAX_PATH];
+    memcpy(directory, full, length + 1);
+    char* folder = strrchr(directory, '\\');
+    if (folder != nullptr) {
+        *folder = '\0';
+        char* above = strrchr(directory, '\\');
+        if (above != nullptr) *above = '\0';
+        if (strlen(directory) == 2 && directory[1] == ':') strcpy(directory + 2, "\\");  // a drive's root
+        if (directory[0] != '\0') SetDllDirectoryA(directory);
+    }
+    return reinterpret_cast<void*>(LoadLibraryA(full));
+}
 
 void* win32_find_symbol(void* library, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
@@ -82,10 +109,137 @@ bool win32_names_special_file(const char* path) {
 }
 
 bool win32_replace_file(const char* from, const char* to) {
+    // An existing file keeps its attributes, security and short name.
+    if (GetFileAttributesA(to) != INVALID_FILE_ATTRIBUTES &&
+        ReplaceFileA(to, from, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+        return true;
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
 }
 
 bool win32_remove_file(const char* path) { return DeleteFileA(path) != 0; }
+
+FILE* win32_file_create_new(const char* path) {
+    // Shared for deletion, so that the file can be removed while it is open.
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(h);
+        return nullptr;
+    }
+    FILE* file = _fdopen(fd, "wb");
+    if (file == nullptr) _close(fd);
+    return file;
+}
+
+int win32_probe_writable(const char* path) {
+    // The read-only attribute refuses writing to everyone (Wine maps it to
+    // permission bits, which do not bind the super-user).
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return -1;
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        CloseHandle(h);
+        return 1;
+    }
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : -1;
+}
+
+bool win32_file_status(FILE* file, FileStatus* status) {
+    HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (h == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(h, &info)) return false;
+    status->size = (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    status->modified = static_cast<long long>((static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                              info.ftLastWriteTime.dwLowDateTime);
+    return true;
+}
+
+// ReplaceFileA keeps the replaced file's attributes and security.
+void win32_adopt_attributes(FILE* file, const char* model) {}
+
+bool win32_link_target(const char* path, char* target, unsigned long capacity) {
+    size_t length = strlen(path);
+    if (length >= capacity) return false;
+    memcpy(target, path, length + 1);
+    return true;
+}
+
+char interrupt_victim[MAX_PATH];
+
+BOOL WINAPI remove_on_console_event(DWORD event) {
+    if (interrupt_victim[0] != '\0') DeleteFileA(interrupt_victim);
+    return FALSE;  // the next handler ends the process as usual
+}
+
+void win32_remove_on_interrupt(const char* path) {
+    static bool installed = false;
+    if (path == nullptr || strlen(path) >= sizeof interrupt_victim) {
+        interrupt_victim[0] = '\0';
+        return;
+    }
+    strcpy(interrupt_victim, path);
+    if (!installed) installed = SetConsoleCtrlHandler(remove_on_console_event, TRUE) != 0;
+}
+
+bool win32_registry_open_view(RegistryKey parent, const char* subkey, RegistryRoot root, RegistryView view,
+                              RegistryKey* key) {
+    HKEY base = parent ? static_cast<HKEY>(parent) : root == kRegistryUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    REGSAM access = KEY_READ | (view == kRegistryView32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY);
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(base, subkey, 0, access, &opened) != ERROR_SUCCESS) return false;
+    *key = opened;
+    return true;
+}
+
+bool win32_registry_subkey(RegistryKey key, unsigned long index, char* name, unsigned long capacity) {
+    DWORD size = capacity;
+    LONG result = RegEnumKeyExA(static_cast<HKEY>(key), index, name, &size, nullptr, nullptr, nullptr, nullptr);
+    if (result == ERROR_MORE_DATA && capacity > 0) {
+        name[0] = '\0';
+        return true;
+    }
+    return result == ERROR_SUCCESS;
+}
+
+bool win32_full_path(const char* path, char* buffer, int capacity) {
+    DWORD length = GetFullPathNameA(path, static_cast<DWORD>(capacity), buffer, nullptr);
+    return length > 0 && length < static_cast<DWORD>(capacity);
+}
+
+// Error texts of a process without standard error, shown when it ends.
+char* pending_errors = nullptr;
+size_t pending_length = 0;
+
+void show_pending_errors() {
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    const char* title = "vandrel";
+    if (length > 0 && length < sizeof path) {
+        const char* slash = strrchr(path, '\\');
+        title = slash ? slash + 1 : path;
+    }
+    MessageBoxA(nullptr, pending_errors, title, MB_OK | MB_ICONERROR);
+}
+
+void win32_write_error(const char* text, int length) {
+    HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) {
+        fwrite(text, 1, size_t(length), stderr);
+        fflush(stderr);
+        return;
+    }
+    char* grown = static_cast<char*>(realloc(pending_errors, pending_length + size_t(length) + 1));
+    if (grown == nullptr) return;
+    if (pending_errors == nullptr) atexit(show_pending_errors);
+    pending_errors = grown;
+    memcpy(pending_errors + pending_length, text, size_t(length));
+    pending_length += size_t(length);
+    pending_errors[pending_length] = '\0';
+}
 
 }  // namespace
 
@@ -107,6 +261,16 @@ PlatformApi platform = {
     .names_special_file = win32_names_special_file,
     .replace_file = win32_replace_file,
     .remove_file = win32_remove_file,
+    .file_create_new = win32_file_create_new,
+    .probe_writable = win32_probe_writable,
+    .file_status = win32_file_status,
+    .adopt_attributes = win32_adopt_attributes,
+    .link_target = win32_link_target,
+    .remove_on_interrupt = win32_remove_on_interrupt,
+    .registry_open_view = win32_registry_open_view,
+    .registry_subkey = win32_registry_subkey,
+    .full_path = win32_full_path,
+    .write_error = win32_write_error,
 };
 
 const char kPathSeparator = '\\';
@@ -114,6 +278,9 @@ const char kExecutableSuffix[] = ".exe";
 const char* const kLibrariesUnderRegisteredHome[] = {"bin\\server\\jvm.dll", "bin\\client\\jvm.dll", nullptr};
 const char* const kLibrariesUnderJavaHome[] = {"bin\\server\\jvm.dll", "bin\\client\\jvm.dll",
                                                "jre\\bin\\server\\jvm.dll", "jre\\bin\\client\\jvm.dll", nullptr};
+
+const char kPathListSeparator = ';';
+const char* kWellKnownJavaHomes[] = {nullptr};
 
 bool platform_path_is_absolute(const char* path) {
     if (path[0] == '\\') return true;

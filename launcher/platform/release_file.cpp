@@ -1,4 +1,5 @@
 #include "release_file.h"
+#include "platform.h"
 
 #include <cstdio>
 #include <cstring>
@@ -20,7 +21,7 @@ bool family_version_of(const char* full, char* version, int capacity) {
 bool read_release_family_version(const char* home, char separator, char* version, int capacity) {
     char path[4096];
     if (snprintf(path, sizeof path, "%s%c%s", home, separator, "release") >= int(sizeof path)) return false;
-    FILE* f = fopen(path, "r");
+    FILE* f = platform.file_open(path, "r");
     if (f == nullptr) return false;
     const char prefix[] = "JAVA_VERSION=\"";
     char line[512];
@@ -34,6 +35,6 @@ bool read_release_family_version(const char* home, char separator, char* version
         found = family_version_of(value, version, capacity);
         break;
     }
-    fclose(f);
+    platform.file_close(f);
     return found;
 }

@@ -70,25 +70,34 @@ const unsigned char* find_block(const unsigned char* res, size_t size, unsigned 
 
 }  // namespace
 
-int decode_resource_string(const unsigned char* res, size_t size, unsigned id, char* buffer, int capacity) {
-    buffer[0] = '\0';
+bool find_resource_string(const unsigned char* res, size_t size, unsigned id, const unsigned char** text,
+                          size_t* length) {
     size_t block_size = 0;
     const unsigned char* block = find_block(res, size, id, &block_size);
-    if (!block) return 0;
+    if (!block) return false;
     size_t pos = 0;
     for (unsigned index = 0; index < 16; ++index) {
-        if (pos + 2 > block_size) return 0;
-        size_t length = read16(block + pos);
+        if (pos + 2 > block_size) return false;
+        size_t count = read16(block + pos);
         pos += 2;
-        if (pos + 2 * length > block_size) return 0;
+        if (pos + 2 * count > block_size) return false;
         if (index == id % 16) {
-            int stored = 0;
-            for (size_t i = 0; i < length && stored < capacity - 1; ++i)
-                buffer[stored++] = to_cp1252(read16(block + pos + 2 * i));
-            buffer[stored] = '\0';
-            return stored;
+            *text = block + pos;
+            *length = count;
+            return true;
         }
-        pos += 2 * length;
+        pos += 2 * count;
     }
-    return 0;
+    return false;
+}
+
+int decode_resource_string(const unsigned char* res, size_t size, unsigned id, char* buffer, int capacity) {
+    buffer[0] = '\0';
+    const unsigned char* text = nullptr;
+    size_t length = 0;
+    if (!find_resource_string(res, size, id, &text, &length)) return 0;
+    int stored = 0;
+    for (size_t i = 0; i < length && stored < capacity - 1; ++i) buffer[stored++] = to_cp1252(read16(text + 2 * i));
+    buffer[stored] = '\0';
+    return stored;
 }

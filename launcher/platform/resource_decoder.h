@@ -11,4 +11,9 @@
 // A malformed image reads as holding no strings. capacity must be > 0.
 int decode_resource_string(const unsigned char* res, size_t size, unsigned id, char* buffer, int capacity);
 
+// Finds string `id` as above and gives its UTF-16LE text and its length in
+// code units. False when the id is absent or the image malformed.
+bool find_resource_string(const unsigned char* res, size_t size, unsigned id, const unsigned char** text,
+                          size_t* length);
+
 #endif

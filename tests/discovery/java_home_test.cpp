@@ -59,7 +59,13 @@ std::string shipped_value(int id) {
 
 class LinuxRuntimeTest : public ::testing::Test {
 protected:
-    LinuxRuntimeTest() : strings_(true), homes_("homes") {}
+    // Only the homes a test makes are found: neither the system's default
+    // Java home nor java on PATH.
+    LinuxRuntimeTest() : strings_(true), homes_("homes"), path_("PATH", "") {
+        saved_default_home_ = kWellKnownJavaHomes[0];
+        kWellKnownJavaHomes[0] = "/nonexistent/default-java";
+    }
+    ~LinuxRuntimeTest() override { kWellKnownJavaHomes[0] = saved_default_home_; }
 
     // A Java home with a release file holding `release` and the real
     // libjvm.so linked in at `library` (none when empty).
@@ -77,6 +83,8 @@ protected:
 
     FakeStringTable strings_;  // the shipped table, with single values replaced
     ScratchDir homes_;
+    ScopedEnv path_;
+    const char* saved_default_home_;
 };
 
 TEST_F(LinuxRuntimeTest, ShippedConfigurationLoadsTheJavaHomeRuntime) {
@@ -90,9 +98,14 @@ TEST_F(LinuxRuntimeTest, LegacyLayoutOfAVersion1Runtime) {
                                  "jre/lib/amd64/server/libjvm.so");
     ScopedEnv java_home("JAVA_HOME", home.c_str());
     EXPECT_TRUE(loads_from(kRealLibrary));
-    // The modern place does not count for a 1.x runtime.
+    // The registry route wants the legacy place for a 1.x runtime; the wider
+    // search then finds the library in the modern place under JAVA_HOME.
     std::string misplaced = make_home("jdk8-modern", "JAVA_VERSION=\"1.8.0_392\"\n", "lib/server/libjvm.so");
     ScopedEnv misplaced_home("JAVA_HOME", misplaced.c_str());
+    EXPECT_TRUE(loads_from(kRealLibrary));
+    // With no library anywhere, the registry route's message.
+    std::string empty = make_home("jdk8-empty", "JAVA_VERSION=\"1.8.0_392\"\n", "");
+    ScopedEnv empty_home("JAVA_HOME", empty.c_str());
     EXPECT_TRUE(refused_with("Failed reading value of registry key: RuntimeLib"));
 }
 
@@ -103,11 +116,31 @@ TEST_F(LinuxRuntimeTest, MissingJavaHomePrintsTheNoRuntimeMessage) {
     EXPECT_TRUE(refused_with(message));
 }
 
-TEST_F(LinuxRuntimeTest, ReleaseWithoutVersionIsNotFound) {
+TEST_F(LinuxRuntimeTest, ReleaseWithoutVersionIsTakenOnlyWithoutARange) {
     std::string home = make_home("noversion", "IMPLEMENTOR=\"x\"\nJAVA_RUNTIME_VERSION=\"17.0.15\"\n",
                                  "lib/server/libjvm.so");
     ScopedEnv java_home("JAVA_HOME", home.c_str());
+    EXPECT_TRUE(loads_from(kRealLibrary));
+    strings_.set(kConfigMinVersion, "11");
     EXPECT_TRUE(refused_with(kNotFound));
+}
+
+TEST_F(LinuxRuntimeTest, DefaultJavaHomeAndJavaOnPathFollowABrokenJavaHome) {
+    ScopedEnv java_home("JAVA_HOME", (homes_ / "absent").c_str());
+    std::string fallback = make_home("default", "JAVA_VERSION=\"17.0.15\"\n", "lib/server/libjvm.so");
+    kWellKnownJavaHomes[0] = fallback.c_str();
+    EXPECT_TRUE(loads_from(kRealLibrary));
+
+    // java on PATH, through a symbolic link as the alternatives system makes it.
+    kWellKnownJavaHomes[0] = "/nonexistent/default-java";
+    std::string on_path = make_home("on-path", "JAVA_VERSION=\"21\"\n", "lib/server/libjvm.so");
+    std::filesystem::create_directories(on_path + "/bin");
+    write_file(on_path + "/bin/java", "");
+    std::string links = homes_ / "links";
+    std::filesystem::create_directories(links);
+    std::filesystem::create_symlink(on_path + "/bin/java", links + "/java");
+    ScopedEnv path("PATH", ("/nonexistent:" + links).c_str());
+    EXPECT_TRUE(loads_from(kRealLibrary));
 }
 
 TEST_F(LinuxRuntimeTest, VersionRangeOfTheRegistryRoute) {

@@ -204,12 +204,18 @@ TEST_F(ModernDiscovery, VersionRangeAppliesToJavaHomeThroughItsReleaseFile) {
     EXPECT_EQ(as_written("Install Java.\nSee the vendor's page.\n"), s.errors);
 }
 
-TEST_F(ModernDiscovery, BrokenLegacyKeyFailsAsBeforeEvenWithJavaHome) {
-    set_java_home(make_home("bin\\server\\jvm.dll", "17.0.2"));
-    set_key("Software\\JavaSoft\\JRE", "CurrentVersion", "17");
-
+TEST_F(ModernDiscovery, BrokenLegacyKeyGivesWayToJavaHome) {
+    std::string home = make_home("bin\\server\\jvm.dll", "17.0.2");
+    set_java_home(home);
     set_key(kLegacyRuntimeKey, "Unrelated", "x");  // key present, CurrentVersion absent
     Search s = search();
+    EXPECT_TRUE(s.found);
+    EXPECT_EQ(home + "\\bin\\server\\jvm.dll", s.path);
+    EXPECT_EQ("", s.errors);
+
+    // With nothing else found, the legacy key's own messages.
+    set_java_home("");
+    s = search();
     EXPECT_FALSE(s.found);
     EXPECT_EQ(as_written("Could not find the Java Runtime Environment.\n"
                          "No recognized versions in: 'Software\\JavaSoft\\Java Runtime Environment\\'\n"),

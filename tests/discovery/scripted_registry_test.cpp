@@ -1,7 +1,9 @@
 // Runtime discovery against a scripted registry and string table: the
 // version rules, the registry route's messages, composing a configured
-// library path, and the order of decisions in load_java_runtime. The real
-// registry and real libraries are exercised by the tests in tests/runtime.
+// library path, and the order of decisions in load_java_runtime, with no
+// runtime beyond the legacy key (runtime_search_test.cpp scripts whole
+// machines for the wider search). The real registry and real libraries are
+// exercised by discovery_windows and discovery_java_home.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -126,8 +128,16 @@ bool scripted_path_exists(const char* path) {
     existence_queries.push_back(path);
     for (const std::string& p : existing_paths)
         if (p == path) return true;
+    // A library registered as RuntimeLib exists.
+    for (const auto& subkey : registry->subkeys) {
+        auto lib = subkey.second.find("RuntimeLib");
+        if (lib != subkey.second.end() && lib->second.bytes.c_str() == std::string(path)) return true;
+    }
     return false;
 }
+
+// No registry keys beyond the legacy one.
+bool no_other_keys(RegistryKey, const char*, RegistryRoot, RegistryView, RegistryKey*) { return false; }
 
 void* scripted_load_library(const char* path) {
     loaded_paths.push_back(path);
@@ -159,6 +169,7 @@ protected:
         platform.registry_close = scripted_close;
         platform.module_file_name = scripted_module_file_name;
         platform.path_exists = scripted_path_exists;
+        platform.registry_open_view = no_other_keys;
         platform.load_library = scripted_load_library;
         platform.find_symbol = scripted_find_symbol;
         platform.get_env = no_environment;
@@ -486,18 +497,23 @@ TEST_F(ScriptedRuntimeTest, ComposedPaths) {
                   {"C:\\Apps\\game.exe", "x\\jvm.dll", "x\\jvm.dll"},
                   {"C:\\Apps\\game.exe", "/java/jvm.dll", "C:\\Apps\\/java/jvm.dll"},
                   {"C:\\Apps\\game.exe", "jvm.dll", "C:\\Apps\\jvm.dll"},
-                  {"game.exe", "jre\\jvm.dll", "jre\\jvm.dll"},
+                  // No directory to resolve against: never the current one.
+                  {"game.exe", "jre\\jvm.dll", nullptr},
               }
             : std::vector<Case>{
                   {"/opt/apps/game", "jre/lib/libjvm.so", "/opt/apps/jre/lib/libjvm.so"},
                   {"/game", "jre/libjvm.so", "/jre/libjvm.so"},
                   {"/opt/apps/game", "/usr/lib/libjvm.so", "/usr/lib/libjvm.so"},
-                  {"game", "jre/libjvm.so", "jre/libjvm.so"},
+                  {"game", "jre/libjvm.so", nullptr},
               };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.module) + " + " + c.value);
         module_file = c.module;
         memset(path, 0x7f, sizeof path);
+        if (c.expected == nullptr) {
+            EXPECT_FALSE(compose_runtime_library_path(c.value, path, kPathCapacity));
+            continue;
+        }
         ASSERT_TRUE(compose_runtime_library_path(c.value, path, kPathCapacity));
         EXPECT_STREQ(c.expected, path);
     }

@@ -41,6 +41,8 @@ struct Faults {
     StreamPick fail_close;       // the close reports failure (the stream is still closed)
     StreamPick read_error;       // reading the stream fails
     bool fail_replace = false;   // the final rename fails
+    bool source_changes = false; // the source's modification time moves during the copy
+    bool fail_remove = false;    // deleting a file fails
 };
 
 struct OpenStream {
@@ -82,6 +84,32 @@ int faulty_close(FILE* file) {
     return fail ? EOF : result;
 }
 
+// The destination's temporary file: the stream of mode "wb".
+FILE* faulty_create_new(const char* path) {
+    if (g_faults.fail_open.matches(path, "wb")) {
+        errno = EACCES;
+        return nullptr;
+    }
+    FILE* file = g_real.file_create_new(path);
+    if (file != nullptr) {
+        g_open.push_back({file, path, "wb"});
+        ++g_opened_count;
+    }
+    return file;
+}
+
+bool faulty_file_status(FILE* file, FileStatus* status) {
+    static int calls = 0;
+    if (!g_real.file_status(file, status)) return false;
+    if (g_faults.source_changes && ++calls % 2 == 0) status->modified += 1;
+    return true;
+}
+
+bool faulty_remove(const char* path) {
+    if (g_faults.fail_remove) return false;
+    return g_real.remove_file(path);
+}
+
 bool faulty_replace(const char* from, const char* to) {
     if (g_faults.fail_replace) return false;
     return g_real.replace_file(from, to);
@@ -113,8 +141,10 @@ class PackagerFaults : public ::testing::Test {
         g_opened_count = 0;
         platform.file_open = faulty_open;
         platform.file_close = faulty_close;
+        platform.file_create_new = faulty_create_new;
         platform.replace_file = faulty_replace;
-        program_name = "vandrel";
+        platform.file_status = faulty_file_status;
+        platform.remove_file = faulty_remove;
     }
     void TearDown() override { platform = g_real; }
 
@@ -125,7 +155,7 @@ class PackagerFaults : public ::testing::Test {
         argv.push_back(nullptr);
         StreamCapture captured_out(1);
         StreamCapture captured_err(2);
-        int status = run_packager(jni_support::SharedVm::env(), launcher_.c_str(), 3, argv.data());
+        int status = run_packager(jni_support::SharedVm::env(), launcher_.c_str(), "vandrel", 3, argv.data());
         *err = captured_err.finish();
         *out = captured_out.finish();
         return status;
@@ -170,7 +200,7 @@ TEST_F(PackagerFaults, WithoutFaultsThePackedFileIsWrittenAndEveryStreamClosed) 
     EXPECT_EQ(err, "");
     EXPECT_TRUE(same_bytes(launcher_bytes_ + jar_bytes_, read_file(destination_)));
     EXPECT_TRUE(g_open.empty());
-    EXPECT_EQ(g_opened_count, 4) << "two inputs and the destination twice";
+    EXPECT_EQ(g_opened_count, 3) << "two inputs and the destination once";
     EXPECT_EQ(list_dir(dir_.path()), (std::vector<std::string>{"a-directory", "game.exe", "game.jar", "vandrel"}));
 }
 
@@ -201,21 +231,28 @@ TEST_F(PackagerFaults, EveryFailureKeepsTheExistingDestinationAndReportsItsStatu
     };
     Faults rename_fails;
     rename_fails.fail_replace = true;
+    Faults source_changes;
+    source_changes.source_changes = true;
     const char* launcher = launcher_.c_str();
     const char* source = source_.c_str();
     const std::string& d = destination_;
     const Case cases[] = {
-        {"destination cannot be created", open_fails(nullptr, "wb"), 3, "Error opening '" + d + "'\n"},
-        {"launcher cannot be opened", open_fails(launcher, "rb"), 3, "Error opening '" + launcher_ + "'\n"},
-        {"closing the launcher fails", close_fails(launcher, "rb"), 4, "Error closing '" + launcher_ + "'\n"},
-        {"reading the launcher fails", read_fails(launcher), 4, "Error closing '" + launcher_ + "'\n"},
-        {"closing the first copy fails", close_fails(nullptr, "wb"), 5, "Error writing '" + d + "'\n"},
-        {"source cannot be opened again", open_fails(source, "rb"), 6, "Error opening '" + source_ + "'\n"},
-        {"destination cannot be reopened", open_fails(nullptr, "ab"), 6, "Error opening '" + d + "'\n"},
-        {"closing the source fails", close_fails(source, "rb"), 7, "Error reading '" + source_ + "'\n"},
-        {"reading the source fails", read_fails(source), 7, "Error reading '" + source_ + "'\n"},
-        {"closing the second copy fails", close_fails(nullptr, "ab"), 8, "Error writing '" + d + "'\n"},
-        {"the final rename fails", rename_fails, 8, "Error writing '" + d + "'\n"},
+        {"destination cannot be created", open_fails(nullptr, "wb"), kPackagerCannotOpen, "Error opening '" + d + "'\n"},
+        {"launcher cannot be opened", open_fails(launcher, "rb"), kPackagerCannotOpen,
+         "Error opening '" + launcher_ + "'\n"},
+        {"closing the launcher fails", close_fails(launcher, "rb"), kPackagerCannotReadLauncher,
+         "Error closing '" + launcher_ + "'\n"},
+        {"reading the launcher fails", read_fails(launcher), kPackagerCannotReadLauncher,
+         "Error closing '" + launcher_ + "'\n"},
+        {"source cannot be opened again", open_fails(source, "rb"), kPackagerCannotOpenSource,
+         "Error opening '" + source_ + "'\n"},
+        {"closing the source fails", close_fails(source, "rb"), kPackagerCannotReadSource,
+         "Error reading '" + source_ + "'\n"},
+        {"reading the source fails", read_fails(source), kPackagerCannotReadSource, "Error reading '" + source_ + "'\n"},
+        {"closing the destination fails", close_fails(nullptr, "wb"), kPackagerNotWritten, "Error writing '" + d + "'\n"},
+        {"the final rename fails", rename_fails, kPackagerNotWritten, "Error writing '" + d + "'\n"},
+        {"the source changes while it is copied", source_changes, kPackagerCannotReadSource,
+         "Error reading '" + source_ + "'\n"},
     };
     for (const std::string& previous : {std::string("the previous program\n"), std::string()}) {
         for (const Case& c : cases) {
@@ -235,6 +272,22 @@ TEST_F(PackagerFaults, EveryFailureKeepsTheExistingDestinationAndReportsItsStatu
     }
 }
 
+TEST_F(PackagerFaults, ATemporaryFileThatCannotBeRemovedIsReported) {
+    g_faults.fail_replace = true;
+    g_faults.fail_remove = true;
+    std::string out, err;
+    EXPECT_EQ(pack(&out, &err), kPackagerNotWritten);
+    g_faults = Faults();
+    // The one file left beside the destination is the one named.
+    std::vector<std::string> left = list_dir(dir_.path());
+    ASSERT_EQ(left.size(), 4u);
+    ASSERT_EQ(left[3].size(), std::string("game.exe").size());
+    ASSERT_EQ(left[3][0], '~');
+    EXPECT_EQ(err, "Error writing '" + destination_ + "'\nError removing '" + (dir_ / left[3]) + "'\n");
+    remove((dir_ / left[3]).c_str());
+    EXPECT_TRUE(untouched(""));
+}
+
 TEST_F(PackagerFaults, LauncherFileThatDoesNotExistIsNamedAndNothingIsCreated) {
     std::string missing = dir_ / "no-launcher";
     std::vector<std::string> args = {missing, source_, destination_};
@@ -243,7 +296,7 @@ TEST_F(PackagerFaults, LauncherFileThatDoesNotExistIsNamedAndNothingIsCreated) {
     argv.push_back(nullptr);
     StreamCapture captured_out(1);
     StreamCapture captured_err(2);
-    int status = run_packager(jni_support::SharedVm::env(), missing.c_str(), 3, argv.data());
+    int status = run_packager(jni_support::SharedVm::env(), missing.c_str(), "vandrel", 3, argv.data());
     std::string err = captured_err.finish();
     std::string out = captured_out.finish();
     EXPECT_EQ(status, 3);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "config.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -86,8 +87,11 @@ TEST(ReadConfigString, SmallBufferCutsBeforeTheCommentRule) {
     }
 }
 
-TEST(ReadConfigString, NonAsciiCharactersArriveAsCp1252Bytes) {
-    EXPECT_TRUE(reads_as(7, "caf\xe9 \x80 A"));
+TEST(ReadConfigString, NonAsciiCharactersArriveInTheNativeEncoding) {
+    // Code page 1252 under Wine; on POSIX the locale's charset, UTF-8 here.
+    EXPECT_TRUE(reads_as(7, kPathSeparator == '\\' ? "caf\xe9 \x80 A" : "caf\xc3\xa9 \xe2\x82\xac A"));
+    // A cut keeps whole characters.
+    EXPECT_EQ("caf", read_value(7, kPathSeparator == '\\' ? 4 : 5).text);
 }
 
 TEST(ReadConfigString, ReadingAgainGivesTheSameText) {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "runtime.h"
+#include "major_version.h"
 
 TEST(ParseMajorVersion, ReadsEveryPointFormAsStrtod) {
     int mismatches = 0;

@@ -24,11 +24,21 @@ expected_options="    option[ 1] = '-Xmx1g'
     option[ 2] = '-Dconfigured.value=a;b c'"
 [[ "$out" == *"$expected_options"* ]] || fail "options not as configured: $out"
 
-# Value 8 is printed when no runtime is found.
-err=$(JAVA_HOME=/nonexistent/java "$launcher" 2>&1 >/dev/null)
-status=$?
-[ "$status" -eq 1 ] || fail "status $status without a runtime"
-[ "$err" = $'Install Java 17 first.\nThen try again.' ] || fail "message: $err"
+# Value 8 keeps its line feeds in the resource script (the system's own Java
+# is found wherever JAVA_HOME points, so the message is not printed here).
+grep -qF '8 "Install Java 17 first.\nThen try again.\n# ' "$build_dir/launcher/vandrel.rc" \
+  || fail "value 8 missing from the resource script"
+
+# Values 8 and 9 are formats: the build refuses conversions they may not hold.
+for value in 'VANDREL_NO_RUNTIME_MESSAGE=Needs Java %s' 'VANDREL_BAD_VERSION_MESSAGE=Java %s %n'; do
+  rm -rf "$build_dir.refused"
+  if cmake -S "$source_dir" -B "$build_dir.refused" -G "$generator" -DBUILD_TESTING=OFF "-D$value" \
+       >"$build_dir.refused.log" 2>&1; then
+    fail "configured with -D$value"
+  fi
+  grep -q "${value%%=*} is printed as a printf format" "$build_dir.refused.log" || fail "no reason given for -D$value"
+done
+rm -rf "$build_dir.refused"
 
 # The shipped build keeps the shipped texts.
 grep -qF '5 "-Xmx256m# Arguments passed to the JVM' "$source_dir/launcher/resources/vandrel.rc" || fail "shipped value 5"

@@ -32,7 +32,9 @@ const std::string kVandrelPq = windows_path(VANDREL_LAUNCHER_PQ);
 std::string jar(const char* name) { return windows_path(VANDREL_JAR_DIR) + "\\" + name; }
 
 // What probe.Args prints (lines of the host VM, ending in "\n"). The path
-// properties are seen as the bridge hands them to the host VM: in Unix form.
+// properties are seen as the bridge hands them to the host VM: as the Unix
+// names of the files, the class path (given relative to `home`) made
+// absolute as Windows would resolve it.
 std::string args_output(const std::vector<std::string>& args, const std::string& home, const std::string& class_path,
                         const std::string& env_class_path = "null") {
     std::string out = "argc " + std::to_string(args.size()) + "\n";
@@ -41,7 +43,7 @@ std::string args_output(const std::vector<std::string>& args, const std::string&
     for (char& c : unix_home)
         if (c == '\\') c = '/';
     out += "application.home " + unix_home + "\n";
-    out += "java.class.path " + class_path + "\n";
+    out += "java.class.path " + unix_home + "/" + class_path + "\n";
     out += "env.class.path " + env_class_path + "\n";
     return out;
 }
@@ -178,6 +180,24 @@ TEST_F(BridgeLaunch, CommandLineSplitting) {
     EXPECT_TRUE(outcome_is(run("app.exe \"\" -J\"a b\""), 0, args_output({"a b", ""}, home(), "app.exe"), ""));
 }
 
+// A relative program path and text in the ANSI code page mean what they
+// mean on Windows: the host VM's native encoding is code page 1252, where
+// "\xe9" is "\u00e9".
+TEST_F(BridgeLaunch, RelativePathsAndAnsiTextMeanWhatTheyMeanOnWindows) {
+    make_dir(dir_ / "sub");
+    pack(kVandrel, "args.jar", "sub\\app.exe");
+    EXPECT_TRUE(outcome_is(run("sub\\app.exe caf\xe9"), 0, args_output({"caf\xe9"}, dir_ / "sub", "app.exe"), ""));
+    // From a directory whose name holds that character.
+    std::string named = dir_ / "r\xe9p";
+    make_dir(named);
+    write_file(named + "\\app.exe", read_file(dir_ / "sub\\app.exe"));
+    for (const std::string& command : {std::string("r\xe9p\\app.exe x"), "\"" + named + "\\app.exe\" x"}) {
+        ProcessResult r = run(command);
+        EXPECT_EQ(0, r.status) << command << ": " << r.err;
+        EXPECT_EQ("argc 1\narg[0] x\n", r.out.substr(0, 16)) << command;
+    }
+}
+
 TEST_F(BridgeLaunch, ExceptionFromMainIsDescribedWithStatusOne) {
     pack(kVandrel, "throws.jar", "app.exe");
     ProcessResult r = run("app.exe x y");
@@ -235,7 +255,9 @@ TEST_F(BridgeLaunch, TraceListsOptionsAndArguments) {
                            "Apps' argc is 2\r\n"
                            "    app_argv[ 0] = 'y'\r\n"
                            "    app_argv[ 1] = 'x'\r\n" +
-                           args_output({"y", "x"}, home(), "app.exe", "C:\\libs\\extra.jar:rel/other.jar");
+                           // Paths of directories that do not exist have no Unix
+                           // names: the bridge hands them over as they are.
+                           args_output({"y", "x"}, home(), "app.exe", "C:\\libs\\extra.jar:rel\\other.jar");
     EXPECT_TRUE(outcome_is(r, 0, expected, ""));
 }
 

@@ -220,17 +220,16 @@ TEST_F(WineLaunch, ProgramNamedWithoutExtensionGetsExeAppended) {
 }
 
 TEST_F(WineLaunch, BackslashBeforeAQuoteIsAnOrdinaryCharacter) {
-    // The command line names the copy in "dir with space" with a quote right
-    // after a backslash; the program actually started is the one in bin. The
-    // named copy exists, so it is the class path entry: the line was split by
-    // the launcher's rule (a backslash escaping the quote would leave a name
-    // of no file, and the module file name would be used instead).
+    // The command line names the program, relative to the current directory,
+    // with a quote right after a backslash. The name it leads to is the
+    // program's own file, so that relative name is the class path entry: the
+    // line was split by the launcher's rule (a backslash escaping the quote
+    // would leave a name of no file, and the module file name would be used).
     register_recording_runtime();
-    std::string started = place_launcher("bin\\vandrel.exe");
-    std::string named = place_launcher("dir with space\\vandrel.exe");
-    std::string line = "\"" + dir_ + "\\dir with space\\\"vandrel \"x\\\" y";
-    EXPECT_TRUE(outcome_is(run(started, line), 1, "", kNotCreated));
-    EXPECT_EQ(take_record(), shipped_record(dir_ + "\\bin", named));
+    std::string started = place_launcher("dir with space\\vandrel.exe");
+    std::string line = "\"dir with space\\\"vandrel \"x\\\" y";
+    EXPECT_TRUE(outcome_is(run(started, line, dir_), 1, "", kNotCreated));
+    EXPECT_EQ(take_record(), shipped_record(dir_ + "\\dir with space", "dir with space\\vandrel.exe"));
 }
 
 TEST_F(WineLaunch, DotInTheDirectoryNameMeansNothingIsAppended) {

@@ -5,15 +5,7 @@
 set -u
 release=$1 version=$2 bridge_dir=$3 jar=$4 work=$5
 bridge_run=$(cd "$(dirname "$0")/jvm_bridge" && pwd)/run_with_bridge.sh
-failed=0
-check() { # name expected actual
-  if [ "$2" != "$3" ]; then
-    echo "FAIL $1"; echo "--- expected"; printf '%s\n' "$2"; echo "--- actual"; printf '%s\n' "$3"
-    failed=1
-  else
-    echo "ok   $1"
-  fi
-}
+. "$(dirname "$0")/check.sh" || exit 1
 
 for bits in 32 64; do
   top=vandrel-$version-win$bits

@@ -7,15 +7,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 bridge_dir=$1 launcher=$2 jar=$3 work=$4
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 cp "$launcher" vandrel.exe && cp "$jar" sample.jar || exit 1
-failed=0
-check() { # name expected actual
-  if [ "$2" != "$3" ]; then
-    echo "FAIL $1"; echo "--- expected"; printf '%s\n' "$2"; echo "--- actual"; printf '%s\n' "$3"
-    failed=1
-  else
-    echo "ok   $1"
-  fi
-}
+. "$here/check.sh" || exit 1
 
 out=$("$here/jvm_bridge/run_with_bridge.sh" "$bridge_dir" vandrel.exe sample.jar 2>&1 | tr -d '\r')
 check "packager output" "Creating executable 'sample.exe' from 'sample.jar'...

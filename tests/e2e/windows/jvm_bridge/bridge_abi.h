@@ -10,7 +10,7 @@
 #include <stdint.h>
 
 enum bridge_op {
-    BRIDGE_CREATE_VM,               /* arg0: JavaVMInitArgs*                     */
+    BRIDGE_CREATE_VM,               /* arg0: JavaVMInitArgs*, arg1: ANSI code page */
     BRIDGE_FIND_CLASS,              /* arg0: name                                */
     BRIDGE_GET_METHOD_ID,           /* arg0: class, arg1: name, arg2: signature  */
     BRIDGE_GET_STATIC_METHOD_ID,    /* as above                                  */
@@ -35,6 +35,8 @@ enum bridge_op {
     BRIDGE_GET_DEFAULT_INIT_ARGS,   /* arg0: JavaVMInitArgs*                     */
     BRIDGE_NEW_STRING_UTF,          /* arg0: modified UTF-8 bytes                */
     BRIDGE_SET_STDIO,               /* arg0..2: Unix descriptors for 0, 1, 2, or -1 */
+    BRIDGE_CALL_STATIC_OBJECT_METHOD, /* arg0: class, arg1: method, arg2: jvalue* */
+    BRIDGE_NEW_STRING_NATIVE,       /* arg0: bytes in the host's native encoding  */
     BRIDGE_OP_COUNT
 };
 

@@ -159,9 +159,27 @@ static BOOL is_absolute_windows_path(const char* p)
     return (p[0] == '\\' && p[1] == '\\');
 }
 
-/* Appends one path to out: an absolute one converted by Wine, a relative one
-   with its separators turned around (the Unix working directory follows the
-   Windows one, so it resolves the same). */
+typedef DWORD(WINAPI* full_path_fn)(const WCHAR*, DWORD, WCHAR*, WCHAR**);
+
+/* The Unix name of a Windows path (relative ones from the current
+   directory), allocated on the process heap; null when Wine has none, as
+   for a path whose directory does not exist. */
+static char* unix_name_of(const WCHAR* path)
+{
+    static unix_file_name_fn to_unix;
+    if (to_unix == NULL)
+        to_unix = (unix_file_name_fn)(void (*)(void))GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                                                                 "wine_get_unix_file_name");
+    WCHAR full[MAX_PATH * 4];
+    DWORD length = GetFullPathNameW(path, MAX_PATH * 4, full, NULL);
+    if (to_unix == NULL || length == 0 || length >= MAX_PATH * 4) fail("cannot convert a path");
+    return to_unix(full);
+}
+
+/* Appends one path, text in the ANSI code page, to out as its Unix name.
+   The host VM reads options in its native encoding, the ANSI code page,
+   and writes file names back in it, so the name's bytes reach the file
+   system as they are. */
 static void append_path(char* out, size_t capacity, const char* path, size_t length)
 {
     char windows[MAX_PATH * 4];
@@ -169,26 +187,13 @@ static void append_path(char* out, size_t capacity, const char* path, size_t len
     memcpy(windows, path, length);
     windows[length] = '\0';
     size_t used = strlen(out);
-    if (is_absolute_windows_path(windows)) {
-        static unix_file_name_fn to_unix;
-        if (to_unix == NULL)
-            to_unix = (unix_file_name_fn)(void (*)(void))GetProcAddress(GetModuleHandleA("kernel32.dll"),
-                                                                     "wine_get_unix_file_name");
-        WCHAR wide[MAX_PATH * 4];
-        if (to_unix == NULL || MultiByteToWideChar(CP_ACP, 0, windows, -1, wide, MAX_PATH * 4) == 0)
-            fail("cannot convert a path");
-        /* A path whose directory does not exist has no Unix name: it is
-           passed on as it is, as unusable to the VM as it would be on Windows. */
-        char* unix_name = to_unix(wide);
-        const char* name = unix_name != NULL ? unix_name : windows;
-        if (used + strlen(name) + 1 > capacity) fail("option too long");
-        strcpy(out + used, name);
-        if (unix_name != NULL) HeapFree(GetProcessHeap(), 0, unix_name);
-    } else {
-        if (used + length + 1 > capacity) fail("option too long");
-        for (size_t i = 0; i < length; i++) out[used + i] = windows[i] == '\\' ? '/' : windows[i];
-        out[used + length] = '\0';
-    }
+    WCHAR wide[MAX_PATH * 4];
+    if (MultiByteToWideChar(CP_ACP, 0, windows, -1, wide, MAX_PATH * 4) == 0) fail("cannot convert a path");
+    char* unix_name = unix_name_of(wide);
+    const char* name = unix_name != NULL ? unix_name : windows;
+    if (used + strlen(name) + 1 > capacity) fail("option too long");
+    strcpy(out + used, name);
+    if (unix_name != NULL) HeapFree(GetProcessHeap(), 0, unix_name);
 }
 
 /* ---- The JNI function table ---- */
@@ -225,18 +230,22 @@ static jclass JNICALL b_GetObjectClass(JNIEnv* env, jobject obj)
     return (jclass)(UINT_PTR)forward(BRIDGE_GET_OBJECT_CLASS, U(obj), 0, 0, 0);
 }
 
-/* A Windows VM opens a JarFile named by a Windows path; the host's VM needs
-   the Unix path of the same file. Relative names are left as they are. */
+/* A Windows VM opens a JarFile named by a Windows path, absolute or
+   relative; the host's VM needs the Unix name of the same file, as a string
+   that its native encoding turns back into that name's bytes. */
 static jstring unix_path_string(jstring path)
 {
     if (path == NULL) return NULL;
     const char* chars = (const char*)(UINT_PTR)forward(BRIDGE_GET_STRING_UTF_CHARS, U(path), 0, 0, 0);
     if (chars == NULL) return NULL;
     jstring result = path;
-    if (is_absolute_windows_path(chars)) {
-        char converted[MAX_PATH * 8] = "";
-        append_path(converted, sizeof converted, chars, strlen(chars));
-        result = (jstring)(UINT_PTR)forward(BRIDGE_NEW_STRING_UTF, U(converted), 0, 0, 0);
+    WCHAR wide[MAX_PATH * 4];
+    if (MultiByteToWideChar(CP_UTF8, 0, chars, -1, wide, MAX_PATH * 4) != 0) {
+        char* unix_name = unix_name_of(wide);
+        if (unix_name != NULL) {
+            result = (jstring)(UINT_PTR)forward(BRIDGE_NEW_STRING_NATIVE, U(unix_name), 0, 0, 0);
+            HeapFree(GetProcessHeap(), 0, unix_name);
+        }
     }
     forward(BRIDGE_RELEASE_STRING_UTF_CHARS, U(path), U(chars), 0, 0);
     return result;
@@ -329,6 +338,32 @@ static void JNICALL b_CallStaticVoidMethod(JNIEnv* env, jclass cls, jmethodID id
     va_start(list, id);
     b_CallStaticVoidMethodV(env, cls, id, list);
     va_end(list);
+}
+
+static jobject JNICALL b_CallStaticObjectMethodA(JNIEnv* env, jclass cls, jmethodID id, const jvalue* args)
+{
+    return (jobject)(UINT_PTR)forward(BRIDGE_CALL_STATIC_OBJECT_METHOD, U(cls), U(id), U(args), 0);
+}
+
+static jobject JNICALL b_CallStaticObjectMethodV(JNIEnv* env, jclass cls, jmethodID id, va_list list)
+{
+    jvalue values[MAX_ARGS];
+    decode_arguments(id, list, values);
+    return b_CallStaticObjectMethodA(env, cls, id, values);
+}
+
+static jobject JNICALL b_CallStaticObjectMethod(JNIEnv* env, jclass cls, jmethodID id, ...)
+{
+    va_list list;
+    va_start(list, id);
+    jobject result = b_CallStaticObjectMethodV(env, cls, id, list);
+    va_end(list);
+    return result;
+}
+
+static jstring JNICALL b_NewStringUTF(JNIEnv* env, const char* bytes)
+{
+    return (jstring)(UINT_PTR)forward(BRIDGE_NEW_STRING_UTF, U(bytes), 0, 0, 0);
 }
 
 static jbyteArray JNICALL b_NewByteArray(JNIEnv* env, jsize length)
@@ -429,6 +464,10 @@ static void fill_tables(void)
     FORWARD(CallStaticVoidMethod)
     FORWARD(CallStaticVoidMethodV)
     FORWARD(CallStaticVoidMethodA)
+    FORWARD(CallStaticObjectMethod)
+    FORWARD(CallStaticObjectMethodV)
+    FORWARD(CallStaticObjectMethodA)
+    FORWARD(NewStringUTF)
     FORWARD(NewByteArray)
     FORWARD(SetByteArrayRegion)
     FORWARD(NewObjectArray)
@@ -521,7 +560,7 @@ __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, voi
     fflush(stdout);
     fflush(stderr);
     share_standard_streams();
-    jint result = (jint)forward(BRIDGE_CREATE_VM, U(&args), 0, 0, 0);
+    jint result = (jint)forward(BRIDGE_CREATE_VM, U(&args), GetACP(), 0, 0);
     if (result == JNI_OK) {
         *vm = (JavaVM*)&vm_pointer;
         *env = (void*)&env_pointer;

@@ -10,6 +10,7 @@
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <jni.h>
+#include <locale.h>
 #include <pthread.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -53,11 +54,46 @@ static void* open_libjvm(void)
     return libjvm;
 }
 
+/* The host VM's native encoding is the Windows process's ANSI code page, so
+   that native text means there what it means on Windows: the locale
+   en_US.CP<code page>, when one is installed (or found through LOCPATH). */
+static void use_code_page(unsigned code_page)
+{
+    char name[32];
+    snprintf(name, sizeof name, "en_US.CP%u", code_page);
+    locale_t probe = newlocale(LC_ALL_MASK, name, (locale_t)0);
+    if (probe == (locale_t)0) {
+        fprintf(stderr, "bridge: no locale %s: the host VM keeps the environment's native encoding\n", name);
+        return;
+    }
+    freelocale(probe);
+    setenv("LC_ALL", name, 1);
+}
+
+/* new String(bytes, sun.jnu.encoding): a Unix file name as the host VM's
+   file system reads it. */
+static jstring new_string_native(const char* bytes)
+{
+    jclass system = (*env)->FindClass(env, "java/lang/System");
+    jclass string = (*env)->FindClass(env, "java/lang/String");
+    if (system == NULL || string == NULL) return NULL;
+    jmethodID get = (*env)->GetStaticMethodID(env, system, "getProperty", "(Ljava/lang/String;)Ljava/lang/String;");
+    jmethodID init = (*env)->GetMethodID(env, string, "<init>", "([BLjava/lang/String;)V");
+    if (get == NULL || init == NULL) return NULL;
+    jobject encoding = (*env)->CallStaticObjectMethod(env, system, get, (*env)->NewStringUTF(env, "sun.jnu.encoding"));
+    jsize length = (jsize)strlen(bytes);
+    jbyteArray array = (*env)->NewByteArray(env, length);
+    if (encoding == NULL || array == NULL) return NULL;
+    (*env)->SetByteArrayRegion(env, array, 0, length, (const jbyte*)bytes);
+    return (jstring)(*env)->NewObject(env, string, init, array, encoding);
+}
+
 static void perform(struct bridge_call* c)
 {
     uint64_t* a = c->arg;
     switch ((enum bridge_op)c->op) {
     case BRIDGE_CREATE_VM: {
+        if (a[1] != 0) use_code_page((unsigned)a[1]);
         create_vm_fn create = open_libjvm() ? (create_vm_fn)dlsym(libjvm, "JNI_CreateJavaVM") : NULL;
         c->result = (uint64_t)(int64_t)(create ? create(&vm, (void**)&env, P(a[0])) : JNI_ERR);
         break;
@@ -94,6 +130,12 @@ static void perform(struct bridge_call* c)
         break;
     case BRIDGE_CALL_INT_METHOD:
         c->result = (uint64_t)(int64_t)(*env)->CallIntMethodA(env, P(a[0]), P(a[1]), P(a[2]));
+        break;
+    case BRIDGE_CALL_STATIC_OBJECT_METHOD:
+        c->result = J((*env)->CallStaticObjectMethodA(env, P(a[0]), P(a[1]), P(a[2])));
+        break;
+    case BRIDGE_NEW_STRING_NATIVE:
+        c->result = J(new_string_native(P(a[0])));
         break;
     case BRIDGE_CALL_STATIC_VOID_METHOD:
         (*env)->CallStaticVoidMethodA(env, P(a[0]), P(a[1]), P(a[2]));

@@ -12,44 +12,38 @@ if [ $# -lt 2 ]; then
   echo "usage: run_with_bridge.sh BRIDGE_DIR program.exe [arguments...]" >&2
   exit 125
 fi
-bridge_dir=$(cd "$1" && pwd) || exit 125
+. "$(dirname "$0")/bridge_registration.sh" || exit 125
+find_bridge "$1" || exit 125
 shift
-if [ -f "$bridge_dir/i386-windows/jvm.dll" ]; then
-  arch=i386 view=/reg:32
-elif [ -f "$bridge_dir/x86_64-windows/jvm.dll" ]; then
-  arch=x86_64 view=/reg:64
-else
-  echo "run_with_bridge.sh: no bridge jvm.dll in $bridge_dir" >&2
-  exit 125
-fi
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-export WINEDLLPATH="$bridge_dir"
+# The host VM's native encoding is the ANSI code page, from a locale made
+# beside the bridge unless LOCPATH names one already.
+if [ -z "${LOCPATH:-}" ]; then
+  export LOCPATH="$(dirname "$bridge_dir")/locales"
+  "$(dirname "$0")/../../../../scripts/test-locales.sh" "$LOCPATH" >/dev/null || exit 125
+fi
 own_prefix=""
 if [ -z "${WINEPREFIX:-}" ]; then
   own_prefix=$(mktemp -d "$(dirname "$bridge_dir")/prefix.XXXXXX")
   export WINEPREFIX="$own_prefix"
   wineboot -i </dev/null >/dev/null 2>&1
 fi
-
-key='HKLM\Software\JavaSoft\Java Runtime Environment'
 # A key that this script creates in a given prefix is removed again afterwards.
-wine reg query "$key" $view </dev/null >/dev/null 2>&1
-key_existed=$?
-dll="Z:$(echo "$bridge_dir/$arch-windows/jvm.dll" | tr / '\\')"
-wine reg add "$key" /v CurrentVersion /d 17 /f $view </dev/null >/dev/null 2>&1 &&
-  wine reg add "$key\\17" /v RuntimeLib /d "$dll" /f $view </dev/null >/dev/null 2>&1 || {
-  echo "run_with_bridge.sh: cannot register the bridge in $WINEPREFIX" >&2
-  exit 125
+finish() {
+  if [ -n "$own_prefix" ]; then
+    wineserver -k 2>/dev/null
+    rm -rf "$own_prefix"
+  else
+    unregister_bridge
+  fi
 }
 
+if ! register_bridge "$bridge_dir"; then
+  finish
+  exit 125
+fi
 wine "$@"
 status=$?
-if [ -z "$own_prefix" ] && [ $key_existed -ne 0 ]; then
-  wine reg delete "$key" /f $view </dev/null >/dev/null 2>&1
-fi
-if [ -n "$own_prefix" ]; then
-  wineserver -k 2>/dev/null
-  rm -rf "$own_prefix"
-fi
+finish
 exit $status

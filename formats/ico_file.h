@@ -1,0 +1,33 @@
+// Icon files (.ico) and the icon-group resource that lists their images in an
+// executable. An icon group entry is an icon file's directory entry with the
+// image's file offset replaced by the id of its RT_ICON resource.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace formats {
+
+struct IconImage {
+    uint8_t width;   // 0 means 256
+    uint8_t height;  // 0 means 256
+    uint8_t colors;
+    uint16_t planes;
+    uint16_t bit_count;
+    uint32_t bytes;  // the image's size
+    uint16_t id;     // in a group: the RT_ICON resource's id
+    std::vector<unsigned char> data;  // from an icon file: the image itself
+};
+
+// Reads an icon file: its directory and every image. False when the header is
+// wrong, there is no image, or an image lies outside the file.
+bool read_ico_file(const unsigned char* data, size_t size, std::vector<IconImage>* out);
+
+// The RT_GROUP_ICON data for `images`, each listed with its `id`.
+std::vector<unsigned char> build_icon_group(const std::vector<IconImage>& images);
+
+// Reads an RT_GROUP_ICON resource (images without data). False when it is cut short.
+bool read_icon_group(const unsigned char* data, size_t size, std::vector<IconImage>* out);
+
+}  // namespace formats

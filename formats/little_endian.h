@@ -1,0 +1,31 @@
+// Little-endian integers in file buffers, as every format here stores them.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace formats {
+
+inline uint16_t le16(const unsigned char* p) { return uint16_t(p[0] | p[1] << 8); }
+inline uint32_t le32(const unsigned char* p) { return uint32_t(le16(p)) | uint32_t(le16(p + 2)) << 16; }
+inline uint64_t le64(const unsigned char* p) { return uint64_t(le32(p)) | uint64_t(le32(p + 4)) << 32; }
+
+inline void store16(unsigned char* p, uint32_t v) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+}
+inline void store32(unsigned char* p, uint32_t v) {
+    store16(p, v);
+    store16(p + 2, v >> 16);
+}
+
+inline void append16(std::vector<unsigned char>& out, uint32_t v) {
+    out.push_back(uint8_t(v));
+    out.push_back(uint8_t(v >> 8));
+}
+inline void append32(std::vector<unsigned char>& out, uint32_t v) {
+    append16(out, v);
+    append16(out, v >> 16);
+}
+
+}  // namespace formats

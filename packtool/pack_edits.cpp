@@ -1,0 +1,200 @@
+// Parsing and checking vandrel-pack's edits.
+#include "pack_edits.h"
+
+#include <cstring>
+
+#include "major_version.h"
+#include "shipped_comments.h"
+#include "version_info.h"
+
+namespace {
+
+const char* const kLabels[10] = {
+    nullptr,           "readme",           "runtime_library_path", "min_version",        "max_version",
+    "vm_arguments",    "leading_arguments", "trailing_arguments",  "no_runtime_message", "bad_version_message"};
+
+const char* const kVersionKeys[] = {"FileVersion",     "ProductVersion", "ProductName",      "FileDescription",
+                                    "CompanyName",     "LegalCopyright", "OriginalFilename", "InternalName"};
+
+constexpr size_t kValueLimit = 1999;
+
+// Resolves "\n" and "\\"; every other backslash stays.
+std::string unescape(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'n' || text[i + 1] == '\\')) {
+            out.push_back(text[i + 1] == 'n' ? '\n' : '\\');
+            ++i;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+// The number of conversions in a format text other than "%%"; sets *one_s
+// when there is exactly one and it is "%s".
+int count_conversions(const std::string& format, bool* one_s) {
+    int count = 0;
+    *one_s = false;
+    for (size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != '%') continue;
+        if (i + 1 < format.size() && format[i + 1] == '%') {
+            ++i;
+            continue;
+        }
+        ++count;
+        *one_s = count == 1 && i + 1 < format.size() && format[i + 1] == 's';
+    }
+    if (count != 1) *one_s = false;
+    return count;
+}
+
+bool fixed_version_key(const std::string& key) { return key == "FileVersion" || key == "ProductVersion"; }
+
+}  // namespace
+
+int config_id_of_label(const std::string& label) {
+    for (int id = 2; id <= 9; ++id)
+        if (label == kLabels[id]) return id;
+    return 0;
+}
+
+const char* config_label_of_id(int id) { return id >= 1 && id <= 9 ? kLabels[id] : ""; }
+
+EditResult parse_set_argument(const char* argument, PackEdits* edits, std::string* message) {
+    const char* equals = strchr(argument, '=');
+    std::string label = equals ? std::string(argument, equals) : std::string(argument);
+    int id = equals ? config_id_of_label(label) : 0;
+    if (id == 0) {
+        *message = "Unknown configuration value: " + label + "\n";
+        return kEditUsage;
+    }
+    edits->has_value[id] = true;
+    edits->values[id] = id >= 5 ? unescape(equals + 1) : std::string(equals + 1);
+    return kEditOk;
+}
+
+EditResult parse_version_argument(const char* argument, PackEdits* edits, std::string* message) {
+    const char* equals = strchr(argument, '=');
+    std::string key = equals ? std::string(argument, equals) : std::string(argument);
+    bool known = false;
+    for (const char* k : kVersionKeys) known = known || key == k;
+    if (!equals || !known) {
+        *message = "Unknown version information key: " + key + "\n";
+        return kEditUsage;
+    }
+    for (auto& entry : edits->version)
+        if (entry.first == key) {
+            entry.second = equals + 1;
+            return kEditOk;
+        }
+    edits->version.emplace_back(key, equals + 1);
+    return kEditOk;
+}
+
+EditResult check_edits(const PackEdits& edits, std::string* message) {
+    for (int id = 2; id <= 9; ++id) {
+        if (!edits.has_value[id]) continue;
+        const std::string& value = edits.values[id];
+        const std::string label = kLabels[id];
+        std::u16string wide = widen(value);
+        // Each UTF-16 unit is one byte in a single-byte ANSI code page.
+        if (wide.size() > kValueLimit) {
+            *message = "Value too long: " + label + " holds " + std::to_string(wide.size()) +
+                       " bytes, at most 1999 fit\n";
+            return kEditRefused;
+        }
+        if (wide.size() == kValueLimit && value.find('#') != std::string::npos) {
+            *message = "Value too long: " + label +
+                       " holds a \"#\" and 1999 bytes, leaving no room for the \"#\" that keeps it\n";
+            return kEditRefused;
+        }
+        bool one_s;
+        if (id == 8 && count_conversions(value, &one_s) != 0) {
+            *message = "Not a valid no_runtime_message: it takes no conversion (write a literal % as %%)\n";
+            return kEditRefused;
+        }
+        if (id == 9 && !value.empty() && (count_conversions(value, &one_s), !one_s)) {
+            *message = "Not a valid bad_version_message: it takes exactly one %s, the version "
+                       "(write a literal % as %%)\n";
+            return kEditRefused;
+        }
+        if ((id == 3 || id == 4) && !value.empty() && !(parse_major_version(value.c_str()) > 0)) {
+            *message = "Not a valid " + label + ": '" + value + "' (write a version such as 1.8, 11 or 17)\n";
+            return kEditRefused;
+        }
+    }
+    for (const auto& entry : edits.version) {
+        uint16_t quad[4];
+        if (fixed_version_key(entry.first) && !formats::parse_version_quad(entry.second.c_str(), quad)) {
+            *message = "Not a valid " + entry.first + ": '" + entry.second +
+                       "' (write up to four numbers from 0 to 65535, such as 1.2.3.4)\n";
+            return kEditRefused;
+        }
+    }
+    return kEditOk;
+}
+
+std::u16string stored_config_text(int id, const std::string& value) {
+    return widen(value) + widen(kShippedComments[id]);
+}
+
+std::u16string widen(const std::string& text) {
+    std::u16string out;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
+    size_t n = text.size();
+    for (size_t i = 0; i < n;) {
+        unsigned c = p[i];
+        size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        bool valid = length > 0 && i + length <= n;
+        for (size_t k = 1; valid && k < length; ++k) valid = (p[i + k] & 0xC0) == 0x80;
+        if (!valid || length == 1) {
+            out.push_back(char16_t(c));
+            ++i;
+            continue;
+        }
+        unsigned code = length == 2 ? c & 0x1F : length == 3 ? c & 0x0F : c & 0x07;
+        for (size_t k = 1; k < length; ++k) code = code << 6 | (p[i + k] & 0x3F);
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            out.push_back(char16_t(0xD800 + (code >> 10)));
+            out.push_back(char16_t(0xDC00 + (code & 0x3FF)));
+        } else {
+            out.push_back(char16_t(code));
+        }
+        i += length;
+    }
+    return out;
+}
+
+std::string narrow(const std::u16string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned code = text[i];
+        if (code >= 0xD800 && code < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
+            code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
+        if (code < 0x80) {
+            out.push_back(char(code));
+        } else if (code < 0x800) {
+            out.push_back(char(0xC0 | code >> 6));
+            out.push_back(char(0x80 | (code & 0x3F)));
+        } else if (code < 0x10000) {
+            out.push_back(char(0xE0 | code >> 12));
+            out.push_back(char(0x80 | (code >> 6 & 0x3F)));
+            out.push_back(char(0x80 | (code & 0x3F)));
+        } else {
+            out.push_back(char(0xF0 | code >> 18));
+            out.push_back(char(0x80 | (code >> 12 & 0x3F)));
+            out.push_back(char(0x80 | (code >> 6 & 0x3F)));
+            out.push_back(char(0x80 | (code & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::u16string value_after_comment_rule(const std::u16string& stored) {
+    std::u16string text = stored.substr(0, kValueLimit);
+    size_t hash = text.rfind(u'#');
+    return hash == std::u16string::npos ? text : text.substr(0, hash);
+}

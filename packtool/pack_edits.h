@@ -1,0 +1,46 @@
+// The edits vandrel-pack makes to a launcher, as parsed from its command
+// line, and the checks every value passes before anything is written.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+enum SubsystemChoice { kKeepSubsystem, kGuiSubsystem, kConsoleSubsystem };
+
+struct PackEdits {
+    bool has_value[10];       // by string-table id, 2 to 9
+    std::string values[10];   // UTF-8, escapes already resolved
+    std::string icon_path;    // empty: keep the icon
+    std::vector<std::pair<std::string, std::string>> version;  // key, value
+    SubsystemChoice subsystem;
+};
+
+enum EditResult { kEditOk, kEditUsage, kEditRefused };
+
+// The id of a configuration value's label ("vm_arguments" gives 5); 0 when unknown.
+int config_id_of_label(const std::string& label);
+const char* config_label_of_id(int id);
+
+// Takes "NAME=VALUE" of --set. In values 5 to 9 "\n" is a line feed and
+// "\\" a backslash; values 2 to 4 (a path, two versions) are taken as written.
+EditResult parse_set_argument(const char* argument, PackEdits* edits, std::string* message);
+
+// Takes "KEY=VALUE" of --version.
+EditResult parse_version_argument(const char* argument, PackEdits* edits, std::string* message);
+
+// Checks every value and version string: the 1999-byte limit, the two
+// message formats, the two version bounds, the fixed version numbers.
+EditResult check_edits(const PackEdits& edits, std::string* message);
+
+// The text stored for value `id`: the value, then "#" and the comment the
+// shipped resource script gives it.
+std::u16string stored_config_text(int id, const std::string& value);
+
+// UTF-8 to UTF-16 (bytes that are no UTF-8 taken as Latin-1) and back.
+std::u16string widen(const std::string& text);
+std::string narrow(const std::u16string& text);
+
+// The text the launcher reads from `stored`: cut to 1999 units, then cut at its last "#".
+std::u16string value_after_comment_rule(const std::u16string& stored);

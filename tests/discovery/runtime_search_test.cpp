@@ -1,0 +1,471 @@
+// The search for a Java runtime beyond the legacy key, against scripted
+// machines: each row is a machine's registry keys, its runtimes on disk (a
+// library with a PE header of some machine type, perhaps a release file, perhaps
+// java on PATH), its environment and configuration, and the runtime the
+// launcher must choose or what it must print. Paths are written with "/" and
+// PATH with ";", and read with this platform's separators.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "config.h"
+#include "diagnostics.h"
+#include "runtime.h"
+#include "runtime_search.h"
+#include "support/capture.h"
+#include "support/files.h"
+#include "support/platform_fakes.h"
+
+namespace {
+
+const unsigned k32 = 0x014C;
+const unsigned k64 = 0x8664;
+const char kLegacy[] = "Software\\JavaSoft\\Java Runtime Environment";
+const char kNoRuntime[] = "Install Java.\n";
+const char kBadVersion[] = "Java %s will not do.\n";
+
+struct Key {
+    const char* path;  // root and view first: HKLM32, HKLM64, HKCU32 or HKCU64
+    const char* name;
+    const char* value;
+};
+
+struct Runtime {
+    const char* home;
+    unsigned machine;
+    const char* release;  // JAVA_VERSION, or null for no release file
+    int place;            // index into kLibrariesUnderJavaHome; -1 for no library
+    bool java_program;    // bin/java.exe exists
+};
+
+struct Machine {
+    const char* name;
+    unsigned launcher;
+    std::vector<Key> keys;
+    std::vector<Runtime> runtimes;
+    const char* java_home;  // null: unset
+    const char* path;       // null: unset
+    const char* minimum;    // value 3, null when blank
+    const char* maximum;    // value 4
+    int chosen;             // index into runtimes, or -1
+    const char* library = nullptr;  // when chosen is -1 and a library is taken all the same
+    const char* errors = nullptr;   // what is printed when nothing is chosen
+    bool value_9_blank = false;
+};
+
+// "/" becomes this platform's separator and "java.exe" its java program; on
+// POSIX the drive "C:" goes.
+std::string native(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (kPathSeparator == '/' && text.compare(i, 3, "C:/") == 0) ++i;
+        else out += text[i] == '/' ? kPathSeparator : text[i];
+    }
+    size_t exe = out.find("java.exe");
+    if (exe != std::string::npos) out.replace(exe, 8, std::string("java") + kExecutableSuffix);
+    return out;
+}
+
+std::string library_of(const Runtime& r) { return native(r.home) + kPathSeparator + kLibrariesUnderJavaHome[r.place]; }
+
+// As native(); "home|N" names the library at place N under home.
+std::string native_library(const std::string& text) {
+    size_t bar = text.find('|');
+    if (bar == std::string::npos) return native(text);
+    return library_of({text.substr(0, bar).c_str(), 0, nullptr, std::stoi(text.substr(bar + 1)), false});
+}
+
+std::string pe_image(unsigned machine) {
+    std::string image(0x48, '\0');
+    image[0] = 'M';
+    image[1] = 'Z';
+    image[0x3C] = 0x40;
+    image.replace(0x40, 4, std::string("PE\0\0", 4));
+    image[0x44] = char(machine & 0xFF);
+    image[0x45] = char(machine >> 8);
+    return image;
+}
+
+// The scripted machine.
+std::map<std::string, std::map<std::string, std::string>> keys;  // key path -> value name -> text
+std::map<std::string, std::string> files;
+std::map<std::string, std::string> environment;
+std::string launcher_view;
+const ScratchDir* scratch = nullptr;
+int open_keys = 0;
+
+bool key_exists(const std::string& path) {
+    auto it = keys.lower_bound(path);
+    return it != keys.end() && (it->first == path || it->first.compare(0, path.size() + 1, path + "\\") == 0);
+}
+
+bool open_path(const std::string& path, RegistryKey* key) {
+    if (!key_exists(path)) return false;
+    *key = new std::string(path);
+    ++open_keys;
+    return true;
+}
+
+bool scripted_open(RegistryKey parent, const char* subkey, RegistryKey* key) {
+    return open_path(parent ? *static_cast<std::string*>(parent) + "\\" + subkey : "HKLM" + launcher_view + "\\" + subkey,
+                     key);
+}
+
+bool scripted_open_view(RegistryKey parent, const char* subkey, RegistryRoot root, RegistryView view,
+                        RegistryKey* key) {
+    std::string base = std::string(root == kRegistryMachine ? "HKLM" : "HKCU") + (view == kRegistryView32 ? "32" : "64");
+    return open_path((parent ? *static_cast<std::string*>(parent) : base) + "\\" + subkey, key);
+}
+
+bool scripted_query(RegistryKey key, const char* name, unsigned long* type, unsigned char* data, unsigned long* size) {
+    auto k = keys.find(*static_cast<std::string*>(key));
+    if (k == keys.end()) return false;
+    auto v = k->second.find(name);
+    if (v == k->second.end()) return false;
+    unsigned long needed = static_cast<unsigned long>(v->second.size() + 1);
+    *type = kRegistryTypeText;
+    if (data != nullptr) {
+        if (*size < needed) return false;
+        memcpy(data, v->second.c_str(), needed);
+    }
+    *size = needed;
+    return true;
+}
+
+bool scripted_subkey(RegistryKey key, unsigned long index, char* name, unsigned long capacity) {
+    std::string prefix = *static_cast<std::string*>(key) + "\\";
+    std::set<std::string> children;
+    for (const auto& k : keys)
+        if (k.first.compare(0, prefix.size(), prefix) == 0)
+            children.insert(k.first.substr(prefix.size(), k.first.find('\\', prefix.size()) - prefix.size()));
+    if (index >= children.size()) return false;
+    auto it = children.begin();
+    std::advance(it, index);
+    if (it->size() >= capacity) return false;
+    strcpy(name, it->c_str());
+    return true;
+}
+
+void scripted_close(RegistryKey key) {
+    --open_keys;
+    delete static_cast<std::string*>(key);
+}
+
+const char* scripted_env(const char* name) {
+    auto it = environment.find(name);
+    return it == environment.end() ? nullptr : it->second.c_str();
+}
+
+bool scripted_exists(const char* path) { return files.count(path) != 0; }
+
+FILE* scripted_file_open(const char* path, const char* mode) {
+    auto it = files.find(path);
+    if (it == files.end() || mode[0] != 'r') return nullptr;
+    std::string copy = *scratch / "file";
+    write_file(copy, it->second);
+    return fopen(copy.c_str(), mode);
+}
+
+bool scripted_same_file(const char* a, const char* b) { return files.count(a) != 0 && strcmp(a, b) == 0; }
+
+bool scripted_full_path(const char* path, char* buffer, int capacity) {
+    if (strlen(path) >= size_t(capacity)) return false;
+    strcpy(buffer, path);
+    return true;
+}
+
+unsigned long scripted_module_file_name(char* buffer, unsigned long capacity) {
+    std::string module = native("C:/Apps/game.exe");
+    snprintf(buffer, capacity, "%s", module.c_str());
+    return static_cast<unsigned long>(module.size());
+}
+
+class RuntimeSearchTest : public ::testing::Test {
+protected:
+    RuntimeSearchTest() : strings_(false), scratch_("search") {
+        scratch = &scratch_;
+        platform.registry_open = scripted_open;
+        platform.registry_open_view = scripted_open_view;
+        platform.registry_query = scripted_query;
+        platform.registry_subkey = scripted_subkey;
+        platform.registry_close = scripted_close;
+        platform.get_env = scripted_env;
+        platform.path_exists = scripted_exists;
+        platform.file_open = scripted_file_open;
+        platform.same_file = scripted_same_file;
+        platform.full_path = scripted_full_path;
+        platform.module_file_name = scripted_module_file_name;
+        saved_homes_ = kWellKnownJavaHomes[0];
+        kWellKnownJavaHomes[0] = nullptr;
+    }
+    ~RuntimeSearchTest() override {
+        kWellKnownJavaHomes[0] = saved_homes_;
+        scratch = nullptr;
+    }
+
+    void set_up(const Machine& m) {
+        keys.clear();
+        files.clear();
+        environment = {{"SystemRoot", native("C:/Windows")}};
+        launcher_view = m.launcher == k32 ? "32" : "64";
+        files[native("C:/Apps/game.exe")] = pe_image(m.launcher);
+        for (const Key& k : m.keys) {
+            std::string value = k.value;
+            if (strcmp(k.name, "CurrentVersion") != 0) value = native_library(value);
+            keys[k.path][k.name] = value;
+        }
+        for (const Runtime& r : m.runtimes) {
+            if (r.place >= 0) files[library_of(r)] = pe_image(r.machine);
+            if (r.release) files[native(r.home) + kPathSeparator + "release"] =
+                std::string("IMPLEMENTOR=\"x\"\nJAVA_VERSION=\"") + r.release + "\"\n";
+            if (r.java_program) files[native(std::string(r.home) + "/bin/java.exe")] = "";
+        }
+        if (m.java_home) environment["JAVA_HOME"] = native(m.java_home);
+        if (m.path) {
+            std::string path = native(m.path);
+            for (char& c : path)
+                if (c == ';') c = kPathListSeparator;
+            environment["PATH"] = path;
+        }
+        strings_.set(kConfigNoRuntimeMessage, kNoRuntime);
+        if (m.value_9_blank) strings_.clear(kConfigBadVersionMessage); else strings_.set(kConfigBadVersionMessage, kBadVersion);
+        if (m.minimum) strings_.set(kConfigMinVersion, m.minimum); else strings_.clear(kConfigMinVersion);
+        if (m.maximum) strings_.set(kConfigMaxVersion, m.maximum); else strings_.clear(kConfigMaxVersion);
+    }
+
+    struct Outcome {
+        bool found;
+        std::string path;
+        std::string errors;
+        std::string output;
+    };
+
+    Outcome search() {
+        char path[kPathCapacity];
+        StreamCapture out(1);
+        StreamCapture err(2);
+        Outcome o;
+        o.found = find_runtime_in_registry(path, sizeof path);
+        o.errors = err.finish();
+        o.output = out.finish();
+        o.path = o.found ? path : "";
+        return o;
+    }
+
+    PlatformRestorer restorer_;
+    FakeStringTable strings_;
+    ScratchDir scratch_;
+    const char* saved_homes_;
+};
+
+const char kTemurinKey[] = "Software\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI";
+
+const std::vector<Machine> kMachines = {
+    {"default Temurin MSI install, vendor key only", k64,
+     {{"HKLM64\\Software\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", "C:/Program Files/Temurin/jdk-17"}},
+     {{"C:/Program Files/Temurin/jdk-17", k64, "17.0.9", 0, false}}, nullptr, nullptr, nullptr, nullptr, 0},
+    {"32-bit runtime registered in the 64-bit view by an EXE package", k32,
+     {{"HKLM64\\Software\\Eclipse Adoptium\\JRE\\11.0.21.9\\hotspot\\EXE", "Path", "C:/Program Files/Temurin/jre-11"}},
+     {{"C:/Program Files/Temurin/jre-11", k32, nullptr, 1, false}}, nullptr, nullptr, "11", nullptr, 0},
+    {"Microsoft's layout", k64,
+     {{"HKLM64\\Software\\Microsoft\\JDK\\21.0.1.12\\hotspot\\MSI", "Path", "C:/Program Files/Microsoft/jdk-21"}},
+     {{"C:/Program Files/Microsoft/jdk-21", k64, "21.0.1", 0, false}}, nullptr, nullptr, nullptr, nullptr, 0},
+    {"Zulu, version from the key name", k64,
+     {{"HKLM64\\Software\\Azul Systems\\Zulu\\zulu-17", "InstallationPath", "C:/Program Files/Zulu/zulu-17/"}},
+     {{"C:/Program Files/Zulu/zulu-17", k64, nullptr, 0, false}}, nullptr, nullptr, "11", "17", 0},
+    {"Zulu 32-bit 8 beside a 64-bit 17, for the win32 launcher", k32,
+     {{"HKLM32\\Software\\Azul Systems\\Zulu 32-bit\\zulu-8-jre", "InstallationPath", "C:/Zulu/zulu-8-jre"},
+      {"HKLM64\\Software\\Azul Systems\\Zulu\\zulu-17", "InstallationPath", "C:/Zulu/zulu-17"}},
+     {{"C:/Zulu/zulu-8-jre", k32, nullptr, 3, false}, {"C:/Zulu/zulu-17", k64, nullptr, 0, false}},
+     nullptr, nullptr, nullptr, "1.8", 0},
+    {"Liberica and SapMachine: the higher version", k64,
+     {{"HKLM64\\Software\\BellSoft\\Liberica\\jdk-17", "InstallationPath", "C:/Liberica/jdk-17"},
+      {"HKLM64\\Software\\SapMachine\\JDK\\21", "JavaHome", "C:/SapMachine/jdk-21"}},
+     {{"C:/Liberica/jdk-17", k64, "17.0.2", 0, false}, {"C:/SapMachine/jdk-21", k64, "21", 0, false}},
+     nullptr, nullptr, nullptr, nullptr, 1},
+    {"every version subkey of the JDK key, not only CurrentVersion", k64,
+     {{"HKLM64\\Software\\JavaSoft\\JDK", "CurrentVersion", "17"},
+      {"HKLM64\\Software\\JavaSoft\\JDK\\17", "JavaHome", "C:/Java/jdk-17"},
+      {"HKLM64\\Software\\JavaSoft\\JDK\\21", "RuntimeLib", "C:/Java/jdk-21|0"}},
+     {{"C:/Java/jdk-17", k64, "17.0.2", 0, false}, {"C:/Java/jdk-21", k64, "21.0.1", 0, false}},
+     nullptr, nullptr, "11", nullptr, 1},
+    {"per-user install", k64,
+     {{"HKCU64\\Software\\Eclipse Adoptium\\JDK\\21.0.1.12\\hotspot\\MSI", "Path", "C:/Users/Ana/jdk-21"}},
+     {{"C:/Users/Ana/jdk-21", k64, "21.0.1", 0, false}}, nullptr, nullptr, nullptr, nullptr, 0},
+    {"java on PATH only, past the forwarding stub and the Windows directory", k32, {},
+     {{"C:/ProgramData/Oracle/Java/javapath", k32, "21", 1, true},
+      {"C:/Windows", k32, "21", 1, true},
+      {"C:/Tools/jdk-11", k32, "11.0.2", 1, true}},
+     nullptr, "C:/Windows/bin;C:/ProgramData/Oracle/Java/javapath/bin;\"C:/Tools/jdk-11/bin\";C:/Missing/bin",
+     nullptr, nullptr, 2},
+    {"legacy 1.8 beside a vendor 17 with value 3 = 11", k64,
+     {{"HKLM64\\Software\\JavaSoft\\Java Runtime Environment", "CurrentVersion", "1.8"},
+      {"HKLM64\\Software\\JavaSoft\\Java Runtime Environment\\1.8", "RuntimeLib",
+       "C:/Java/jre1.8|0"},
+      {"HKLM64\\Software\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", "C:/Temurin/jdk-17"}},
+     {{"C:/Java/jre1.8", k64, "1.8.0_392", 0, false}, {"C:/Temurin/jdk-17", k64, "17.0.9", 0, false}},
+     nullptr, nullptr, "11", nullptr, 1},
+    {"legacy 1.8 in range is taken as before", k64,
+     {{"HKLM64\\Software\\JavaSoft\\Java Runtime Environment", "CurrentVersion", "1.8"},
+      {"HKLM64\\Software\\JavaSoft\\Java Runtime Environment\\1.8", "RuntimeLib",
+       "C:/Java/jre1.8|0"},
+      {"HKLM64\\Software\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", "C:/Temurin/jdk-17"}},
+     {{"C:/Java/jre1.8", k64, "1.8.0_392", 0, false}, {"C:/Temurin/jdk-17", k64, "17.0.9", 0, false}},
+     nullptr, nullptr, nullptr, nullptr, 0},
+    {"only a 64-bit runtime for the win32 launcher", k32,
+     {{"HKLM64\\Software\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", "C:/Program Files/Temurin/jdk-17"}},
+     {{"C:/Program Files/Temurin/jdk-17", k64, "17.0.9", 0, false}}, nullptr, nullptr, nullptr, nullptr, -1, nullptr,
+     "Found only a 64-bit Java runtime, version 17, in 'C:/Program Files/Temurin/jdk-17'; "
+     "this program needs a 32-bit Java runtime.\n"},
+    {"none in range: value 9 with the highest version found", k64,
+     {{"HKLM64\\Software\\JavaSoft\\JDK\\11", "JavaHome", "C:/Java/jdk-11"},
+      {"HKLM64\\Software\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", "C:/Temurin/jdk-17"}},
+     {{"C:/Java/jdk-11", k64, "11.0.2", 0, false}, {"C:/Temurin/jdk-17", k64, "17.0.9", 0, false}},
+     nullptr, nullptr, "21", nullptr, -1, nullptr, "Java 17 will not do.\n"},
+    {"legacy 1.8 outside the range and nothing else: value 9 as before", k32,
+     {{"HKLM32\\Software\\JavaSoft\\Java Runtime Environment", "CurrentVersion", "1.8"},
+      {"HKLM32\\Software\\JavaSoft\\Java Runtime Environment\\1.8", "RuntimeLib", "C:/Java/jre1.8|1"}},
+     {{"C:/Java/jre1.8", k32, "1.8.0_392", 1, false}}, nullptr, nullptr, "11", nullptr, -1, nullptr,
+     "Java 1.8 will not do.\n"},
+    {"JAVA_HOME is the user's choice over a higher version", k64,
+     {{"HKLM64\\Software\\Eclipse Adoptium\\JDK\\21.0.1.12\\hotspot\\MSI", "Path", "C:/Temurin/jdk-21"}},
+     {{"C:/Temurin/jdk-21", k64, "21.0.1", 0, false}, {"C:/Work/jdk-17", k64, "17.0.9", 0, false}},
+     "C:/Work/jdk-17/", nullptr, nullptr, nullptr, 1},
+    {"JAVA_HOME outside the range gives way", k64,
+     {{"HKLM64\\Software\\Eclipse Adoptium\\JDK\\21.0.1.12\\hotspot\\MSI", "Path", "C:/Temurin/jdk-21"}},
+     {{"C:/Temurin/jdk-21", k64, "21.0.1", 0, false}, {"C:/Work/jdk-17", k64, "17.0.9", 0, false}},
+     "C:/Work/jdk-17", nullptr, "21", nullptr, 0},
+    {"JAVA_HOME naming a registered runtime keeps its say", k64,
+     {{"HKLM64\\Software\\Eclipse Adoptium\\JDK\\21.0.1.12\\hotspot\\MSI", "Path", "C:/Temurin/jdk-21"},
+      {"HKLM64\\Software\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", "C:/Temurin/jdk-17"}},
+     {{"C:/Temurin/jdk-21", k64, "21.0.1", 0, false}, {"C:/Temurin/jdk-17", k64, "17.0.9", 0, false}},
+     "C:/Temurin/jdk-17", nullptr, nullptr, nullptr, 1},
+    {"equal versions: the earlier layout", k64,
+     {{"HKLM64\\Software\\BellSoft\\Liberica\\jdk-17", "InstallationPath", "C:/Liberica/jdk-17"},
+      {"HKCU64\\Software\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", "C:/Temurin/jdk-17"}},
+     {{"C:/Liberica/jdk-17", k64, "17.0.2", 0, false}, {"C:/Temurin/jdk-17", k64, "17.0.9", 0, false}},
+     nullptr, nullptr, nullptr, nullptr, 1},
+    {"without value 9 the range has no effect", k64,
+     {{"HKLM64\\Software\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", "C:/Temurin/jdk-17"}},
+     {{"C:/Temurin/jdk-17", k64, "17.0.9", 0, false}}, nullptr, nullptr, "21", nullptr, -1,
+     "C:/Temurin/jdk-17|0", nullptr, true},
+    {"a key naming a home without a library", k64,
+     {{"HKLM64\\Software\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", "C:/Gone/jdk-17"}},
+     {{"C:/Gone/jdk-17", k64, "17.0.9", -1, false}}, nullptr, nullptr, nullptr, nullptr, -1, nullptr, kNoRuntime},
+    {"broken legacy key and nothing else: its messages", k64,
+     {{"HKLM64\\Software\\JavaSoft\\Java Runtime Environment", "CurrentVersion", "1.8"}}, {}, nullptr, nullptr,
+     nullptr, nullptr, -1, nullptr,
+     "Could not find the Java Runtime Environment.\n"
+     "No recognized versions in: 'Software\\JavaSoft\\Java Runtime Environment\\'\n"},
+    {"broken legacy key beside a vendor runtime", k64,
+     {{"HKLM64\\Software\\JavaSoft\\Java Runtime Environment", "CurrentVersion", "1.8"},
+      {"HKLM64\\Software\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", "C:/Temurin/jdk-17"}},
+     {{"C:/Temurin/jdk-17", k64, "17.0.9", 0, false}}, nullptr, nullptr, nullptr, nullptr, 0},
+    {"legacy RuntimeLib naming no file and nothing else", k64,
+     {{"HKLM64\\Software\\JavaSoft\\Java Runtime Environment", "CurrentVersion", "1.8"},
+      {"HKLM64\\Software\\JavaSoft\\Java Runtime Environment\\1.8", "RuntimeLib", "C:/Gone/jvm.dll"}},
+     {}, nullptr, nullptr, nullptr, nullptr, -1, nullptr, "Error loading: C:/Gone/jvm.dll\n"},
+    {"legacy RuntimeLib naming no file beside JAVA_HOME", k64,
+     {{"HKLM64\\Software\\JavaSoft\\Java Runtime Environment", "CurrentVersion", "1.8"},
+      {"HKLM64\\Software\\JavaSoft\\Java Runtime Environment\\1.8", "RuntimeLib", "C:/Gone/jvm.dll"}},
+     {{"C:/Work/jdk-17", k64, nullptr, 2, false}}, "C:/Work/jdk-17", nullptr, nullptr, nullptr, 0},
+    {"a bound that is no version", k64,
+     {{"HKLM64\\Software\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", "C:/Temurin/jdk-17"}},
+     {{"C:/Temurin/jdk-17", k64, "17.0.9", 0, false}}, nullptr, nullptr, "1.10", nullptr, -1, nullptr,
+     "Unrecognized minimum major version: 1.10"},
+    {"version unknown with a range set", k64, {}, {{"C:/Work/jdk", k64, nullptr, 0, false}}, "C:/Work/jdk", nullptr,
+     "11", nullptr, -1, nullptr, kNoRuntime},
+    {"nothing at all", k32, {}, {}, nullptr, "C:/Windows/system32", nullptr, nullptr, -1, nullptr, kNoRuntime},
+};
+
+TEST_F(RuntimeSearchTest, ChoosesTheRuntimeOfEachMachine) {
+    for (const Machine& m : kMachines) {
+        SCOPED_TRACE(m.name);
+        set_up(m);
+        Outcome o = search();
+        EXPECT_EQ("", o.output);
+        EXPECT_EQ(0, open_keys) << "registry keys left open";
+        open_keys = 0;
+        if (m.chosen >= 0 || m.library) {
+            std::string expected = m.chosen >= 0 ? library_of(m.runtimes[m.chosen]) : native_library(m.library);
+            EXPECT_TRUE(o.found) << o.errors;
+            EXPECT_EQ(expected, o.path);
+            EXPECT_EQ("", o.errors);
+        } else {
+            EXPECT_FALSE(o.found) << o.path;
+            EXPECT_EQ(as_written(native(m.errors)), o.errors);
+        }
+    }
+}
+
+TEST_F(RuntimeSearchTest, TraceShowsEachRuntimeOnlyBeyondTheLegacyKey) {
+    debug_trace = true;
+    set_up(kMachines[10]);  // the legacy 1.8 is taken: no new lines
+    Outcome o = search();
+    EXPECT_TRUE(o.found);
+    EXPECT_EQ("", o.output);
+
+    Machine m = kMachines[9];  // the vendor 17 is taken over the legacy 1.8
+    m.keys.push_back({"HKLM32\\Software\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI", "Path", "C:/Temurin/jdk-17"});
+    m.runtimes.push_back({"C:/Zulu/zulu-21", k32, "21.0.1", 0, false});
+    m.keys.push_back({"HKLM32\\Software\\Azul Systems\\Zulu\\zulu-21", "InstallationPath", "C:/Zulu/zulu-21"});
+    set_up(m);
+    o = search();
+    debug_trace = false;
+    std::string library = library_of(m.runtimes[1]);
+    std::string zulu = library_of(m.runtimes[2]);
+    EXPECT_EQ(as_written("Java runtime from HKEY_LOCAL_MACHINE\\" + std::string(kTemurinKey) + " (32-bit view): '" +
+                         library + "', version 17, 64-bit: taken\n"
+                         "Java runtime from HKEY_LOCAL_MACHINE\\" + kTemurinKey + " (64-bit view): '" + library +
+                         "', version 17, 64-bit: refused, found before\n"
+                         "Java runtime from HKEY_LOCAL_MACHINE\\Software\\Azul Systems\\Zulu\\zulu-21 (32-bit view): '" +
+                         zulu + "', version 21, 32-bit: refused, wrong machine type\n"),
+              o.output);
+}
+
+TEST(MachineType, ReadFromPeAndElfHeaders) {
+    PlatformRestorer restorer;
+    ScratchDir dir("machine");
+    struct Case {
+        std::string bytes;
+        unsigned machine;
+    };
+    std::string elf64(20, '\0');
+    elf64.replace(0, 6, "\x7f" "ELF\x02\x01");
+    elf64[18] = 62;
+    std::string elf_arm = elf64;
+    elf_arm[18] = char(183);
+    std::string far_header = pe_image(k32);
+    far_header[0x3D] = 0x7F;  // points past the end
+    const Case cases[] = {
+        {pe_image(k32), k32}, {pe_image(k64), k64}, {pe_image(0xAA64), 0xAA64}, {elf64, k64}, {elf_arm, 0xAA64},
+        {far_header, 0},      {"MZ", 0},           {"This is a text file, not a library.\n", 0},
+    };
+    for (const Case& c : cases) {
+        std::string path = dir / "lib";
+        write_file(path, c.bytes);
+        EXPECT_EQ(c.machine, read_machine_type(path.c_str())) << ::testing::PrintToString(c.bytes.substr(0, 8));
+    }
+    EXPECT_EQ(0u, read_machine_type((dir / "absent").c_str()));
+}
+
+TEST(FamilyVersion, FromReleaseTextsAndKeyNames) {
+    const char* const cases[][2] = {
+        {"1.8.0_392", "1.8"}, {"17.0.9", "17"},  {"21", "21"},       {"17.0.9.9", "17"}, {"zulu-17-jre", "17"},
+        {"jdk-21", "21"},     {"zulu-8", "1.8"}, {"8.0.392.8", "1.8"}, {"jdk1.8.0_392", "1.8"}, {"17-ea", "17"},
+    };
+    for (const auto& c : cases) {
+        char version[16];
+        ASSERT_TRUE(family_version_in(c[0], version, sizeof version)) << c[0];
+        EXPECT_STREQ(c[1], version) << c[0];
+    }
+    char version[16];
+    EXPECT_FALSE(family_version_in("hotspot", version, sizeof version));
+}
+
+}  // namespace

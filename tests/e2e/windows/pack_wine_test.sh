@@ -1,0 +1,175 @@
+#!/usr/bin/env bash
+# vandrel-pack, built for this host, configuring and packing this build's
+# Windows launcher; the results read and run under Wine.
+#   pack_wine_test.sh MODE WORK_DIR HOST_PACK LAUNCHER [MODE's files...]
+#   cli       OBJDUMP JAR NO_MAIN_CLASS_JAR WINDOWS_PACK   statuses and messages of the tool; the image it
+#                                    writes, the same from the Windows build of the tool
+#   resources PROBE ICON             LoadStringA, LoadImageA/LoadIconA, GetFileVersionInfoA on the result
+#   run       RUN_WITH_BRIDGE BRIDGE_DIR JAR   the packed program in the host's VM through the bridge
+#   gui       BOX_RUN                a GUI-subsystem program's errors in a message box (needs xvfb-run)
+#   sign      RUN_WITH_BRIDGE BRIDGE_DIR JAR   packed, then signed with osslsigncode, verified and run
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+mode=$1 work=$2 pack=$3 launcher=$4
+shift 4
+rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
+. "$here/check.sh"
+# le VALUE BYTES: VALUE as BYTES little-endian bytes.
+le() { local v=$1 i; for ((i = 0; i < $2; i++)); do printf "\\$(printf %03o $((v >> (8 * i) & 255)))"; done; }
+# zip64_copy IN OUT: IN (an archive without comment) with ZIP64 end records,
+# the locator counting from the archive's start, as archivers write it.
+zip64_copy() {
+  local size end entries dir_size dir_offset
+  size=$(stat -c %s "$1") end=$((size - 22))
+  entries=$(od -An -tu2 -j $((end + 10)) -N 2 "$1" | tr -d ' ')
+  dir_size=$(od -An -tu4 -j $((end + 12)) -N 4 "$1" | tr -d ' ')
+  dir_offset=$(od -An -tu4 -j $((end + 16)) -N 4 "$1" | tr -d ' ')
+  { head -c $end "$1"
+    le $((0x06064b50)) 4; le 44 8; le 45 2; le 45 2; le 0 4; le 0 4
+    le $entries 8; le $entries 8; le $dir_size 8; le $dir_offset 8
+    le $((0x07064b50)) 4; le 0 4; le $end 8; le 1 4
+    le $((0x06054b50)) 4; le 0 2; le 0 2; le $((0xFFFF)) 2; le $((0xFFFF)) 2
+    le $((0xFFFFFFFF)) 4; le $((0xFFFFFFFF)) 4; le 0 2
+  } > "$2"
+}
+winpath() { echo "Z:$(cd "$(dirname "$1")" && pwd)/$(basename "$1")" | tr / '\\'; }
+launcher_sum=$(sha256sum < "$launcher")
+
+case "$mode" in
+cli)
+  objdump=$1 jar=$2 plain_jar=$3 windows_pack=$4
+  cp "$jar" app.jar && cp "$plain_jar" plain.jar
+  printf 'plain text' > text.jar
+  # name | arguments | status | standard error
+  while IFS='|' read -r name args status err; do
+    [ -z "$name" ] && continue
+    actual_err=$(eval "\"$pack\" $args" 2>&1 >/dev/null)
+    actual=$?
+    err=$(eval "echo \"$err\"")
+    check "$name: status" "$status" "$actual"
+    check "$name: message" "$err" "$actual_err"
+  done <<'TABLE'
+no arguments||1|
+unknown option|--frobnicate a b|1|Unknown option: --frobnicate
+unknown value label|--set heap=1g app.jar out.exe|1|Unknown configuration value: heap
+unknown version key|--version Colour=red app.jar out.exe|1|Unknown version information key: Colour
+value too long|--set "vm_arguments=$(printf 'x%.0s' $(seq 2000))" --launcher "$launcher" app.jar out.exe|6|Value too long: vm_arguments holds 2000 bytes, at most 1999 fit
+conversion in no_runtime_message|--set "no_runtime_message=100%" --launcher "$launcher" app.jar out.exe|6|Not a valid no_runtime_message: it takes no conversion (write a literal % as %%)
+two conversions in bad_version_message|--set "bad_version_message=%s and %d" --launcher "$launcher" app.jar out.exe|6|Not a valid bad_version_message: it takes exactly one %s, the version (write a literal % as %%)
+min_version the launcher cannot read|--set "min_version=11.0" --launcher "$launcher" app.jar out.exe|6|Not a valid min_version: '11.0' (write a version such as 1.8, 11 or 17)
+FileVersion not numeric|--version FileVersion=one --launcher "$launcher" app.jar out.exe|6|Not a valid FileVersion: 'one' (write up to four numbers from 0 to 65535, such as 1.2.3.4)
+not a jar|--launcher "$launcher" text.jar out.exe|2|Not a valid jar file: text.jar
+destination is the launcher|--configure --gui "$launcher" "$launcher"|3|Refusing to write '$launcher': it is one of the inputs
+launcher that is no executable|--launcher text.jar app.jar out.exe|4|Not a Windows executable: text.jar
+destination is the archive|--launcher "$launcher" app.jar ./app.jar|3|Refusing to write './app.jar': it is one of the inputs
+destination in a missing directory|--launcher "$launcher" app.jar missing/out.exe|3|Error opening 'missing/out.exe'
+TABLE
+  out=$("$pack" --gui --set min_version=11 --launcher "$launcher" app.jar app.exe 2>&1)
+  check "pack: output" "Creating executable 'app.exe' from 'app.jar'...
+Success!" "$out"
+  check "pack without Main-Class: the packager's warning" "Main-Class attribute not found in manifest:
+Will attempt to find a main class at run-time.
+Creating executable 'plain.exe' from 'plain.jar'...
+Success!" "$("$pack" --launcher "$launcher" plain.jar plain.exe 2>&1)"
+  mkdir tool && cp "$pack" tool/vandrel-pack && cp "$launcher" tool/vandrel.exe
+  (cd / && "$work/tool/vandrel-pack" "$work/app.jar" "$work/default.exe" >/dev/null)
+  check "the launcher beside the tool is the default" "$(sha256sum < "$launcher")" "$(head -c "$(stat -c %s "$launcher")" default.exe | sha256sum)"
+  rm -rf tool default.exe
+  edits=(--set 'vm_arguments=-Xmx1g\n-Dx=1' --set min_version=11 --version ProductName=Demo --gui)
+  "$pack" --configure "${edits[@]}" "$launcher" host.exe >/dev/null
+  wine "$windows_pack" --configure "${edits[@]}" "$(winpath "$launcher")" windows.exe >/dev/null 2>&1
+  check "the Windows build of the tool writes the same bytes" "$(sha256sum < host.exe)" "$(sha256sum < windows.exe)"
+  rm -f host.exe windows.exe
+  check "no file but the results is left" "app.exe
+app.jar
+plain.exe
+plain.jar
+text.jar" "$(ls)"
+  check "pack: archive follows the image" "$(tail -c "$(stat -c %s app.jar)" app.exe | sha256sum)" "$(sha256sum < app.jar)"
+  check "objdump: GUI subsystem" "Subsystem		00000002	(Windows GUI)" "$("$objdump" -p app.exe | grep '^Subsystem')"
+  check "show: value, archive, signature" "  min_version = 11
+Archive: appended at N, opens: N entries, Main-Class: probe.Args
+Signed: no" "$("$pack" --show app.exe | grep -E '^  min_version|^Archive|^Signed' | sed 's/at [0-9]*,/at N,/; s/opens: [0-9]* entries/opens: N entries/')"
+  ;;
+resources)
+  probe=$1 icon=$2
+  "$pack" --configure --set 'vm_arguments=-Xmx1g\n-Dpack.check=yes' --set min_version=11 \
+    --set 'leading_arguments=C:\\new dir#1\nsecond' --icon "$icon" --version ProductName=Demo \
+    --version FileVersion=1.2.3.4 --version 'CompanyName=Brightfen Games' --gui "$launcher" configured.exe >/dev/null
+  check "configure: status" 0 $?
+  check "Win32 reading" 'value 2=[]
+value 3=[11]
+value 4=[]
+value 5=[-Xmx1g\n-Dpack.check=yes]
+value 6=[C:\new dir#1\nsecond]
+value 7=[]
+value 8=[This program requires the Java Runtime Environment. \nPlease download at https://jdk.java.net/\n]
+value 9=[This program is not compatible with Java version %s.\nPlease contact the author for more information.\n]
+icon 16=16x16 pixel=204080
+icon 32=32x32 pixel=204080
+icon 0=32x32 pixel=204080
+version ProductName=[Demo]
+version FileVersion=[1.2.3.4]
+version CompanyName=[Brightfen Games]
+fixed file=1.2.3.4 product=0.0.0.0
+checksum ok' "$(wine "$probe" configured.exe | tr -d '\r')"
+  ;;
+run)
+  run_with_bridge=$1 bridge_dir=$2 jar=$3
+  cp "$jar" app.jar
+  zip64_copy app.jar app64.jar
+  # archive | min_version | max_version | expected output
+  while IFS='|' read -r archive min max expected; do
+    [ -z "$archive" ] && continue
+    # A 32-bit VM under Wine finds no room for a 1 GiB heap: 320 MiB is shown instead.
+    "$pack" --set 'vm_arguments=-Xmx320m\n-Xlog:gc+init' --set "min_version=$min" --set "max_version=$max" \
+      --launcher "$launcher" "$archive" packed.exe >/dev/null || { echo "FAIL pack"; failed=1; continue; }
+    out=$("$run_with_bridge" "$bridge_dir" packed.exe one "two words" 2>&1 | tr -d '\r')
+    status=$?
+    actual=$(printf '%s\n' "$out" | grep -oE 'Heap Max Capacity: [0-9]+[MG]|^argc .*|^arg\[[0-9]+\] .*|not compatible with Java version 17\.' | sed 's/.*not compatible/not compatible/')
+    check "$archive, min_version '$min', max_version '$max'" "$(printf '%b' "$expected")" "$actual"
+  done <<'TABLE'
+app.jar|11||Heap Max Capacity: 320M\nargc 2\narg[0] one\narg[1] two words
+app.jar|1.8|17|Heap Max Capacity: 320M\nargc 2\narg[0] one\narg[1] two words
+app.jar|18||not compatible with Java version 17.
+app.jar|11|16|not compatible with Java version 17.
+app64.jar|||Heap Max Capacity: 320M\nargc 2\narg[0] one\narg[1] two words
+TABLE
+  ;;
+gui)
+  box_run=$1
+  "$pack" --configure --gui --set 'no_runtime_message=Demo needs Java 11 or later.\nGet one from your vendor.\n' \
+    "$launcher" game.exe >/dev/null
+  for view in /reg:32 /reg:64; do
+    wine reg delete 'HKLM\Software\JavaSoft' /f $view </dev/null >/dev/null 2>&1
+  done
+  out=$(env -u JAVA_HOME xvfb-run -a wine explorer /desktop=vandrel-pack-test,640x480 "$box_run" "$(winpath game.exe)" 2>/dev/null | tr -d '\r')
+  check "message box" "title=game.exe
+text=Demo needs Java 11 or later.
+Get one from your vendor.
+
+status=1" "$out"
+  ;;
+sign)
+  run_with_bridge=$1 bridge_dir=$2 jar=$3
+  cp "$jar" app.jar
+  "$pack" --set min_version=11 --launcher "$launcher" app.jar packed.exe >/dev/null
+  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=vandrel test signer" \
+    -keyout key.pem -out cert.pem >/dev/null 2>&1
+  osslsigncode sign -certs cert.pem -key key.pem -n "Demo" -in packed.exe -out signed.exe >/dev/null
+  check "sign: status" 0 $?
+  osslsigncode verify -CAfile cert.pem -in signed.exe >verify.txt 2>&1
+  check "verify: status" 0 $?
+  check "show: archive and signature" "Archive: opens: N entries, Main-Class: probe.Args
+Signed: yes" "$("$pack" --show signed.exe | grep -E '^Archive|^Signed' | sed 's/appended at [0-9]*, //; s/opens: [0-9]* entries/opens: N entries/')"
+  err=$("$pack" --configure --gui signed.exe again.exe 2>&1 >/dev/null)
+  check "a signed input is refused: status" 8 $?
+  check "a signed input is refused: message" "'signed.exe' is signed: editing it would break the signature. Edit the unsigned launcher, then sign after packing." "$err"
+  out=$("$run_with_bridge" "$bridge_dir" signed.exe one 2>&1 | tr -d '\r' | grep -E '^argc |^arg\[')
+  check "the signed program runs" "argc 1
+arg[0] one" "$out"
+  ;;
+esac
+check "the launcher is unchanged" "$launcher_sum" "$(sha256sum < "$launcher")"
+if [ $failed -eq 0 ]; then echo "vandrel-pack $mode: all checks passed"; fi
+exit $failed

@@ -1,0 +1,105 @@
+// vandrel-pack's values: what is refused before anything is written, and
+// that every accepted value reads back through the comment rule unchanged.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "pack_edits.h"
+
+namespace {
+
+struct SetCase {
+    const char* argument;
+    EditResult result;
+};
+
+TEST(PackEdits, ValuesCheckedBeforeWriting) {
+    const std::string long_value(1999, 'v');
+    const std::string a1999 = "vm_arguments=" + long_value;
+    const std::string a2000 = "vm_arguments=" + long_value + "v";
+    const std::string hash1999 = "vm_arguments=#" + long_value.substr(1);
+    const std::string hash1998 = "vm_arguments=#" + long_value.substr(2);
+    const SetCase cases[] = {
+        {a1999.c_str(), kEditOk},
+        {a2000.c_str(), kEditRefused},
+        {hash1999.c_str(), kEditRefused},  // its keeping "#" would fall beyond the cut
+        {hash1998.c_str(), kEditOk},
+        {"no_runtime_message=Needs Java: 100%% sure\\n", kEditOk},
+        {"no_runtime_message=Needs Java %s", kEditRefused},
+        {"no_runtime_message=50%", kEditRefused},
+        {"bad_version_message=Java %s is too old (100%%)\\n", kEditOk},
+        {"bad_version_message=", kEditOk},
+        {"bad_version_message=Java %d", kEditRefused},
+        {"bad_version_message=Java %s or %s", kEditRefused},
+        {"bad_version_message=no version", kEditRefused},
+        {"min_version=11", kEditOk},
+        {"min_version=1.8", kEditOk},
+        {"min_version=", kEditOk},
+        {"min_version=11.0", kEditRefused},
+        {"min_version=1_8", kEditRefused},
+        {"max_version=0", kEditRefused},
+        {"max_version=x", kEditRefused},
+        {"runtime_library_path=C:\\new\\jvm.dll", kEditOk},
+        {"readme=changed", kEditUsage},
+        {"heap=1g", kEditUsage},
+        {"vm_arguments", kEditUsage},
+    };
+    for (const SetCase& c : cases) {
+        SCOPED_TRACE(c.argument);
+        PackEdits edits{};
+        std::string message;
+        EditResult result = parse_set_argument(c.argument, &edits, &message);
+        if (result == kEditOk) result = check_edits(edits, &message);
+        EXPECT_EQ(c.result, result) << message;
+        EXPECT_EQ(result == kEditOk, message.empty());
+    }
+}
+
+TEST(PackEdits, VersionKeysAndNumbers) {
+    const SetCase cases[] = {
+        {"ProductName=Demo", kEditOk},         {"FileVersion=1.2.3.4", kEditOk},
+        {"ProductVersion=2", kEditOk},         {"FileVersion=1.2.3.4.5", kEditRefused},
+        {"ProductVersion=two", kEditRefused},  {"Comments=x", kEditUsage},
+        {"ProductName", kEditUsage},
+    };
+    for (const SetCase& c : cases) {
+        SCOPED_TRACE(c.argument);
+        PackEdits edits{};
+        std::string message;
+        EditResult result = parse_version_argument(c.argument, &edits, &message);
+        if (result == kEditOk) result = check_edits(edits, &message);
+        EXPECT_EQ(c.result, result) << message;
+    }
+}
+
+TEST(PackEdits, StoredValueReadsBackThroughTheCommentRule) {
+    struct Case {
+        const char* argument;
+        const char16_t* read;
+    };
+    const Case cases[] = {
+        {"vm_arguments=-Xmx1g\\n-Dgame.mode=full", u"-Xmx1g\n-Dgame.mode=full"},
+        {"leading_arguments=C:\\\\new dir#1", u"C:\\new dir#1"},
+        {"runtime_library_path=C:\\new\\jvm.dll", u"C:\\new\\jvm.dll"},
+        {"min_version=11", u"11"},
+        {"trailing_arguments=", u""},
+        {"no_runtime_message=Caf\xc3\xa9 needs Java.\\n", u"Caf\u00e9 needs Java.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.argument);
+        PackEdits edits{};
+        std::string message;
+        ASSERT_EQ(kEditOk, parse_set_argument(c.argument, &edits, &message));
+        int id = 0;
+        for (int i = 2; i <= 9; ++i)
+            if (edits.has_value[i]) id = i;
+        std::u16string stored = stored_config_text(id, edits.values[id]);
+        EXPECT_EQ(c.read, value_after_comment_rule(stored));
+        EXPECT_EQ(u'#', stored[std::u16string(c.read).size()]);  // the usual comment follows
+    }
+    // The longest value still reads back whole, its comment cut away by the 1999-byte limit.
+    std::string longest(1999, 'v');
+    EXPECT_EQ(std::u16string(1999, u'v'), value_after_comment_rule(stored_config_text(5, longest)));
+}
+
+}  // namespace

@@ -1,0 +1,256 @@
+// PE images built here: the resource tree read, edited, written back into
+// the image and read again; the section table, directories and sizes that
+// the rewrite must keep consistent.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ico_file.h"
+#include "pe_image.h"
+#include "version_info.h"
+
+using namespace formats;
+
+namespace {
+
+typedef std::vector<unsigned char> Bytes;
+
+void set32(Bytes& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
+}
+void set16(Bytes& b, size_t at, uint32_t v) {
+    b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8);
+}
+
+Resource resource(uint16_t type, const char16_t* type_name, uint16_t name, const char16_t* name_name,
+                  uint16_t language, const char* data) {
+    Resource r{};
+    r.type.id = type;
+    if (type_name) r.type.name = type_name;
+    r.name.id = name;
+    if (name_name) r.name.name = name_name;
+    r.language = language;
+    r.data.assign(data, data + strlen(data));
+    return r;
+}
+
+// In directory order: named types first, then by number; within, names then numbers.
+std::vector<Resource> sample_resources() {
+    std::u16string strings[16];
+    strings[5] = u"-Xmx256m# comment";
+    Resource block = resource(kResourceString, nullptr, 1, nullptr, 1033, "");
+    block.data = encode_string_block(strings);
+    return {resource(0, u"MYDATA", 0, u"CONFIG", 0, "named type, named entry"),
+            resource(kResourceIcon, nullptr, 1, nullptr, 1033, "sixteen"),
+            resource(kResourceIcon, nullptr, 1, nullptr, 1036, "seize"),
+            block,
+            resource(10, nullptr, 0, u"BLOB", 1033, "raw data of odd length"),
+            resource(10, nullptr, 7, nullptr, 1033, ""),
+            resource(kResourceGroupIcon, nullptr, 101, nullptr, 1033, "group")};
+}
+
+struct Layout {
+    const char* name;
+    bool pe32_plus;
+    bool data_after_resources;  // a section other than relocations follows .rsrc
+};
+
+// A PE image with .text, .rsrc (holding `resources`) and then .reloc, or
+// .data when data_after_resources; section alignment 0x1000, file 0x200.
+Bytes build_image(const Layout& layout, const std::vector<Resource>& resources) {
+    const size_t optional_size = layout.pe32_plus ? 240 : 224;
+    Bytes image(0x400, 0);
+    image[0] = 'M', image[1] = 'Z';
+    set32(image, 60, 0x40);
+    memcpy(&image[0x40], "PE\0\0", 4);
+    set16(image, 0x44, layout.pe32_plus ? 0x8664 : 0x14c);
+    set16(image, 0x46, 3);
+    set16(image, 0x54, uint32_t(optional_size));
+    const size_t opt = 0x58;
+    set16(image, opt, layout.pe32_plus ? 0x20b : 0x10b);
+    set32(image, opt + 32, 0x1000);
+    set32(image, opt + 36, 0x200);
+    set32(image, opt + 60, 0x400);
+    set16(image, opt + 68, kSubsystemConsole);
+    const size_t dirs = opt + (layout.pe32_plus ? 112 : 96);
+    set32(image, dirs - 4, 16);
+    Bytes rsrc = build_resource_section(resources, 0x2000);
+    Bytes contents[3] = {Bytes(0x123, 0xC3), rsrc, Bytes(0x64, 0x5A)};
+    const char* names[3] = {".text", ".rsrc", layout.data_after_resources ? ".data" : ".reloc"};
+    uint32_t va = 0x1000;
+    for (int i = 0; i < 3; ++i) {
+        size_t h = opt + optional_size + 40 * i;
+        memcpy(&image[h], names[i], strlen(names[i]));
+        set32(image, h + 8, uint32_t(contents[i].size()));
+        set32(image, h + 12, va);
+        set32(image, h + 16, uint32_t((contents[i].size() + 0x1FF) / 0x200 * 0x200));
+        set32(image, h + 20, uint32_t(image.size()));
+        set32(image, h + 36, i == 0 ? 0x60000020 : 0x40000040);
+        image.insert(image.end(), contents[i].begin(), contents[i].end());
+        image.resize((image.size() + 0x1FF) / 0x200 * 0x200, 0);
+        va += uint32_t((contents[i].size() + 0xFFF) / 0x1000 * 0x1000);
+    }
+    set32(image, dirs + 8 * kDirectoryResource, 0x2000);
+    set32(image, dirs + 8 * kDirectoryResource + 4, uint32_t(rsrc.size()));
+    // Relocations, or some other directory (a TLS one) in the data that follows.
+    set32(image, dirs + 8 * (layout.data_after_resources ? 9 : kDirectoryBaseRelocation), va - 0x1000);
+    set32(image, dirs + 8 * (layout.data_after_resources ? 9 : kDirectoryBaseRelocation) + 4, 0x64);
+    set32(image, opt + 56, va);
+    return image;
+}
+
+const Layout kLayouts[] = {
+    {"PE32, relocations after the resources", false, false},
+    {"PE32+, relocations after the resources", true, false},
+    {"PE32, data after the resources", false, true},
+};
+
+TEST(PeResources, TreeRoundTrip) {
+    for (const Layout& layout : kLayouts) {
+        SCOPED_TRACE(layout.name);
+        Bytes file = build_image(layout, sample_resources());
+        PeImage image;
+        ASSERT_TRUE(read_pe_image(file.data(), file.size(), &image));
+        EXPECT_EQ(layout.pe32_plus, image.pe32_plus);
+        EXPECT_EQ(file.size(), image.image_end);
+        std::vector<Resource> read;
+        ASSERT_TRUE(read_resources(file.data(), file.size(), image, &read));
+        EXPECT_EQ(sample_resources(), read);
+    }
+}
+
+TEST(PeResources, RewriteKeepsTheImageConsistent) {
+    for (const Layout& layout : kLayouts) {
+        SCOPED_TRACE(layout.name);
+        Bytes file = build_image(layout, sample_resources());
+        PeImage before;
+        ASSERT_TRUE(read_pe_image(file.data(), file.size(), &before));
+        // Edited: a bigger string block, a version resource, one icon image fewer.
+        std::vector<Resource> edited = sample_resources();
+        std::u16string strings[16];
+        strings[5] = std::u16string(3000, u'm') + u"# comment";
+        edited[3].data = encode_string_block(strings);
+        edited.erase(edited.begin() + 2);
+        VersionInfo info{};
+        set_version_string(&info, u"ProductName", u"Demo");
+        Resource version = resource(kResourceVersion, nullptr, 1, nullptr, 1033, "");
+        version.data = build_version_info(info);
+        edited.push_back(version);
+
+        Bytes out;
+        ASSERT_TRUE(replace_resources(file.data(), file.size(), before, edited, kSubsystemGui, &out));
+        pe_update_checksum(out.data(), out.size(), before);
+        PeImage after;
+        ASSERT_TRUE(read_pe_image(out.data(), out.size(), &after));
+        std::vector<Resource> read;
+        ASSERT_TRUE(read_resources(out.data(), out.size(), after, &read));
+        EXPECT_EQ(edited, read);
+        EXPECT_EQ(kSubsystemGui, after.subsystem);
+        EXPECT_EQ(after.checksum, pe_checksum(out.data(), out.size(), after));
+        // The resources are where the directory says, in a section that ends the image.
+        const PeSection& last = after.sections.back();
+        EXPECT_EQ(after.size_of_image, (last.virtual_address + last.virtual_size + 0xFFF) / 0x1000 * 0x1000);
+        EXPECT_EQ(out.size(), size_t(last.raw_pointer) + last.raw_size);
+        for (size_t i = 1; i < after.sections.size(); ++i)
+            EXPECT_GE(after.sections[i].virtual_address,
+                      after.sections[i - 1].virtual_address + after.sections[i - 1].virtual_size);
+        // Every original section's bytes are still there (moved or not).
+        for (const PeSection& old : before.sections) {
+            if (strcmp(old.name, ".rsrc") == 0) continue;
+            bool kept = false;
+            for (const PeSection& s : after.sections)
+                kept = kept || (strcmp(s.name, old.name) == 0 && s.raw_size == old.raw_size &&
+                                memcmp(&out[s.raw_pointer], &file[old.raw_pointer], old.raw_size) == 0);
+            EXPECT_TRUE(kept) << old.name;
+        }
+        if (layout.data_after_resources) {
+            EXPECT_EQ(before.sections.size() + 1, after.sections.size());
+            EXPECT_EQ(last.virtual_address, after.directories[kDirectoryResource].address);
+            EXPECT_EQ(before.directories[9].address, after.directories[9].address);
+        } else {
+            EXPECT_EQ(before.sections.size(), after.sections.size());
+            EXPECT_EQ(before.sections[1].virtual_address, after.directories[kDirectoryResource].address);
+            EXPECT_EQ(last.virtual_address, after.directories[kDirectoryBaseRelocation].address);
+        }
+    }
+}
+
+TEST(PeResources, RefusesWhatIsNoImage) {
+    Bytes good = build_image(kLayouts[0], sample_resources());
+    struct Case {
+        const char* name;
+        size_t at;
+        uint8_t value;
+        size_t keep;  // bytes kept; 0 all
+    };
+    const Case cases[] = {
+        {"no MZ", 0, 'X', 0},
+        {"no PE signature", 0x40, 'X', 0},
+        {"unknown optional header", 0x58, 0x07, 0},
+        {"section table beyond the file", 0, 'M', 0x100},
+        {"section data beyond the file", 0, 'M', 0x700},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes file = good;
+        file[c.at] = c.value;
+        if (c.keep) file.resize(c.keep);
+        PeImage image;
+        EXPECT_FALSE(read_pe_image(file.data(), file.size(), &image));
+    }
+}
+
+TEST(IconFile, ImagesBecomeAGroup) {
+    Bytes ico = {0, 0, 1, 0, 2, 0};
+    const Bytes images[2] = {Bytes(40, 1), Bytes(72, 2)};
+    uint32_t offset = 6 + 2 * 16;
+    for (int i = 0; i < 2; ++i) {
+        Bytes entry = {uint8_t(i ? 0 : 16), uint8_t(i ? 0 : 16), 0, 0, 1, 0, 32, 0};
+        for (uint32_t v : {uint32_t(images[i].size()), offset}) {
+            for (int k = 0; k < 4; ++k) entry.push_back(uint8_t(v >> (8 * k)));
+        }
+        ico.insert(ico.end(), entry.begin(), entry.end());
+        offset += uint32_t(images[i].size());
+    }
+    for (const Bytes& image : images) ico.insert(ico.end(), image.begin(), image.end());
+
+    std::vector<IconImage> read;
+    ASSERT_TRUE(read_ico_file(ico.data(), ico.size(), &read));
+    ASSERT_EQ(2u, read.size());
+    EXPECT_EQ(images[1], read[1].data);
+    read[0].id = 1, read[1].id = 2;
+    Bytes group = build_icon_group(read);
+    std::vector<IconImage> listed;
+    ASSERT_TRUE(read_icon_group(group.data(), group.size(), &listed));
+    ASSERT_EQ(2u, listed.size());
+    EXPECT_EQ(16, listed[0].width);
+    EXPECT_EQ(0, listed[1].width);  // 256
+    EXPECT_EQ(1, listed[0].id);
+    EXPECT_EQ(2, listed[1].id);
+    EXPECT_EQ(72u, listed[1].bytes);
+
+    Bytes cut(ico.begin(), ico.end() - 1);  // the last image runs past the end
+    EXPECT_FALSE(read_ico_file(cut.data(), cut.size(), &read));
+}
+
+TEST(VersionInfo, RoundTripAndVersionNumbers) {
+    VersionInfo info{};
+    ASSERT_TRUE(parse_version_quad("1.2.3.4", info.file_version));
+    ASSERT_TRUE(parse_version_quad("7", info.product_version));
+    set_version_string(&info, u"ProductName", u"Demo");
+    set_version_string(&info, u"CompanyName", u"Brightfen");
+    set_version_string(&info, u"ProductName", u"Demo Game");
+    Bytes block = build_version_info(info);
+    VersionInfo read;
+    ASSERT_TRUE(read_version_info(block.data(), block.size(), &read));
+    EXPECT_EQ(info.strings, read.strings);
+    EXPECT_EQ(0, memcmp(info.file_version, read.file_version, sizeof info.file_version));
+    EXPECT_EQ(7, read.product_version[0]);
+
+    uint16_t quad[4];
+    for (const char* bad : {"", "1.", "1..2", "1.2.3.4.5", "65536", "v1", "1.2a"}) EXPECT_FALSE(parse_version_quad(bad, quad)) << bad;
+}
+
+}  // namespace

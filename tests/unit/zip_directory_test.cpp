@@ -1,0 +1,165 @@
+// The ZIP directory reader and vandrel-pack's archive check over archives
+// built here byte by byte: plain and ZIP64, at the file's start or after a
+// launcher, with the ZIP64 locator as written and as rebased.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "archive_check.h"
+#include "zip_directory.h"
+
+using namespace formats;
+
+namespace {
+
+typedef std::vector<unsigned char> Bytes;
+
+void put(Bytes& b, uint64_t v, int n) {
+    for (int i = 0; i < n; ++i) b.push_back(uint8_t(v >> (8 * i)));
+}
+
+struct ArchiveShape {
+    const char* name;
+    size_t prefix;        // bytes before the archive
+    bool zip64;           // ZIP64 end record, locator, and the entries' offsets in ZIP64 extra fields
+    bool rebase;          // the locator rebased for the prefix
+    const char* comment;
+};
+
+// Two stored entries: a manifest naming demo.Main and one class file.
+Bytes build_archive(const ArchiveShape& shape) {
+    const std::string names[2] = {"META-INF/MANIFEST.MF", "demo/Main.class"};
+    const std::string data[2] = {"Manifest-Version: 1.0\r\nMain-Class: demo.Main\r\n\r\n", "\xca\xfe\xba\xbe"};
+    Bytes zip(shape.prefix, 'x');
+    uint64_t offsets[2];
+    for (int i = 0; i < 2; ++i) {
+        offsets[i] = zip.size() - shape.prefix;
+        put(zip, 0x04034b50, 4);
+        put(zip, 20, 2), put(zip, 0, 2), put(zip, 0, 2), put(zip, 0, 4), put(zip, 0, 4);
+        put(zip, data[i].size(), 4), put(zip, data[i].size(), 4);
+        put(zip, names[i].size(), 2), put(zip, 0, 2);
+        zip.insert(zip.end(), names[i].begin(), names[i].end());
+        zip.insert(zip.end(), data[i].begin(), data[i].end());
+    }
+    uint64_t directory = zip.size() - shape.prefix;
+    for (int i = 0; i < 2; ++i) {
+        put(zip, 0x02014b50, 4);
+        put(zip, 45, 2), put(zip, 45, 2), put(zip, 0, 2), put(zip, 0, 2), put(zip, 0, 4), put(zip, 0, 4);
+        put(zip, data[i].size(), 4), put(zip, data[i].size(), 4);
+        put(zip, names[i].size(), 2), put(zip, shape.zip64 ? 12 : 0, 2), put(zip, 0, 2);
+        put(zip, 0, 2), put(zip, 0, 2), put(zip, 0, 4);
+        put(zip, shape.zip64 ? 0xFFFFFFFF : offsets[i], 4);
+        zip.insert(zip.end(), names[i].begin(), names[i].end());
+        if (shape.zip64) put(zip, 1, 2), put(zip, 8, 2), put(zip, offsets[i], 8);
+    }
+    uint64_t directory_size = zip.size() - shape.prefix - directory;
+    if (shape.zip64) {
+        uint64_t record = zip.size() - shape.prefix;
+        put(zip, 0x06064b50, 4), put(zip, 44, 8), put(zip, 45, 2), put(zip, 45, 2), put(zip, 0, 4), put(zip, 0, 4);
+        put(zip, 2, 8), put(zip, 2, 8), put(zip, directory_size, 8), put(zip, directory, 8);
+        put(zip, 0x07064b50, 4), put(zip, 0, 4), put(zip, record + (shape.rebase ? shape.prefix : 0), 8), put(zip, 1, 4);
+    }
+    size_t comment = strlen(shape.comment);
+    put(zip, 0x06054b50, 4), put(zip, 0, 2), put(zip, 0, 2);
+    put(zip, shape.zip64 ? 0xFFFF : 2, 2), put(zip, shape.zip64 ? 0xFFFF : 2, 2);
+    put(zip, shape.zip64 ? 0xFFFFFFFF : directory_size, 4), put(zip, shape.zip64 ? 0xFFFFFFFF : directory, 4);
+    put(zip, comment, 2);
+    zip.insert(zip.end(), shape.comment, shape.comment + comment);
+    return zip;
+}
+
+const ArchiveShape kArchives[] = {
+    {"plain", 0, false, false, ""},
+    {"plain with a comment", 0, false, false, "made by hand"},
+    {"plain after a launcher", 4096, false, false, ""},
+    {"ZIP64", 0, true, false, ""},
+    {"ZIP64 after a launcher, locator as written", 4096, true, false, ""},
+    {"ZIP64 after a launcher, locator rebased", 4096, true, true, "note"},
+};
+
+TEST(ZipDirectory, ReadsEveryArchiveTheSameWay) {
+    for (const ArchiveShape& shape : kArchives) {
+        SCOPED_TRACE(shape.name);
+        Bytes zip = build_archive(shape);
+        ArchiveInfo info;
+        ASSERT_TRUE(inspect_archive(zip.data(), zip.size(), &info));
+        EXPECT_EQ(shape.prefix, info.start);
+        EXPECT_EQ(shape.zip64, info.zip64);
+        EXPECT_EQ(2u, info.entries);
+        EXPECT_TRUE(info.has_main_class);
+        EXPECT_EQ("demo.Main", info.main_class);
+    }
+}
+
+TEST(ZipDirectory, LocatorIsFoundAndRebasedToTheAbsoluteRecord) {
+    ArchiveShape shape = {"ZIP64 at 0", 0, true, false, "c"};
+    Bytes jar = build_archive(shape);
+    Bytes file(1000, 'L');
+    file.insert(file.end(), jar.begin(), jar.end());
+    size_t tail = file.size() < kZipTailMax ? file.size() : kZipTailMax;
+    Zip64Locator before, after;
+    ASSERT_TRUE(find_zip64_locator(file.data() + file.size() - tail, tail, file.size() - tail, &before));
+    // The field sits 8 bytes into the locator, which ends where the end record begins.
+    EXPECT_EQ(file.size() - 1 - 22 - 20 + 8, before.field_position);
+    uint64_t record = before.directory_offset;
+    rebase_zip64_locator(file.data(), file.size(), 1000);
+    ASSERT_TRUE(find_zip64_locator(file.data() + file.size() - tail, tail, file.size() - tail, &after));
+    EXPECT_EQ(record + 1000, after.directory_offset);
+    EXPECT_EQ(0x06064b50u, file[after.directory_offset] | file[after.directory_offset + 1] << 8 |
+                               file[after.directory_offset + 2] << 16 | uint32_t(file[after.directory_offset + 3]) << 24);
+    Bytes plain = build_archive(kArchives[0]);
+    EXPECT_FALSE(find_zip64_locator(plain.data(), plain.size(), 0, &after));
+}
+
+TEST(ZipDirectory, RefusesBrokenArchives) {
+    struct Case {
+        const char* name;
+        void (*damage)(Bytes&);
+    };
+    const Case cases[] = {
+        {"no end record", [](Bytes& z) { z.resize(z.size() - 22); }},
+        {"directory larger than the file", [](Bytes& z) { z[z.size() - 22 + 12] = 0xF0, z[z.size() - 22 + 15] = 0x7F; }},
+        {"directory entry with a wrong signature", [](Bytes& z) {
+             size_t size = z[z.size() - 22 + 12] | z[z.size() - 22 + 13] << 8;
+             z[z.size() - 22 - size] = 'Q';
+         }},
+        {"ZIP64 fields without a ZIP64 record", [](Bytes& z) {
+             for (int i = 12; i < 20; ++i) z[z.size() - 22 + i] = 0xFF;
+         }},
+        {"only text", [](Bytes& z) { z.assign(100, 't'); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes zip = build_archive(kArchives[0]);
+        c.damage(zip);
+        ArchiveInfo info;
+        EXPECT_FALSE(inspect_archive(zip.data(), zip.size(), &info));
+    }
+}
+
+TEST(ZipDirectory, ManifestMainClass) {
+    struct Case {
+        const char* manifest;
+        const char* main_class;  // null: none
+    };
+    const Case cases[] = {
+        {"Manifest-Version: 1.0\r\nMain-Class: a.B\r\n", "a.B"},
+        {"Manifest-Version: 1.0\nmain-class: a.B\n", "a.B"},
+        {"Main-Class: com.example.very.long.packa\r\n ge.Main\r\n\r\n", "com.example.very.long.package.Main"},
+        {"Manifest-Version: 1.0\r\n\r\nName: x\r\nMain-Class: a.B\r\n", nullptr},
+        {"Manifest-Version: 1.0\r\nMain-Class:a.B\r\n", nullptr},
+        {"", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.manifest);
+        std::string found;
+        EXPECT_EQ(c.main_class != nullptr, manifest_main_class(c.manifest, &found));
+        if (c.main_class) {
+            EXPECT_EQ(c.main_class, found);
+        }
+    }
+}
+
+}  // namespace
