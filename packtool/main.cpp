@@ -37,7 +37,7 @@ constexpr uint16_t kLanguage = 1033;
 constexpr uint16_t kIconGroup = 101;
 
 const char kUsageText[] =
-    "vandrel-pack: configure, brand and pack a Windows program\n"
+    "vandrel-pack " VANDREL_VERSION_TEXT ": configure, brand and pack a Windows program\n"
     "Usage:\n"
     "  vandrel-pack [EDITS] [--launcher FILE] source.jar dest.exe   pack: a configured copy of the launcher, "
     "then the JAR\n"
