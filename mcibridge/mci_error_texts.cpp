@@ -1,4 +1,4 @@
-#include "kMciErrorTexts.h"
+#include "mci_error_texts.h"
 
 const MciErrorText kMciErrorTexts[] = {
     {mci_error_unrecognized_keyword, "The driver cannot recognize the specified command parameter."},

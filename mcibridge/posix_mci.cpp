@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "kMciErrorTexts.h"
+#include "mci_error_texts.h"
 
 namespace {
 

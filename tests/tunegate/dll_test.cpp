@@ -12,7 +12,7 @@
 #include <string>
 
 #include "fake_jni.h"
-#include "kMciErrorTexts.h"
+#include "mci_error_texts.h"
 
 #ifndef TUNEGATE_DLL_PATH
 #error TUNEGATE_DLL_PATH names the library under test

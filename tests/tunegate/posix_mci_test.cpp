@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "kMciErrorTexts.h"
+#include "mci_error_texts.h"
 #include "posix_mci.h"
 #include "support/files.h"
 #include "wine_mci_answers.h"
