@@ -6,7 +6,6 @@
 namespace formats {
 namespace {
 
-
 constexpr size_t kHeaderSize = 6;
 constexpr size_t kFileEntrySize = 16;
 constexpr size_t kGroupEntrySize = 14;

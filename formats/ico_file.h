@@ -15,8 +15,8 @@ struct IconImage {
     uint8_t colors;
     uint16_t planes;
     uint16_t bit_count;
-    uint32_t bytes;  // the image's size
-    uint16_t id;     // in a group: the RT_ICON resource's id
+    uint32_t bytes;                   // the image's size
+    uint16_t id;                      // in a group: the RT_ICON resource's id
     std::vector<unsigned char> data;  // from an icon file: the image itself
 };
 

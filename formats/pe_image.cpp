@@ -14,7 +14,6 @@ constexpr uint32_t kSectionRead = 0x40000000;
 constexpr size_t kSectionHeaderSize = 40;
 constexpr size_t kMaxResourceEntries = 65536;
 
-
 uint32_t align_up(uint32_t value, uint32_t alignment) { return (value + alignment - 1) / alignment * alignment; }
 
 // Offsets in the optional header that differ between PE32 and PE32+.
@@ -300,9 +299,8 @@ bool replace_resources(const unsigned char* data, size_t size, const PeImage& im
     if (size > kAddressLimit || image.size_of_headers > kAddressLimit) return false;
     const PeDirectory old_resources =
         image.directory_count > kDirectoryResource ? image.directories[kDirectoryResource] : PeDirectory{};
-    const PeDirectory relocations = image.directory_count > kDirectoryBaseRelocation
-                                        ? image.directories[kDirectoryBaseRelocation]
-                                        : PeDirectory{};
+    const PeDirectory relocations =
+        image.directory_count > kDirectoryBaseRelocation ? image.directories[kDirectoryBaseRelocation] : PeDirectory{};
     // The section that holds the resource directory, when it can be rewritten
     // in place: it starts with the directory, sections follow it in the same
     // order in memory and in the file, and all that follows is relocations.

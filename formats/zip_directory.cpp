@@ -15,7 +15,6 @@ constexpr uint32_t kCentralSignature = 0x02014b50;
 constexpr uint32_t kLocalSignature = 0x04034b50;
 constexpr uint16_t kZip64ExtraId = 0x0001;
 
-
 // Fills *out from the end record at tail[at].
 void read_end_record(const unsigned char* tail, size_t at, uint64_t tail_position, ZipEndRecord* out) {
     const unsigned char* r = tail + at;

@@ -39,9 +39,9 @@ struct ZipEndRecord {
     uint32_t directory_size;    // 0xFFFFFFFF: see the ZIP64 record
     uint32_t directory_offset;  // from the archive's start; 0xFFFFFFFF: see the ZIP64 record
     uint16_t comment_length;
-    bool needs_zip64;           // a field holds its "see ZIP64" value
-    bool has_locator;           // a ZIP64 locator precedes the record
-    Zip64Locator locator;       // valid when has_locator
+    bool needs_zip64;      // a field holds its "see ZIP64" value
+    bool has_locator;      // a ZIP64 locator precedes the record
+    Zip64Locator locator;  // valid when has_locator
 };
 
 // Finds the last end record in `tail` (the file's last `tail_size` bytes, from
@@ -53,9 +53,9 @@ bool find_end_record(const unsigned char* tail, size_t tail_size, uint64_t tail_
 struct ZipDirectory {
     uint64_t entry_count;
     uint64_t directory_size;
-    uint64_t directory_offset;   // as stored: counts from the archive's start
-    uint64_t directory_position; // absolute: where the directory really begins
-    uint64_t archive_start;      // absolute: directory_position - directory_offset
+    uint64_t directory_offset;    // as stored: counts from the archive's start
+    uint64_t directory_position;  // absolute: where the directory really begins
+    uint64_t archive_start;       // absolute: directory_position - directory_offset
     bool zip64;
 };
 

@@ -21,10 +21,10 @@
 #include <cstdio>
 
 struct AtomicFile {
-    FILE* stream;      // where the bytes go; null once committed or abandoned
-    char* temporary;   // the temporary file; null when written in place
-    char* target;      // the file it replaces (the destination, links followed)
-    bool replaces;     // the target existed: its permissions are kept
+    FILE* stream;     // where the bytes go; null once committed or abandoned
+    char* temporary;  // the temporary file; null when written in place
+    char* target;     // the file it replaces (the destination, links followed)
+    bool replaces;    // the target existed: its permissions are kept
 };
 
 // Opens `destination` for writing. False when it cannot be written: an empty

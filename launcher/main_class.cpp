@@ -39,7 +39,8 @@ jstring without_trailing_blanks(JNIEnv* env, jstring text) {
     // Blanks are one byte and one character each.
     jclass string_class = env->GetObjectClass(text);
     jmethodID length_method = env->GetMethodID(string_class, "length", "()I");
-    jmethodID substring = length_method ? env->GetMethodID(string_class, "substring", "(II)Ljava/lang/String;") : nullptr;
+    jmethodID substring =
+        length_method ? env->GetMethodID(string_class, "substring", "(II)Ljava/lang/String;") : nullptr;
     jstring result = nullptr;
     if (substring != nullptr) {
         jint characters = env->CallIntMethod(text, length_method);
@@ -250,7 +251,8 @@ jstring native_encoding(JNIEnv* env) {
 jstring decode_with(JNIEnv* env, jclass string_class, jbyteArray bytes, jstring encoding) {
     jmethodID constructor = env->GetMethodID(string_class, "<init>", "([BLjava/lang/String;)V");
     jstring result = nullptr;
-    if (constructor != nullptr) result = static_cast<jstring>(env->NewObject(string_class, constructor, bytes, encoding));
+    if (constructor != nullptr)
+        result = static_cast<jstring>(env->NewObject(string_class, constructor, bytes, encoding));
     if (clear_exception(env)) {
         delete_local(env, result);
         result = nullptr;

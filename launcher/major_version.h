@@ -7,4 +7,7 @@
 // number ("9", "17") gives that number; every other form gives 0.
 float parse_major_version(const char* text);
 
+// The first version there was: a lower minimum bound is raised to it.
+constexpr float kFirstJavaVersion = 1.2f;
+
 #endif

@@ -33,7 +33,7 @@
 #define MSG_ERROR_REMOVING "Error removing '%s'\n"
 
 // Packager (standard output).
-#define MSG_USAGE "Vandrel Console Version 2.1c\nUsage: %s source.jar [dest.exe]\n"
+#define MSG_USAGE "Vandrel Console Version " VANDREL_VERSION_TEXT "\nUsage: %s source.jar [dest.exe]\n"
 #define MSG_NO_MAIN_CLASS_ATTRIBUTE \
     "Main-Class attribute not found in manifest:\nWill attempt to find a main class at run-time.\n"
 #define MSG_CREATING "Creating executable '%s' from '%s'...\n"

@@ -13,6 +13,9 @@
 
 namespace {
 
+// Room for the name of a temporary file when it is reported.
+constexpr size_t kTemporaryNameCapacity = 4096;
+
 enum CopyResult { kCopied, kReadFailed, kWriteFailed };
 
 constexpr size_t kCopyBlock = 1024 * 1024;
@@ -93,8 +96,8 @@ PackagerStatus write_packed_file(FILE* launcher, const char* executable_path, co
     unsigned long long archive_length = 0;
     copied = copy_stream(archive, out, buffer, &archive_length, rebase_zip64_locator, &launcher_length);
     // A source that changed while it was read gives no program.
-    bool unchanged = !known || (platform.file_status(archive, &after) && same_status(before, after) &&
-                                after.size == archive_length);
+    bool unchanged =
+        !known || (platform.file_status(archive, &after) && same_status(before, after) && after.size == archive_length);
     if (!close_input(archive, copied) || (copied != kWriteFailed && !unchanged)) {
         print_error(MSG_ERROR_READING, source);
         return kPackagerCannotReadSource;
@@ -131,7 +134,7 @@ PackagerStatus pack(const char* executable_path, const char* source, const char*
         status = kPackagerNotWritten;
     }
     if (status != kPackaged) {
-        char temporary[4096] = "";
+        char temporary[kTemporaryNameCapacity] = "";
         if (out.temporary != nullptr) snprintf(temporary, sizeof temporary, "%s", out.temporary);
         if (!atomic_file_abandon(&out)) print_error(MSG_ERROR_REMOVING, temporary);
     }
@@ -151,8 +154,7 @@ char* derive_destination_name(const char* source) {
     return name;
 }
 
-PackagerStatus run_packager(JNIEnv* env, const char* executable_path, const char* program_name, int argc,
-                            char** argv) {
+PackagerStatus run_packager(JNIEnv* env, const char* executable_path, const char* program_name, int argc, char** argv) {
     if (argc < 2 || argc > 3) {
         show_usage(program_name);
         return kPackagerUsage;

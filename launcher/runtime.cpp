@@ -34,7 +34,7 @@ BoundCheck check_bound(int id, float current) {
         print_error(is_minimum ? MSG_BAD_MIN_VERSION : MSG_BAD_MAX_VERSION, bound_text);
         return kBadBound;
     }
-    if (is_minimum && bound < 1.2) bound = 1.2f;
+    if (is_minimum && bound < kFirstJavaVersion) bound = kFirstJavaVersion;
     const bool outside = is_minimum ? current < bound : current > bound;
     if (!outside) return kWithinBound;
     char message[kConfigValueCapacity];
@@ -48,8 +48,7 @@ BoundCheck check_registered_version(const char* version_text) {
 }
 
 // Hands the legacy key's result to the wider search.
-bool search_after_legacy(LegacyOutcome outcome, const char* version, const char* library, char* path,
-                         int capacity) {
+bool search_after_legacy(LegacyOutcome outcome, const char* version, const char* library, char* path, int capacity) {
     LegacyResult legacy;
     legacy.outcome = outcome;
     copy_if_fits(version, legacy.version, sizeof legacy.version);

@@ -62,8 +62,14 @@ enum Verdict {
 };
 
 const char* const kVerdictTexts[] = {
-    "", TRACE_RUNTIME_TAKEN, TRACE_RUNTIME_PASSED_OVER, TRACE_RUNTIME_NO_LIBRARY, TRACE_RUNTIME_FOUND_BEFORE,
-    TRACE_RUNTIME_NOT_A_LIBRARY, TRACE_RUNTIME_WRONG_MACHINE, TRACE_RUNTIME_VERSION_UNKNOWN,
+    "",
+    TRACE_RUNTIME_TAKEN,
+    TRACE_RUNTIME_PASSED_OVER,
+    TRACE_RUNTIME_NO_LIBRARY,
+    TRACE_RUNTIME_FOUND_BEFORE,
+    TRACE_RUNTIME_NOT_A_LIBRARY,
+    TRACE_RUNTIME_WRONG_MACHINE,
+    TRACE_RUNTIME_VERSION_UNKNOWN,
     TRACE_RUNTIME_OUTSIDE_RANGE,
 };
 
@@ -116,10 +122,14 @@ size_t parent_length(const char* path, size_t length) {
 
 const char* machine_name(unsigned machine) {
     switch (machine) {
-        case 0x014C: return "32-bit";
-        case 0x8664: return "64-bit";
-        case 0xAA64: return "64-bit ARM";
-        default: return "unknown machine type";
+        case 0x014C:
+            return "32-bit";
+        case 0x8664:
+            return "64-bit";
+        case 0xAA64:
+            return "64-bit ARM";
+        default:
+            return "unknown machine type";
     }
 }
 
@@ -347,7 +357,7 @@ bool read_version_range(VersionRange* range) {
             print_error(MSG_BAD_MIN_VERSION, text);
             return false;
         }
-        if (range->minimum < 1.2) range->minimum = 1.2f;
+        if (range->minimum < kFirstJavaVersion) range->minimum = kFirstJavaVersion;
     }
     range->has_maximum = read_config_string(kConfigMaxVersion, text, sizeof text) != 0;
     if (range->has_maximum) {
@@ -510,13 +520,24 @@ unsigned read_machine_type(const char* path) {
         if (offset < 0x10000000 && fseek(file, long(offset), SEEK_SET) == 0 &&
             fread(pe, 1, sizeof pe, file) == sizeof pe && memcmp(pe, "PE\0\0", 4) == 0)
             machine = pe[4] | pe[5] << 8;
-    } else if (read >= 20 && memcmp(header, "\x7f" "ELF", 4) == 0) {
+    } else if (read >= 20 && memcmp(header,
+                                    "\x7f"
+                                    "ELF",
+                                    4) == 0) {
         unsigned elf = header[5] == 2 ? (header[18] << 8 | header[19]) : (header[18] | header[19] << 8);
         switch (elf) {
-            case 3: machine = 0x014C; break;
-            case 62: machine = 0x8664; break;
-            case 183: machine = 0xAA64; break;
-            default: machine = 0x10000 + elf; break;  // never equal to a PE machine
+            case 3:
+                machine = 0x014C;
+                break;
+            case 62:
+                machine = 0x8664;
+                break;
+            case 183:
+                machine = 0xAA64;
+                break;
+            default:
+                machine = 0x10000 + elf;
+                break;  // never equal to a PE machine
         }
     }
     platform.file_close(file);

@@ -12,11 +12,11 @@
 // What the legacy key gave when it gave no runtime to take. Its messages are
 // printed only when the search finds nothing else.
 enum LegacyOutcome {
-    kLegacyKeyAbsent,         // value 8
-    kLegacyNoVersion,         // CurrentVersion or its subkey unusable
+    kLegacyKeyAbsent,  // value 8
+    kLegacyNoVersion,  // CurrentVersion or its subkey unusable
     kLegacyRuntimeLibUnreadable,
-    kLegacyLibraryMissing,    // RuntimeLib names no existing file
-    kLegacyOutsideRange,      // its version is outside the range and value 9 is set
+    kLegacyLibraryMissing,  // RuntimeLib names no existing file
+    kLegacyOutsideRange,    // its version is outside the range and value 9 is set
 };
 
 struct LegacyResult {

@@ -1,6 +1,6 @@
 #include "mci_error_texts.h"
 
-const MciErrorText mci_error_texts[] = {
+const MciErrorText kMciErrorTexts[] = {
     {mci_error_unrecognized_keyword, "The driver cannot recognize the specified command parameter."},
     {mci_error_unrecognized_command, "The driver cannot recognize the specified command."},
     {mci_error_invalid_device_name, "The specified device is not open or is not recognized by MCI."},
@@ -17,8 +17,7 @@ const MciErrorText mci_error_texts[] = {
     {mci_error_cannot_use_all, "Cannot use 'all' as the device name with the specified command."},
     {mci_error_extension_not_found, "Cannot determine the device type from the given filename extension."},
     {mci_error_out_of_range, "The specified parameter is out of range for the specified command."},
-    {mci_error_duplicate_alias,
-     "The specified alias is already being used in this application. Use a unique alias."},
+    {mci_error_duplicate_alias, "The specified alias is already being used in this application. Use a unique alias."},
     {mci_error_bad_constant, "The specified parameter is invalid for this command."},
     {mci_error_missing_device_name,
      "The specified command requires an alias, file, driver, or device name. Please supply one."},
@@ -30,13 +29,12 @@ const MciErrorText mci_error_texts[] = {
     {mci_error_extra_characters, "Cannot specify extra characters after a string enclosed in quotation marks."},
 };
 
-const std::size_t mci_error_text_count = sizeof mci_error_texts / sizeof mci_error_texts[0];
+const std::size_t kMciErrorTextCount = sizeof kMciErrorTexts / sizeof kMciErrorTexts[0];
 
-const char* mci_error_text(unsigned int code)
-{
-    for (std::size_t i = 0; i < mci_error_text_count; ++i) {
-        if (mci_error_texts[i].code == code) {
-            return mci_error_texts[i].text;
+const char* mci_error_text(unsigned int code) {
+    for (std::size_t i = 0; i < kMciErrorTextCount; ++i) {
+        if (kMciErrorTexts[i].code == code) {
+            return kMciErrorTexts[i].text;
         }
     }
     return nullptr;

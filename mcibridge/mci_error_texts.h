@@ -34,8 +34,8 @@ struct MciErrorText {
 };
 
 // The known codes, in ascending order.
-extern const MciErrorText mci_error_texts[];
-extern const std::size_t mci_error_text_count;
+extern const MciErrorText kMciErrorTexts[];
+extern const std::size_t kMciErrorTextCount;
 
 // The text for a code, or null when MCI has none for it.
 const char* mci_error_text(unsigned int code);

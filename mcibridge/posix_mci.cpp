@@ -29,27 +29,19 @@ struct MciDevice {
 std::mutex devices_lock;
 std::vector<MciDevice> devices;
 
-const std::uint32_t max_volume = 1000;
+const std::uint32_t kMaxVolume = 1000;
 
-bool is_space(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
+bool is_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-char lower_ascii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+char lower_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool is_word(const MciWord& word, const char* keyword)
-{
+bool is_word(const MciWord& word, const char* keyword) {
     return mci_same_word(word.text, word.length, keyword, std::strlen(keyword));
 }
 
 // Reads the word at *position and moves behind it. False at the end of the
 // text. A word in double quotes may hold spaces; the quotes are dropped.
-bool next_word(const char** position, MciWord* word, MCIERROR* error)
-{
+bool next_word(const char** position, MciWord* word, MCIERROR* error) {
     const char* p = *position;
     while (is_space(*p)) {
         ++p;
@@ -86,8 +78,7 @@ bool next_word(const char** position, MciWord* word, MCIERROR* error)
 }
 
 // Reads the value behind a keyword; a missing value is a missing parameter.
-MCIERROR next_value(const char** position, MciWord* value)
-{
+MCIERROR next_value(const char** position, MciWord* value) {
     MCIERROR error = 0;
     if (!next_word(position, value, &error)) {
         return error != 0 ? error : mci_error_missing_parameter;
@@ -95,8 +86,7 @@ MCIERROR next_value(const char** position, MciWord* value)
     return error;
 }
 
-MCIERROR next_integer(const char** position, std::uint32_t* number)
-{
+MCIERROR next_integer(const char** position, std::uint32_t* number) {
     MciWord value = {};
     const MCIERROR error = next_value(position, &value);
     if (error != 0) {
@@ -117,8 +107,7 @@ MCIERROR next_integer(const char** position, std::uint32_t* number)
     return 0;
 }
 
-MciVerb verb_of(const MciWord& word)
-{
+MciVerb verb_of(const MciWord& word) {
     if (is_word(word, "open")) return mci_verb_open;
     if (is_word(word, "play")) return mci_verb_play;
     if (is_word(word, "stop")) return mci_verb_stop;
@@ -131,8 +120,7 @@ MciVerb verb_of(const MciWord& word)
 }
 
 // Parses the words behind the device name; the first error found is the result.
-MCIERROR parse_arguments(const char* position, MciCommand* command)
-{
+MCIERROR parse_arguments(const char* position, MciCommand* command) {
     bool seen_wait = false;
     bool seen_notify = false;
     bool seen_type = false;
@@ -180,7 +168,7 @@ MCIERROR parse_arguments(const char* position, MciCommand* command)
                 if (word_error == 0) {
                     word_error = next_integer(&position, &command->volume);
                 }
-                if (word_error == 0 && command->volume > max_volume) {
+                if (word_error == 0 && command->volume > kMaxVolume) {
                     word_error = mci_error_out_of_range;
                 }
             }
@@ -208,8 +196,7 @@ MCIERROR parse_arguments(const char* position, MciCommand* command)
     return 0;
 }
 
-int find_device(const MciWord& alias)
-{
+int find_device(const MciWord& alias) {
     for (std::size_t i = 0; i < devices.size(); ++i) {
         const std::string& known = devices[i].alias;
         if (mci_same_word(known.data(), known.size(), alias.text, alias.length)) {
@@ -219,15 +206,13 @@ int find_device(const MciWord& alias)
     return -1;
 }
 
-bool file_exists(const MciWord& path)
-{
+bool file_exists(const MciWord& path) {
     const std::string name(path.text, path.length);
     struct stat status;
     return stat(name.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
-MCIERROR write_reply(const char* reply, char* return_text, UINT return_capacity)
-{
+MCIERROR write_reply(const char* reply, char* return_text, UINT return_capacity) {
     if (return_text == nullptr || return_capacity == 0) {
         return 0;
     }
@@ -240,8 +225,7 @@ MCIERROR write_reply(const char* reply, char* return_text, UINT return_capacity)
     return 0;
 }
 
-MCIERROR open_device(const MciCommand& command)
-{
+MCIERROR open_device(const MciCommand& command) {
     // Wine's MPEGVideo driver reports a file it cannot play, a missing one
     // too, as a failure to build its player.
     if (!file_exists(command.device)) {
@@ -257,26 +241,24 @@ MCIERROR open_device(const MciCommand& command)
     device.path.assign(command.device.text, command.device.length);
     device.type.assign(command.type.text != nullptr ? command.type.text : "", command.type.length);
     device.mode = mci_mode_stopped;
-    device.volume = max_volume;
+    device.volume = kMaxVolume;
     devices.push_back(device);
     return 0;
 }
 
-const char* mode_name(MciMode mode)
-{
+const char* mode_name(MciMode mode) {
     switch (mode) {
-    case mci_mode_playing:
-        return "playing";
-    case mci_mode_paused:
-        return "paused";
-    case mci_mode_stopped:
-        break;
+        case mci_mode_playing:
+            return "playing";
+        case mci_mode_paused:
+            return "paused";
+        case mci_mode_stopped:
+            break;
     }
     return "stopped";
 }
 
-MCIERROR run_command(const MciCommand& command, char* return_text, UINT return_capacity)
-{
+MCIERROR run_command(const MciCommand& command, char* return_text, UINT return_capacity) {
     if (command.error != 0) {
         return command.error;
     }
@@ -310,41 +292,40 @@ MCIERROR run_command(const MciCommand& command, char* return_text, UINT return_c
     MciDevice& device = devices[static_cast<std::size_t>(index)];
     const char* reply = "";
     switch (command.verb) {
-    case mci_verb_play:
-        device.mode = mci_mode_playing;
-        break;
-    case mci_verb_stop:
-        device.mode = mci_mode_stopped;
-        break;
-    // Wine's devices take "pause" and "resume" in any state.
-    case mci_verb_pause:
-        device.mode = mci_mode_paused;
-        break;
-    case mci_verb_resume:
-        if (device.mode == mci_mode_paused) {
+        case mci_verb_play:
             device.mode = mci_mode_playing;
-        }
-        break;
-    case mci_verb_status:
-        reply = mode_name(device.mode);
-        break;
-    case mci_verb_setaudio:
-        device.volume = command.volume;
-        break;
-    case mci_verb_close:
-        devices.erase(devices.begin() + index);
-        break;
-    case mci_verb_open:
-    case mci_verb_none:
-        return mci_error_unrecognized_command;
+            break;
+        case mci_verb_stop:
+            device.mode = mci_mode_stopped;
+            break;
+        // Wine's devices take "pause" and "resume" in any state.
+        case mci_verb_pause:
+            device.mode = mci_mode_paused;
+            break;
+        case mci_verb_resume:
+            if (device.mode == mci_mode_paused) {
+                device.mode = mci_mode_playing;
+            }
+            break;
+        case mci_verb_status:
+            reply = mode_name(device.mode);
+            break;
+        case mci_verb_setaudio:
+            device.volume = command.volume;
+            break;
+        case mci_verb_close:
+            devices.erase(devices.begin() + index);
+            break;
+        case mci_verb_open:
+        case mci_verb_none:
+            return mci_error_unrecognized_command;
     }
     return write_reply(reply, return_text, return_capacity);
 }
 
-} // namespace
+}  // namespace
 
-bool mci_same_word(const char* a, std::size_t a_length, const char* b, std::size_t b_length)
-{
+bool mci_same_word(const char* a, std::size_t a_length, const char* b, std::size_t b_length) {
     if (a_length != b_length) {
         return false;
     }
@@ -356,8 +337,7 @@ bool mci_same_word(const char* a, std::size_t a_length, const char* b, std::size
     return true;
 }
 
-MciCommand mci_parse_command(const char* text)
-{
+MciCommand mci_parse_command(const char* text) {
     MciCommand command = {};
     const char* position = text != nullptr ? text : "";
     MciWord word = {};
@@ -393,15 +373,13 @@ MciCommand mci_parse_command(const char* text)
     return command;
 }
 
-MCIERROR mciSendStringA(const char* command, char* return_text, UINT return_capacity, void*)
-{
+MCIERROR mciSendStringA(const char* command, char* return_text, UINT return_capacity, void*) {
     const MciCommand parsed = mci_parse_command(command);
     const std::lock_guard<std::mutex> hold(devices_lock);
     return run_command(parsed, return_text, return_capacity);
 }
 
-BOOL mciGetErrorStringA(MCIERROR error, char* text, UINT capacity)
-{
+BOOL mciGetErrorStringA(MCIERROR error, char* text, UINT capacity) {
     if (text == nullptr || capacity == 0) {
         return 0;
     }
@@ -419,8 +397,7 @@ BOOL mciGetErrorStringA(MCIERROR error, char* text, UINT capacity)
     return 1;
 }
 
-DWORD GetShortPathNameA(const char* long_path, char* short_path, DWORD capacity)
-{
+DWORD GetShortPathNameA(const char* long_path, char* short_path, DWORD capacity) {
     if (long_path == nullptr) {
         return 0;
     }

@@ -20,24 +20,23 @@
 namespace {
 
 // MCI texts are at most 127 characters.
-const unsigned int error_text_capacity = 128;
+const unsigned int kErrorTextCapacity = 128;
 
 // 255 of the 256 bytes are offered to GetShortPathNameA.
-const unsigned int short_path_buffer_size = 256;
-const unsigned int short_path_capacity = 255;
+const unsigned int kShortPathBufferSize = 256;
+const unsigned int kShortPathCapacity = 255;
 
-} // namespace
+}  // namespace
 
-extern "C" TUNEGATE_EXPORT jstring JNICALL
-Java_com_brightfen_mci_Mci_sendMciCommand(JNIEnv* env, jclass, jstring command)
-{
+extern "C" TUNEGATE_EXPORT jstring JNICALL Java_com_brightfen_mci_Mci_sendMciCommand(JNIEnv* env, jclass,
+                                                                                     jstring command) {
     // The Java callers never pass null; MCI is not bothered with it.
     if (command == nullptr) {
         return nullptr;
     }
     const char* bytes = env->GetStringUTFChars(command, nullptr);
     if (bytes == nullptr) {
-        return nullptr; // the VM's OutOfMemoryError is pending
+        return nullptr;  // the VM's OutOfMemoryError is pending
     }
     // Any reply text of MCI is not asked for and never reaches the caller.
     const MCIERROR code = mciSendStringA(bytes, nullptr, 0, nullptr);
@@ -47,33 +46,32 @@ Java_com_brightfen_mci_Mci_sendMciCommand(JNIEnv* env, jclass, jstring command)
         return nullptr;
     }
     std::printf("Mci error: %i", static_cast<int>(code));
-    char text[error_text_capacity];
+    char text[kErrorTextCapacity];
     // A code for which MCI has no text yields the empty string.
     text[0] = '\0';
-    if (!mciGetErrorStringA(code, text, error_text_capacity)) {
+    if (!mciGetErrorStringA(code, text, kErrorTextCapacity)) {
         text[0] = '\0';
     }
-    text[error_text_capacity - 1] = '\0';
+    text[kErrorTextCapacity - 1] = '\0';
     return env->NewStringUTF(text);
 }
 
-extern "C" TUNEGATE_EXPORT jstring JNICALL
-Java_com_brightfen_mci_Mci_convertToShort(JNIEnv* env, jclass, jstring path)
-{
+extern "C" TUNEGATE_EXPORT jstring JNICALL Java_com_brightfen_mci_Mci_convertToShort(JNIEnv* env, jclass,
+                                                                                     jstring path) {
     if (path == nullptr) {
         return nullptr;
     }
     const char* bytes = env->GetStringUTFChars(path, nullptr);
     if (bytes == nullptr) {
-        return nullptr; // the VM's OutOfMemoryError is pending
+        return nullptr;  // the VM's OutOfMemoryError is pending
     }
-    char short_path[short_path_buffer_size];
-    const DWORD length = GetShortPathNameA(bytes, short_path, short_path_capacity);
+    char short_path[kShortPathBufferSize];
+    const DWORD length = GetShortPathNameA(bytes, short_path, kShortPathCapacity);
     env->ReleaseStringUTFChars(path, bytes);
     // 0 means failure (such as a missing file); a value of the capacity or
     // more is the size a short form that does not fit would need. Either way
     // the caller gets its own path back.
-    if (length == 0 || length >= short_path_capacity) {
+    if (length == 0 || length >= kShortPathCapacity) {
         return path;
     }
     short_path[length] = '\0';

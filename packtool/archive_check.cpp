@@ -63,11 +63,15 @@ bool manifest_main_class(const std::string& manifest, std::string* out) {
         std::string line = manifest.substr(i, end - i);
         i = end;
         if (i < manifest.size() && manifest[i] == '\r') ++i;
-        if (end < manifest.size() && manifest[end] == '\r' && i < manifest.size() && manifest[i] == '\n') ++i;
-        else if (end < manifest.size() && manifest[end] == '\n') i = end + 1;
+        if (end < manifest.size() && manifest[end] == '\r' && i < manifest.size() && manifest[i] == '\n')
+            ++i;
+        else if (end < manifest.size() && manifest[end] == '\n')
+            i = end + 1;
         if (line.empty()) break;
-        if (line[0] == ' ' && !lines.empty()) lines.back() += line.substr(1);
-        else lines.push_back(line);
+        if (line[0] == ' ' && !lines.empty())
+            lines.back() += line.substr(1);
+        else
+            lines.push_back(line);
     }
     for (const std::string& line : lines) {
         size_t colon = line.find(": ");

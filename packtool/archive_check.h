@@ -8,9 +8,9 @@
 #include <string>
 
 struct ArchiveInfo {
-    bool found;          // an end record and a readable central directory
+    bool found;  // an end record and a readable central directory
     bool zip64;
-    uint64_t start;      // where the archive begins in the file
+    uint64_t start;  // where the archive begins in the file
     uint64_t entries;
     bool has_main_class;
     std::string main_class;

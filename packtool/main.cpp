@@ -37,7 +37,8 @@ constexpr uint16_t kLanguage = 1033;
 constexpr uint16_t kIconGroup = 101;
 
 const char kUsageText[] =
-    "vandrel-pack: configure, brand and pack a Windows program\n"
+    "vandrel-pack " VANDREL_VERSION_TEXT
+    ": configure, brand and pack a Windows program\n"
     "Usage:\n"
     "  vandrel-pack [EDITS] [--launcher FILE] source.jar dest.exe   pack: a configured copy of the launcher, "
     "then the JAR\n"
@@ -90,9 +91,12 @@ std::string default_launcher(const char* argv0) {
 std::string one_line(const std::u16string& text) {
     std::string out;
     for (char c : narrow(text)) {
-        if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else out.push_back(c);
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out.push_back(c);
     }
     return out;
 }
@@ -177,15 +181,16 @@ bool apply_icon(const std::vector<IconImage>& images, std::vector<Resource>* res
         Resource& r = (*resources)[i];
         bool listed = false;
         for (uint16_t id : old_ids) listed = listed || is_resource(r, kResourceIcon, id);
-        if (listed) resources->erase(resources->begin() + long(i));
-        else ++i;
+        if (listed)
+            resources->erase(resources->begin() + long(i));
+        else
+            ++i;
     }
     // The lowest ids that no other group's image holds.
     std::vector<uint16_t> ids;
     for (uint32_t id = 1; ids.size() < images.size() && id <= 0xFFFF; ++id) {
         bool taken = false;
-        for (const Resource& r : *resources)
-            taken = taken || is_resource(r, kResourceIcon, uint16_t(id));
+        for (const Resource& r : *resources) taken = taken || is_resource(r, kResourceIcon, uint16_t(id));
         if (!taken) ids.push_back(uint16_t(id));
     }
     if (ids.size() < images.size()) return false;
@@ -322,19 +327,29 @@ int main(int argc, char** argv) {
             return usage(kUsage);
         }
         EditResult result = kEditOk;
-        if (a == "--help" || a == "-h") return usage(kSuccess);
-        else if (a == "--set") result = parse_set_argument(argv[++i], &edits, &message);
-        else if (a == "--version") result = parse_version_argument(argv[++i], &edits, &message);
-        else if (a == "--icon") edits.icon_path = argv[++i];
-        else if (a == "--launcher") launcher_path = argv[++i];
-        else if (a == "--gui") edits.subsystem = kGuiSubsystem;
-        else if (a == "--console") edits.subsystem = kConsoleSubsystem;
-        else if (a == "--configure") configure = true;
-        else if (a == "--show") show_mode = true;
+        if (a == "--help" || a == "-h")
+            return usage(kSuccess);
+        else if (a == "--set")
+            result = parse_set_argument(argv[++i], &edits, &message);
+        else if (a == "--version")
+            result = parse_version_argument(argv[++i], &edits, &message);
+        else if (a == "--icon")
+            edits.icon_path = argv[++i];
+        else if (a == "--launcher")
+            launcher_path = argv[++i];
+        else if (a == "--gui")
+            edits.subsystem = kGuiSubsystem;
+        else if (a == "--console")
+            edits.subsystem = kConsoleSubsystem;
+        else if (a == "--configure")
+            configure = true;
+        else if (a == "--show")
+            show_mode = true;
         else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
             fprintf(stderr, "Unknown option: %s\n", argv[i]);
             return usage(kUsage);
-        } else files.push_back(argv[i]);
+        } else
+            files.push_back(argv[i]);
         if (result != kEditOk) {
             fputs(message.c_str(), stderr);
             return result == kEditUsage ? usage(kUsage) : kValueRefused;
@@ -428,14 +443,14 @@ int main(int argc, char** argv) {
     // is kept byte for byte, as the packager copies it.
     if (any_edit) pe_update_checksum(out.data(), out.size(), written);
     switch (write_file_atomically(destination, out.data(), out.size())) {
-    case kWritten:
-        break;
-    case kFileCreateFailed:
-        fprintf(stderr, "Error opening '%s'\n", destination);
-        return kOpenFailed;
-    case kFileWriteFailed:
-        fprintf(stderr, "Error writing '%s'\n", destination);
-        return kWriteFailed;
+        case kWritten:
+            break;
+        case kFileCreateFailed:
+            fprintf(stderr, "Error opening '%s'\n", destination);
+            return kOpenFailed;
+        case kFileWriteFailed:
+            fprintf(stderr, "Error writing '%s'\n", destination);
+            return kWriteFailed;
     }
     fputs("Success!\n", stdout);
     return kSuccess;

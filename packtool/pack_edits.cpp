@@ -9,12 +9,19 @@
 
 namespace {
 
-const char* const kLabels[10] = {
-    nullptr,           "readme",           "runtime_library_path", "min_version",        "max_version",
-    "vm_arguments",    "leading_arguments", "trailing_arguments",  "no_runtime_message", "bad_version_message"};
+const char* const kLabels[10] = {nullptr,
+                                 "readme",
+                                 "runtime_library_path",
+                                 "min_version",
+                                 "max_version",
+                                 "vm_arguments",
+                                 "leading_arguments",
+                                 "trailing_arguments",
+                                 "no_runtime_message",
+                                 "bad_version_message"};
 
-const char* const kVersionKeys[] = {"FileVersion",     "ProductVersion", "ProductName",      "FileDescription",
-                                    "CompanyName",     "LegalCopyright", "OriginalFilename", "InternalName"};
+const char* const kVersionKeys[] = {"FileVersion", "ProductVersion", "ProductName",      "FileDescription",
+                                    "CompanyName", "LegalCopyright", "OriginalFilename", "InternalName"};
 
 constexpr size_t kValueLimit = 1999;
 
@@ -101,8 +108,8 @@ EditResult check_edits(const PackEdits& edits, std::string* message) {
         std::u16string wide = widen(value);
         // Each UTF-16 unit is one byte in a single-byte ANSI code page.
         if (wide.size() > kValueLimit) {
-            *message = "Value too long: " + label + " holds " + std::to_string(wide.size()) +
-                       " bytes, at most 1999 fit\n";
+            *message =
+                "Value too long: " + label + " holds " + std::to_string(wide.size()) + " bytes, at most 1999 fit\n";
             return kEditRefused;
         }
         if (wide.size() == kValueLimit && value.find('#') != std::string::npos) {
@@ -116,8 +123,9 @@ EditResult check_edits(const PackEdits& edits, std::string* message) {
             return kEditRefused;
         }
         if (id == 9 && !value.empty() && (count_conversions(value, &one_s), !one_s)) {
-            *message = "Not a valid bad_version_message: it takes exactly one %s, the version "
-                       "(write a literal % as %%)\n";
+            *message =
+                "Not a valid bad_version_message: it takes exactly one %s, the version "
+                "(write a literal % as %%)\n";
             return kEditRefused;
         }
         if ((id == 3 || id == 4) && !value.empty() && !(parse_major_version(value.c_str()) > 0)) {

@@ -10,9 +10,9 @@
 enum SubsystemChoice { kKeepSubsystem, kGuiSubsystem, kConsoleSubsystem };
 
 struct PackEdits {
-    bool has_value[10];       // by string-table id, 2 to 9
-    std::string values[10];   // UTF-8, escapes already resolved
-    std::string icon_path;    // empty: keep the icon
+    bool has_value[10];                                        // by string-table id, 2 to 9
+    std::string values[10];                                    // UTF-8, escapes already resolved
+    std::string icon_path;                                     // empty: keep the icon
     std::vector<std::pair<std::string, std::string>> version;  // key, value
     SubsystemChoice subsystem;
 };

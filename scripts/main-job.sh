@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Builds the Linux and 32-bit Windows launchers, packs the sample
-# application with each, and runs both (the Windows one under Wine).
-#   build/sample/sample      packed by the Linux packager (vandrel sample.jar ...)
-#   build/sample/sample.exe  packed by the win32 packager (under Wine)
+# The user's story, on Linux: pack the sample application for Windows with
+# vandrel-pack and the win32 launcher (no Windows toolchain, no Wine needed
+# for that) and run it under Wine; then pack it natively with the Linux
+# launcher and run it.
+#   build/sample/sample.exe  made by vandrel-pack from the win32 vandrel.exe
+#   build/sample/sample      made by the Linux packager (vandrel sample.jar ...)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,30 +20,29 @@ out=build/sample
 mkdir -p "$out"
 rm -f "$out/sample" "$out/sample.exe"
 
-# The Linux packager: the bare launcher turns the JAR into a program.
-build/linux/launcher/vandrel "$jar" "$out/sample"
-echo "--- running $out/sample"
-"$out/sample" first -J-second "third argument"
+# A Windows program made on Linux: a configured copy of the win32 launcher
+# (here with a larger heap and Java 11 as the minimum), then the JAR.
+echo "--- packing $out/sample.exe with vandrel-pack and the win32 vandrel.exe"
+build/linux/packtool/vandrel-pack --launcher build/win32/launcher/vandrel.exe \
+  --set 'vm_arguments=-Xmx320m' --set min_version=11 \
+  --version ProductName='vandrel sample' --version FileVersion=1.0.0 \
+  "$jar" "$out/sample.exe"
+build/linux/packtool/vandrel-pack --show "$out/sample.exe"
 
-# The Windows packed program, written by the win32 packager itself and run
-# under Wine. No Windows Java VM exists here: the test bridge jvm.dll hands
-# the launcher's JNI calls to Debian's 32-bit Java VM (tests/e2e/windows/jvm_bridge).
+# Run under Wine. No Windows Java VM exists here: the test bridge jvm.dll
+# hands the launcher's JNI calls to Debian's 32-bit Java VM
+# (tests/e2e/windows/jvm_bridge).
 prefix="$PWD/$out/wineprefix"
 bash tests/support/wine/prefix.sh setup "$prefix" >/dev/null
 trap 'bash tests/support/wine/prefix.sh cleanup "$prefix" >/dev/null' EXIT
 export WINEPREFIX="$prefix"
 bridge="$PWD/build/win32/tests/e2e/windows/jvm_bridge/bridge"
-cp build/win32/launcher/vandrel.exe "$out/vandrel.exe"
-echo "--- packing $out/sample.exe with the win32 vandrel.exe"
-(cd "$out" && "$OLDPWD/tests/e2e/windows/jvm_bridge/run_with_bridge.sh" "$bridge" vandrel.exe ../linux/examples/sample.jar sample.exe)
 echo "--- running $out/sample.exe under Wine"
 (cd "$out" && "$OLDPWD/tests/e2e/windows/jvm_bridge/run_with_bridge.sh" "$bridge" sample.exe first -J-second "third argument")
 
-size_exe=$(stat -c %s build/win32/launcher/vandrel.exe)
-size_jar=$(stat -c %s "$jar")
-size_out=$(stat -c %s "$out/sample.exe")
-if [ "$size_out" -ne $((size_exe + size_jar)) ]; then
-  echo "main-job: $out/sample.exe has the wrong length" >&2
-  exit 1
-fi
-echo "--- wrote $out/sample ($(stat -c %s "$out/sample") bytes) and $out/sample.exe ($size_out bytes)"
+# The Linux packager: the bare launcher turns the JAR into a program.
+build/linux/launcher/vandrel "$jar" "$out/sample"
+echo "--- running $out/sample"
+"$out/sample" first -J-second "third argument"
+
+echo "--- wrote $out/sample.exe ($(stat -c %s "$out/sample.exe") bytes) and $out/sample ($(stat -c %s "$out/sample") bytes)"

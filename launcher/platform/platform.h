@@ -56,8 +56,8 @@ struct PlatformApi {
     bool (*registry_open)(RegistryKey parent, const char* subkey, RegistryKey* key);
     // Queries a value's type and size in bytes; with `data` non-null also its
     // bytes, `*size` being the room in `data`. True when the query succeeded.
-    bool (*registry_query)(RegistryKey key, const char* name, unsigned long* type,
-                           unsigned char* data, unsigned long* size);
+    bool (*registry_query)(RegistryKey key, const char* name, unsigned long* type, unsigned char* data,
+                           unsigned long* size);
     void (*registry_close)(RegistryKey key);
 
     // True when a file-system status query on `path` succeeds.

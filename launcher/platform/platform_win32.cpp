@@ -58,8 +58,8 @@ bool win32_registry_open(RegistryKey parent, const char* subkey, RegistryKey* ke
     return true;
 }
 
-bool win32_registry_query(RegistryKey key, const char* name, unsigned long* type,
-                          unsigned char* data, unsigned long* size) {
+bool win32_registry_query(RegistryKey key, const char* name, unsigned long* type, unsigned char* data,
+                          unsigned long* size) {
     DWORD value_type = 0;
     DWORD value_size = *size;
     LONG result = RegQueryValueExA(static_cast<HKEY>(key), name, nullptr, &value_type, data, &value_size);
@@ -82,8 +82,8 @@ FILE* win32_file_open(const char* path, const char* mode) { return fopen(path, m
 int win32_file_close(FILE* file) { return fclose(file); }
 
 bool file_identity(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
-    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     BOOL ok = GetFileInformationByHandle(h, info);
     CloseHandle(h);
@@ -100,8 +100,8 @@ bool win32_same_file(const char* a, const char* b) {
 bool win32_names_special_file(const char* path) {
     DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
-    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                           0, nullptr);
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     bool special = GetFileType(h) != FILE_TYPE_DISK;  // NUL, CON, a pipe
     CloseHandle(h);
@@ -153,8 +153,9 @@ bool win32_file_status(FILE* file, FileStatus* status) {
     BY_HANDLE_FILE_INFORMATION info;
     if (h == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(h, &info)) return false;
     status->size = (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    status->modified = static_cast<long long>((static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32) |
-                                              info.ftLastWriteTime.dwLowDateTime);
+    status->modified =
+        static_cast<long long>((static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                               info.ftLastWriteTime.dwLowDateTime);
     return true;
 }
 

@@ -18,8 +18,11 @@ bool family_version_of(const char* full, char* version, int capacity) {
     return true;
 }
 
+// Room for the path of a runtime's release file.
+constexpr size_t kReleasePathCapacity = 4096;
+
 bool read_release_family_version(const char* home, char separator, char* version, int capacity) {
-    char path[4096];
+    char path[kReleasePathCapacity];
     if (snprintf(path, sizeof path, "%s%c%s", home, separator, "release") >= int(sizeof path)) return false;
     FILE* f = platform.file_open(path, "r");
     if (f == nullptr) return false;

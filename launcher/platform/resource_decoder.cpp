@@ -4,6 +4,10 @@
 
 namespace {
 
+// A string table is stored in blocks of 16 strings: block n holds the ids
+// 16 * (n - 1) to 16 * n - 1.
+constexpr unsigned kStringsPerBlock = 16;
+
 constexpr uint16_t kStringTableType = 6;  // RT_STRING
 
 uint32_t read32(const unsigned char* p) {
@@ -47,7 +51,7 @@ char to_cp1252(uint16_t c) {
 // Finds the block of string-table entries holding `id`. Returns its data, or
 // null when there is none.
 const unsigned char* find_block(const unsigned char* res, size_t size, unsigned id, size_t* block_size) {
-    const long wanted_block = long(id / 16 + 1);
+    const long wanted_block = long(id / kStringsPerBlock + 1);
     size_t pos = 0;
     while (pos + 8 <= size) {
         uint32_t data_size = read32(res + pos);
@@ -76,12 +80,12 @@ bool find_resource_string(const unsigned char* res, size_t size, unsigned id, co
     const unsigned char* block = find_block(res, size, id, &block_size);
     if (!block) return false;
     size_t pos = 0;
-    for (unsigned index = 0; index < 16; ++index) {
+    for (unsigned index = 0; index < kStringsPerBlock; ++index) {
         if (pos + 2 > block_size) return false;
         size_t count = read16(block + pos);
         pos += 2;
         if (pos + 2 * count > block_size) return false;
-        if (index == id % 16) {
+        if (index == id % kStringsPerBlock) {
             *text = block + pos;
             *length = count;
             return true;

@@ -175,12 +175,12 @@ TEST_F(TunegateDll, MissingFileKeepsItsPath)
 // the multimedia library of Windows itself.
 TEST(MciErrorTextsOfWindows, StandInTextsAreTheTextsOfTheMultimediaLibrary)
 {
-    ASSERT_LT(0u, mci_error_text_count);
-    for (std::size_t i = 0; i < mci_error_text_count; ++i) {
+    ASSERT_LT(0u, kMciErrorTextCount);
+    for (std::size_t i = 0; i < kMciErrorTextCount; ++i) {
         char text[128];
         std::memset(text, '#', sizeof text);
-        EXPECT_TRUE(mciGetErrorStringA(mci_error_texts[i].code, text, sizeof text)) << mci_error_texts[i].code;
-        EXPECT_STREQ(mci_error_texts[i].text, text) << mci_error_texts[i].code;
+        EXPECT_TRUE(mciGetErrorStringA(kMciErrorTexts[i].code, text, sizeof text)) << kMciErrorTexts[i].code;
+        EXPECT_STREQ(kMciErrorTexts[i].text, text) << kMciErrorTexts[i].code;
     }
 }
 

@@ -1,0 +1,65 @@
+# Install rules and the release archives (CPack).
+#
+#   vandrel-<version>-win32.zip, -win64.zip: the launcher, tunegate, the
+#     configuring packer, the README's user part and the licence;
+#   vandrel-<version>-linux-x86_64.tar.gz: the same for Linux, plus the win32
+#     and win64 launchers (VANDREL_RELEASE_WIN32_LAUNCHER and ..._WIN64_...),
+#     so that a Linux build host can make Windows programs from it alone.
+#
+# scripts/release.sh drives the three builds; the same sources give the same
+# archives (SOURCE_DATE_EPOCH for every time stamp, fixed modes, no build
+# paths in the binaries).
+
+set(VANDREL_RELEASE_WIN32_LAUNCHER "" CACHE FILEPATH "win32 vandrel.exe to put into the Linux archive")
+set(VANDREL_RELEASE_WIN64_LAUNCHER "" CACHE FILEPATH "win64 vandrel.exe to put into the Linux archive")
+
+# The README up to its building part is what a user of the programs reads.
+file(READ ${PROJECT_SOURCE_DIR}/README.md readme)
+string(FIND "${readme}" "\n## Building from source" building_part)
+if(building_part GREATER -1)
+  string(SUBSTRING "${readme}" 0 ${building_part} readme)
+  string(APPEND readme "\n")
+endif()
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/release/README.md CONTENT "${readme}" @ONLY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/README.md)
+
+set(programs vandrel tunegate)
+if(TARGET vandrel-pack)
+  list(APPEND programs vandrel-pack)
+endif()
+if(VANDREL_WINDOWS)
+  # The images themselves, already stripped when linked (no import library).
+  foreach(target ${programs})
+    install(PROGRAMS $<TARGET_FILE:${target}> DESTINATION .)
+  endforeach()
+else()
+  install(TARGETS ${programs} RUNTIME DESTINATION . LIBRARY DESTINATION .)
+  foreach(bits 32 64)
+    set(launcher ${VANDREL_RELEASE_WIN${bits}_LAUNCHER})
+    if(launcher)
+      install(PROGRAMS ${launcher} DESTINATION win${bits})
+    endif()
+  endforeach()
+endif()
+install(FILES ${PROJECT_BINARY_DIR}/release/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
+
+if(VANDREL_WINDOWS)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(system win32)
+  else()
+    set(system win64)
+  endif()
+  set(CPACK_GENERATOR ZIP)
+else()
+  set(system linux-${CMAKE_SYSTEM_PROCESSOR})
+  set(CPACK_GENERATOR TGZ)
+  set(CPACK_STRIP_FILES ON)
+endif()
+set(CPACK_PACKAGE_NAME vandrel)
+set(CPACK_PACKAGE_VENDOR "The vandrel developers")
+set(CPACK_PACKAGE_VERSION ${VANDREL_VERSION})
+set(CPACK_PACKAGE_FILE_NAME vandrel-${VANDREL_VERSION}-${system})
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_SOURCE_GENERATOR "")
+include(CPack)
