@@ -41,7 +41,7 @@ const char* const convert_name = "_Java_com_brightfen_mci_Mci_convertToShort@12"
 const DWORD poll_step_ms = 20;
 const int poll_steps = 1500;
 
-// The tone lasts 3 seconds; a device that has played this long has time
+// The tone lasts 8 seconds; a device that has played this long has time
 // left for the commands that follow.
 const long played_enough_ms = 600;
 

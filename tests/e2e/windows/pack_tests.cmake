@@ -20,7 +20,7 @@ add_custom_command(
   OUTPUT ${host_pack}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/pack_host
   COMMAND ${VANDREL_HOST_CXX} -std=c++17 -O1 -Wall -Wextra -Werror -Wno-unused-parameter -fno-exceptions
-          -I${PROJECT_SOURCE_DIR}/formats -I${PROJECT_SOURCE_DIR}/packtool -I${PROJECT_SOURCE_DIR}/launcher
+          "-DVANDREL_VERSION_TEXT=\"${VANDREL_VERSION}\"" -I${PROJECT_SOURCE_DIR}/formats -I${PROJECT_SOURCE_DIR}/packtool -I${PROJECT_SOURCE_DIR}/launcher
           -I${PROJECT_BINARY_DIR}/packtool -o ${host_pack} ${host_pack_sources} -lz
   DEPENDS ${host_pack_sources} ${PROJECT_BINARY_DIR}/packtool/shipped_comments.h
   COMMENT "Building vandrel-pack for the build host"
