@@ -122,10 +122,8 @@ extern PlatformApi platform;
 extern const char kPathSeparator;
 // Appended to a program name that holds no "." to name its file ("" on POSIX).
 extern const char kExecutableSuffix[];
-// The runtime library's place under a Java home, most preferred first; each
-// list ends with a null. The first for a home named in the registry, the
-// second for JAVA_HOME.
-extern const char* const kLibrariesUnderRegisteredHome[];
+// The runtime library's places under a Java home, most preferred first; the
+// list ends with a null.
 extern const char* const kLibrariesUnderJavaHome[];
 // True when a configured library path is absolute on this platform.
 bool platform_path_is_absolute(const char* path);

@@ -371,7 +371,6 @@ PlatformApi platform = {
 
 const char kPathSeparator = '/';
 const char kExecutableSuffix[] = "";
-const char* const kLibrariesUnderRegisteredHome[] = {"lib/server/libjvm.so", "lib/client/libjvm.so", nullptr};
 const char* const kLibrariesUnderJavaHome[] = {"lib/server/libjvm.so", "lib/client/libjvm.so",
                                                "jre/lib/server/libjvm.so", "jre/lib/client/libjvm.so", nullptr};
 

@@ -276,7 +276,6 @@ PlatformApi platform = {
 
 const char kPathSeparator = '\\';
 const char kExecutableSuffix[] = ".exe";
-const char* const kLibrariesUnderRegisteredHome[] = {"bin\\server\\jvm.dll", "bin\\client\\jvm.dll", nullptr};
 const char* const kLibrariesUnderJavaHome[] = {"bin\\server\\jvm.dll", "bin\\client\\jvm.dll",
                                                "jre\\bin\\server\\jvm.dll", "jre\\bin\\client\\jvm.dll", nullptr};
 

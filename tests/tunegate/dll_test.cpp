@@ -11,77 +11,25 @@
 #include <cstring>
 #include <string>
 
-#include "fake_jni.h"
+#include "dll_fixture.h"
 #include "mci_error_texts.h"
-
-#ifndef TUNEGATE_DLL_PATH
-#error TUNEGATE_DLL_PATH names the library under test
-#endif
 
 namespace {
 
-#ifdef _WIN64
-const char* const send_name = "Java_com_brightfen_mci_Mci_sendMciCommand";
-const char* const convert_name = "Java_com_brightfen_mci_Mci_convertToShort";
-const char* const foreign_send_name = "_Java_com_brightfen_mci_Mci_sendMciCommand@12";
-#else
-const char* const send_name = "_Java_com_brightfen_mci_Mci_sendMciCommand@12";
-const char* const convert_name = "_Java_com_brightfen_mci_Mci_convertToShort@12";
-const char* const foreign_send_name = "Java_com_brightfen_mci_Mci_sendMciCommand";
-#endif
 
-class TunegateDll : public ::testing::Test {
+class TunegateDll : public TunegateDllTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        library = LoadLibraryA(TUNEGATE_DLL_PATH);
-    }
-
-    void SetUp() override
-    {
-        ASSERT_NE(nullptr, library) << "cannot load " << TUNEGATE_DLL_PATH << ": error " << GetLastError();
-        send_method = reinterpret_cast<NativeMethod>(reinterpret_cast<void*>(GetProcAddress(library, send_name)));
-        convert_method =
-            reinterpret_cast<NativeMethod>(reinterpret_cast<void*>(GetProcAddress(library, convert_name)));
-        ASSERT_NE(nullptr, send_method) << send_name;
-        ASSERT_NE(nullptr, convert_method) << convert_name;
-        fake_jni_reset(&fake);
-        char temp[MAX_PATH];
-        ASSERT_NE(0u, GetTempPathA(sizeof temp, temp));
-        temp_directory = temp;
-        // Whatever an earlier test left open.
-        mciSendStringA("close all", nullptr, 0, nullptr);
-    }
-
-    void TearDown() override
-    {
-        EXPECT_TRUE(fake_jni_used_correctly(fake));
-    }
-
-    jstring send(const std::string& command, std::string* printed)
-    {
-        return fake_jni_call(&fake, send_method, command, printed);
-    }
-
     std::string text(jstring string)
     {
         std::string bytes;
         EXPECT_TRUE(fake_jni_text(&fake, string, &bytes));
         return bytes;
     }
-
-    static HMODULE library;
-    NativeMethod send_method;
-    NativeMethod convert_method;
-    FakeJni fake;
-    std::string temp_directory;
 };
-
-HMODULE TunegateDll::library = nullptr;
 
 TEST_F(TunegateDll, ExportsOnlyTheNamesTheJavaVmLooksUp)
 {
-    EXPECT_EQ(nullptr, GetProcAddress(library, foreign_send_name));
+    EXPECT_EQ(nullptr, GetProcAddress(library, kForeignSendName));
     EXPECT_EQ(nullptr, GetProcAddress(library, "JNI_OnLoad"));
     EXPECT_EQ(nullptr, GetProcAddress(library, "JNI_OnLoad@8"));
     EXPECT_EQ(nullptr, GetProcAddress(library, "JNI_OnUnload"));

@@ -17,25 +17,15 @@
 #include <cstdlib>
 #include <string>
 
-#include "fake_jni.h"
+#include "dll_fixture.h"
 #include "wine_mci_answers.h"
 
-#ifndef TUNEGATE_DLL_PATH
-#error TUNEGATE_DLL_PATH names the library under test
-#endif
 #ifndef TUNEGATE_TEST_MP3
 #error TUNEGATE_TEST_MP3 names the tone the test plays
 #endif
 
 namespace {
 
-#ifdef _WIN64
-const char* const send_name = "Java_com_brightfen_mci_Mci_sendMciCommand";
-const char* const convert_name = "Java_com_brightfen_mci_Mci_convertToShort";
-#else
-const char* const send_name = "_Java_com_brightfen_mci_Mci_sendMciCommand@12";
-const char* const convert_name = "_Java_com_brightfen_mci_Mci_convertToShort@12";
-#endif
 
 // Polling: 1500 steps of 20 ms, 30 seconds at most.
 const DWORD poll_step_ms = 20;
@@ -45,30 +35,16 @@ const int poll_steps = 1500;
 // left for the commands that follow.
 const long played_enough_ms = 600;
 
-class TunegateMusic : public ::testing::Test {
+class TunegateMusic : public TunegateDllTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        library = LoadLibraryA(TUNEGATE_DLL_PATH);
-    }
-
     void SetUp() override
     {
-        ASSERT_NE(nullptr, library) << "cannot load " << TUNEGATE_DLL_PATH << ": error " << GetLastError();
-        send_method = reinterpret_cast<NativeMethod>(reinterpret_cast<void*>(GetProcAddress(library, send_name)));
-        convert_method =
-            reinterpret_cast<NativeMethod>(reinterpret_cast<void*>(GetProcAddress(library, convert_name)));
-        ASSERT_NE(nullptr, send_method) << send_name;
-        ASSERT_NE(nullptr, convert_method) << convert_name;
-        fake_jni_reset(&fake);
-        char temp[MAX_PATH];
-        ASSERT_NE(0u, GetTempPathA(sizeof temp, temp));
-        temp_directory = temp;
+        TunegateDllTest::SetUp();
+        if (HasFatalFailure()) return;
         music_directory = temp_directory + "tunegate music test";
         long_track = music_directory + "\\a rather long track name.mp3";
         CreateDirectoryA(music_directory.c_str(), nullptr);
         ASSERT_TRUE(CopyFileA(TUNEGATE_TEST_MP3, long_track.c_str(), FALSE)) << "error " << GetLastError();
-        mciSendStringA("close all", nullptr, 0, nullptr);
     }
 
     void TearDown() override
@@ -76,7 +52,7 @@ protected:
         mciSendStringA("close all", nullptr, 0, nullptr);
         DeleteFileA(long_track.c_str());
         RemoveDirectoryA(music_directory.c_str());
-        EXPECT_TRUE(fake_jni_used_correctly(fake));
+        TunegateDllTest::TearDown();
     }
 
     std::string text(jstring string)
@@ -86,11 +62,6 @@ protected:
             EXPECT_TRUE(fake_jni_text(&fake, string, &bytes));
         }
         return bytes;
-    }
-
-    jstring send(const std::string& command, std::string* printed)
-    {
-        return fake_jni_call(&fake, send_method, command, printed);
     }
 
     // A command MCI accepts: null, and nothing printed.
@@ -190,16 +161,9 @@ protected:
         return false;
     }
 
-    static HMODULE library;
-    NativeMethod send_method;
-    NativeMethod convert_method;
-    FakeJni fake;
-    std::string temp_directory;
     std::string music_directory;
     std::string long_track;
 };
-
-HMODULE TunegateMusic::library = nullptr;
 
 // The sound classes' isPlaying: true only for a reply equal to "playing",
 // case ignored.
