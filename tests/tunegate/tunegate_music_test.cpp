@@ -26,7 +26,6 @@
 
 namespace {
 
-
 // Polling: 1500 steps of 20 ms, 30 seconds at most.
 const DWORD poll_step_ms = 20;
 const int poll_steps = 1500;
