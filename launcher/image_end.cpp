@@ -149,12 +149,23 @@ ImageEndResult measure_elf(const unsigned char* head, size_t size, ImageExtent* 
 
 }  // namespace
 
-ImageEndResult find_image_end(const unsigned char* head, size_t size, ImageExtent* extent) {
+ImageEndResult measure_pe_image(const unsigned char* head, size_t size, ImageExtent* extent) {
     extent->needed = 0;
     if (size < 4) return need(4, extent);
-    if (head[0] == 'M' && head[1] == 'Z') return measure_pe(head, size, extent);
-    if (head[0] == 0x7f && head[1] == 'E' && head[2] == 'L' && head[3] == 'F') return measure_elf(head, size, extent);
-    return kImageEndUnknownFormat;
+    if (head[0] != 'M' || head[1] != 'Z') return kImageEndUnknownFormat;
+    return measure_pe(head, size, extent);
+}
+
+ImageEndResult measure_elf_image(const unsigned char* head, size_t size, ImageExtent* extent) {
+    extent->needed = 0;
+    if (size < 4) return need(4, extent);
+    if (head[0] != 0x7f || head[1] != 'E' || head[2] != 'L' || head[3] != 'F') return kImageEndUnknownFormat;
+    return measure_elf(head, size, extent);
+}
+
+ImageEndResult find_image_end(const unsigned char* head, size_t size, ImageExtent* extent) {
+    ImageEndResult result = measure_pe_image(head, size, extent);
+    return result == kImageEndUnknownFormat ? measure_elf_image(head, size, extent) : result;
 }
 
 uint64_t bytes_after_image(const ImageExtent& extent, uint64_t file_size) {

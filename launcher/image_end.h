@@ -29,8 +29,12 @@ struct ImageExtent {
     uint64_t needed;
 };
 
-// Measures the image from the first `size` bytes of a file.
+// Measures the image from the first `size` bytes of a file, PE or ELF.
 ImageEndResult find_image_end(const unsigned char* head, size_t size, ImageExtent* extent);
+// The same for one format: any other is kImageEndUnknownFormat. A launcher
+// measures only its own system's format, and links only that code.
+ImageEndResult measure_pe_image(const unsigned char* head, size_t size, ImageExtent* extent);
+ImageEndResult measure_elf_image(const unsigned char* head, size_t size, ImageExtent* extent);
 
 // How many bytes of a file of `file_size` bytes lie past the image without
 // being its certificate table (or the few bytes that align that table).

@@ -29,7 +29,7 @@ bool bytes_follow_image(const char* path) {
         ImageExtent extent;
         for (;;) {
             have += fread(head + have, 1, want - have, file);
-            ImageEndResult result = find_image_end(head, have, &extent);
+            ImageEndResult result = platform_measure_image(head, have, &extent);
             if (result == kImageEndFound) {
                 follow = bytes_after_image(extent, status.size) > 0;
                 break;

@@ -10,6 +10,8 @@
 
 #include <cstdio>
 
+#include "image_end.h"
+
 // An open key of the Java runtime registry (an HKEY on Windows).
 typedef void* RegistryKey;
 
@@ -132,5 +134,8 @@ extern const char kPathListSeparator;
 // Java homes looked at after JAVA_HOME when the registry yields no runtime;
 // the list ends with a null. Tests may point its entries elsewhere.
 extern const char* kWellKnownJavaHomes[];
+// Measures an executable of this system's format (PE on Windows, ELF
+// elsewhere); see find_image_end.
+ImageEndResult platform_measure_image(const unsigned char* head, size_t size, ImageExtent* extent);
 
 #endif

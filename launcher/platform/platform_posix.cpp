@@ -377,4 +377,8 @@ const char* const kLibrariesUnderJavaHome[] = {"lib/server/libjvm.so", "lib/clie
 const char kPathListSeparator = ':';
 const char* kWellKnownJavaHomes[] = {kDefaultJavaHome, nullptr};
 
+ImageEndResult platform_measure_image(const unsigned char* head, size_t size, ImageExtent* extent) {
+    return measure_elf_image(head, size, extent);
+}
+
 bool platform_path_is_absolute(const char* path) { return path[0] == '/'; }

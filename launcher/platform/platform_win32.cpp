@@ -282,6 +282,10 @@ const char* const kLibrariesUnderJavaHome[] = {"bin\\server\\jvm.dll", "bin\\cli
 const char kPathListSeparator = ';';
 const char* kWellKnownJavaHomes[] = {nullptr};
 
+ImageEndResult platform_measure_image(const unsigned char* head, size_t size, ImageExtent* extent) {
+    return measure_pe_image(head, size, extent);
+}
+
 bool platform_path_is_absolute(const char* path) {
     if (path[0] == '\\') return true;
     return path[0] != '\0' && (path[1] == '\\' || path[1] == ':');

@@ -1,0 +1,42 @@
+/* The process entry of the Windows launchers, in place of the C runtime
+ * start-up objects that the toolchain links by default.
+ *
+ * Those objects prepare for what the launchers never do: thread-local data
+ * with destructors, runtime pseudo-relocations (the launchers link without
+ * automatic imports, so a need for one fails the link), translating processor faults
+ * into signals, registering unwind tables. They are about a quarter of the
+ * program. What is left is what the system C runtime needs before `main`:
+ * the application type that decides where it reports its own faults, and the
+ * argument vector. msvcrt.dll readies its streams and heap when it is
+ * loaded; `main` runs the static constructors itself (the compiler calls
+ * __main first), and exit() runs the atexit list and flushes the streams. */
+#include <stdlib.h>
+
+/* msvcrt.dll's start-up entries, which its headers leave undeclared. */
+typedef struct {
+    int new_mode;
+} StartupInfo;
+int __cdecl __getmainargs(int* argc, char*** argv, char*** env, int expand_wildcards, StartupInfo* info);
+void __cdecl __set_app_type(int type);
+
+enum { kConsoleApplication = 1 };
+
+/* The toolchain's atexit() lives in the start-up objects left out here. An
+ * executable's exit list is the C runtime's own, which exit() runs. */
+extern int(__cdecl* __MINGW_IMP_SYMBOL(atexit))(void(__cdecl*)(void));
+int __cdecl atexit(void(__cdecl* function)(void)) { return __MINGW_IMP_SYMBOL(atexit)(function); }
+
+int main(int argc, char** argv);
+
+/* The system calls the entry with the stack aligned to 4 bytes on 32-bit
+ * Windows; the code below may assume 16. */
+__attribute__((force_align_arg_pointer, noreturn, used)) void vandrel_start(void) {
+    int argc = 0;
+    char** argv = NULL;
+    char** env = NULL;
+    StartupInfo info = {0};
+    __set_app_type(kConsoleApplication);
+    /* No wildcard expansion, as the toolchain's own start-up does it. */
+    __getmainargs(&argc, &argv, &env, 0, &info);
+    exit(main(argc, argv));
+}
