@@ -53,6 +53,12 @@ const char kUsageText[] =
     "  --version KEY=VALUE   version information: FileVersion, ProductVersion, ProductName, FileDescription,\n"
     "                        CompanyName, LegalCopyright, OriginalFilename, InternalName; repeatable\n"
     "  --gui | --console     the Windows subsystem: GUI (no console window) or console (the default)\n"
+    "  --class-data-archive FILE\n"
+    "                        add to vm_arguments the options that map the class-data archive FILE (an\n"
+    "                        absolute Windows path) at start-up, and that keep runtimes without it, or an\n"
+    "                        archive that no longer matches, from failing or warning (Java 13 and later)\n"
+    "  --class-data-auto     with --class-data-archive: the VM writes FILE when it is missing and the\n"
+    "                        program ends (Java 19 and later); every user must be able to write there\n"
     "The launcher defaults to vandrel.exe beside vandrel-pack.\n";
 
 int usage(int status) {
@@ -321,7 +327,8 @@ int main(int argc, char** argv) {
     std::string message;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        bool takes_value = a == "--set" || a == "--icon" || a == "--version" || a == "--launcher";
+        bool takes_value = a == "--set" || a == "--icon" || a == "--version" || a == "--launcher" ||
+                           a == "--class-data-archive";
         if (takes_value && i + 1 >= argc) {
             fprintf(stderr, "Option %s needs a value\n", argv[i]);
             return usage(kUsage);
@@ -337,6 +344,10 @@ int main(int argc, char** argv) {
             edits.icon_path = argv[++i];
         else if (a == "--launcher")
             launcher_path = argv[++i];
+        else if (a == "--class-data-archive")
+            edits.class_data_archive = argv[++i];
+        else if (a == "--class-data-auto")
+            edits.class_data_auto = true;
         else if (a == "--gui")
             edits.subsystem = kGuiSubsystem;
         else if (a == "--console")
@@ -355,7 +366,8 @@ int main(int argc, char** argv) {
             return result == kEditUsage ? usage(kUsage) : kValueRefused;
         }
     }
-    bool any_edit = !edits.icon_path.empty() || !edits.version.empty() || edits.subsystem != kKeepSubsystem;
+    bool any_edit = !edits.icon_path.empty() || !edits.version.empty() || edits.subsystem != kKeepSubsystem ||
+                    !edits.class_data_archive.empty() || edits.class_data_auto;
     for (int id = 2; id <= 9; ++id) any_edit = any_edit || edits.has_value[id];
     if (show_mode) {
         if (configure || any_edit || launcher_path || files.size() != 1) return usage(kUsage);
@@ -397,6 +409,21 @@ int main(int argc, char** argv) {
     Launcher launcher;
     int status = load_launcher(launcher_file, true, &launcher);
     if (status != kSuccess) return status;
+    if (!edits.class_data_archive.empty()) {
+        // The archive's options join value 5 as given, else as the launcher holds it.
+        if (!edits.has_value[5]) {
+            std::u16string strings[16];
+            Resource* block = find_resource(launcher.resources, kResourceString, 1, kLanguage);
+            if (block && decode_string_block(block->data.data(), block->data.size(), strings))
+                edits.values[5] = narrow(value_after_comment_rule(strings[5]));
+        }
+        edits.values[5] = with_class_data_options(edits.values[5], edits);
+        edits.has_value[5] = true;
+        if (check_edits(edits, &message) != kEditOk) {
+            fputs(message.c_str(), stderr);
+            return kValueRefused;
+        }
+    }
 
     std::vector<IconImage> images;
     if (!edits.icon_path.empty()) {

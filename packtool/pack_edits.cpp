@@ -2,6 +2,7 @@
 #include "pack_edits.h"
 
 #include <cstring>
+#include <vector>
 
 #include "major_version.h"
 #include "shipped_comments.h"
@@ -58,6 +59,19 @@ int count_conversions(const std::string& format, bool* one_s) {
 }
 
 bool fixed_version_key(const std::string& key) { return key == "FileVersion" || key == "ProductVersion"; }
+
+// "C:\dir", "C:/dir" or "\\server\share": a relative archive path would be
+// taken from the program's working directory, not from its own.
+bool absolute_windows_path(const std::string& path) {
+    bool slash0 = !path.empty() && (path[0] == '\\' || path[0] == '/');
+    bool drive = path.size() >= 3 && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':' &&
+                 (path[2] == '\\' || path[2] == '/');
+    return drive || (slash0 && path.size() > 2 && path[1] == path[0]);
+}
+
+const char kArchiveOption[] = "-XX:SharedArchiveFile=";
+const char kAutoCreateOption[] = "-XX:+AutoCreateSharedArchive";
+const char* const kClassDataOptions[] = {"-XX:+IgnoreUnrecognizedVMOptions", "-Xlog:cds*=off"};
 
 }  // namespace
 
@@ -133,6 +147,17 @@ EditResult check_edits(const PackEdits& edits, std::string* message) {
             return kEditRefused;
         }
     }
+    const std::string& archive = edits.class_data_archive;
+    if (edits.class_data_auto && archive.empty()) {
+        *message = "--class-data-auto needs --class-data-archive\n";
+        return kEditUsage;
+    }
+    if (!archive.empty() && (!absolute_windows_path(archive) || archive.find_first_of("\r\n") != std::string::npos)) {
+        *message = "Not a valid class-data archive: '" + archive +
+                   "' (write an absolute Windows path such as C:\\Games\\hoop.jsa: a relative one is taken from the "
+                   "working directory)\n";
+        return kEditRefused;
+    }
     for (const auto& entry : edits.version) {
         uint16_t quad[4];
         if (fixed_version_key(entry.first) && !formats::parse_version_quad(entry.second.c_str(), quad)) {
@@ -142,6 +167,31 @@ EditResult check_edits(const PackEdits& edits, std::string* message) {
         }
     }
     return kEditOk;
+}
+
+std::string with_class_data_options(const std::string& vm_arguments, const PackEdits& edits) {
+    // Items as the launcher splits them: none from a value that begins with
+    // "#", none from an empty value or after a final line feed.
+    std::vector<std::string> items;
+    size_t start = 0;
+    while (!vm_arguments.empty() && vm_arguments[0] != '#' && start < vm_arguments.size()) {
+        size_t end = vm_arguments.find('\n', start);
+        if (end == std::string::npos) end = vm_arguments.size();
+        std::string item = vm_arguments.substr(start, end - start);
+        start = end + 1;
+        // An earlier archive choice gives way; the options added below are not repeated.
+        bool replaced = item.compare(0, strlen(kArchiveOption), kArchiveOption) == 0 || item == kAutoCreateOption ||
+                        item == "-XX:-AutoCreateSharedArchive";
+        for (const char* option : kClassDataOptions) replaced = replaced || item == option;
+        if (!replaced) items.push_back(item);
+    }
+    items.push_back(kClassDataOptions[0]);
+    if (edits.class_data_auto) items.push_back(kAutoCreateOption);
+    items.push_back(kArchiveOption + edits.class_data_archive);
+    items.push_back(kClassDataOptions[1]);
+    std::string out;
+    for (size_t i = 0; i < items.size(); ++i) out += (i == 0 ? "" : "\n") + items[i];
+    return out;
 }
 
 std::u16string stored_config_text(int id, const std::string& value) {

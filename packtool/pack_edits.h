@@ -15,6 +15,8 @@ struct PackEdits {
     std::string icon_path;                                     // empty: keep the icon
     std::vector<std::pair<std::string, std::string>> version;  // key, value
     SubsystemChoice subsystem;
+    std::string class_data_archive;  // empty: value 5 names no class-data archive
+    bool class_data_auto;            // the VM makes and refreshes the archive itself
 };
 
 enum EditResult { kEditOk, kEditUsage, kEditRefused };
@@ -33,6 +35,15 @@ EditResult parse_version_argument(const char* argument, PackEdits* edits, std::s
 // Checks every value and version string: the 1999-byte limit, the two
 // message formats, the two version bounds, the fixed version numbers.
 EditResult check_edits(const PackEdits& edits, std::string* message);
+
+// Value 5 with the options that make the VM map a class-data archive,
+// `edits.class_data_archive`, in place of any earlier choice of archive:
+// -XX:SharedArchiveFile=<archive>, -XX:+AutoCreateSharedArchive when
+// `edits.class_data_auto`, -XX:+IgnoreUnrecognizedVMOptions so that runtimes
+// without these options skip them, and -Xlog:cds*=off so that an archive that
+// no longer matches is not reported on every start. The other items of
+// `vm_arguments` stay as they are, first.
+std::string with_class_data_options(const std::string& vm_arguments, const PackEdits& edits);
 
 // The text stored for value `id`: the value, then "#" and the comment the
 // shipped resource script gives it.

@@ -102,4 +102,48 @@ TEST(PackEdits, StoredValueReadsBackThroughTheCommentRule) {
     EXPECT_EQ(std::u16string(1999, u'v'), value_after_comment_rule(stored_config_text(5, longest)));
 }
 
+TEST(PackEdits, ClassDataArchiveJoinsValueFive) {
+    struct Case {
+        const char* vm_arguments;
+        const char* archive;
+        bool auto_create;
+        const char* expected;  // null: refused
+    };
+    const char* const kOptions = "-XX:+IgnoreUnrecognizedVMOptions\n-XX:SharedArchiveFile=C:\\a.jsa\n-Xlog:cds*=off";
+    const Case cases[] = {
+        {"", "C:\\a.jsa", false, kOptions},
+        {"#off", "C:\\a.jsa", false, kOptions},  // a value the launcher reads as no items
+        {"-Xmx1g\n", "C:\\a.jsa", false,
+         "-Xmx1g\n-XX:+IgnoreUnrecognizedVMOptions\n-XX:SharedArchiveFile=C:\\a.jsa\n-Xlog:cds*=off"},
+        // Configuring again replaces the earlier choice and repeats nothing.
+        {"-Xmx1g\n-XX:+IgnoreUnrecognizedVMOptions\n-XX:+AutoCreateSharedArchive\n-XX:SharedArchiveFile=D:\\old.jsa\n"
+         "-Xlog:cds*=off\n-Dx=1",
+         "C:\\a.jsa", false,
+         "-Xmx1g\n-Dx=1\n-XX:+IgnoreUnrecognizedVMOptions\n-XX:SharedArchiveFile=C:\\a.jsa\n-Xlog:cds*=off"},
+        {"", "\\\\server\\share\\a.jsa", true,
+         "-XX:+IgnoreUnrecognizedVMOptions\n-XX:+AutoCreateSharedArchive\n-XX:SharedArchiveFile=\\\\server\\share\\a."
+         "jsa\n-Xlog:cds*=off"},
+        {"", "c:/games/a.jsa", false,
+         "-XX:+IgnoreUnrecognizedVMOptions\n-XX:SharedArchiveFile=c:/games/a.jsa\n-Xlog:cds*=off"},
+        {"", "a.jsa", false, nullptr},
+        {"", "C:a.jsa", false, nullptr},
+        {"", "\\a.jsa", false, nullptr},
+        {"", "/home/a.jsa", false, nullptr},
+        {"", "C:\\a\n.jsa", false, nullptr},
+        {"", "", true, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.archive);
+        PackEdits edits{};
+        edits.class_data_archive = c.archive;
+        edits.class_data_auto = c.auto_create;
+        std::string message;
+        EditResult result = check_edits(edits, &message);
+        EXPECT_EQ(c.expected != nullptr, result == kEditOk) << message;
+        if (c.expected != nullptr) {
+            EXPECT_EQ(c.expected, with_class_data_options(c.vm_arguments, edits));
+        }
+    }
+}
+
 }  // namespace
