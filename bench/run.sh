@@ -11,7 +11,9 @@
 #   - the sample application packed vs `java -cp sample.jar`;
 #   - Debian's Clojure (clojure.main -e '(println)'), packed vs `java -cp`
 #     and vs `java -jar`, packed with a class-data archive vs `java -cp`
-#     (the archive made as the README's "Faster start-up" says), and packed
+#     (the archive made as the README's "Faster start-up" says), the same
+#     with Clojure and the jars its manifest's Class-Path names as one JAR
+#     (as the README advises), and packed
 #     vs the in-process floor (bench/floor.c: creates the VM, calls main,
 #     destroys the VM; nothing else);
 #   - packaging a 500 MB JAR with the packager vs `cat launcher jar > out`;
@@ -67,15 +69,37 @@ cmake --build "$cds_build" --target vandrel >/dev/null
 # The in-process floor.
 cc -O2 -Wall -Werror -I"$java_home/include" -I"$java_home/include/linux" -o "$work/floor" bench/floor.c -ldl
 
+# Clojure as one JAR: clojure.jar with the classes of the jars its manifest's
+# Class-Path names. Java 17 archives no class of a Class-Path entry given by
+# absolute path (it looks for the entry under the JAR's own directory), so
+# Debian's clojure.jar loads clojure.spec from its jars on every start.
+whole_jar="$work/clojure-whole.jar"
+if [ ! -f "$whole_jar" ]; then
+  rm -rf "$work/whole" && mkdir -p "$work/whole"
+  class_path=$(unzip -p "$clojure_jar" META-INF/MANIFEST.MF | tr -d '\r' | sed ':a;N;$!ba;s/\n //g' |
+    sed -n 's/^Class-Path: //p')
+  (cd "$work/whole" && unzip -qo "$clojure_jar" && for jar in $class_path; do unzip -qo "$jar" -x 'META-INF/*'; done)
+  printf 'Manifest-Version: 1.0\nMain-Class: clojure.main\n' > "$work/whole.mf"
+  rm -f "$work/whole/META-INF/MANIFEST.MF"
+  "$java_home/bin/jar" --create --file "$whole_jar" --manifest "$work/whole.mf" -C "$work/whole" .
+  rm -rf "$work/whole" "$work/whole.mf"
+fi
+
 # The programs: the sample and Clojure packed, Clojure also packed by the
-# archive-configured launcher, its archive made by one training run.
+# archive-configured launcher (as it is, and as one JAR).
 "$vandrel" "$sample_jar" "$work/sample" >/dev/null
 "$vandrel" "$clojure_jar" "$work/clojure" >/dev/null
 "$cds_build/launcher/vandrel" "$clojure_jar" "$work/clojure-cds" >/dev/null
-rm -f "$archive"
-"$java" -XX:ArchiveClassesAtExit="$archive" -Xmx256m -Dapplication.home="$work" -cp "$work/clojure-cds" \
-  clojure.main -e '(println)' >/dev/null 2>&1
-[ -f "$archive" ] || { echo "bench: the training run made no archive" >&2; exit 1; }
+"$cds_build/launcher/vandrel" "$whole_jar" "$work/clojure-whole-cds" >/dev/null
+
+# train PROGRAM: makes the archive for PROGRAM by one training run, as the
+# README says. Both archive rows share the launcher, so each trains first.
+train() {
+  rm -f "$archive"
+  "$java" -XX:ArchiveClassesAtExit="$archive" -Xmx256m -Dapplication.home="$work" -cp "$1" \
+    clojure.main -e '(println)' >/dev/null 2>&1
+  [ -f "$archive" ] || { echo "bench: the training run made no archive" >&2; exit 1; }
+}
 
 vm_options=(-Xmx256m -Dapplication.home="$work")
 clj=(-e '(println)')
@@ -114,7 +138,7 @@ pair_row() {
     { a[NR] = $1; b[NR] = $2; r[NR] = $1 / $2
       if (NR == 1 || r[NR] < lo) lo = r[NR]
       if (NR == 1 || r[NR] > hi) hi = r[NR] }
-    END { printf "%-44s %9.1f %9.1f   %5.3f  %5.3f  %5.3f   %s (%d pairs)\n", label, median(a, NR) / 1000,
+    END { printf "%-50s %9.1f %9.1f   %5.3f  %5.3f  %5.3f   %s (%d pairs)\n", label, median(a, NR) / 1000,
             median(b, NR) / 1000, median(r, NR), lo, hi, reference, n }')")
 }
 
@@ -122,6 +146,7 @@ sample_packed() { "$work/sample" a -Jb c; }
 sample_java() { "$java" "${vm_options[@]}" -cp "$sample_jar" sample.Main b a c; }
 clojure_packed() { "$work/clojure" "${clj[@]}"; }
 clojure_cds() { "$work/clojure-cds" "${clj[@]}"; }
+clojure_whole_cds() { "$work/clojure-whole-cds" "${clj[@]}"; }
 clojure_java_cp() { "$java" "${vm_options[@]}" -cp "$clojure_jar" clojure.main "${clj[@]}"; }
 clojure_java_jar() { "$java" "${vm_options[@]}" -jar "$clojure_jar" "${clj[@]}"; }
 clojure_floor() { "$work/floor" "$libjvm" "$work/clojure" clojure/main "${vm_options[@]}" -- "${clj[@]}"; }
@@ -129,8 +154,12 @@ clojure_floor() { "$work/floor" "$libjvm" "$work/clojure" clojure/main "${vm_opt
 pair_row "sample: packed / java -cp" "java -cp sample.jar" "$pairs" sample_packed sample_java
 pair_row "Clojure: packed / java -cp" "java -cp clojure.jar" "$clojure_pairs" clojure_packed clojure_java_cp
 pair_row "Clojure: packed / java -jar" "java -jar clojure.jar" "$clojure_pairs" clojure_packed clojure_java_jar
+train "$work/clojure-cds"
 pair_row "Clojure: packed with archive / java -cp" "java -cp clojure.jar, no archive" "$clojure_pairs" \
   clojure_cds clojure_java_cp
+train "$work/clojure-whole-cds"
+pair_row "Clojure, one JAR: packed with archive / java -cp" "java -cp clojure.jar, no archive" "$clojure_pairs" \
+  clojure_whole_cds clojure_java_cp
 pair_row "Clojure: packed / in-process floor" "bench/floor.c on the packed file" "$clojure_pairs" \
   clojure_packed clojure_floor
 
@@ -155,17 +184,17 @@ size_row() {
   if [ -f "$file" ]; then
     local size
     size=$(stat -c %s "$file")
-    printf '%-44s %9d bytes (%.1f KiB)\n' "$label" "$size" "$(awk -v s="$size" 'BEGIN { print s / 1024 }')"
+    printf '%-50s %9d bytes (%.1f KiB)\n' "$label" "$size" "$(awk -v s="$size" 'BEGIN { print s / 1024 }')"
   else
-    printf '%-44s (not built)\n' "$label"
+    printf '%-50s (not built)\n' "$label"
   fi
 }
 
 echo "wall times in ms, medians; ratio A/B per alternating pair: median, min, max"
-printf '%-44s %9s %9s   %5s  %5s  %5s   %s\n' "A / B" "A ms" "B ms" "ratio" "min" "max" "B is"
+printf '%-50s %9s %9s   %5s  %5s  %5s   %s\n' "A / B" "A ms" "B ms" "ratio" "min" "max" "B is"
 printf '%s\n' "${rows[@]}"
 size_row "win32 vandrel.exe" "$root/build/win32/launcher/vandrel.exe"
 size_row "win64 vandrel.exe" "$root/build/win64/launcher/vandrel.exe"
 size_row "win32 tunegate.dll" "$root/build/win32/mcibridge/tunegate.dll"
 size_row "win64 tunegate.dll" "$root/build/win64/mcibridge/tunegate.dll"
-echo "packaging: $same; archive: $(stat -c %s "$archive") bytes, made by one training run"
+echo "packaging: $same; archives: made by one training run each, the last $(stat -c %s "$archive") bytes"
