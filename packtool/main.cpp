@@ -418,6 +418,12 @@ int main(int argc, char** argv) {
                 edits.values[5] = narrow(value_after_comment_rule(strings[5]));
         }
         edits.values[5] = with_class_data_options(edits.values[5], edits);
+        std::string lower = edits.class_data_archive;
+        for (char& c : lower) c = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+        if (edits.class_data_auto && lower.find("program files") != std::string::npos)
+            fputs("Warning: users cannot write under Program Files, and a VM that cannot write a missing archive "
+                  "ends the program with an error: choose a directory every user can write\n",
+                  stderr);
         edits.has_value[5] = true;
         if (check_edits(edits, &message) != kEditOk) {
             fputs(message.c_str(), stderr);
