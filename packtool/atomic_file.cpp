@@ -6,9 +6,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 #ifdef _WIN32
 #include <io.h>
@@ -56,7 +54,22 @@ WriteResult write_file_atomically(const char* destination, const unsigned char* 
 }
 
 bool same_file(const char* a, const char* b) {
-    std::error_code error;
-    bool same = std::filesystem::equivalent(a, b, error);
-    return !error && same;
+#ifdef _WIN32
+    BY_HANDLE_FILE_INFORMATION info[2];
+    const char* names[2] = {a, b};
+    for (int i = 0; i < 2; ++i) {
+        HANDLE file = CreateFileA(names[i], FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        bool known = GetFileInformationByHandle(file, &info[i]) != 0;
+        CloseHandle(file);
+        if (!known) return false;
+    }
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+#else
+    struct stat first, second;
+    return stat(a, &first) == 0 && stat(b, &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+#endif
 }

@@ -2,12 +2,12 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <system_error>
-#include <filesystem>
 #include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 #include "archive_check.h"
@@ -79,18 +79,21 @@ bool read_whole_file(const char* path, std::vector<unsigned char>* out) {
 
 // vandrel.exe in the directory of this program.
 std::string default_launcher(const char* argv0) {
-    std::filesystem::path self;
+    std::string self;
 #ifdef _WIN32
     char name[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, name, sizeof name);
     if (length > 0 && length < sizeof name) self = name;
+    const char* separators = "\\/";
 #else
-    std::error_code error;
-    self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) self.clear();
+    char name[4096];
+    ssize_t length = readlink("/proc/self/exe", name, sizeof name);
+    if (length > 0 && size_t(length) < sizeof name) self.assign(name, size_t(length));
+    const char* separators = "/";
 #endif
     if (self.empty()) self = argv0;
-    return (self.parent_path() / "vandrel.exe").string();
+    size_t separator = self.find_last_of(separators);
+    return separator == std::string::npos ? "vandrel.exe" : self.substr(0, separator + 1) + "vandrel.exe";
 }
 
 // Escapes line feeds and carriage returns so that a value prints on one line.

@@ -80,6 +80,12 @@ Success!" "$("$pack" --launcher "$launcher" plain.jar plain.exe 2>&1)"
   wine "$windows_pack" --configure "${edits[@]}" "$(winpath "$launcher")" windows.exe >/dev/null 2>&1
   check "the Windows build of the tool writes the same bytes" "$(sha256sum < host.exe)" "$(sha256sum < windows.exe)"
   rm -f host.exe windows.exe
+  # The Windows build knows a file under another name as its input.
+  cp "$launcher" self.exe
+  wine "$windows_pack" --configure --gui self.exe "$(winpath self.exe)" >/dev/null 2>&1
+  check "the Windows build refuses to write its input: status" "3" "$?"
+  check "the Windows build refuses to write its input: file" "$launcher_sum" "$(sha256sum < self.exe)"
+  rm -f self.exe
   check "no file but the results is left" "app.exe
 app.jar
 plain.exe
