@@ -25,13 +25,13 @@
 # configuration under build/bench) and Debian's clojure package: installed
 # here with apt-get when missing and run as root, else install it first
 # (apt-get install clojure). Pairs per row: BENCH_PAIRS (sample, default 10),
-# BENCH_CLOJURE_PAIRS (default 6), BENCH_PACK_PAIRS (default 3).
+# BENCH_CLOJURE_PAIRS (default 10), BENCH_PACK_PAIRS (default 3).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 pairs=${BENCH_PAIRS:-10}
-clojure_pairs=${BENCH_CLOJURE_PAIRS:-6}
+clojure_pairs=${BENCH_CLOJURE_PAIRS:-10}
 pack_pairs=${BENCH_PACK_PAIRS:-3}
 
 clojure_jar=/usr/share/java/clojure.jar
