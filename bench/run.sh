@@ -72,7 +72,8 @@ cc -O2 -Wall -Werror -I"$java_home/include" -I"$java_home/include/linux" -o "$wo
 # Clojure as one JAR: clojure.jar with the classes of the jars its manifest's
 # Class-Path names. Java 17 archives no class of a Class-Path entry given by
 # absolute path (it looks for the entry under the JAR's own directory), so
-# Debian's clojure.jar loads clojure.spec from its jars on every start.
+# Debian's clojure.jar loads the classes of those jars from the jars themselves on
+# every start.
 whole_jar="$work/clojure-whole.jar"
 if [ ! -f "$whole_jar" ]; then
   rm -rf "$work/whole" && mkdir -p "$work/whole"
