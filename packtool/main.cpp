@@ -115,6 +115,12 @@ bool is_resource(const Resource& r, uint16_t type, uint16_t name = 0) {
     return r.type.name.empty() && r.type.id == type && (name == 0 || (r.name.name.empty() && r.name.id == name));
 }
 
+// The texts of string table block 1 (ids 0 to 15); false when there is none.
+bool read_string_block(std::vector<Resource>& resources, std::u16string strings[16]) {
+    Resource* block = find_resource(resources, kResourceString, 1, kLanguage);
+    return block && decode_string_block(block->data.data(), block->data.size(), strings);
+}
+
 struct Launcher {
     std::vector<unsigned char> bytes;
     PeImage image;
@@ -267,8 +273,7 @@ int show(const char* path) {
         printf("Resources: broken\n");
     } else {
         std::u16string strings[16];
-        Resource* block = find_resource(l.resources, kResourceString, 1, kLanguage);
-        bool decoded = block && decode_string_block(block->data.data(), block->data.size(), strings);
+        bool decoded = read_string_block(l.resources, strings);
         printf("Values:%s\n", decoded ? "" : " none (no string table block 1 in language 1033)");
         for (int id = 2; decoded && id <= 9; ++id)
             printf("  %s = %s\n", config_label_of_id(id), one_line(value_after_comment_rule(strings[id])).c_str());
@@ -416,8 +421,7 @@ int main(int argc, char** argv) {
         // The archive's options join value 5 as given, else as the launcher holds it.
         if (!edits.has_value[5]) {
             std::u16string strings[16];
-            Resource* block = find_resource(launcher.resources, kResourceString, 1, kLanguage);
-            if (block && decode_string_block(block->data.data(), block->data.size(), strings))
+            if (read_string_block(launcher.resources, strings))
                 edits.values[5] = narrow(value_after_comment_rule(strings[5]));
         }
         edits.values[5] = with_class_data_options(edits.values[5], edits);

@@ -71,7 +71,8 @@ bool absolute_windows_path(const std::string& path) {
 
 const char kArchiveOption[] = "-XX:SharedArchiveFile=";
 const char kAutoCreateOption[] = "-XX:+AutoCreateSharedArchive";
-const char* const kClassDataOptions[] = {"-XX:+IgnoreUnrecognizedVMOptions", "-Xlog:cds*=off"};
+const char kIgnoreUnknownOption[] = "-XX:+IgnoreUnrecognizedVMOptions";
+const char kQuietOption[] = "-Xlog:cds*=off";
 
 }  // namespace
 
@@ -181,14 +182,13 @@ std::string with_class_data_options(const std::string& vm_arguments, const PackE
         start = end + 1;
         // An earlier archive choice gives way; the options added below are not repeated.
         bool replaced = item.compare(0, strlen(kArchiveOption), kArchiveOption) == 0 || item == kAutoCreateOption ||
-                        item == "-XX:-AutoCreateSharedArchive";
-        for (const char* option : kClassDataOptions) replaced = replaced || item == option;
+                        item == "-XX:-AutoCreateSharedArchive" || item == kIgnoreUnknownOption || item == kQuietOption;
         if (!replaced) items.push_back(item);
     }
-    items.push_back(kClassDataOptions[0]);
+    items.push_back(kIgnoreUnknownOption);
     if (edits.class_data_auto) items.push_back(kAutoCreateOption);
     items.push_back(kArchiveOption + edits.class_data_archive);
-    items.push_back(kClassDataOptions[1]);
+    items.push_back(kQuietOption);
     std::string out;
     for (size_t i = 0; i < items.size(); ++i) out += (i == 0 ? "" : "\n") + items[i];
     return out;

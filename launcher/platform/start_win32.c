@@ -3,8 +3,8 @@
  *
  * Those objects prepare for what the launchers never do: thread-local data
  * with destructors, runtime pseudo-relocations (the launchers link without
- * automatic imports, so a need for one fails the link), translating processor faults
- * into signals, registering unwind tables. They are about a quarter of the
+ * automatic imports, so a need for one fails the link), translating
+ * processor faults into signals, registering unwind tables. They are about a quarter of the
  * program. What is left is what the system C runtime needs before `main`:
  * the application type that decides where it reports its own faults, and the
  * argument vector. msvcrt.dll readies its streams and heap when it is
