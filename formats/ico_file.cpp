@@ -3,7 +3,6 @@
 
 #include "little_endian.h"
 
-namespace formats {
 namespace {
 
 constexpr size_t kHeaderSize = 6;
@@ -79,5 +78,3 @@ bool read_icon_group(const unsigned char* data, size_t size, std::vector<IconIma
     }
     return true;
 }
-
-}  // namespace formats

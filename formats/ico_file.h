@@ -1,13 +1,12 @@
 // Icon files (.ico) and the icon-group resource that lists their images in an
 // executable. An icon group entry is an icon file's directory entry with the
 // image's file offset replaced by the id of its RT_ICON resource.
-#pragma once
+#ifndef VANDREL_FORMATS_ICO_FILE_H
+#define VANDREL_FORMATS_ICO_FILE_H
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
-
-namespace formats {
 
 struct IconImage {
     uint8_t width;   // 0 means 256
@@ -30,4 +29,4 @@ std::vector<unsigned char> build_icon_group(const std::vector<IconImage>& images
 // Reads an RT_GROUP_ICON resource (images without data). False when it is cut short.
 bool read_icon_group(const unsigned char* data, size_t size, std::vector<IconImage>* out);
 
-}  // namespace formats
+#endif

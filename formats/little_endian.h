@@ -1,10 +1,9 @@
 // Little-endian integers in file buffers, as every format here stores them.
-#pragma once
+#ifndef VANDREL_FORMATS_LITTLE_ENDIAN_H
+#define VANDREL_FORMATS_LITTLE_ENDIAN_H
 
 #include <cstdint>
 #include <vector>
-
-namespace formats {
 
 inline uint16_t le16(const unsigned char* p) { return uint16_t(p[0] | p[1] << 8); }
 inline uint32_t le32(const unsigned char* p) { return uint32_t(le16(p)) | uint32_t(le16(p + 2)) << 16; }
@@ -28,4 +27,4 @@ inline void append32(std::vector<unsigned char>& out, uint32_t v) {
     append16(out, v >> 16);
 }
 
-}  // namespace formats
+#endif

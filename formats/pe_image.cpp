@@ -6,7 +6,6 @@
 
 #include "little_endian.h"
 
-namespace formats {
 namespace {
 
 constexpr uint32_t kSectionInitializedData = 0x00000040;
@@ -467,5 +466,3 @@ Resource* find_resource(std::vector<Resource>& resources, uint16_t type, uint16_
             return &r;
     return nullptr;
 }
-
-}  // namespace formats

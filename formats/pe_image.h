@@ -2,14 +2,13 @@
 // resource directory read into plain records and written back as a whole,
 // the subsystem field, the Authenticode certificate entry and the checksum.
 // Pure code over buffers: the caller reads and writes the files.
-#pragma once
+#ifndef VANDREL_FORMATS_PE_IMAGE_H
+#define VANDREL_FORMATS_PE_IMAGE_H
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-namespace formats {
 
 constexpr uint16_t kSubsystemGui = 2;
 constexpr uint16_t kSubsystemConsole = 3;
@@ -114,4 +113,4 @@ bool decode_string_block(const unsigned char* data, size_t size, std::u16string 
 // Finds a resource by type, numeric name and language; null when absent.
 Resource* find_resource(std::vector<Resource>& resources, uint16_t type, uint16_t name, uint16_t language);
 
-}  // namespace formats
+#endif

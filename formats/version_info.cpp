@@ -8,7 +8,6 @@
 
 #include "little_endian.h"
 
-namespace formats {
 namespace {
 
 constexpr uint32_t kFixedSignature = 0xFEEF04BD;
@@ -179,5 +178,3 @@ void set_version_string(VersionInfo* info, const std::u16string& key, const std:
         }
     info->strings.emplace_back(key, value);
 }
-
-}  // namespace formats

@@ -1,15 +1,14 @@
 // The RT_VERSION resource: a VS_VERSIONINFO block holding the fixed file and
 // product versions and one StringFileInfo table (040904B0: English (United
 // States), Unicode), with the matching VarFileInfo translation.
-#pragma once
+#ifndef VANDREL_FORMATS_VERSION_INFO_H
+#define VANDREL_FORMATS_VERSION_INFO_H
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
-
-namespace formats {
 
 struct VersionInfo {
     uint16_t file_version[4];
@@ -33,4 +32,4 @@ bool parse_version_quad(const char* text, uint16_t out[4]);
 // Sets (or adds) a string.
 void set_version_string(VersionInfo* info, const std::u16string& key, const std::u16string& value);
 
-}  // namespace formats
+#endif

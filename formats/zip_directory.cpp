@@ -5,7 +5,6 @@
 
 #include "little_endian.h"
 
-namespace formats {
 namespace {
 
 constexpr uint32_t kEndSignature = 0x06054b50;
@@ -148,5 +147,3 @@ bool zip_local_data_offset(const unsigned char* header, size_t size, uint64_t* o
     *out = kZipLocalHeaderSize + uint64_t(le16(header + 26)) + le16(header + 28);
     return true;
 }
-
-}  // namespace formats

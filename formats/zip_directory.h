@@ -5,12 +5,11 @@
 // position taken or returned is absolute in that file, and the archive's start
 // is found from the end record (the directory's real position less the
 // offset stored for it).
-#pragma once
+#ifndef VANDREL_FORMATS_ZIP_DIRECTORY_H
+#define VANDREL_FORMATS_ZIP_DIRECTORY_H
 
 #include <cstddef>
 #include <cstdint>
-
-namespace formats {
 
 // The most bytes from an archive's end that can hold its end records: the
 // end-of-central-directory record with the longest comment plus the ZIP64 locator.
@@ -107,4 +106,4 @@ ZipNext zip_next_entry(ZipCursor* cursor, ZipEntry* out);
 // first kZipLocalHeaderSize bytes. False on a wrong signature.
 bool zip_local_data_offset(const unsigned char* header, size_t size, uint64_t* out);
 
-}  // namespace formats
+#endif

@@ -6,8 +6,6 @@
 
 #include "ico_file.h"
 
-using namespace formats;
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<unsigned char> file(data, data + size);
     std::vector<IconImage> images;

@@ -7,8 +7,6 @@
 
 #include "pe_image.h"
 
-using namespace formats;
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<unsigned char> file(data, data + size);  // exact size: reads past it are caught
     PeImage image;

@@ -7,8 +7,6 @@
 
 #include "version_info.h"
 
-using namespace formats;
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<unsigned char> block(data, data + size);
     VersionInfo info;

@@ -7,8 +7,6 @@
 
 #include "zip_directory.h"
 
-using namespace formats;
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<unsigned char> file(data, data + size);  // exact size: reads past it are caught
     size_t tail_size = size < kZipTailMax ? size : kZipTailMax;
@@ -17,15 +15,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!find_end_record(file.data() + tail_position, tail_size, tail_position, &end)) return 0;
     if (end.position + kZipEndRecordSize + end.comment_length > size) abort();
     Zip64Locator locator;
-    if (find_zip64_locator(file.data() + tail_position, tail_size, tail_position, &locator) != end.has_locator)
-        abort();
+    if (find_zip64_locator(file.data() + tail_position, tail_size, tail_position, &locator) != end.has_locator) abort();
     ZipDirectory directory;
     bool found = false;
     uint64_t candidates[2];
     int n = zip64_end_record_candidates(end, candidates);
     for (int i = 0; i < n && !found; ++i) {
         if (candidates[i] + kZip64EndRecordSize > end.position) abort();
-        std::vector<unsigned char> record(file.begin() + candidates[i], file.begin() + candidates[i] + kZip64EndRecordSize);
+        std::vector<unsigned char> record(file.begin() + candidates[i],
+                                          file.begin() + candidates[i] + kZip64EndRecordSize);
         found = zip_directory_from_zip64(end, record.data(), record.size(), candidates[i], &directory);
     }
     if (!found && !zip_directory_from_end(end, &directory)) return 0;

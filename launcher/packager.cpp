@@ -20,7 +20,7 @@ enum CopyResult { kCopied, kReadFailed, kWriteFailed };
 
 constexpr size_t kCopyBlock = 1024 * 1024;
 // Room for the copy: a block, and the source's tail held back before it.
-constexpr size_t kHeldTail = formats::kZipTailMax;
+constexpr size_t kHeldTail = kZipTailMax;
 constexpr size_t kCopyBuffer = kCopyBlock + kHeldTail;
 
 bool write_all(const char* bytes, size_t n, FILE* out) { return n == 0 || fwrite(bytes, 1, n, out) == n; }
@@ -62,8 +62,8 @@ bool same_status(const FileStatus& a, const FileStatus& b) { return a.size == b.
 // archive's locator gets the launcher's length added. Nothing else moves.
 void rebase_zip64_locator(char* tail, size_t size, unsigned long long position, void* context) {
     unsigned long long launcher_length = *static_cast<unsigned long long*>(context);
-    formats::Zip64Locator locator;
-    if (!formats::find_zip64_locator(reinterpret_cast<unsigned char*>(tail), size, position, &locator)) return;
+    Zip64Locator locator;
+    if (!find_zip64_locator(reinterpret_cast<unsigned char*>(tail), size, position, &locator)) return;
     if (size < 8 || locator.field_position < position || locator.field_position - position > size - 8) return;
     uint64_t value = locator.directory_offset + launcher_length;
     char* field = tail + (locator.field_position - position);

@@ -8,8 +8,6 @@
 
 #include "zip_directory.h"
 
-using namespace formats;
-
 namespace {
 
 constexpr uint64_t kManifestLimit = 16 * 1024 * 1024;

@@ -1,7 +1,8 @@
 // What vandrel-pack needs to know of a JAR without a Java VM: whether its
 // directory can be read, how many entries it has, its manifest's Main-Class;
 // and the one fix an archive needs once something is put before it.
-#pragma once
+#ifndef VANDREL_PACKTOOL_ARCHIVE_CHECK_H
+#define VANDREL_PACKTOOL_ARCHIVE_CHECK_H
 
 #include <cstddef>
 #include <cstdint>
@@ -28,3 +29,5 @@ bool manifest_main_class(const std::string& manifest, std::string* out);
 // record, as readers that find the archive from its end require; the 32-bit
 // offsets need no change.
 void rebase_zip64_locator(unsigned char* file, size_t size, uint64_t archive_position);
+
+#endif

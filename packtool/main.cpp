@@ -17,8 +17,6 @@
 #include "pe_image.h"
 #include "version_info.h"
 
-using namespace formats;
-
 namespace {
 
 enum Status {
@@ -335,8 +333,8 @@ int main(int argc, char** argv) {
     std::string message;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        bool takes_value = a == "--set" || a == "--icon" || a == "--version" || a == "--launcher" ||
-                           a == "--class-data-archive";
+        bool takes_value =
+            a == "--set" || a == "--icon" || a == "--version" || a == "--launcher" || a == "--class-data-archive";
         if (takes_value && i + 1 >= argc) {
             fprintf(stderr, "Option %s needs a value\n", argv[i]);
             return usage(kUsage);
@@ -428,9 +426,10 @@ int main(int argc, char** argv) {
         std::string lower = edits.class_data_archive;
         for (char& c : lower) c = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
         if (edits.class_data_auto && lower.find("program files") != std::string::npos)
-            fputs("Warning: users cannot write under Program Files, and a VM that cannot write a missing archive "
-                  "ends the program with an error: choose a directory every user can write\n",
-                  stderr);
+            fputs(
+                "Warning: users cannot write under Program Files, and a VM that cannot write a missing archive "
+                "ends the program with an error: choose a directory every user can write\n",
+                stderr);
         edits.has_value[5] = true;
         if (check_edits(edits, &message) != kEditOk) {
             fputs(message.c_str(), stderr);

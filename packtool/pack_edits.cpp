@@ -161,7 +161,7 @@ EditResult check_edits(const PackEdits& edits, std::string* message) {
     }
     for (const auto& entry : edits.version) {
         uint16_t quad[4];
-        if (fixed_version_key(entry.first) && !formats::parse_version_quad(entry.second.c_str(), quad)) {
+        if (fixed_version_key(entry.first) && !parse_version_quad(entry.second.c_str(), quad)) {
             *message = "Not a valid " + entry.first + ": '" + entry.second +
                        "' (write up to four numbers from 0 to 65535, such as 1.2.3.4)\n";
             return kEditRefused;

@@ -1,6 +1,7 @@
 // The edits vandrel-pack makes to a launcher, as parsed from its command
 // line, and the checks every value passes before anything is written.
-#pragma once
+#ifndef VANDREL_PACKTOOL_PACK_EDITS_H
+#define VANDREL_PACKTOOL_PACK_EDITS_H
 
 #include <cstdint>
 #include <string>
@@ -55,3 +56,5 @@ std::string narrow(const std::u16string& text);
 
 // The text the launcher reads from `stored`: cut to 1999 units, then cut at its last "#".
 std::u16string value_after_comment_rule(const std::u16string& stored);
+
+#endif

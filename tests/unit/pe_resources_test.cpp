@@ -11,8 +11,6 @@
 #include "pe_image.h"
 #include "version_info.h"
 
-using namespace formats;
-
 namespace {
 
 typedef std::vector<unsigned char> Bytes;
@@ -20,12 +18,10 @@ typedef std::vector<unsigned char> Bytes;
 void set32(Bytes& b, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
 }
-void set16(Bytes& b, size_t at, uint32_t v) {
-    b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8);
-}
+void set16(Bytes& b, size_t at, uint32_t v) { b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8); }
 
-Resource resource(uint16_t type, const char16_t* type_name, uint16_t name, const char16_t* name_name,
-                  uint16_t language, const char* data) {
+Resource resource(uint16_t type, const char16_t* type_name, uint16_t name, const char16_t* name_name, uint16_t language,
+                  const char* data) {
     Resource r{};
     r.type.id = type;
     if (type_name) r.type.name = type_name;
@@ -250,7 +246,8 @@ TEST(VersionInfo, RoundTripAndVersionNumbers) {
     EXPECT_EQ(7, read.product_version[0]);
 
     uint16_t quad[4];
-    for (const char* bad : {"", "1.", "1..2", "1.2.3.4.5", "65536", "v1", "1.2a"}) EXPECT_FALSE(parse_version_quad(bad, quad)) << bad;
+    for (const char* bad : {"", "1.", "1..2", "1.2.3.4.5", "65536", "v1", "1.2a"})
+        EXPECT_FALSE(parse_version_quad(bad, quad)) << bad;
 }
 
 }  // namespace

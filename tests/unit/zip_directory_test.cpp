@@ -10,8 +10,6 @@
 #include "archive_check.h"
 #include "zip_directory.h"
 
-using namespace formats;
-
 namespace {
 
 typedef std::vector<unsigned char> Bytes;
@@ -22,9 +20,9 @@ void put(Bytes& b, uint64_t v, int n) {
 
 struct ArchiveShape {
     const char* name;
-    size_t prefix;        // bytes before the archive
-    bool zip64;           // ZIP64 end record, locator, and the entries' offsets in ZIP64 extra fields
-    bool rebase;          // the locator rebased for the prefix
+    size_t prefix;  // bytes before the archive
+    bool zip64;     // ZIP64 end record, locator, and the entries' offsets in ZIP64 extra fields
+    bool rebase;    // the locator rebased for the prefix
     const char* comment;
 };
 
@@ -59,7 +57,8 @@ Bytes build_archive(const ArchiveShape& shape) {
         uint64_t record = zip.size() - shape.prefix;
         put(zip, 0x06064b50, 4), put(zip, 44, 8), put(zip, 45, 2), put(zip, 45, 2), put(zip, 0, 4), put(zip, 0, 4);
         put(zip, 2, 8), put(zip, 2, 8), put(zip, directory_size, 8), put(zip, directory, 8);
-        put(zip, 0x07064b50, 4), put(zip, 0, 4), put(zip, record + (shape.rebase ? shape.prefix : 0), 8), put(zip, 1, 4);
+        put(zip, 0x07064b50, 4), put(zip, 0, 4), put(zip, record + (shape.rebase ? shape.prefix : 0), 8),
+            put(zip, 1, 4);
     }
     size_t comment = strlen(shape.comment);
     put(zip, 0x06054b50, 4), put(zip, 0, 2), put(zip, 0, 2);
@@ -108,7 +107,8 @@ TEST(ZipDirectory, LocatorIsFoundAndRebasedToTheAbsoluteRecord) {
     ASSERT_TRUE(find_zip64_locator(file.data() + file.size() - tail, tail, file.size() - tail, &after));
     EXPECT_EQ(record + 1000, after.directory_offset);
     EXPECT_EQ(0x06064b50u, file[after.directory_offset] | file[after.directory_offset + 1] << 8 |
-                               file[after.directory_offset + 2] << 16 | uint32_t(file[after.directory_offset + 3]) << 24);
+                               file[after.directory_offset + 2] << 16 |
+                               uint32_t(file[after.directory_offset + 3]) << 24);
     Bytes plain = build_archive(kArchives[0]);
     EXPECT_FALSE(find_zip64_locator(plain.data(), plain.size(), 0, &after));
 }
@@ -120,12 +120,15 @@ TEST(ZipDirectory, RefusesBrokenArchives) {
     };
     const Case cases[] = {
         {"no end record", [](Bytes& z) { z.resize(z.size() - 22); }},
-        {"directory larger than the file", [](Bytes& z) { z[z.size() - 22 + 12] = 0xF0, z[z.size() - 22 + 15] = 0x7F; }},
-        {"directory entry with a wrong signature", [](Bytes& z) {
+        {"directory larger than the file",
+         [](Bytes& z) { z[z.size() - 22 + 12] = 0xF0, z[z.size() - 22 + 15] = 0x7F; }},
+        {"directory entry with a wrong signature",
+         [](Bytes& z) {
              size_t size = z[z.size() - 22 + 12] | z[z.size() - 22 + 13] << 8;
              z[z.size() - 22 - size] = 'Q';
          }},
-        {"ZIP64 fields without a ZIP64 record", [](Bytes& z) {
+        {"ZIP64 fields without a ZIP64 record",
+         [](Bytes& z) {
              for (int i = 12; i < 20; ++i) z[z.size() - 22 + i] = 0xFF;
          }},
         {"only text", [](Bytes& z) { z.assign(100, 't'); }},
