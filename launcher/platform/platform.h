@@ -4,7 +4,8 @@
 // includes a system header of its own and so that tests can replace single
 // entries to inject failures the real system cannot be made to produce
 // (a failing close, an unreadable registry value). Each build links exactly
-// one implementation: platform_win32.cpp or platform_posix.cpp.
+// one implementation: platform_win32.cpp or platform_posix.cpp, whose
+// file-system entries come from files_win32.cpp or files_posix.cpp.
 #ifndef VANDREL_PLATFORM_H
 #define VANDREL_PLATFORM_H
 
@@ -22,6 +23,7 @@ constexpr unsigned long kRegistryTypeText = 1;
 struct FileStatus {
     unsigned long long size;
     long long modified;  // in the system's finest unit
+    bool regular;        // a regular file (not a device, a pipe or a directory)
 };
 // The two roots runtimes register under, and the two views of a 64-bit
 // registry (on 32-bit Windows both views are the one registry).
@@ -101,6 +103,9 @@ struct PlatformApi {
     // is interrupted (SIGINT, SIGTERM or SIGHUP; Ctrl-C, Ctrl-Break or a
     // closed console window), before it ends as the interruption would end it.
     void (*remove_on_interrupt)(const char* path);
+    // Moves an open stream to byte `position` from the file's start, with
+    // 64-bit positions on every system; false when it cannot.
+    bool (*file_seek)(FILE* file, unsigned long long position);
     // Opens `subkey` for reading under `parent`, or under `root` when
     // `parent` is null, in registry view `view`; a child key must be opened
     // in the view of its parent.

@@ -1,0 +1,143 @@
+#include "jar_input.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <zlib.h>
+
+#include "platform/platform.h"
+#include "zip_directory.h"
+
+namespace {
+
+constexpr size_t kCopyBlock = 1024 * 1024;
+// A directory is walked this much at a time; every header is far smaller.
+constexpr size_t kDirectoryBlock = 4 * 1024 * 1024;
+constexpr uint64_t kManifestLimit = 16 * 1024 * 1024;
+
+bool is_manifest_name(const ZipEntry& e) {
+    static const char name[] = "META-INF/MANIFEST.MF";
+    if (e.name_length != sizeof name - 1) return false;
+    for (size_t i = 0; i < e.name_length; ++i)
+        if ((e.name[i] >= 'a' && e.name[i] <= 'z' ? e.name[i] - 32 : e.name[i]) != name[i]) return false;
+    return true;
+}
+
+bool find_directory(const InputFile& file, uint64_t from, ZipDirectory* directory) {
+    uint64_t span = file.size - from;
+    size_t tail_size = span < kZipTailMax ? size_t(span) : kZipTailMax;
+    uint64_t tail_position = file.size - tail_size;
+    std::vector<unsigned char> tail(tail_size);
+    ZipEndRecord end;
+    if (!read_input_at(file, tail_position, tail.data(), tail_size) ||
+        !find_end_record(tail.data(), tail_size, tail_position, &end))
+        return false;
+    uint64_t candidates[2];
+    int n = zip64_end_record_candidates(end, candidates);
+    unsigned char record[kZip64EndRecordSize];
+    for (int i = 0; i < n; ++i)
+        if (candidates[i] >= from && read_input_at(file, candidates[i], record, sizeof record) &&
+            zip_directory_from_zip64(end, record, sizeof record, candidates[i], directory))
+            return directory->archive_start >= from;
+    return !end.needs_zip64 && zip_directory_from_end(end, directory) && directory->archive_start >= from;
+}
+
+// The bytes of entry `e`, stored or deflated; false when they cannot be had.
+bool entry_bytes(const InputFile& file, uint64_t archive_start, const ZipEntry& e, std::string* out) {
+    unsigned char header[kZipLocalHeaderSize];
+    uint64_t at = archive_start + e.local_header_offset, offset;
+    if (!read_input_at(file, at, header, sizeof header) || !zip_local_data_offset(header, sizeof header, &offset))
+        return false;
+    if (e.compressed_size > kManifestLimit || e.uncompressed_size > kManifestLimit) return false;
+    std::vector<unsigned char> stored(size_t(e.compressed_size));
+    if (!stored.empty() && !read_input_at(file, at + offset, stored.data(), stored.size())) return false;
+    if (e.method == 0) {
+        out->assign(stored.begin(), stored.end());
+        return true;
+    }
+    if (e.method != 8) return false;
+    out->assign(size_t(e.uncompressed_size), '\0');
+    z_stream z{};
+    if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return false;
+    z.next_in = stored.data();
+    z.avail_in = uInt(stored.size());
+    z.next_out = reinterpret_cast<Bytef*>(&(*out)[0]);
+    z.avail_out = uInt(out->size());
+    int status = out->empty() ? Z_STREAM_END : inflate(&z, Z_FINISH);
+    inflateEnd(&z);
+    return status == Z_STREAM_END && z.total_out == out->size();
+}
+
+// Counts the directory's entries a block at a time and finds the manifest's.
+bool walk_directory(const InputFile& file, const ZipDirectory& d, ArchiveInfo* out, ZipEntry* manifest,
+                    std::vector<unsigned char>* manifest_name) {
+    std::vector<unsigned char> block;
+    bool have_manifest = false;
+    for (uint64_t done = 0; done < d.directory_size;) {
+        uint64_t left = d.directory_size - done;
+        block.resize(left < kDirectoryBlock ? size_t(left) : kDirectoryBlock);
+        if (!read_input_at(file, d.directory_position + done, block.data(), block.size())) return false;
+        ZipCursor cursor = zip_cursor(block.data(), block.size());
+        ZipEntry entry;
+        ZipNext next;
+        while ((next = zip_next_entry(&cursor, &entry)) == kZipEntry) {
+            ++out->entries;
+            if (have_manifest || !is_manifest_name(entry)) continue;
+            have_manifest = true;
+            *manifest = entry;
+            manifest_name->assign(entry.name, entry.name + entry.name_length);
+        }
+        // A header cut by the block's end is read again at the next block's start.
+        bool cut = next == kZipBroken && block.size() < left && cursor.position > 0;
+        if (next == kZipBroken && !cut) return false;
+        done += cut ? cursor.position : block.size();
+    }
+    return true;
+}
+
+}  // namespace
+
+bool inspect_archive_file(const InputFile& file, uint64_t from, ArchiveInfo* out) {
+    *out = ArchiveInfo{};
+    ZipDirectory directory;
+    if (from > file.size || !find_directory(file, from, &directory)) return false;
+    out->zip64 = directory.zip64;
+    out->start = directory.archive_start;
+    ZipEntry manifest{};
+    std::vector<unsigned char> name;
+    if (!walk_directory(file, directory, out, &manifest, &name)) return false;
+    std::string text;
+    bool have_manifest = !name.empty() && entry_bytes(file, out->start, manifest, &text);
+    out->found = true;
+    out->has_main_class = have_manifest && manifest_main_class(text, &out->main_class);
+    return true;
+}
+
+ArchiveCopy copy_archive(const InputFile& jar, FILE* out, uint64_t shift, BlockObserver observe, void* context) {
+    if (!platform.file_seek(jar.stream, 0)) return kArchiveReadFailed;
+    std::vector<char> buffer(kCopyBlock + kZipTailMax);
+    size_t held = 0, n;
+    uint64_t copied = 0;
+    while ((n = fread(buffer.data() + held, 1, kCopyBlock, jar.stream)) > 0) {
+        copied += n;
+        held += n;
+        if (held <= kZipTailMax) continue;
+        size_t flush = held - kZipTailMax;
+        if (observe) observe(reinterpret_cast<unsigned char*>(buffer.data()), flush, context);
+        if (fwrite(buffer.data(), 1, flush, out) != flush) return kArchiveWriteFailed;
+        memmove(buffer.data(), buffer.data() + flush, kZipTailMax);
+        held = kZipTailMax;
+    }
+    if (ferror(jar.stream) || copied != jar.size) return kArchiveReadFailed;
+    unsigned char* tail = reinterpret_cast<unsigned char*>(buffer.data());
+    uint64_t tail_position = copied - held;
+    Zip64Locator locator;
+    if (shift != 0 && find_zip64_locator(tail, held, tail_position, &locator) &&
+        locator.field_position >= tail_position && held >= 8 && locator.field_position - tail_position <= held - 8) {
+        uint64_t value = locator.directory_offset + shift;
+        for (int i = 0; i < 8; ++i) tail[locator.field_position - tail_position + i] = uint8_t(value >> (8 * i));
+    }
+    if (observe) observe(tail, held, context);
+    return held == 0 || fwrite(buffer.data(), 1, held, out) == held ? kArchiveCopied : kArchiveWriteFailed;
+}
