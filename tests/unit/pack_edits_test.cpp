@@ -57,9 +57,9 @@ TEST(PackEdits, ValuesCheckedBeforeWriting) {
 
 TEST(PackEdits, VersionKeysAndNumbers) {
     const SetCase cases[] = {
-        {"ProductName=Demo", kEditOk},         {"FileVersion=1.2.3.4", kEditOk},
-        {"ProductVersion=2", kEditOk},         {"FileVersion=1.2.3.4.5", kEditRefused},
-        {"ProductVersion=two", kEditRefused},  {"Comments=x", kEditUsage},
+        {"ProductName=Demo", kEditOk},        {"FileVersion=1.2.3.4", kEditOk},
+        {"ProductVersion=2", kEditOk},        {"FileVersion=1.2.3.4.5", kEditRefused},
+        {"ProductVersion=two", kEditRefused}, {"Comments=x", kEditUsage},
         {"ProductName", kEditUsage},
     };
     for (const SetCase& c : cases) {
@@ -69,6 +69,70 @@ TEST(PackEdits, VersionKeysAndNumbers) {
         EditResult result = parse_version_argument(c.argument, &edits, &message);
         if (result == kEditOk) result = check_edits(edits, &message);
         EXPECT_EQ(c.result, result) << message;
+    }
+}
+
+// Texts are checked as UTF-8 before anything reads them: a form that a lax
+// decoder would turn into "%", a line feed or "#" after the checks is refused.
+TEST(PackEdits, OnlyWellFormedUtf8IsTaken) {
+    struct Case {
+        const char* text;
+        bool valid;
+    };
+    const Case cases[] = {
+        {"plain", true},
+        {"Caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xae", true},
+        {"\xef\xbf\xbf \xf4\x8f\xbf\xbf", true},  // U+FFFF and U+10FFFF
+        {"\xc0\xa5", false},                      // "%" in two bytes
+        {"\xc1\x8a", false},                      // a line feed in two bytes
+        {"\xe0\x80\xa3", false},                  // "#" in three bytes
+        {"\xf0\x80\x80\xa3", false},              // "#" in four bytes
+        {"\xed\xa0\x80", false},                  // a surrogate
+        {"\xf4\x90\x80\x80", false},              // past U+10FFFF
+        {"\xc3", false},                          // cut short
+        {"\xc3(", false},                         // a missing continuation byte
+        {"\x80", false},                          // a stray continuation byte
+        {"\xff", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(c.valid, valid_utf8(c.text));
+        PackEdits edits{};
+        std::string message;
+        EXPECT_EQ(c.valid ? kEditOk : kEditRefused,
+                  parse_set_argument(("no_runtime_message=" + std::string(c.text)).c_str(), &edits, &message));
+        EXPECT_EQ(c.valid ? kEditOk : kEditRefused,
+                  parse_version_argument(("ProductName=" + std::string(c.text)).c_str(), &edits, &message));
+        edits = PackEdits{};
+        edits.class_data_archive = "C:\\" + std::string(c.text);
+        EXPECT_EQ(c.valid ? kEditOk : kEditRefused, check_edits(edits, &message));
+    }
+}
+
+TEST(PackEdits, ShownTextsHaveNoControlCharacters) {
+    struct Case {
+        const char* text;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"-Xmx1g", "-Xmx1g"},
+        {"Caf\xc3\xa9", "Caf\xc3\xa9"},
+        {"a\nb\rc\td", "a\\nb\\rc\\td"},
+        {"\x1b[2J\x07", "\\x1B[2J\\x07"},
+        {"\x7f", "\\x7F"},
+        {"\xc2\x9b", "\\xC2\\x9B"},  // U+009B, a C1 control
+        {"\xc0\xa5", "\\xC0\\xA5"},  // no UTF-8
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.shown, escaped_for_terminal(c.text)) << c.text;
+}
+
+TEST(PackEdits, VersionTextsFitTheBlockLengths) {
+    for (size_t length : {32000u, 33000u}) {
+        PackEdits edits{};
+        std::string message;
+        ASSERT_EQ(kEditOk,
+                  parse_version_argument(("ProductName=" + std::string(length, 'x')).c_str(), &edits, &message));
+        EXPECT_EQ(length == 32000 ? kEditOk : kEditRefused, check_edits(edits, &message)) << length;
     }
 }
 
