@@ -107,6 +107,26 @@ size_t utf8_sequence(const unsigned char* p, size_t left, unsigned* code) {
     return overlong || *code > 0x10FFFF || (*code >= 0xD800 && *code <= 0xDFFF) ? 0 : length;
 }
 
+// The fixed version numbers, and the version block's 16-bit lengths.
+EditResult check_version_info(const PackEdits& edits, std::string* message) {
+    VersionInfo version{};
+    for (const auto& entry : edits.version) {
+        uint16_t quad[4];
+        if (fixed_version_key(entry.first) && !parse_version_quad(entry.second.c_str(), quad)) {
+            *message = formatted(PACK_MSG_BAD_FIXED_VERSION, entry.first.c_str(), entry.second.c_str());
+            return kEditRefused;
+        }
+        set_version_string(&version, widen(entry.first), widen(entry.second));
+    }
+    size_t version_size = edits.version.empty() ? 0 : build_version_info(version).size();
+    if (version_size > kVersionBlockLimit) {
+        *message = formatted(PACK_MSG_VERSION_TOO_LONG, static_cast<unsigned long>(version_size),
+                             static_cast<unsigned long>(kVersionBlockLimit));
+        return kEditRefused;
+    }
+    return kEditOk;
+}
+
 }  // namespace
 
 int config_id_of_label(const std::string& label) {
@@ -201,22 +221,7 @@ EditResult check_edits(const PackEdits& edits, std::string* message) {
         *message = formatted(PACK_MSG_BAD_CLASS_DATA_ARCHIVE, archive.c_str());
         return kEditRefused;
     }
-    VersionInfo version{};
-    for (const auto& entry : edits.version) {
-        uint16_t quad[4];
-        if (fixed_version_key(entry.first) && !parse_version_quad(entry.second.c_str(), quad)) {
-            *message = formatted(PACK_MSG_BAD_FIXED_VERSION, entry.first.c_str(), entry.second.c_str());
-            return kEditRefused;
-        }
-        set_version_string(&version, widen(entry.first), widen(entry.second));
-    }
-    size_t version_size = edits.version.empty() ? 0 : build_version_info(version).size();
-    if (version_size > kVersionBlockLimit) {
-        *message = formatted(PACK_MSG_VERSION_TOO_LONG, static_cast<unsigned long>(version_size),
-                             static_cast<unsigned long>(kVersionBlockLimit));
-        return kEditRefused;
-    }
-    return kEditOk;
+    return check_version_info(edits, message);
 }
 
 std::string with_class_data_options(const std::string& vm_arguments, const PackEdits& edits) {
