@@ -69,10 +69,11 @@ Bytes build_image(const Layout& layout, const std::vector<Resource>& resources) 
     set32(image, opt + 32, 0x1000);
     set32(image, opt + 36, 0x200);
     set32(image, opt + 60, 0x400);
-    set16(image, opt + 68, kSubsystemConsole);
+    set16(image, opt + 68, kPeSubsystemWindowsConsole);
     const size_t dirs = opt + (layout.pe32_plus ? 112 : 96);
     set32(image, dirs - 4, 16);
-    Bytes rsrc = build_resource_section(resources, 0x2000);
+    Bytes rsrc;
+    EXPECT_EQ(ResourceResult::kDone, build_resource_section(resources, 0x2000, &rsrc));
     Bytes contents[3] = {Bytes(0x123, 0xC3), rsrc, Bytes(0x64, 0x5A)};
     const char* names[3] = {".text", ".rsrc", layout.data_after_resources ? ".data" : ".reloc"};
     uint32_t va = 0x1000;
@@ -112,7 +113,7 @@ TEST(PeResources, TreeRoundTrip) {
         EXPECT_EQ(layout.pe32_plus, image.pe32_plus);
         EXPECT_EQ(file.size(), image.image_end);
         std::vector<Resource> read;
-        ASSERT_TRUE(read_resources(file.data(), file.size(), image, &read));
+        ASSERT_EQ(ResourceResult::kDone, read_resources(file.data(), file.size(), image, &read));
         EXPECT_EQ(sample_resources(), read);
     }
 }
@@ -132,18 +133,19 @@ TEST(PeResources, RewriteKeepsTheImageConsistent) {
         VersionInfo info{};
         set_version_string(&info, u"ProductName", u"Demo");
         Resource version = resource(kResourceVersion, nullptr, 1, nullptr, 1033, "");
-        version.data = build_version_info(info);
+        ASSERT_TRUE(build_version_info(info, &version.data));
         edited.push_back(version);
 
         Bytes out;
-        ASSERT_TRUE(replace_resources(file.data(), file.size(), before, edited, kSubsystemGui, &out));
+        ASSERT_EQ(ResourceResult::kDone,
+                  replace_resources(file.data(), file.size(), before, edited, kPeSubsystemWindowsGui, &out));
         pe_update_checksum(out.data(), out.size(), before);
         PeImage after;
         ASSERT_TRUE(read_pe_image(out.data(), out.size(), &after));
         std::vector<Resource> read;
-        ASSERT_TRUE(read_resources(out.data(), out.size(), after, &read));
+        ASSERT_EQ(ResourceResult::kDone, read_resources(out.data(), out.size(), after, &read));
         EXPECT_EQ(edited, read);
-        EXPECT_EQ(kSubsystemGui, after.subsystem);
+        EXPECT_EQ(kPeSubsystemWindowsGui, after.subsystem);
         EXPECT_EQ(after.checksum, pe_checksum(out.data(), out.size(), after));
         // The resources are where the directory says, in a section that ends the image.
         const PeSection& last = after.sections.back();
@@ -213,11 +215,12 @@ TEST(IconFile, ImagesBecomeAGroup) {
     for (const Bytes& image : images) ico.insert(ico.end(), image.begin(), image.end());
 
     std::vector<IconImage> read;
-    ASSERT_TRUE(read_ico_file(ico.data(), ico.size(), &read));
+    ASSERT_EQ(IconRead::kRead, read_ico_file(ico.data(), ico.size(), &read));
     ASSERT_EQ(2u, read.size());
     EXPECT_EQ(images[1], read[1].data);
     read[0].id = 1, read[1].id = 2;
-    Bytes group = build_icon_group(read);
+    Bytes group;
+    ASSERT_TRUE(build_icon_group(read, &group));
     std::vector<IconImage> listed;
     ASSERT_TRUE(read_icon_group(group.data(), group.size(), &listed));
     ASSERT_EQ(2u, listed.size());
@@ -228,7 +231,7 @@ TEST(IconFile, ImagesBecomeAGroup) {
     EXPECT_EQ(72u, listed[1].bytes);
 
     Bytes cut(ico.begin(), ico.end() - 1);  // the last image runs past the end
-    EXPECT_FALSE(read_ico_file(cut.data(), cut.size(), &read));
+    EXPECT_EQ(IconRead::kNotAnIcon, read_ico_file(cut.data(), cut.size(), &read));
 }
 
 TEST(VersionInfo, RoundTripAndVersionNumbers) {
@@ -238,7 +241,8 @@ TEST(VersionInfo, RoundTripAndVersionNumbers) {
     set_version_string(&info, u"ProductName", u"Demo");
     set_version_string(&info, u"CompanyName", u"Brightfen");
     set_version_string(&info, u"ProductName", u"Demo Game");
-    Bytes block = build_version_info(info);
+    Bytes block;
+    ASSERT_TRUE(build_version_info(info, &block));
     VersionInfo read;
     ASSERT_TRUE(read_version_info(block.data(), block.size(), &read));
     EXPECT_EQ(info.strings, read.strings);
