@@ -30,8 +30,8 @@ void read_optional_header(const unsigned char* head, PeHeaders* out) {
     out->directory_count = count;
     for (uint32_t i = 0; i < count; ++i) {
         const unsigned char* entry = head + directories + kDirectoryEntrySize * i;
-        out->directories[i].address = le32(entry);
-        out->directories[i].size = le32(entry + 4);
+        out->directories[i].address = le32(entry + kDirectoryAddress);
+        out->directories[i].size = le32(entry + kDirectorySize);
     }
 }
 
@@ -70,11 +70,12 @@ PeRead read_pe_headers(const unsigned char* head, size_t size, PeHeaders* out, u
     return kPeRead;
 }
 
-uint64_t pe_directory_count_offset(const PeHeaders& headers) { return pe_directories_offset(headers) - 4; }
-
-uint64_t pe_directories_offset(const PeHeaders& headers) {
-    return headers.optional_header_offset + (headers.pe32_plus ? 112 : 96);
+uint64_t pe_directory_count_offset(const PeHeaders& headers) {
+    return headers.optional_header_offset +
+           (headers.pe32_plus ? kOptionalNumberOfRvaAndSizesPe32Plus : kOptionalNumberOfRvaAndSizesPe32);
 }
+
+uint64_t pe_directories_offset(const PeHeaders& headers) { return pe_directory_count_offset(headers) + 4; }
 
 void read_pe_section(const unsigned char* head, const PeHeaders& headers, unsigned index, PeSection* out) {
     const unsigned char* h = head + headers.section_table_offset + uint64_t(kSectionHeaderSize) * index;

@@ -35,6 +35,8 @@ constexpr size_t kOptionalSizeOfImage = 56;
 constexpr size_t kOptionalSizeOfHeaders = 60;
 constexpr size_t kOptionalCheckSum = 64;
 constexpr size_t kOptionalSubsystem = 68;
+constexpr size_t kOptionalNumberOfRvaAndSizesPe32 = 92;  // the data directories follow it
+constexpr size_t kOptionalNumberOfRvaAndSizesPe32Plus = 108;
 constexpr uint16_t kOptionalMagicPe32 = 0x10b;
 constexpr uint16_t kOptionalMagicPe32Plus = 0x20b;
 
@@ -48,6 +50,8 @@ constexpr int kDirectorySecurity = 4;
 constexpr int kDirectoryBaseRelocation = 5;
 constexpr unsigned kMaxDirectories = 16;
 constexpr size_t kDirectoryEntrySize = 8;
+constexpr size_t kDirectoryAddress = 0;
+constexpr size_t kDirectorySize = 4;
 
 // Section header fields, from the header's start.
 constexpr size_t kSectionHeaderSize = 40;

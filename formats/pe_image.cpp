@@ -12,13 +12,18 @@ namespace {
 constexpr uint32_t kSectionInitializedData = 0x00000040;
 constexpr uint32_t kSectionRead = 0x40000000;
 
-// The resource directory: a 16-byte header per directory (its named and
-// numbered entry counts at 12 and 14), 8-byte entries, 16-byte data entries.
+// The resource directory: a header per directory, then its entries (a key
+// and a target each); the data entries that the leaves point at.
 constexpr size_t kResourceDirectorySize = 16;
 constexpr size_t kResourceNamedCount = 12;
 constexpr size_t kResourceNumberedCount = 14;
 constexpr size_t kResourceEntrySize = 8;
+constexpr size_t kResourceEntryKey = 0;
+constexpr size_t kResourceEntryTarget = 4;
 constexpr size_t kResourceDataEntrySize = 16;
+constexpr size_t kResourceDataRva = 0;
+constexpr size_t kResourceDataSize = 4;
+constexpr size_t kResourceDataCodepage = 8;
 constexpr uint32_t kResourceNameFlag = 0x80000000u;      // in an entry's key: the name's offset follows
 constexpr uint32_t kResourceSubdirectory = 0x80000000u;  // in an entry's target
 constexpr uint64_t kResourceDataAlignment = 8;
@@ -73,7 +78,7 @@ bool read_key(const TreeReader& r, uint32_t field, ResourceKey* key) {
 // Reads the data entry at `at` into the resource `path` names.
 bool read_leaf(TreeReader& r, size_t at, Resource* path) {
     if (at + kResourceDataEntrySize > r.size) return false;
-    uint32_t rva = le32(r.data + at), length = le32(r.data + at + 4);
+    uint32_t rva = le32(r.data + at + kResourceDataRva), length = le32(r.data + at + kResourceDataSize);
     size_t offset;
     if (!rva_to_offset(*r.image, r.file_size, rva, length, &offset)) return false;
     // Leaves may share one block of data: each copy counts.
@@ -82,7 +87,7 @@ bool read_leaf(TreeReader& r, size_t at, Resource* path) {
         r.too_large = true;
         return false;
     }
-    path->codepage = le32(r.data + at + 8);
+    path->codepage = le32(r.data + at + kResourceDataCodepage);
     path->data.assign(r.file + offset, r.file + offset + length);
     r.out->push_back(*path);
     return true;
@@ -100,7 +105,7 @@ bool read_directory(TreeReader& r, size_t at, int level, Resource* path) {
     }
     for (size_t i = 0; i < count; ++i) {
         const unsigned char* e = r.data + at + kResourceDirectorySize + kResourceEntrySize * i;
-        uint32_t key = le32(e), target = le32(e + 4);
+        uint32_t key = le32(e + kResourceEntryKey), target = le32(e + kResourceEntryTarget);
         bool subdirectory = target & kResourceSubdirectory;
         if (subdirectory != (level < 2)) return false;
         if (level == 0 && !read_key(r, key, &path->type)) return false;
@@ -188,9 +193,9 @@ uint32_t write_key(SectionWriter& w, const ResourceKey& key) {
 // Writes the data entry and the data of `r`; returns the entry's offset.
 uint32_t write_leaf(SectionWriter& w, const Resource& r) {
     uint64_t at = w.next_data_entry;
-    store32(w.out + at, w.section_rva + uint32_t(w.next_data));
-    store32(w.out + at + 4, uint32_t(r.data.size()));
-    store32(w.out + at + 8, r.codepage);
+    store32(w.out + at + kResourceDataRva, w.section_rva + uint32_t(w.next_data));
+    store32(w.out + at + kResourceDataSize, uint32_t(r.data.size()));
+    store32(w.out + at + kResourceDataCodepage, r.codepage);
     if (!r.data.empty()) memcpy(w.out + w.next_data, r.data.data(), r.data.size());
     w.next_data_entry += kResourceDataEntrySize;
     w.next_data = align_up(w.next_data + r.data.size(), kResourceDataAlignment);
@@ -212,11 +217,12 @@ uint32_t write_directory(SectionWriter& w, const std::vector<Resource>& resource
     for (size_t i = first; i < end; slot += kResourceEntrySize) {
         size_t next = run_end(resources, i, end, level);
         if (level == 2) {
-            store32(slot, resources[i].language);
-            store32(slot + 4, write_leaf(w, resources[i]));
+            store32(slot + kResourceEntryKey, resources[i].language);
+            store32(slot + kResourceEntryTarget, write_leaf(w, resources[i]));
         } else {
-            store32(slot, write_key(w, level_key(resources[i], level)));
-            store32(slot + 4, kResourceSubdirectory | write_directory(w, resources, i, next, level + 1));
+            store32(slot + kResourceEntryKey, write_key(w, level_key(resources[i], level)));
+            store32(slot + kResourceEntryTarget,
+                    kResourceSubdirectory | write_directory(w, resources, i, next, level + 1));
         }
         i = next;
     }
@@ -372,10 +378,11 @@ void patch_headers(unsigned char* out, const PeImage& image, const ImagePlan& pl
     store16(optional + kOptionalSubsystem, subsystem);
     unsigned char* directories = out + pe_directories_offset(image);
     const PeSection& resources = plan.sections[plan.resource_index];
-    store32(directories + kDirectoryEntrySize * kDirectoryResource, resources.virtual_address);
-    store32(directories + kDirectoryEntrySize * kDirectoryResource + 4, resources.virtual_size);
+    unsigned char* resource_entry = directories + kDirectoryEntrySize * kDirectoryResource;
+    store32(resource_entry + kDirectoryAddress, resources.virtual_address);
+    store32(resource_entry + kDirectorySize, resources.virtual_size);
     if (image.directories[kDirectoryBaseRelocation].size != 0)
-        store32(directories + kDirectoryEntrySize * kDirectoryBaseRelocation, plan.relocations);
+        store32(directories + kDirectoryEntrySize * kDirectoryBaseRelocation + kDirectoryAddress, plan.relocations);
     for (size_t i = 0; i < plan.sections.size(); ++i) write_pe_section(out, image, unsigned(i), plan.sections[i]);
 }
 

@@ -16,8 +16,6 @@ constexpr size_t kFixedSize = 52;
 void pad4(std::vector<unsigned char>& out) {
     while (out.size() % 4) out.push_back(0);
 }
-// A block's length and its value's length are 16-bit fields.
-constexpr size_t kBlockMaxBytes = 0xFFFF;
 
 // Starts a block; returns where its length goes.
 size_t open_block(std::vector<unsigned char>& out, const std::u16string& key, uint32_t value_length, bool text) {
@@ -33,7 +31,7 @@ size_t open_block(std::vector<unsigned char>& out, const std::u16string& key, ui
 }
 // Stores the block's length; false when it does not fit its field.
 bool close_block(std::vector<unsigned char>& out, size_t at) {
-    if (out.size() - at > kBlockMaxBytes) return false;
+    if (out.size() - at > kVersionBlockMaxBytes) return false;
     store16(out.data() + at, uint32_t(out.size() - at));
     return true;
 }
