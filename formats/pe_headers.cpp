@@ -37,17 +37,25 @@ void read_optional_header(const unsigned char* head, PeHeaders* out) {
 
 }  // namespace
 
-PeRead read_pe_file_header(const unsigned char* head, size_t size, PeHeaders* out, uint64_t* needed) {
-    *out = PeHeaders{};
+PeRead read_pe_machine(const unsigned char* head, size_t size, uint16_t* machine, uint64_t* needed) {
     if (size < kDosHeaderSize) return need(kDosHeaderSize, needed);
     if (head[0] != 'M' || head[1] != 'Z') return kPeNotPe;
     uint64_t signature = le32(head + kDosNewHeaderPointer);
-    out->file_header_offset = signature + kPeSignatureSize;
+    uint64_t machine_end = signature + kPeSignatureSize + kFileMachine + 2;
+    if (size < machine_end) return need(machine_end, needed);
+    if (memcmp(head + signature, "PE\0\0", kPeSignatureSize) != 0) return kPeNotPe;
+    *machine = le16(head + signature + kPeSignatureSize + kFileMachine);
+    return kPeRead;
+}
+
+PeRead read_pe_file_header(const unsigned char* head, size_t size, PeHeaders* out, uint64_t* needed) {
+    *out = PeHeaders{};
+    PeRead read = read_pe_machine(head, size, &out->machine, needed);
+    if (read != kPeRead) return read;
+    out->file_header_offset = uint64_t(le32(head + kDosNewHeaderPointer)) + kPeSignatureSize;
     out->optional_header_offset = out->file_header_offset + kFileHeaderSize;
     if (size < out->optional_header_offset) return need(out->optional_header_offset, needed);
-    if (memcmp(head + signature, "PE\0\0", kPeSignatureSize) != 0) return kPeNotPe;
     const unsigned char* file = head + out->file_header_offset;
-    out->machine = le16(file + kFileMachine);
     out->section_count = le16(file + kFileNumberOfSections);
     out->pointer_to_symbol_table = le32(file + kFilePointerToSymbolTable);
     out->number_of_symbols = le32(file + kFileNumberOfSymbols);

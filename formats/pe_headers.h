@@ -107,7 +107,10 @@ enum PeRead {
     kPeNotPe,      // no PE image, or headers that contradict themselves
 };
 
-// Reads the signature and the COFF file header (enough for the machine type).
+// Reads the signature and the Machine field: what a library is built for.
+PeRead read_pe_machine(const unsigned char* head, size_t size, uint16_t* machine, uint64_t* needed);
+
+// Reads the signature and the COFF file header.
 PeRead read_pe_file_header(const unsigned char* head, size_t size, PeHeaders* out, uint64_t* needed);
 
 // Reads every header up to the end of the section table.

@@ -515,10 +515,10 @@ unsigned read_machine_type(const char* path) {
     unsigned char header[1024];
     unsigned machine = 0;
     size_t read = fread(header, 1, sizeof header, file);
-    PeHeaders pe;
+    uint16_t pe_machine = 0;
     uint64_t needed = 0;
-    if (read_pe_file_header(header, read, &pe, &needed) == kPeRead) {
-        machine = pe.machine;
+    if (read_pe_machine(header, read, &pe_machine, &needed) == kPeRead) {
+        machine = pe_machine;
     } else if (read >= 20 && memcmp(header,
                                     "\x7f"
                                     "ELF",
