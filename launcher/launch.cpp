@@ -13,6 +13,7 @@
 #include "packager.h"
 #include "platform/platform.h"
 #include "runtime.h"
+#include "app_arguments.h"
 #include "vm_options.h"
 
 const char* program_name = "";

@@ -15,6 +15,7 @@
 #include "jni_support.h"
 #include "support/files.h"
 #include "main_class.h"
+#include "app_arguments.h"
 #include "vm_options.h"
 
 using jni_support::fixture;
