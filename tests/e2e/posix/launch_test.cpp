@@ -13,7 +13,7 @@
 
 namespace {
 
-const std::string kUsage = "Vandrel Console Version 2.1c\nUsage: vandrel source.jar [dest.exe]\n";
+const std::string kUsage = "Vandrel Console Version " VANDREL_VERSION_TEXT "\nUsage: vandrel source.jar [dest.exe]\n";
 
 std::string jar_path(const std::string& name) { return std::string(VANDREL_JAR_DIR) + "/" + name; }
 
@@ -284,7 +284,7 @@ TEST_F(Launch, AFileOfTheTypedNameIsNeverRunInsteadOfTheProgram) {
     proc.program = dir_ / "vandrel";
     proc.argv = {"./app", "z"};
     ProcessResult r = run_process(proc);
-    EXPECT_TRUE(outcome_is(r, 2, "Vandrel Console Version 2.1c\nUsage: app source.jar [dest.exe]\n",
+    EXPECT_TRUE(outcome_is(r, 2, "Vandrel Console Version " VANDREL_VERSION_TEXT "\nUsage: app source.jar [dest.exe]\n",
                            "Not a valid jar file: z\n"));
 
     proc.program = app;
