@@ -2,8 +2,8 @@
 // with its two natives resolved and a fresh JNI environment of the tests' own
 // for each test, which must be used correctly by the end of it. Every test
 // starts with no MCI device open. TUNEGATE_DLL_PATH names the library.
-#ifndef VANDREL_TUNEGATE_DLL_FIXTURE_H
-#define VANDREL_TUNEGATE_DLL_FIXTURE_H
+#ifndef VANDREL_TESTS_TUNEGATE_DLL_FIXTURE_H
+#define VANDREL_TESTS_TUNEGATE_DLL_FIXTURE_H
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // A JNI environment of the tests' own for driving tunegate's native methods
 // without a Java VM. Only the three JNI functions the library uses are
 // filled in; each counts its calls and checks how it is used.
-#ifndef VANDREL_TUNEGATE_FAKE_JNI_H
-#define VANDREL_TUNEGATE_FAKE_JNI_H
+#ifndef VANDREL_TESTS_TUNEGATE_FAKE_JNI_H
+#define VANDREL_TESTS_TUNEGATE_FAKE_JNI_H
 
 #include <gtest/gtest.h>
 #include <jni.h>

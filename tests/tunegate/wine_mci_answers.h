@@ -3,8 +3,8 @@
 // music test holds the table against Wine through the built DLL, and the
 // silent MCI's test against the silent MCI, so that the Linux tests of the
 // library mean what they mean under Wine.
-#ifndef VANDREL_TUNEGATE_WINE_MCI_ANSWERS_H
-#define VANDREL_TUNEGATE_WINE_MCI_ANSWERS_H
+#ifndef VANDREL_TESTS_TUNEGATE_WINE_MCI_ANSWERS_H
+#define VANDREL_TESTS_TUNEGATE_WINE_MCI_ANSWERS_H
 
 #include <cstddef>
 
