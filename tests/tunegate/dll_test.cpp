@@ -39,30 +39,32 @@ TEST_F(TunegateDll, AcceptedCommandReturnsNullAndPrintsNothing) {
     EXPECT_EQ("", printed);
     EXPECT_EQ(nullptr, send("Close ALL", &printed));
     EXPECT_EQ("", printed);
-    EXPECT_EQ(2, fake.get_calls);
-    EXPECT_EQ(2, fake.release_calls);
-    EXPECT_EQ(0, fake.new_calls);
+    EXPECT_TRUE(fake_jni_calls(fake, 2, 2, 0));
 }
 
-TEST_F(TunegateDll, UnknownAliasReturnsTheTextOfMciAndPrintsTheCode) {
-    std::string printed;
-    const jstring result = send("close tunegate_no_such_alias", &printed);
-    ASSERT_NE(nullptr, result);
-    EXPECT_TRUE(fake_jni_made_by_library(&fake, result));
-    EXPECT_EQ("The specified device is not open or is not recognized by MCI.", text(result));
-    EXPECT_EQ("Mci error: 263", printed);
-    EXPECT_EQ(1, fake.get_calls);
-    EXPECT_EQ(1, fake.release_calls);
-    EXPECT_EQ(1, fake.new_calls);
-}
-
-TEST_F(TunegateDll, EmptyCommandIsRejected) {
-    std::string printed;
-    const jstring result = send("", &printed);
-    ASSERT_NE(nullptr, result);
-    EXPECT_EQ("No command was specified.", text(result));
-    EXPECT_EQ("Mci error: 267", printed);
-    EXPECT_EQ(1, fake.release_calls);
+TEST_F(TunegateDll, RejectedCommandReturnsTheTextOfMciAndPrintsTheCode) {
+    struct Case {
+        const char* command;
+        const char* text;
+        const char* printed;
+    };
+    const Case cases[] = {
+        {"close tunegate_no_such_alias", "The specified device is not open or is not recognized by MCI.",
+         "Mci error: 263"},
+        {"", "No command was specified.", "Mci error: 267"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        fake_jni_reset(&fake);
+        std::string printed;
+        const jstring result = send(c.command, &printed);
+        ASSERT_NE(nullptr, result);
+        EXPECT_TRUE(fake_jni_made_by_library(&fake, result));
+        EXPECT_EQ(c.text, text(result));
+        EXPECT_EQ(c.printed, printed);
+        EXPECT_TRUE(fake_jni_calls(fake, 1, 1, 1));
+        EXPECT_TRUE(fake_jni_used_correctly(fake));
+    }
 }
 
 TEST_F(TunegateDll, NullArgumentsReturnNullWithoutTouchingTheEnvironment) {

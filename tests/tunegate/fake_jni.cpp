@@ -121,3 +121,12 @@ jstring fake_jni_call(FakeJni* fake, NativeMethod method, const std::string& arg
                                          << " result(s) formed while bytes were held, " << fake.outstanding.size()
                                          << " copy(ies) never released";
 }
+
+::testing::AssertionResult fake_jni_calls(const FakeJni& fake, int get, int release, int made) {
+    if (fake.get_calls == get && fake.release_calls == release && fake.new_calls == made) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "GetStringUTFChars " << fake.get_calls << ", ReleaseStringUTFChars "
+                                         << fake.release_calls << ", NewStringUTF " << fake.new_calls << "; expected "
+                                         << get << ", " << release << ", " << made;
+}

@@ -57,4 +57,8 @@ jstring fake_jni_call(FakeJni* fake, NativeMethod method, const std::string& arg
 // No misuse of the environment was seen and no bytes are still held.
 ::testing::AssertionResult fake_jni_used_correctly(const FakeJni& fake);
 
+// The counts of GetStringUTFChars, ReleaseStringUTFChars and NewStringUTF
+// calls are `get`, `release` and `made`.
+::testing::AssertionResult fake_jni_calls(const FakeJni& fake, int get, int release, int made);
+
 #endif

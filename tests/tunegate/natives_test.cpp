@@ -132,9 +132,7 @@ TEST_F(Natives, AcceptedCommandReturnsNullPrintsNothingAndAsksForNoReply) {
     EXPECT_EQ(0u, platform.send_return_capacity);
     EXPECT_FALSE(platform.send_had_window);
     EXPECT_EQ(0, platform.error_text_calls);
-    EXPECT_EQ(1, fake.get_calls);
-    EXPECT_EQ(1, fake.release_calls);
-    EXPECT_EQ(0, fake.new_calls);
+    EXPECT_TRUE(fake_jni_calls(fake, 1, 1, 0));
 }
 
 TEST_F(Natives, RejectedCommandPrintsTheCodeAndReturnsTheTextAfterRelease) {
@@ -150,9 +148,7 @@ TEST_F(Natives, RejectedCommandPrintsTheCodeAndReturnsTheTextAfterRelease) {
     EXPECT_EQ(263u, platform.error_text_code);
     EXPECT_EQ(128u, platform.error_text_capacity);
     EXPECT_EQ(0, platform.held_during_error_text);
-    EXPECT_EQ(1, fake.get_calls);
-    EXPECT_EQ(1, fake.release_calls);
-    EXPECT_EQ(1, fake.new_calls);
+    EXPECT_TRUE(fake_jni_calls(fake, 1, 1, 1));
 }
 
 TEST_F(Natives, ErrorCodeIsPrintedInSignedDecimal) {
@@ -225,9 +221,7 @@ TEST_F(Natives, ShortFormIsReturnedAfterRelease) {
     EXPECT_EQ("C:\\Program Files\\Game\\Music track.mp3", platform.short_asked);
     EXPECT_EQ(255u, platform.short_capacity);
     EXPECT_EQ(1, platform.held_during_short);
-    EXPECT_EQ(1, fake.get_calls);
-    EXPECT_EQ(1, fake.release_calls);
-    EXPECT_EQ(1, fake.new_calls);
+    EXPECT_TRUE(fake_jni_calls(fake, 1, 1, 1));
 }
 
 TEST_F(Natives, LongestShortFormThatFitsIsReturned) {

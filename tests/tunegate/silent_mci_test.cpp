@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "mci_error_texts.h"
@@ -176,6 +177,23 @@ class MciDevices : public ::testing::Test {
         return reply;
     }
 
+    // A command to a device and the device's mode after it.
+    struct Step {
+        const char* verb;
+        const char* arguments;
+        const char* mode;
+    };
+    // Sends each step's command to the device `alias`; each is accepted and
+    // leaves the device in the step's mode.
+    static void expect_steps(const std::string& alias, std::initializer_list<Step> steps) {
+        for (const Step& step : steps) {
+            const std::string command = step.verb + (" " + alias) + step.arguments;
+            SCOPED_TRACE(command);
+            EXPECT_EQ(0u, send(command));
+            EXPECT_EQ(step.mode, mode(alias));
+        }
+    }
+
     ScratchDir scratch{"mci"};
     std::string directory;
     std::string track;
@@ -185,16 +203,12 @@ class MciDevices : public ::testing::Test {
 TEST_F(MciDevices, PlaybackFollowsTheCommandsOfTheSoundClasses) {
     ASSERT_EQ(0u, send("open " + track + " type MPEGVideo Alias 1_17"));
     EXPECT_EQ("stopped", mode("1_17"));
-    EXPECT_EQ(0u, send("play 1_17"));
-    EXPECT_EQ("playing", mode("1_17"));
-    EXPECT_EQ(0u, send("pause 1_17"));
-    EXPECT_EQ("paused", mode("1_17"));
-    EXPECT_EQ(0u, send("resume 1_17"));
-    EXPECT_EQ("playing", mode("1_17"));
-    EXPECT_EQ(0u, send("play 1_17 repeat from 0"));
-    EXPECT_EQ(0u, send("setaudio 1_17 volume to 500"));
-    EXPECT_EQ(0u, send("stop 1_17"));
-    EXPECT_EQ("stopped", mode("1_17"));
+    expect_steps("1_17", {{"play", "", "playing"},
+                          {"pause", "", "paused"},
+                          {"resume", "", "playing"},
+                          {"play", " repeat from 0", "playing"},
+                          {"setaudio", " volume to 500", "playing"},
+                          {"stop", "", "stopped"}});
     EXPECT_EQ(0u, send("close 1_17"));
     EXPECT_EQ(kMciErrorExtensionNotFound, send("play 1_17"));
 }
@@ -253,15 +267,11 @@ TEST_F(MciDevices, UnknownAliasIsReportedBeforeArgumentErrors) {
 
 TEST_F(MciDevices, PauseAndResumeAreTakenInAnyState) {
     ASSERT_EQ(0u, send("open " + track + " alias a"));
-    EXPECT_EQ(0u, send("resume a"));
-    EXPECT_EQ("stopped", mode("a"));
-    EXPECT_EQ(0u, send("pause a"));
-    EXPECT_EQ("paused", mode("a"));
-    EXPECT_EQ(0u, send("pause a"));
-    EXPECT_EQ(0u, send("resume a"));
-    EXPECT_EQ("playing", mode("a"));
-    EXPECT_EQ(0u, send("resume a"));
-    EXPECT_EQ("playing", mode("a"));
+    expect_steps("a", {{"resume", "", "stopped"},
+                       {"pause", "", "paused"},
+                       {"pause", "", "paused"},
+                       {"resume", "", "playing"},
+                       {"resume", "", "playing"}});
 }
 
 TEST_F(MciDevices, StopAllIsRefusedAndCloseAllClosesEveryDevice) {

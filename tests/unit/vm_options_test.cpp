@@ -93,26 +93,25 @@ class OptionListTest : public ::testing::Test {
 
 TEST_F(OptionListTest, StandardOptionsFollowTheClasspathVariable) {
     const std::string home = "-Dapplication.home=" + program_directory();
-    {
-        SCOPED_TRACE("CLASSPATH not set");
+    struct Case {
+        const char* classpath;  // null: not set
+        std::vector<std::string> options;
+    };
+    const Case cases[] = {
+        {nullptr, {home}},
+        {"/opt/lib/a.jar:lib dir/b.jar", {"-Denv.class.path=/opt/lib/a.jar:lib dir/b.jar", home}},
+        {"", {"-Denv.class.path=", home}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.classpath != nullptr ? c.classpath : "CLASSPATH not set");
+        reset_list();
+        if (c.classpath != nullptr)
+            setenv("CLASSPATH", c.classpath, 1);
+        else
+            unsetenv("CLASSPATH");
         ASSERT_TRUE(add_standard_vm_options());
-        EXPECT_EQ(option_texts(), (std::vector<std::string>{home}));
+        EXPECT_EQ(option_texts(), c.options);
         EXPECT_TRUE(extra_info_all_null());
-    }
-    reset_list();
-    {
-        SCOPED_TRACE("CLASSPATH set");
-        setenv("CLASSPATH", "/opt/lib/a.jar:lib dir/b.jar", 1);
-        ASSERT_TRUE(add_standard_vm_options());
-        EXPECT_EQ(option_texts(), (std::vector<std::string>{"-Denv.class.path=/opt/lib/a.jar:lib dir/b.jar", home}));
-        EXPECT_TRUE(extra_info_all_null());
-    }
-    reset_list();
-    {
-        SCOPED_TRACE("CLASSPATH set and empty");
-        setenv("CLASSPATH", "", 1);
-        ASSERT_TRUE(add_standard_vm_options());
-        EXPECT_EQ(option_texts(), (std::vector<std::string>{"-Denv.class.path=", home}));
     }
 }
 
