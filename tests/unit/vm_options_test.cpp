@@ -80,6 +80,18 @@ class OptionListTest : public ::testing::Test {
             unsetenv("CLASSPATH");
         debug_trace = false;
     }
+    // Creation with the trace switch on, refused by the recording entry
+    // point; what it printed.
+    static std::string traced_creation() {
+        RuntimeEntryPoints entry_points = {record_create, nullptr};
+        JavaVM* vm = nullptr;
+        JNIEnv* env = nullptr;
+        create_call.result = JNI_ERR;
+        debug_trace = true;
+        StreamCapture out(1);
+        create_java_vm(&vm, &env, &entry_points);
+        return out.finish();
+    }
     static void reset_list() {
         free(vm_option_list.entries);
         vm_option_list = {0, 0, nullptr};
@@ -273,14 +285,7 @@ TEST_F(OptionListTest, CreationHandsOverTheListAndFreesIt) {
 TEST_F(OptionListTest, TraceDumpListsEveryOption) {
     char texts[3][24] = {"-Dfirst=1", "", "-Djava.class.path=x"};
     for (char* text : texts) add_vm_option(text, nullptr);
-    RuntimeEntryPoints entry_points = {record_create, nullptr};
-    JavaVM* vm = nullptr;
-    JNIEnv* env = nullptr;
-    create_call.result = JNI_ERR;
-    debug_trace = true;
-    StreamCapture out(1);
-    create_java_vm(&vm, &env, &entry_points);
-    EXPECT_EQ(out.finish(),
+    EXPECT_EQ(traced_creation(),
               "JavaVM args:\n"
               "    version 0x00010002, ignoreUnrecognized is JNI_FALSE, nOptions is 3\n"
               "    option[ 0] = '-Dfirst=1'\n"
@@ -293,20 +298,13 @@ TEST_F(OptionListTest, TraceDumpIndexesAreRightAligned) {
     for (int i = 0; i < 101; ++i) texts.push_back("-Dn" + std::to_string(i));
     for (std::string& text : texts) add_vm_option(&text[0], nullptr);
     EXPECT_EQ(vm_option_list.capacity, 128);
-    RuntimeEntryPoints entry_points = {record_create, nullptr};
-    JavaVM* vm = nullptr;
-    JNIEnv* env = nullptr;
-    create_call.result = JNI_ERR;
-    debug_trace = true;
-    StreamCapture out(1);
-    create_java_vm(&vm, &env, &entry_points);
     std::string expected = "JavaVM args:\n    version 0x00010002, ignoreUnrecognized is JNI_FALSE, nOptions is 101\n";
     for (int i = 0; i < 101; ++i) {
         char line[64];
         snprintf(line, sizeof line, "    option[%s%d] = '-Dn%d'\n", i < 10 ? " " : "", i, i);
         expected += line;
     }
-    std::string dump = out.finish();
+    std::string dump = traced_creation();
     EXPECT_EQ(dump, expected);
     EXPECT_NE(dump.find("    option[ 9] = '-Dn9'\n    option[10] = '-Dn10'\n"), std::string::npos);
     EXPECT_NE(dump.find("    option[99] = '-Dn99'\n    option[100] = '-Dn100'\n"), std::string::npos);
