@@ -9,6 +9,7 @@
 #include "messages.h"
 #include "pe_headers.h"
 #include "platform/release_file.h"
+#include "text_rules.h"
 
 namespace {
 
@@ -90,23 +91,6 @@ struct Search {
     RegistryRoot root;
     RegistryView view;
 };
-
-bool copy_text(const char* text, size_t length, char* buffer, int capacity) {
-    if (length >= size_t(capacity)) return false;
-    memcpy(buffer, text, length);
-    buffer[length] = '\0';
-    return true;
-}
-
-char lower_ascii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
-
-bool equal_ignoring_case(const char* a, const char* b, size_t length) {
-    for (size_t i = 0; i < length; ++i)
-        if (lower_ascii(a[i]) != lower_ascii(b[i])) return false;
-    return true;
-}
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // Length of `path` without its trailing separators.
 size_t trimmed_length(const char* path) {

@@ -6,6 +6,7 @@
 
 #include <zlib.h>
 
+#include "text_rules.h"
 #include "zip_directory.h"
 
 namespace {
@@ -79,8 +80,8 @@ bool manifest_main_class(const std::string& manifest, std::string* out) {
         bool same = true;
         for (size_t k = 0; k < 10; ++k) same = same && (name[k] | 0x20) == ("main-class"[k] | 0x20);
         if (!same) continue;
-        *out = line.substr(colon + 2);
-        return !out->empty();
+        *out = line.substr(colon + 2, length_without_trailing_blanks(&line[colon + 2], line.size() - colon - 2));
+        return line.size() > colon + 2;
     }
     return false;
 }

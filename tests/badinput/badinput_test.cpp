@@ -11,7 +11,7 @@
 
 namespace {
 
-const std::string kUsage = "Vandrel Console Version 2.1c\nUsage: vandrel source.jar [dest.exe]\n";
+const std::string kUsage = "Vandrel Console Version " VANDREL_VERSION_TEXT "\nUsage: vandrel source.jar [dest.exe]\n";
 const std::string kNoMainAttribute =
     "Main-Class attribute not found in manifest:\nWill attempt to find a main class at run-time.\n";
 

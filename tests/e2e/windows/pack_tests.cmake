@@ -16,7 +16,7 @@ set(host_pack_sources
   ${PROJECT_SOURCE_DIR}/formats/ico_file.cpp ${PROJECT_SOURCE_DIR}/formats/version_info.cpp
   ${PROJECT_SOURCE_DIR}/packtool/main.cpp ${PROJECT_SOURCE_DIR}/packtool/pack_edits.cpp
   ${PROJECT_SOURCE_DIR}/packtool/archive_check.cpp ${PROJECT_SOURCE_DIR}/packtool/atomic_file.cpp
-  ${PROJECT_SOURCE_DIR}/launcher/major_version.cpp)
+  ${PROJECT_SOURCE_DIR}/launcher/major_version.cpp ${PROJECT_SOURCE_DIR}/launcher/text_rules.cpp)
 add_custom_command(
   OUTPUT ${host_pack}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/pack_host
