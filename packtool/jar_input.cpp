@@ -15,6 +15,8 @@ constexpr size_t kCopyBlock = 1024 * 1024;
 // A directory is walked this much at a time; every header is far smaller.
 constexpr size_t kDirectoryBlock = 4 * 1024 * 1024;
 constexpr uint64_t kManifestLimit = 16 * 1024 * 1024;
+// The largest archive read whole when its end records are not at the file's end.
+constexpr uint64_t kWholeTailMax = 64 * 1024 * 1024;
 
 bool is_manifest_name(const ZipEntry& e) {
     static const char name[] = "META-INF/MANIFEST.MF";
@@ -24,23 +26,23 @@ bool is_manifest_name(const ZipEntry& e) {
     return true;
 }
 
+// The end records as read from the last `span` bytes before the file's end.
+bool directory_in_tail(const InputFile& file, uint64_t span, ZipDirectory* directory) {
+    std::vector<unsigned char> bytes(static_cast<size_t>(span));
+    ZipTail tail{bytes.data(), bytes.size(), file.size - span};
+    ZipEndRecord end;
+    return read_input_at(file, tail.position, bytes.data(), bytes.size()) && find_end_record(tail, &end) &&
+           read_zip_directory(tail, end, directory);
+}
+
+// Finds the directory from the archive's last bytes. An archive followed by
+// other bytes (a signature) shows its start only to a tail that reaches it:
+// one that is small enough is read whole.
 bool find_directory(const InputFile& file, uint64_t from, ZipDirectory* directory) {
     uint64_t span = file.size - from;
-    size_t tail_size = span < kZipTailMax ? size_t(span) : kZipTailMax;
-    uint64_t tail_position = file.size - tail_size;
-    std::vector<unsigned char> tail(tail_size);
-    ZipEndRecord end;
-    if (!read_input_at(file, tail_position, tail.data(), tail_size) ||
-        !find_end_record(tail.data(), tail_size, tail_position, &end))
-        return false;
-    uint64_t candidates[2];
-    int n = zip64_end_record_candidates(end, candidates);
-    unsigned char record[kZip64EndRecordSize];
-    for (int i = 0; i < n; ++i)
-        if (candidates[i] >= from && read_input_at(file, candidates[i], record, sizeof record) &&
-            zip_directory_from_zip64(end, record, sizeof record, candidates[i], directory))
-            return directory->archive_start >= from;
-    return !end.needs_zip64 && zip_directory_from_end(end, directory) && directory->archive_start >= from;
+    bool found = directory_in_tail(file, span < kZipTailMax ? span : kZipTailMax, directory) ||
+                 (span > kZipTailMax && span <= kWholeTailMax && directory_in_tail(file, span, directory));
+    return found && directory->archive_start >= from;
 }
 
 // The bytes of entry `e`, stored or deflated; false when they cannot be had.
@@ -131,13 +133,7 @@ ArchiveCopy copy_archive(const InputFile& jar, FILE* out, uint64_t shift, BlockO
     }
     if (ferror(jar.stream) || copied != jar.size) return kArchiveReadFailed;
     unsigned char* tail = reinterpret_cast<unsigned char*>(buffer.data());
-    uint64_t tail_position = copied - held;
-    Zip64Locator locator;
-    if (shift != 0 && find_zip64_locator(tail, held, tail_position, &locator) &&
-        locator.field_position >= tail_position && held >= 8 && locator.field_position - tail_position <= held - 8) {
-        uint64_t value = locator.directory_offset + shift;
-        for (int i = 0; i < 8; ++i) tail[locator.field_position - tail_position + i] = uint8_t(value >> (8 * i));
-    }
+    if (shift != 0) rebase_zip64_locator(tail, held, copied - held, shift);
     if (observe) observe(tail, held, context);
     return held == 0 || fwrite(buffer.data(), 1, held, out) == held ? kArchiveCopied : kArchiveWriteFailed;
 }

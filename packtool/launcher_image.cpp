@@ -4,7 +4,6 @@
 
 #include "config.h"
 #include "input_file.h"
-#include "input_limits.h"
 #include "pack_messages.h"
 #include "version_info.h"
 
@@ -95,12 +94,15 @@ bool apply_icon(const std::vector<IconImage>& images, std::vector<Resource>* res
         group[i].id = ids[i];
         resources->push_back(numbered_resource(kResourceIcon, ids[i], language, images[i].data));
     }
-    resources->push_back(numbered_resource(kResourceGroupIcon, kIconGroup, language, build_icon_group(group)));
+    std::vector<unsigned char> data;
+    if (!build_icon_group(group, &data)) return false;
+    resources->push_back(numbered_resource(kResourceGroupIcon, kIconGroup, language, std::move(data)));
     return true;
 }
 
-void apply_version(const PackEdits& edits, std::vector<Resource>* resources) {
-    if (edits.version.empty()) return;
+// False when the version information does not fit its block.
+bool apply_version(const PackEdits& edits, std::vector<Resource>* resources) {
+    if (edits.version.empty()) return true;
     VersionInfo info{};
     remove_resources(resources, [&](const Resource& r) {
         if (!is_resource(r, kResourceVersion)) return false;
@@ -113,12 +115,25 @@ void apply_version(const PackEdits& edits, std::vector<Resource>* resources) {
         if (entry.first == "ProductVersion") parse_version_quad(entry.second.c_str(), info.product_version);
         set_version_string(&info, widen(entry.first), widen(entry.second));
     }
-    resources->push_back(numbered_resource(kResourceVersion, 1, kLanguage, build_version_info(info)));
+    std::vector<unsigned char> data;
+    if (!build_version_info(info, &data)) return false;
+    resources->push_back(numbered_resource(kResourceVersion, 1, kLanguage, std::move(data)));
+    return true;
+}
+
+// Prints what a refused resource layout comes to and returns the status.
+PackStatus resource_refusal(ResourceResult result, const char* path) {
+    if (result == ResourceResult::kBroken) fprintf(stderr, PACK_MSG_BROKEN_RESOURCES, path);
+    if (result == ResourceResult::kNoRoom) fprintf(stderr, PACK_MSG_NO_ROOM, path);
+    if (result == ResourceResult::kTooLarge) fprintf(stderr, PACK_MSG_TOO_LARGE, path, PACK_LIMIT_RESOURCES);
+    if (result == ResourceResult::kImageTooLarge) fprintf(stderr, PACK_MSG_TOO_LARGE, path, PACK_LIMIT_LAUNCHER);
+    return result == ResourceResult::kTooLarge || result == ResourceResult::kImageTooLarge ? kInputTooLarge
+                                                                                           : kNotALauncher;
 }
 
 uint16_t subsystem_of(const PackEdits& edits, const PeImage& image) {
-    return edits.subsystem == kGuiSubsystem       ? kSubsystemGui
-           : edits.subsystem == kConsoleSubsystem ? kSubsystemConsole
+    return edits.subsystem == kGuiSubsystem       ? kPeSubsystemWindowsGui
+           : edits.subsystem == kConsoleSubsystem ? kPeSubsystemWindowsConsole
                                                   : image.subsystem;
 }
 
@@ -157,7 +172,7 @@ bool read_string_block(std::vector<Resource>& resources, std::u16string strings[
 
 PackStatus load_launcher(const char* path, Launcher* out) {
     out->path = path;
-    PackStatus status = read_whole_input(path, kLauncherLimit, PACK_LIMIT_LAUNCHER, &out->bytes);
+    PackStatus status = read_whole_input(path, kLauncherMaxBytes, PACK_LIMIT_LAUNCHER, &out->bytes);
     if (status != kSuccess) return status;
     if (!read_pe_image(out->bytes.data(), out->bytes.size(), &out->image)) {
         fprintf(stderr, PACK_MSG_NOT_AN_EXECUTABLE, path);
@@ -167,10 +182,8 @@ PackStatus load_launcher(const char* path, Launcher* out) {
         fprintf(stderr, PACK_MSG_SIGNED, path);
         return kSigned;
     }
-    if (!read_resources(out->bytes.data(), out->bytes.size(), out->image, &out->resources)) {
-        fprintf(stderr, PACK_MSG_BROKEN_RESOURCES, path);
-        return kNotALauncher;
-    }
+    ResourceResult resources = read_resources(out->bytes.data(), out->bytes.size(), out->image, &out->resources);
+    if (resources != ResourceResult::kDone) return resource_refusal(resources, path);
     if (out->image.image_end < out->bytes.size()) {
         fprintf(stderr, PACK_MSG_CARRIES_ARCHIVE, path);
         return kNotALauncher;
@@ -180,15 +193,16 @@ PackStatus load_launcher(const char* path, Launcher* out) {
 
 PackStatus load_icon(const char* path, std::vector<IconImage>* images) {
     std::vector<unsigned char> ico;
-    PackStatus status = read_whole_input(path, kIconFileLimit, PACK_LIMIT_ICON_FILE, &ico);
+    PackStatus status = read_whole_input(path, kIconFileMaxBytes, PACK_LIMIT_ICON_FILE, &ico);
     if (status != kSuccess) return status;
-    if (!read_ico_file(ico.data(), ico.size(), images)) {
-        fprintf(stderr, PACK_MSG_NOT_AN_ICON, path);
-        return kBadIcon;
-    }
-    if (images->size() > kIconImageLimit) {
+    IconRead read = read_ico_file(ico.data(), ico.size(), images);
+    if (read == IconRead::kTooLarge) {
         fprintf(stderr, PACK_MSG_TOO_LARGE, path, PACK_LIMIT_ICON_IMAGES);
         return kInputTooLarge;
+    }
+    if (read != IconRead::kRead) {
+        fprintf(stderr, PACK_MSG_NOT_AN_ICON, path);
+        return kBadIcon;
     }
     return kSuccess;
 }
@@ -200,19 +214,13 @@ PackStatus edit_launcher(const PackEdits& edits, const std::vector<IconImage>& i
         fprintf(stderr, PACK_MSG_NOT_AN_ICON, edits.icon_path.c_str());
         return kBadIcon;
     }
-    apply_version(edits, &launcher->resources);
-    uint64_t total = 0;
-    for (const Resource& r : launcher->resources) total += r.data.size();
-    if (total > kResourcesLimit) {
-        fprintf(stderr, PACK_MSG_TOO_LARGE, launcher->path, PACK_LIMIT_RESOURCES);
-        return kInputTooLarge;
+    if (!apply_version(edits, &launcher->resources)) {
+        fprintf(stderr, PACK_MSG_VERSION_TOO_LONG, static_cast<unsigned long>(kVersionBlockMaxBytes));
+        return kValueRefused;
     }
-    if (!replace_resources(launcher->bytes.data(), launcher->bytes.size(), launcher->image, launcher->resources,
-                           subsystem_of(edits, launcher->image), image)) {
-        fprintf(stderr, PACK_MSG_NO_ROOM, launcher->path);
-        return kNotALauncher;
-    }
-    return kSuccess;
+    ResourceResult result = replace_resources(launcher->bytes.data(), launcher->bytes.size(), launcher->image,
+                                              launcher->resources, subsystem_of(edits, launcher->image), image);
+    return result == ResourceResult::kDone ? kSuccess : resource_refusal(result, launcher->path);
 }
 
 bool image_reads_back(const std::vector<unsigned char>& image, const PackEdits& edits,
@@ -226,8 +234,8 @@ bool image_reads_back(const std::vector<unsigned char>& image, const PackEdits& 
     *what = "the subsystem";
     if (read.subsystem != subsystem_of(edits, edited.image)) return false;
     *what = "the resources";
-    if (!read_resources(image.data(), image.size(), read, &resources) || resources.size() != edited.resources.size() ||
-        !resources_read_back(resources, edits, icon))
+    if (read_resources(image.data(), image.size(), read, &resources) != ResourceResult::kDone ||
+        resources.size() != edited.resources.size() || !resources_read_back(resources, edits, icon))
         return false;
     return true;
 }

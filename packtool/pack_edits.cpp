@@ -10,6 +10,7 @@
 #include "major_version.h"
 #include "pack_messages.h"
 #include "shipped_comments.h"
+#include "text_rules.h"
 #include "version_info.h"
 
 namespace {
@@ -29,8 +30,6 @@ const char* const kVersionKeys[] = {"FileVersion", "ProductVersion", "ProductNam
                                     "CompanyName", "LegalCopyright", "OriginalFilename", "InternalName"};
 
 constexpr size_t kValueLimit = 1999;
-// The version block's lengths are 16-bit.
-constexpr size_t kVersionBlockLimit = 0xFFFF;
 
 // A message formatted as printf formats it.
 std::string formatted(const char* format, ...) VANDREL_PACK_PRINTF(1, 2);
@@ -56,24 +55,6 @@ std::string unescape(const std::string& text) {
         }
     }
     return out;
-}
-
-// The number of conversions in a format text other than "%%"; sets *one_s
-// when there is exactly one and it is "%s".
-int count_conversions(const std::string& format, bool* one_s) {
-    int count = 0;
-    *one_s = false;
-    for (size_t i = 0; i < format.size(); ++i) {
-        if (format[i] != '%') continue;
-        if (i + 1 < format.size() && format[i + 1] == '%') {
-            ++i;
-            continue;
-        }
-        ++count;
-        *one_s = count == 1 && i + 1 < format.size() && format[i + 1] == 's';
-    }
-    if (count != 1) *one_s = false;
-    return count;
 }
 
 bool fixed_version_key(const std::string& key) { return key == "FileVersion" || key == "ProductVersion"; }
@@ -118,13 +99,20 @@ EditResult check_version_info(const PackEdits& edits, std::string* message) {
         }
         set_version_string(&version, widen(entry.first), widen(entry.second));
     }
-    size_t version_size = edits.version.empty() ? 0 : build_version_info(version).size();
-    if (version_size > kVersionBlockLimit) {
-        *message = formatted(PACK_MSG_VERSION_TOO_LONG, static_cast<unsigned long>(version_size),
-                             static_cast<unsigned long>(kVersionBlockLimit));
+    std::vector<unsigned char> block;
+    if (!edits.version.empty() && !build_version_info(version, &block)) {
+        *message = formatted(PACK_MSG_VERSION_TOO_LONG, static_cast<unsigned long>(kVersionBlockMaxBytes));
         return kEditRefused;
     }
     return kEditOk;
+}
+
+void keep_unless_replaced(char* item, void* context) {
+    // An earlier archive choice gives way; the options added below are not repeated.
+    std::string text = item;
+    bool replaced = text.compare(0, strlen(kArchiveOption), kArchiveOption) == 0 || text == kAutoCreateOption ||
+                    text == "-XX:-AutoCreateSharedArchive" || text == kIgnoreUnknownOption || text == kQuietOption;
+    if (!replaced) static_cast<std::vector<std::string>*>(context)->push_back(text);
 }
 
 }  // namespace
@@ -193,12 +181,11 @@ EditResult check_edits(const PackEdits& edits, std::string* message) {
             *message = formatted(PACK_MSG_VALUE_HASH_TOO_LONG, label);
             return kEditRefused;
         }
-        bool one_s;
-        if (id == kConfigNoRuntimeMessage && count_conversions(value, &one_s) != 0) {
+        if (id == kConfigNoRuntimeMessage && !is_safe_message_format(value.c_str(), 0)) {
             *message = PACK_MSG_BAD_NO_RUNTIME_MESSAGE;
             return kEditRefused;
         }
-        if (id == kConfigBadVersionMessage && !value.empty() && (count_conversions(value, &one_s), !one_s)) {
+        if (id == kConfigBadVersionMessage && !value.empty() && !is_safe_message_format(value.c_str(), 1)) {
             *message = PACK_MSG_BAD_VERSION_MESSAGE;
             return kEditRefused;
         }
@@ -225,20 +212,11 @@ EditResult check_edits(const PackEdits& edits, std::string* message) {
 }
 
 std::string with_class_data_options(const std::string& vm_arguments, const PackEdits& edits) {
-    // Items as the launcher splits them: none from a value that begins with
-    // "#", none from an empty value or after a final line feed.
+    // The items as the launcher splits them.
     std::vector<std::string> items;
-    size_t start = 0;
-    while (!vm_arguments.empty() && vm_arguments[0] != '#' && start < vm_arguments.size()) {
-        size_t end = vm_arguments.find('\n', start);
-        if (end == std::string::npos) end = vm_arguments.size();
-        std::string item = vm_arguments.substr(start, end - start);
-        start = end + 1;
-        // An earlier archive choice gives way; the options added below are not repeated.
-        bool replaced = item.compare(0, strlen(kArchiveOption), kArchiveOption) == 0 || item == kAutoCreateOption ||
-                        item == "-XX:-AutoCreateSharedArchive" || item == kIgnoreUnknownOption || item == kQuietOption;
-        if (!replaced) items.push_back(item);
-    }
+    std::vector<char> text(vm_arguments.begin(), vm_arguments.end());
+    text.push_back('\0');
+    split_config_lines(text.data(), keep_unless_replaced, &items);
     items.push_back(kIgnoreUnknownOption);
     if (edits.class_data_auto) items.push_back(kAutoCreateOption);
     items.push_back(kArchiveOption + edits.class_data_archive);
@@ -340,7 +318,6 @@ std::string narrow(const std::u16string& text) {
 }
 
 std::u16string value_after_comment_rule(const std::u16string& stored) {
-    std::u16string text = stored.substr(0, kValueLimit);
-    size_t hash = text.rfind(u'#');
-    return hash == std::u16string::npos ? text : text.substr(0, hash);
+    std::string text = narrow(stored.substr(0, kValueLimit));
+    return widen(text.substr(0, config_value_length(text.data(), text.size())));
 }

@@ -27,7 +27,8 @@
     "Not a valid class-data archive: '%s' (write an absolute Windows path such as C:\\Games\\hoop.jsa: a " \
     "relative one is taken from the working directory)\n"
 #define PACK_MSG_BAD_FIXED_VERSION "Not a valid %s: '%s' (write up to four numbers from 0 to 65535, such as 1.2.3.4)\n"
-#define PACK_MSG_VERSION_TOO_LONG "Version information too long: its texts take %lu bytes, at most %lu fit\n"
+#define PACK_MSG_VERSION_TOO_LONG \
+    "Version information too long: its texts do not fit the %lu bytes of the version block\n"
 
 // Inputs (standard error).
 #define PACK_MSG_NOT_A_FILE "Not a regular file: %s\n"
@@ -41,6 +42,12 @@
 #define PACK_MSG_CARRIES_ARCHIVE "'%s' already carries an appended archive: give the bare launcher\n"
 #define PACK_MSG_NOT_AN_ICON "Not a valid icon file: %s\n"
 #define PACK_MSG_INPUT_IS_DESTINATION "Refusing to write '%s': it is one of the inputs\n"
+
+// The limits of PACK_MSG_TOO_LARGE, as formats/ sets them.
+#define PACK_LIMIT_LAUNCHER "a launcher of at most 64 MiB"
+#define PACK_LIMIT_RESOURCES "resources of at most 16 MiB"
+#define PACK_LIMIT_ICON_FILE "an icon file of at most 16 MiB"
+#define PACK_LIMIT_ICON_IMAGES "an icon of at most 256 images"
 
 // Writing (standard error).
 #define PACK_MSG_NO_ROOM "No room for the new resources in '%s'\n"

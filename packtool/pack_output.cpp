@@ -10,9 +10,6 @@
 
 namespace {
 
-// Where the checksum field lies in the optional header.
-constexpr size_t kChecksumField = 64;
-
 // The image checksum of a file that is written in pieces: 16-bit
 // little-endian words summed with their carries folded in, then the file's
 // length added.
@@ -40,7 +37,7 @@ uint32_t checksum_value(const RunningChecksum& c) {
 
 bool write_image(const ProgramParts& parts, FILE* out, RunningChecksum* checksum) {
     std::vector<unsigned char>& image = *parts.image;
-    size_t field = parts.layout->optional_header_offset + kChecksumField;
+    size_t field = parts.layout->optional_header_offset + kOptionalCheckSum;
     if (parts.checksum) memset(image.data() + field, 0, 4);
     checksum_add(checksum, image.data(), image.size());
     return fwrite(image.data(), 1, image.size(), out) == image.size();
@@ -52,7 +49,7 @@ bool store_checksum(const ProgramParts& parts, const AtomicFile& file, const Run
     if (!parts.checksum || file.temporary == nullptr) return true;
     FILE* out = file.stream;
     uint32_t value = checksum_value(checksum);
-    size_t field = parts.layout->optional_header_offset + kChecksumField;
+    size_t field = parts.layout->optional_header_offset + kOptionalCheckSum;
     for (int i = 0; i < 4; ++i) (*parts.image)[field + size_t(i)] = uint8_t(value >> (8 * i));
     return platform.file_seek(out, field) && fwrite(parts.image->data() + field, 1, 4, out) == 4;
 }

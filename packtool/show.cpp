@@ -6,7 +6,6 @@
 #include "input_file.h"
 #include "jar_input.h"
 #include "launcher_image.h"
-#include "input_limits.h"
 #include "pack_messages.h"
 #include "version_info.h"
 
@@ -25,7 +24,7 @@ bool read_image(const InputFile& file, Launcher* out) {
         out->bytes.resize(size_t(size));
         if (!read_input_at(file, 0, out->bytes.data(), out->bytes.size())) return false;
         if (read_pe_image(out->bytes.data(), out->bytes.size(), &out->image)) return true;
-        if (size == file.size || want >= kLauncherLimit) return false;
+        if (size == file.size || want >= kLauncherMaxBytes) return false;
     }
 }
 
@@ -85,7 +84,7 @@ void show_archive(const InputFile& file, const PeImage& image) {
 }
 
 const char* subsystem_name(uint16_t subsystem) {
-    return subsystem == kSubsystemGui ? "GUI" : subsystem == kSubsystemConsole ? "console" : "other";
+    return subsystem == kPeSubsystemWindowsGui ? "GUI" : subsystem == kPeSubsystemWindowsConsole ? "console" : "other";
 }
 
 }  // namespace
@@ -102,7 +101,7 @@ PackStatus show(const char* path) {
     }
     printf(SHOW_FILE, escaped_for_terminal(path).c_str());
     printf(SHOW_IMAGE, l.image.pe32_plus ? "PE32+ (64-bit)" : "PE32 (32-bit)", subsystem_name(l.image.subsystem));
-    if (!read_resources(l.bytes.data(), l.bytes.size(), l.image, &l.resources)) {
+    if (read_resources(l.bytes.data(), l.bytes.size(), l.image, &l.resources) != ResourceResult::kDone) {
         fputs(SHOW_NO_RESOURCES, stdout);
     } else {
         show_values(l);

@@ -182,11 +182,11 @@ TEST(PackEdits, ClassDataArchiveJoinsValueFive) {
     const Case cases[] = {
         {"", "C:\\a.jsa", false, kOptions},
         {"#off", "C:\\a.jsa", false, kOptions},  // a value the launcher reads as no items
-        {"-Xmx1g\n", "C:\\a.jsa", false,
+        {"-Xmx1g\r\n", "C:\\a.jsa", false,       // items as the launcher splits them
          "-Xmx1g\n-XX:+IgnoreUnrecognizedVMOptions\n-XX:SharedArchiveFile=C:\\a.jsa\n-Xlog:cds*=off"},
         // Configuring again replaces the earlier choice and repeats nothing.
         {"-Xmx1g\n-XX:+IgnoreUnrecognizedVMOptions\n-XX:+AutoCreateSharedArchive\n-XX:SharedArchiveFile=D:\\old.jsa\n"
-         "-Xlog:cds*=off\n-Dx=1",
+         "-Xlog:cds*=off\r\n-Dx=1",
          "C:\\a.jsa", false,
          "-Xmx1g\n-Dx=1\n-XX:+IgnoreUnrecognizedVMOptions\n-XX:SharedArchiveFile=C:\\a.jsa\n-Xlog:cds*=off"},
         {"", "\\\\server\\share\\a.jsa", true,
@@ -230,7 +230,8 @@ Bytes small_launcher() {
     block.name.id = 1;
     block.language = 1033;
     block.data = encode_string_block(strings);
-    Bytes rsrc = build_resource_section({block}, 0x1000);
+    Bytes rsrc;
+    EXPECT_EQ(ResourceResult::kDone, build_resource_section({block}, 0x1000, &rsrc));
     Bytes image(0x200, 0);
     image[0] = 'M', image[1] = 'Z';
     set_le(image, 60, 0x40, 4);
@@ -244,7 +245,7 @@ Bytes small_launcher() {
     set_le(image, opt + 36, 0x200, 4);
     set_le(image, opt + 56, 0x1000 + uint32_t(rsrc.size() + 0xFFF) / 0x1000 * 0x1000, 4);
     set_le(image, opt + 60, 0x200, 4);
-    set_le(image, opt + 68, kSubsystemConsole, 2);
+    set_le(image, opt + 68, kPeSubsystemWindowsConsole, 2);
     set_le(image, opt + 92, 16, 4);
     set_le(image, opt + 96 + 8 * kDirectoryResource, 0x1000, 4);
     set_le(image, opt + 96 + 8 * kDirectoryResource + 4, uint32_t(rsrc.size()), 4);
@@ -269,7 +270,8 @@ TEST(PackEdits, WrittenImageReadsBack) {
     edits.subsystem = kConsoleSubsystem;
     Launcher launcher{"small.exe", small_launcher(), {}, {}};
     ASSERT_TRUE(read_pe_image(launcher.bytes.data(), launcher.bytes.size(), &launcher.image));
-    ASSERT_TRUE(read_resources(launcher.bytes.data(), launcher.bytes.size(), launcher.image, &launcher.resources));
+    ASSERT_EQ(ResourceResult::kDone,
+              read_resources(launcher.bytes.data(), launcher.bytes.size(), launcher.image, &launcher.resources));
     const Bytes unedited = launcher.bytes;
     Bytes edited;
     ASSERT_EQ(kSuccess, edit_launcher(edits, {}, &launcher, &edited));
@@ -283,7 +285,7 @@ TEST(PackEdits, WrittenImageReadsBack) {
     const Case cases[] = {
         {"as made", true, 0, 'M', nullptr},
         {"section count wrapped to 0", true, 0x46, 0, "the executable's headers"},
-        {"subsystem", true, 0x58 + 68, kSubsystemGui, "the subsystem"},
+        {"subsystem", true, 0x58 + 68, kPeSubsystemWindowsGui, "the subsystem"},
         {"the launcher as it was", false, 0, 'M', "the resources"},
     };
     for (const Case& c : cases) {

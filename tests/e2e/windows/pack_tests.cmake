@@ -11,10 +11,12 @@ endif()
 
 set(host_pack ${CMAKE_CURRENT_BINARY_DIR}/pack_host/vandrel-pack)
 set(host_pack_sources
-  ${PROJECT_SOURCE_DIR}/formats/zip_directory.cpp ${PROJECT_SOURCE_DIR}/formats/pe_image.cpp
+  ${PROJECT_SOURCE_DIR}/formats/zip_directory.cpp ${PROJECT_SOURCE_DIR}/formats/pe_headers.cpp
+  ${PROJECT_SOURCE_DIR}/formats/pe_image.cpp ${PROJECT_SOURCE_DIR}/formats/string_block.cpp
   ${PROJECT_SOURCE_DIR}/formats/ico_file.cpp ${PROJECT_SOURCE_DIR}/formats/version_info.cpp
-  ${PROJECT_SOURCE_DIR}/launcher/major_version.cpp ${PROJECT_SOURCE_DIR}/launcher/atomic_file.cpp
-  ${PROJECT_SOURCE_DIR}/launcher/diagnostics.cpp ${PROJECT_SOURCE_DIR}/launcher/platform/files_posix.cpp)
+  ${PROJECT_SOURCE_DIR}/launcher/major_version.cpp ${PROJECT_SOURCE_DIR}/launcher/text_rules.cpp
+  ${PROJECT_SOURCE_DIR}/launcher/atomic_file.cpp ${PROJECT_SOURCE_DIR}/launcher/diagnostics.cpp
+  ${PROJECT_SOURCE_DIR}/launcher/platform/files_posix.cpp)
 foreach(file main pack_edits archive_check request input_file jar_input launcher_image pack_output show tool_platform)
   list(APPEND host_pack_sources ${PROJECT_SOURCE_DIR}/packtool/${file}.cpp)
 endforeach()

@@ -72,7 +72,7 @@ a launcher over its limit|--launcher big.exe app.jar out.exe|9|Too large: big.ex
 an overlong per cent sign|--set $'no_runtime_message=boom \xc0\xa5n' --launcher "$launcher" app.jar out.exe|6|Not valid UTF-8: the value of --set (write texts in UTF-8)
 an overlong line feed|--class-data-archive $'C:\\a\xc0\x8a-Xmx1m' --launcher "$launcher" app.jar out.exe|6|Not valid UTF-8: the value of --class-data-archive (write texts in UTF-8)
 a surrogate|--version-info $'ProductName=\xed\xa0\x80' --launcher "$launcher" app.jar out.exe|6|Not valid UTF-8: the value of --version-info (write texts in UTF-8)
-version texts past the block's lengths|--version-info ProductName=$(printf 'x%.0s' $(seq 40000)) --launcher "$launcher" app.jar out.exe|6|Version information too long: its texts take 80256 bytes, at most 65535 fit
+version texts past the block's lengths|--version-info ProductName=$(printf 'x%.0s' $(seq 40000)) --launcher "$launcher" app.jar out.exe|6|Version information too long: its texts do not fit the 65535 bytes of the version block
 TABLE
   out=$("$pack" --gui --set min_version=11 --launcher "$launcher" app.jar app.exe 2>&1)
   check "pack: output" "Creating executable 'app.exe' from 'app.jar'...
