@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr size_t kCopyBlock = 1024 * 1024;
 // A directory is walked this much at a time; every header is far smaller.
 constexpr size_t kDirectoryBlock = 4 * 1024 * 1024;
 constexpr uint64_t kManifestLimit = 16 * 1024 * 1024;
@@ -116,24 +115,17 @@ bool inspect_archive_file(const InputFile& file, uint64_t from, ArchiveInfo* out
     return true;
 }
 
-ArchiveCopy copy_archive(const InputFile& jar, FILE* out, uint64_t shift, BlockObserver observe, void* context) {
-    if (!platform.file_seek(jar.stream, 0)) return kArchiveReadFailed;
-    std::vector<char> buffer(kCopyBlock + kZipTailMax);
-    size_t held = 0, n;
-    uint64_t copied = 0;
-    while ((n = fread(buffer.data() + held, 1, kCopyBlock, jar.stream)) > 0) {
-        copied += n;
-        held += n;
-        if (held <= kZipTailMax) continue;
-        size_t flush = held - kZipTailMax;
-        if (observe) observe(reinterpret_cast<unsigned char*>(buffer.data()), flush, context);
-        if (fwrite(buffer.data(), 1, flush, out) != flush) return kArchiveWriteFailed;
-        memmove(buffer.data(), buffer.data() + flush, kZipTailMax);
-        held = kZipTailMax;
-    }
-    if (ferror(jar.stream) || copied != jar.size) return kArchiveReadFailed;
-    unsigned char* tail = reinterpret_cast<unsigned char*>(buffer.data());
-    if (shift != 0) rebase_zip64_locator(tail, held, copied - held, shift);
-    if (observe) observe(tail, held, context);
+ArchiveCopy copy_archive(const InputFile& jar, FILE* out, uint64_t shift) {
+    size_t held = jar.size < kZipTailMax ? size_t(jar.size) : kZipTailMax;
+    uint64_t body = jar.size - held;
+    if (!platform.file_copy(jar.stream, 0, body, out)) return kArchiveWriteFailed;
+    std::vector<unsigned char> buffer(held);
+    // The end records, with the ZIP64 locator rebased; a source that changed
+    // while it was copied reads short here, or no longer ends where it did.
+    FileStatus status;
+    if (!read_input_at(jar, body, buffer.data(), held) || !platform.file_status(jar.stream, &status) ||
+        status.size != jar.size)
+        return kArchiveReadFailed;
+    if (shift != 0) rebase_zip64_locator(buffer.data(), held, body, shift);
     return held == 0 || fwrite(buffer.data(), 1, held, out) == held ? kArchiveCopied : kArchiveWriteFailed;
 }

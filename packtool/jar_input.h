@@ -17,13 +17,9 @@ bool inspect_archive_file(const InputFile& file, uint64_t from, ArchiveInfo* out
 
 enum ArchiveCopy { kArchiveCopied, kArchiveReadFailed, kArchiveWriteFailed };
 
-// Called with each block of the copy before it is written.
-typedef void (*BlockObserver)(const unsigned char* bytes, size_t size, void* context);
-
-// Appends the whole of `jar` to `out`, a block at a time. Its last bytes,
-// which hold the end records, are held back until the end: a ZIP64 locator
-// among them gets `shift` (the launcher's length) added to its offset.
-// `observe` (unless null) sees every byte written, in order.
-ArchiveCopy copy_archive(const InputFile& jar, FILE* out, uint64_t shift, BlockObserver observe, void* context);
+// Appends the whole of `jar` to `out`: the system copies all but its last
+// bytes, which hold the end records and are read, with a ZIP64 locator among
+// them getting `shift` (the launcher's length) added to its offset.
+ArchiveCopy copy_archive(const InputFile& jar, FILE* out, uint64_t shift);
 
 #endif

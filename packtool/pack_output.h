@@ -13,7 +13,7 @@
 struct ProgramParts {
     std::vector<unsigned char>* image;  // the launcher's image, as it is to be written
     const PeImage* layout;              // its headers, read from `image`
-    bool checksum;                      // store the checksum of the whole file in the image
+    bool checksum;                      // store the image's checksum in it
     const InputFile* jar;               // null: nothing appended
     const ArchiveInfo* archive;         // what `jar` holds
 };

@@ -25,5 +25,6 @@ void system_remove_on_interrupt(const char* path);
 // Moves an open stream to byte `position` counted from the file's start (64
 // bits on every system); false when it cannot.
 bool system_file_seek(FILE* file, unsigned long long position);
+bool system_file_copy(FILE* in, unsigned long long position, unsigned long long length, FILE* out);
 
 #endif

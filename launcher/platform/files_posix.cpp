@@ -176,4 +176,27 @@ bool system_file_seek(FILE* file, unsigned long long position) {
     return position <= static_cast<unsigned long long>(LLONG_MAX) && fseeko(file, off_t(position), SEEK_SET) == 0;
 }
 
+bool system_file_copy(FILE* in, unsigned long long position, unsigned long long length, FILE* out) {
+    if (fflush(out) != 0 || position > static_cast<unsigned long long>(LLONG_MAX)) return false;
+    off_t from = off_t(position);
+    bool in_kernel = true;
+    static char buffer[1 << 20];
+    while (length > 0) {
+        size_t chunk = length < (1u << 30) ? size_t(length) : (1u << 30);
+        ssize_t n = in_kernel ? copy_file_range(fileno(in), &from, fileno(out), nullptr, chunk, 0) : -1;
+        if (n < 0 && in_kernel && (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP)) {
+            in_kernel = false;  // a system or file system without it
+            continue;
+        }
+        if (!in_kernel) {
+            n = pread(fileno(in), buffer, chunk < sizeof buffer ? chunk : sizeof buffer, from);
+            if (n > 0 && write(fileno(out), buffer, size_t(n)) != n) return false;
+            from += n > 0 ? n : 0;
+        }
+        if (n <= 0) return false;
+        length -= static_cast<unsigned long long>(n);
+    }
+    return fseeko(out, 0, SEEK_END) == 0;
+}
+
 const char kPathSeparator = '/';

@@ -143,4 +143,15 @@ bool system_file_seek(FILE* file, unsigned long long position) {
     return position <= 0x7FFFFFFFFFFFFFFFull && _fseeki64(file, static_cast<long long>(position), SEEK_SET) == 0;
 }
 
+bool system_file_copy(FILE* in, unsigned long long position, unsigned long long length, FILE* out) {
+    static char buffer[1 << 20];
+    if (!system_file_seek(in, position)) return false;
+    while (length > 0) {
+        size_t chunk = length < sizeof buffer ? size_t(length) : sizeof buffer;
+        if (fread(buffer, 1, chunk, in) != chunk || fwrite(buffer, 1, chunk, out) != chunk) return false;
+        length -= chunk;
+    }
+    return true;
+}
+
 const char kPathSeparator = '\\';

@@ -210,6 +210,7 @@ PlatformApi platform = {
     .link_target = system_link_target,
     .remove_on_interrupt = system_remove_on_interrupt,
     .file_seek = system_file_seek,
+    .file_copy = system_file_copy,
     .registry_open_view = posix_registry_open_view,
     .registry_subkey = posix_registry_subkey,
     .full_path = posix_full_path,

@@ -150,6 +150,7 @@ PlatformApi platform = {
     .link_target = system_link_target,
     .remove_on_interrupt = system_remove_on_interrupt,
     .file_seek = system_file_seek,
+    .file_copy = system_file_copy,
     .registry_open_view = win32_registry_open_view,
     .registry_subkey = win32_registry_subkey,
     .full_path = win32_full_path,
