@@ -1,7 +1,7 @@
 #include "input_file.h"
 
 #include "pack_messages.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 
 PackStatus open_input(const char* path, uint64_t limit, const char* limit_text, InputFile* out) {
     *out = InputFile{nullptr, path, 0};
@@ -26,7 +26,7 @@ PackStatus open_input(const char* path, uint64_t limit, const char* limit_text, 
 
 bool read_input_at(const InputFile& in, uint64_t position, void* buffer, size_t size) {
     if (position > in.size || size > in.size - position) return false;
-    return platform.file_seek(in.stream, position) && fread(buffer, 1, size, in.stream) == size;
+    return system_file_seek(in.stream, position) && fread(buffer, 1, size, in.stream) == size;
 }
 
 void close_input(InputFile* in) {

@@ -6,7 +6,7 @@
 
 #include <zlib.h>
 
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "zip_directory.h"
 
 namespace {
@@ -118,7 +118,7 @@ bool inspect_archive_file(const InputFile& file, uint64_t from, ArchiveInfo* out
 ArchiveCopy copy_archive(const InputFile& jar, FILE* out, uint64_t shift) {
     size_t held = jar.size < kZipTailMax ? size_t(jar.size) : kZipTailMax;
     uint64_t body = jar.size - held;
-    if (!platform.file_copy(jar.stream, 0, body, out)) return kArchiveWriteFailed;
+    if (!system_file_copy(jar.stream, 0, body, out)) return kArchiveWriteFailed;
     std::vector<unsigned char> buffer(held);
     // The end records, with the ZIP64 locator rebased; a source that changed
     // while it was copied reads short here, or no longer ends where it did.

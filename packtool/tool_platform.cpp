@@ -27,8 +27,6 @@ PlatformApi tool_table() {
     table.adopt_attributes = system_adopt_attributes;
     table.link_target = system_link_target;
     table.remove_on_interrupt = system_remove_on_interrupt;
-    table.file_seek = system_file_seek;
-    table.file_copy = system_file_copy;
     table.write_error = write_error;
     return table;
 }

@@ -22,9 +22,13 @@ bool system_file_status(FILE* file, FileStatus* status);
 void system_adopt_attributes(FILE* file, const char* model);
 bool system_link_target(const char* path, char* target, unsigned long capacity);
 void system_remove_on_interrupt(const char* path);
+// The two below are no entries of the table: the launcher has no use for them.
 // Moves an open stream to byte `position` counted from the file's start (64
 // bits on every system); false when it cannot.
 bool system_file_seek(FILE* file, unsigned long long position);
+// Appends `length` bytes of `in`, from byte `position`, to `out`, inside the
+// system where it can (no copy through the program's memory). False when
+// fewer were copied.
 bool system_file_copy(FILE* in, unsigned long long position, unsigned long long length, FILE* out);
 
 #endif

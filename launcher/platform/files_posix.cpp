@@ -180,23 +180,27 @@ bool system_file_copy(FILE* in, unsigned long long position, unsigned long long 
     if (fflush(out) != 0 || position > static_cast<unsigned long long>(LLONG_MAX)) return false;
     off_t from = off_t(position);
     bool in_kernel = true;
-    static char buffer[1 << 20];
+    char* buffer = nullptr;
+    const size_t block = 1 << 20;
     while (length > 0) {
         size_t chunk = length < (1u << 30) ? size_t(length) : (1u << 30);
         ssize_t n = in_kernel ? copy_file_range(fileno(in), &from, fileno(out), nullptr, chunk, 0) : -1;
         if (n < 0 && in_kernel && (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP)) {
             in_kernel = false;  // a system or file system without it
+            buffer = static_cast<char*>(malloc(block));
+            if (buffer == nullptr) return false;
             continue;
         }
         if (!in_kernel) {
-            n = pread(fileno(in), buffer, chunk < sizeof buffer ? chunk : sizeof buffer, from);
-            if (n > 0 && write(fileno(out), buffer, size_t(n)) != n) return false;
+            n = pread(fileno(in), buffer, chunk < block ? chunk : block, from);
+            if (n > 0 && write(fileno(out), buffer, size_t(n)) != n) n = -1;
             from += n > 0 ? n : 0;
         }
-        if (n <= 0) return false;
+        if (n <= 0) break;
         length -= static_cast<unsigned long long>(n);
     }
-    return fseeko(out, 0, SEEK_END) == 0;
+    free(buffer);
+    return length == 0 && fseeko(out, 0, SEEK_END) == 0;
 }
 
 const char kPathSeparator = '/';

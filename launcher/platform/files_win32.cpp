@@ -144,14 +144,16 @@ bool system_file_seek(FILE* file, unsigned long long position) {
 }
 
 bool system_file_copy(FILE* in, unsigned long long position, unsigned long long length, FILE* out) {
-    static char buffer[1 << 20];
-    if (!system_file_seek(in, position)) return false;
-    while (length > 0) {
-        size_t chunk = length < sizeof buffer ? size_t(length) : sizeof buffer;
-        if (fread(buffer, 1, chunk, in) != chunk || fwrite(buffer, 1, chunk, out) != chunk) return false;
+    const size_t block = 1 << 20;
+    char* buffer = static_cast<char*>(malloc(block));
+    bool copied = buffer != nullptr && system_file_seek(in, position);
+    while (copied && length > 0) {
+        size_t chunk = length < block ? size_t(length) : block;
+        copied = fread(buffer, 1, chunk, in) == chunk && fwrite(buffer, 1, chunk, out) == chunk;
         length -= chunk;
     }
-    return true;
+    free(buffer);
+    return copied;
 }
 
 const char kPathSeparator = '\\';

@@ -103,13 +103,6 @@ struct PlatformApi {
     // is interrupted (SIGINT, SIGTERM or SIGHUP; Ctrl-C, Ctrl-Break or a
     // closed console window), before it ends as the interruption would end it.
     void (*remove_on_interrupt)(const char* path);
-    // Moves an open stream to byte `position` from the file's start, with
-    // 64-bit positions on every system; false when it cannot.
-    bool (*file_seek)(FILE* file, unsigned long long position);
-    // Appends `length` bytes of `in`, from byte `position`, to `out`, inside
-    // the system where it can (no copy through the program's memory). False
-    // when fewer were copied; `out` is then at an unknown position.
-    bool (*file_copy)(FILE* in, unsigned long long position, unsigned long long length, FILE* out);
     // Opens `subkey` for reading under `parent`, or under `root` when
     // `parent` is null, in registry view `view`; a child key must be opened
     // in the view of its parent.
