@@ -2,7 +2,13 @@
 
 #include <cstring>
 
+#include "diagnostics.h"
+#include "messages.h"
+
 namespace {
+
+// The first version there was: a lower minimum bound is raised to it.
+constexpr float kFirstJavaVersion = 2;  // 1.2
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -36,4 +42,55 @@ float parse_major_version(const char* text) {
     }
     if (text[1] != '.') return 0;
     return static_cast<float>(leading_decimal(text));
+}
+
+float comparable_major_version(const char* text) {
+    float version = parse_major_version(text);
+    if (version > 1 && version < 2) return static_cast<float>(static_cast<int>(version * 10 + 0.5f) - 10);
+    return version;
+}
+
+bool family_version_in(const char* text, char* version, int capacity) {
+    while (*text != '\0' && !is_digit(*text)) ++text;
+    size_t length = strspn(text, "0123456789");
+    if (length == 0) return false;
+    if (length == 1 && text[0] == '1' && text[1] == '.' && is_digit(text[2]))
+        length = 2 + strspn(text + 2, "0123456789");
+    // Families below 9 call themselves 1.x; their installers' keys say 8.
+    if (length == 1 && text[0] >= '2' && text[0] <= '8') {
+        if (capacity < 4) return false;
+        memcpy(version, "1.", 2);
+        version[2] = text[0];
+        version[3] = '\0';
+        return true;
+    }
+    if (length >= size_t(capacity)) return false;
+    memcpy(version, text, length);
+    version[length] = '\0';
+    return true;
+}
+
+bool read_version_bound(ConfigValueId id, float* bound) {
+    char text[kConfigValueCapacity];
+    if (read_config_string(id, text, sizeof text) == 0) return true;
+    const bool is_minimum = id == kConfigMinVersion;
+    // Checked as written: "1.1" is a version, "0" and "1.10" are not.
+    if (!(parse_major_version(text) > 0)) {
+        print_error(is_minimum ? MSG_BAD_MIN_VERSION : MSG_BAD_MAX_VERSION, text);
+        return false;
+    }
+    *bound = comparable_major_version(text);
+    if (is_minimum && *bound < kFirstJavaVersion) *bound = kFirstJavaVersion;
+    return true;
+}
+
+bool read_version_range(VersionRange* range) {
+    *range = kAnyVersion;
+    return read_version_bound(kConfigMinVersion, &range->minimum) &&
+           read_version_bound(kConfigMaxVersion, &range->maximum);
+}
+
+bool version_range_enforced() {
+    char message[kConfigValueCapacity];
+    return read_config_string(kConfigBadVersionMessage, message, sizeof message) != 0;
 }
