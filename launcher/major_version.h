@@ -39,6 +39,6 @@ bool read_version_range(VersionRange* range);
 bool version_range_enforced();
 
 // The range that lets every version through.
-constexpr VersionRange kAnyVersion = {0, 1e9f};
+constexpr VersionRange kAnyVersion = {-1e9f, 1e9f};
 
 #endif

@@ -351,7 +351,7 @@ void search_versions(Search& search, const RegistryLayout& layout, const char* v
 void search_layout(Search& search, const RegistryLayout& layout) {
     for (const char* const* product = kNames + layout.products; *product != nullptr; ++product) {
         char versions_key[kKeyNameCapacity];
-        snprintf(versions_key, sizeof versions_key, "Software\%s\%s", layout.vendor, *product);
+        snprintf(versions_key, sizeof versions_key, "Software\\%s\\%s", layout.vendor, *product);
         for (RegistryRoot root : kRoots)
             for (RegistryView view : kViews) search_versions(search, layout, versions_key, root, view);
     }

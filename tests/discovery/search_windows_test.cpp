@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/platform.h"
+#include "runtime.h"
 #include "support/files.h"
 #include "support/process.h"
 #include "support/registry.h"
@@ -165,7 +165,7 @@ TEST(RuntimeImports, ComeFromTheRuntimesBinFolderNeverTheCurrentDirectory) {
     GetCurrentDirectoryA(sizeof saved, saved);
     ASSERT_TRUE(SetCurrentDirectoryA(planted.c_str()));
 
-    void* library = platform.load_library((home + "\\bin\\server\\jvm.dll").c_str());
+    void* library = load_runtime_library((home + "\\bin\\server\\jvm.dll").c_str());
     SetCurrentDirectoryA(saved);
     ASSERT_NE(nullptr, library);
     HMODULE loaded = GetModuleHandleA("vandrel_dependency.dll");
