@@ -118,7 +118,7 @@ struct Candidate {
     char library[kSystemPathCapacity];  // empty when the home holds none
     char version[kVersionCapacity];     // family version; empty when unknown
     unsigned machine;
-    bool from_java_home;
+    bool preferred;   // the default runtime: JAVA_HOME's, else the system's default home's
     Verdict verdict;  // kUnjudged for a runtime that counts
 };
 
@@ -255,7 +255,7 @@ void add_candidate(Search& search, Candidate& c, const char* key_name) {
         c.verdict = kFoundBefore;
         c.machine = earlier.machine;
         // JAVA_HOME keeps its say over a runtime registered as well.
-        if (c.from_java_home) earlier.from_java_home = true;
+        if (c.preferred) earlier.preferred = true;
     }
     if (c.verdict == kUnjudged) {
         c.machine = read_machine_type(c.library);
@@ -269,7 +269,7 @@ void start_candidate(Candidate& c, const char* source) {
     copy_text(source, strlen(source), c.source, sizeof c.source);
 }
 
-void add_home(Search& search, const char* source, const char* home, bool from_java_home) {
+void add_home(Search& search, const char* source, const char* home, bool preferred) {
     Candidate c;
     start_candidate(c, source);
     if (!copy_text(home, trimmed_length(home), c.home, sizeof c.home)) {
@@ -278,7 +278,7 @@ void add_home(Search& search, const char* source, const char* home, bool from_ja
                         TRACE_RUNTIME_PATH_TOO_LONG);
         return;
     }
-    c.from_java_home = from_java_home;
+    c.preferred = preferred;
     find_library_under_home(c);
     add_candidate(search, c, nullptr);
 }
@@ -509,7 +509,7 @@ Candidate* choose(Search& search, bool* stop) {
         return nullptr;
     }
     const bool has_range = range.minimum > kAnyVersion.minimum || range.maximum < kAnyVersion.maximum;
-    Candidate* java_home = nullptr;
+    Candidate* preferred = nullptr;
     for (int i = 0; i < search.count; ++i) {
         Candidate& c = search.entries[i];
         if (c.verdict != kUnjudged) continue;
@@ -520,10 +520,10 @@ Candidate* choose(Search& search, bool* stop) {
             c.verdict = kOutsideRange;
         else {
             c.verdict = kPassedOver;
-            if (c.from_java_home) java_home = &c;
+            if (c.preferred) preferred = &c;
         }
     }
-    Candidate* taken = java_home != nullptr ? java_home : highest(search, kPassedOver);
+    Candidate* taken = preferred != nullptr ? preferred : highest(search, kPassedOver);
     if (taken == nullptr) {
         // Without value 9 the range has no effect: the highest runtime there is.
         if (version_range_enforced()) return nullptr;
@@ -546,12 +546,16 @@ bool search_in(Search& search, const LegacyResult& legacy, char* path, int capac
     search_registry(search);
     search.room = kMaxCandidates;
     if (has_java_home) add_home(search, "JAVA_HOME", java_home, true);
-    for (const char* const* home = kWellKnownJavaHomes; *home != nullptr; ++home) add_home(search, *home, *home, false);
+    // Without JAVA_HOME the system's default home is the default runtime.
+    for (const char* const* home = kWellKnownJavaHomes; *home != nullptr; ++home)
+        add_home(search, *home, *home, !has_java_home && home == kWellKnownJavaHomes);
     search_path(search);
 
     bool stop = false;
     Candidate* taken = choose(search, &stop);
-    print_trace_lines(search);
+    // The default runtime taken where no legacy key exists is the route
+    // before the search, as the legacy key's runtime is: the trace is silent.
+    if (!(taken != nullptr && taken->preferred && legacy.outcome == kLegacyKeyAbsent)) print_trace_lines(search);
     if (taken != nullptr && copy_text(taken->library, strlen(taken->library), path, capacity)) return true;
     if (!stop) report_failure(search, legacy);
     return false;
