@@ -9,12 +9,8 @@
 
 namespace {
 
-// Copies `text` into `buffer` when it fits with its terminator.
 bool copy_if_fits(const char* text, char* buffer, int capacity) {
-    size_t length = strlen(text);
-    if (length >= size_t(capacity)) return false;
-    memcpy(buffer, text, length + 1);
-    return true;
+    return copy_text(text, strlen(text), buffer, capacity);
 }
 
 enum BoundCheck { kWithinBound, kOutsideBound, kBadBound };
@@ -60,6 +56,13 @@ bool query_stored_text(RegistryKey key, const char* name, bool expandable, unsig
 }  // namespace
 
 const char kLegacyRegistryKey[] = "Software\\JavaSoft\\Java Runtime Environment";
+
+bool copy_text(const char* text, size_t length, char* buffer, int capacity) {
+    if (length >= size_t(capacity)) return false;
+    memcpy(buffer, text, length);
+    buffer[length] = '\0';
+    return true;
+}
 
 bool join_path(const char* directory, const char* name, char* path, int capacity) {
     size_t dir_length = strlen(directory);

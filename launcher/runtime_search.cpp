@@ -129,13 +129,6 @@ struct Search {
     int room;     // how many runtimes may count
 };
 
-bool copy_text(const char* text, size_t length, char* buffer, int capacity) {
-    if (length >= size_t(capacity)) return false;
-    memcpy(buffer, text, length);
-    buffer[length] = '\0';
-    return true;
-}
-
 char lower_ascii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
 bool equal_ignoring_case(const char* a, const char* b, size_t length) {
