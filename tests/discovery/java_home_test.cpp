@@ -26,7 +26,7 @@ std::string double_library(const char* kind) {
 
 // Sets (or with null, removes) an environment variable until destruction.
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(const char* name, const char* value) : name_(name) {
         const char* old = getenv(name);
         had_ = old != nullptr;
@@ -43,7 +43,7 @@ public:
             unsetenv(name_.c_str());
     }
 
-private:
+  private:
     std::string name_;
     bool had_;
     std::string old_;
@@ -55,7 +55,7 @@ std::string shipped_value(int id) {
 }
 
 class LinuxRuntimeTest : public ::testing::Test {
-protected:
+  protected:
     // Only the homes a test makes are found: neither the system's default
     // Java home nor java on PATH.
     LinuxRuntimeTest() : homes_("homes"), path_("PATH", "") {
@@ -89,8 +89,8 @@ TEST_F(LinuxRuntimeTest, ShippedConfigurationLoadsTheJavaHomeRuntime) {
 }
 
 TEST_F(LinuxRuntimeTest, LegacyLayoutOfAVersion1Runtime) {
-    std::string home = make_home("jdk8", "IMPLEMENTOR=\"x\"\nJAVA_VERSION=\"1.8.0_392\"\n",
-                                 "jre/lib/amd64/server/libjvm.so");
+    std::string home =
+        make_home("jdk8", "IMPLEMENTOR=\"x\"\nJAVA_VERSION=\"1.8.0_392\"\n", "jre/lib/amd64/server/libjvm.so");
     ScopedEnv java_home("JAVA_HOME", home.c_str());
     EXPECT_TRUE(loads_from(kRealLibrary));
     // A 1.x runtime with its library in the modern place is found there too.
@@ -111,8 +111,8 @@ TEST_F(LinuxRuntimeTest, MissingJavaHomePrintsTheNoRuntimeMessage) {
 }
 
 TEST_F(LinuxRuntimeTest, ReleaseWithoutVersionIsTakenOnlyWithoutARange) {
-    std::string home = make_home("noversion", "IMPLEMENTOR=\"x\"\nJAVA_RUNTIME_VERSION=\"17.0.15\"\n",
-                                 "lib/server/libjvm.so");
+    std::string home =
+        make_home("noversion", "IMPLEMENTOR=\"x\"\nJAVA_RUNTIME_VERSION=\"17.0.15\"\n", "lib/server/libjvm.so");
     ScopedEnv java_home("JAVA_HOME", home.c_str());
     EXPECT_TRUE(loads_from(kRealLibrary));
     // With a range, a version that cannot be read is not shown to lie in it.

@@ -360,6 +360,22 @@ TEST_F(RuntimeSearchTest, TraceShowsEachRuntimeOnlyBeyondTheLegacyKey) {
               o.output);
 }
 
+TEST_F(RuntimeSearchTest, TraceNamesAJavaHomeTooLongForThisSystem) {
+    const Machine& m = kMachines.back();
+    ASSERT_EQ(kLongHome, m.runtimes[0].home);
+    set_up(m);
+    debug_trace = true;
+    Outcome o = search();
+    debug_trace = false;
+    // Taken where paths are that long, silently as the default runtime.
+    if (kPathSeparator == '/')
+        EXPECT_EQ("", o.output);
+    else
+        EXPECT_EQ(as_written("Java runtime from JAVA_HOME: '" + native(kLongHome) +
+                             "', version unknown, no library: refused, the path is too long\n"),
+                  o.output);
+}
+
 TEST(MachineType, ReadFromPeAndElfHeaders) {
     ScratchDir dir("machine");
     struct Case {

@@ -42,7 +42,7 @@ std::string native_path(const std::string& path) {
 // A machine whose only runtime is the one the legacy key registers, in this
 // program's own view; libraries exist where the tests put them.
 class ScriptedRuntimeTest : public ::testing::Test {
-protected:
+  protected:
     ScriptedRuntimeTest() {
         machine_.script_strings(false);
         machine_.script_environment();
@@ -58,8 +58,8 @@ protected:
 
     // The legacy key, and its subkey `version`.
     std::map<std::string, StoredValue>& legacy_key(const std::string& version = "") {
-        return machine_.keys["HKLM" + machine_.own_view + "\\" + kLegacyRegistryKey +
-                             (version.empty() ? "" : "\\" + version)];
+        return machine_
+            .keys["HKLM" + machine_.own_view + "\\" + kLegacyRegistryKey + (version.empty() ? "" : "\\" + version)];
     }
 
     // RuntimeLib of subkey `version`, naming an existing library.
@@ -98,7 +98,8 @@ protected:
 
     ::testing::AssertionResult accepted(const std::string& runtime_lib = "C:\\jre\\jvm.dll") {
         Found f = find();
-        if (!f.result) return ::testing::AssertionFailure() << "refused, printing " << ::testing::PrintToString(f.errors);
+        if (!f.result)
+            return ::testing::AssertionFailure() << "refused, printing " << ::testing::PrintToString(f.errors);
         if (!f.errors.empty() || !f.output.empty())
             return ::testing::AssertionFailure() << "accepted but printed " << ::testing::PrintToString(f.errors);
         if (f.path != runtime_lib) return ::testing::AssertionFailure() << "path " << f.path;
@@ -250,8 +251,14 @@ TEST_F(ScriptedRuntimeTest, VersionRange) {
                      ", maximum " + (c.maximum ? c.maximum : "-"));
         machine_.keys.clear();
         register_runtime(c.registered, std::string("C:\\jre\\") + c.registered + "\\jvm.dll");
-        if (c.minimum) machine_.set_string(kConfigMinVersion, c.minimum); else machine_.clear_string(kConfigMinVersion);
-        if (c.maximum) machine_.set_string(kConfigMaxVersion, c.maximum); else machine_.clear_string(kConfigMaxVersion);
+        if (c.minimum)
+            machine_.set_string(kConfigMinVersion, c.minimum);
+        else
+            machine_.clear_string(kConfigMinVersion);
+        if (c.maximum)
+            machine_.set_string(kConfigMaxVersion, c.maximum);
+        else
+            machine_.clear_string(kConfigMaxVersion);
         switch (c.outcome) {
             case RangeCase::kAccepted:
                 EXPECT_TRUE(accepted(std::string("C:\\jre\\") + c.registered + "\\jvm.dll"));
@@ -412,7 +419,8 @@ TEST_F(ScriptedRuntimeTest, ExistingConfiguredLibraryBypassesTheRegistry) {
     EXPECT_TRUE(l.result);
     EXPECT_EQ("", l.errors);
     EXPECT_EQ(ScriptedPlatform::create_vm_entry(), reinterpret_cast<void*>(l.entry_points.create_vm));
-    EXPECT_EQ(ScriptedPlatform::default_init_args_entry(), reinterpret_cast<void*>(l.entry_points.get_default_init_args));
+    EXPECT_EQ(ScriptedPlatform::default_init_args_entry(),
+              reinterpret_cast<void*>(l.entry_points.get_default_init_args));
     EXPECT_EQ(std::vector<std::string>{composed}, machine_.loaded_paths);
     EXPECT_TRUE(machine_.root_opens.empty());
 }

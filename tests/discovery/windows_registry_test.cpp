@@ -47,7 +47,7 @@ std::string bad_version(const std::string& version) {
 }
 
 class WindowsRuntimeTest : public ::testing::Test {
-protected:
+  protected:
     WindowsRuntimeTest() : scratch_("runtime") { machine_.script_strings(true); }
     void SetUp() override {
         _putenv("JAVA_HOME=");

@@ -173,7 +173,9 @@ struct ScriptedEntries {
 };
 
 ScriptedPlatform::ScriptedPlatform()
-    : own_view(kOwnRegistryView == kRegistryView64 ? "64" : "32"), saved_(platform), saved_home_(kWellKnownJavaHomes[0]) {
+    : own_view(kOwnRegistryView == kRegistryView64 ? "64" : "32"),
+      saved_(platform),
+      saved_home_(kWellKnownJavaHomes[0]) {
     current = this;
     strings.clear();
 }

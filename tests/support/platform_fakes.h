@@ -27,7 +27,7 @@ struct StoredValue {
 StoredValue text_value(const std::string& text);
 
 class ScriptedPlatform {
-public:
+  public:
     ScriptedPlatform();
     ~ScriptedPlatform();
     ScriptedPlatform(const ScriptedPlatform&) = delete;
@@ -80,7 +80,7 @@ public:
     // Java homes looked at after JAVA_HOME; empty: none.
     void set_well_known_home(const char* home);
 
-private:
+  private:
     PlatformApi saved_;
     const char* saved_home_;
     std::unique_ptr<ScratchDir> scratch_;
