@@ -2,13 +2,7 @@
 
 #include <cstring>
 
-#include "diagnostics.h"
-#include "messages.h"
-
 namespace {
-
-// The first version there was: a lower minimum bound is raised to it.
-constexpr float kFirstJavaVersion = 2;  // 1.2
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -68,29 +62,4 @@ bool family_version_in(const char* text, char* version, int capacity) {
     memcpy(version, text, length);
     version[length] = '\0';
     return true;
-}
-
-bool read_version_bound(ConfigValueId id, float* bound) {
-    char text[kConfigValueCapacity];
-    if (read_config_string(id, text, sizeof text) == 0) return true;
-    const bool is_minimum = id == kConfigMinVersion;
-    // Checked as written: "1.1" is a version, "0" and "1.10" are not.
-    if (!(parse_major_version(text) > 0)) {
-        print_error(is_minimum ? MSG_BAD_MIN_VERSION : MSG_BAD_MAX_VERSION, text);
-        return false;
-    }
-    *bound = comparable_major_version(text);
-    if (is_minimum && *bound < kFirstJavaVersion) *bound = kFirstJavaVersion;
-    return true;
-}
-
-bool read_version_range(VersionRange* range) {
-    *range = kAnyVersion;
-    return read_version_bound(kConfigMinVersion, &range->minimum) &&
-           read_version_bound(kConfigMaxVersion, &range->maximum);
-}
-
-bool version_range_enforced() {
-    char message[kConfigValueCapacity];
-    return read_config_string(kConfigBadVersionMessage, message, sizeof message) != 0;
 }

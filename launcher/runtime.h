@@ -6,6 +6,7 @@
 
 #include <cstddef>
 
+#include "config.h"
 #include "major_version.h"
 #include "platform/platform.h"
 
@@ -44,6 +45,28 @@ bool copy_text(const char* text, size_t length, char* buffer, int capacity);
 // Stores `directory`, a separator unless it ends with one, and `name` in
 // `path`; false when that does not fit `capacity`.
 bool join_path(const char* directory, const char* name, char* path, int capacity);
+
+// The accepted versions, as comparable numbers; a bound that is not set lets
+// every version through.
+struct VersionRange {
+    float minimum;
+    float maximum;
+};
+
+// Reads bound `id` (kConfigMinVersion or kConfigMaxVersion) into `bound`,
+// which keeps its value when the bound is blank; a minimum below the first
+// Java version is raised to it. False, with the message printed, when the
+// bound is set but is no version.
+bool read_version_bound(ConfigValueId id, float* bound);
+
+// Reads both bounds, the minimum first; false as read_version_bound.
+bool read_version_range(VersionRange* range);
+
+// True when value 9 is set: without it the range has no effect.
+bool version_range_enforced();
+
+// The range that lets every version through.
+constexpr VersionRange kAnyVersion = {-1e9f, 1e9f};
 
 // The key older runtimes register under, below HKEY_LOCAL_MACHINE.
 extern const char kLegacyRegistryKey[];

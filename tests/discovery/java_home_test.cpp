@@ -49,11 +49,6 @@ class ScopedEnv {
     std::string old_;
 };
 
-std::string shipped_value(int id) {
-    char buffer[kConfigValueCapacity];
-    return read_config_string(id, buffer, sizeof buffer) ? buffer : "";
-}
-
 class LinuxRuntimeTest : public ::testing::Test {
   protected:
     // Only the homes a test makes are found: neither the system's default
@@ -117,8 +112,7 @@ TEST_F(LinuxRuntimeTest, ReleaseWithoutVersionIsTakenOnlyWithoutARange) {
     EXPECT_TRUE(loads_from(kRealLibrary));
     // With a range, a version that cannot be read is not shown to lie in it.
     machine_.set_string(kConfigMinVersion, "11");
-    std::string message = shipped_value(kConfigBadVersionMessage);
-    EXPECT_TRUE(refused_with(message.replace(message.find("%s"), 2, "unknown")));
+    EXPECT_TRUE(refused_with(shipped_bad_version("unknown")));
 }
 
 TEST_F(LinuxRuntimeTest, DefaultJavaHomeAndJavaOnPathFollowABrokenJavaHome) {
@@ -142,22 +136,16 @@ TEST_F(LinuxRuntimeTest, DefaultJavaHomeAndJavaOnPathFollowABrokenJavaHome) {
 TEST_F(LinuxRuntimeTest, VersionRangeOfTheSearch) {
     std::string jdk17 = make_home("jdk17", "JAVA_VERSION=\"17.0.15\"\n", "lib/server/libjvm.so");
     std::string jdk8 = make_home("jdk8", "JAVA_VERSION=\"1.8.0_392\"\n", "jre/lib/amd64/server/libjvm.so");
-    std::string message = shipped_value(kConfigBadVersionMessage);
-    ASSERT_NE(std::string::npos, message.find("%s"));
-    auto bad_version = [&](const std::string& version) {
-        std::string m = message;
-        m.replace(m.find("%s"), 2, version);
-        return m;
-    };
+    ASSERT_NE(std::string::npos, shipped_value(kConfigBadVersionMessage).find("%s"));
     {
         ScopedEnv java_home("JAVA_HOME", jdk17.c_str());
         machine_.set_string(kConfigMaxVersion, "1.8");
-        EXPECT_TRUE(refused_with(bad_version("17")));
+        EXPECT_TRUE(refused_with(shipped_bad_version("17")));
         machine_.set_string(kConfigMaxVersion, "17");
         machine_.set_string(kConfigMinVersion, "1.3");
         EXPECT_TRUE(loads_from(kRealLibrary));
         machine_.set_string(kConfigMinVersion, "21");
-        EXPECT_TRUE(refused_with(bad_version("17")));
+        EXPECT_TRUE(refused_with(shipped_bad_version("17")));
         machine_.set_string(kConfigMinVersion, "1.10");
         EXPECT_TRUE(refused_with("Unrecognized minimum major version: 1.10"));
     }
@@ -166,7 +154,7 @@ TEST_F(LinuxRuntimeTest, VersionRangeOfTheSearch) {
     {
         ScopedEnv java_home("JAVA_HOME", jdk8.c_str());
         machine_.set_string(kConfigMinVersion, "11");
-        EXPECT_TRUE(refused_with(bad_version("1.8")));
+        EXPECT_TRUE(refused_with(shipped_bad_version("1.8")));
         machine_.set_string(kConfigMinVersion, "1.8");
         machine_.set_string(kConfigMaxVersion, "1.8");
         EXPECT_TRUE(loads_from(kRealLibrary));

@@ -34,18 +34,6 @@ void unload(const std::string& library) {
     if (module != nullptr) FreeLibrary(module);
 }
 
-std::string shipped_value(int id) {
-    char buffer[kConfigValueCapacity];
-    return read_config_string(id, buffer, sizeof buffer) ? buffer : "";
-}
-
-std::string bad_version(const std::string& version) {
-    std::string m = shipped_value(kConfigBadVersionMessage);
-    size_t at = m.find("%s");
-    if (at != std::string::npos) m.replace(at, 2, version);
-    return m;
-}
-
 class WindowsRuntimeTest : public ::testing::Test {
   protected:
     WindowsRuntimeTest() : scratch_("runtime") { machine_.script_strings(true); }
@@ -120,7 +108,7 @@ TEST_F(WindowsRuntimeTest, VersionRangeAppliesToTheRegisteredVersion) {
     machine_.set_string(kConfigMaxVersion, "11");
     EXPECT_TRUE(loads_from(double_library("recording")));
     machine_.set_string(kConfigMaxVersion, "1.8");
-    EXPECT_TRUE(refused_with(bad_version("11")));
+    EXPECT_TRUE(refused_with(shipped_bad_version("11")));
     machine_.set_string(kConfigMaxVersion, "x.5");
     EXPECT_TRUE(refused_with("Unrecognized maximum major version: x.5"));
 }
