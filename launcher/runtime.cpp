@@ -6,6 +6,7 @@
 #include "diagnostics.h"
 #include "messages.h"
 #include "runtime_search.h"
+#include "text_rules.h"
 
 namespace {
 
@@ -35,8 +36,8 @@ BoundCheck check_registered_version(const char* version_text) {
 bool search_after_legacy(LegacyOutcome outcome, const char* version, const char* library, char* path, int capacity) {
     LegacyResult legacy;
     legacy.outcome = outcome;
-    copy_if_fits(version, legacy.version, sizeof legacy.version);
-    copy_if_fits(library, legacy.library, sizeof legacy.library);
+    copy_text(version, strlen(version), legacy.version, sizeof legacy.version);
+    copy_text(library, strlen(library), legacy.library, sizeof legacy.library);
     return search_further(legacy, path, capacity);
 }
 
@@ -59,13 +60,6 @@ bool query_stored_text(RegistryKey key, const char* name, bool expandable, unsig
 }  // namespace
 
 const char kLegacyRegistryKey[] = "Software\\JavaSoft\\Java Runtime Environment";
-
-bool copy_text(const char* text, size_t length, char* buffer, int capacity) {
-    if (length >= size_t(capacity)) return false;
-    memcpy(buffer, text, length);
-    buffer[length] = '\0';
-    return true;
-}
 
 bool join_path(const char* directory, const char* name, char* path, int capacity) {
     size_t dir_length = strlen(directory);
@@ -91,7 +85,7 @@ bool get_module_directory(char* buffer, int capacity) {
 
 bool compose_runtime_library_path(const char* value, char* path, int capacity) {
     char directory[kPathCapacity];
-    if (platform_path_is_absolute(value)) return copy_if_fits(value, path, capacity);
+    if (platform_path_is_absolute(value)) return copy_text(value, strlen(value), path, capacity);
     // Never against the current directory: a library planted there would load.
     if (!get_module_directory(directory, sizeof directory)) return false;
     return join_path(directory, value, path, capacity);
@@ -159,7 +153,7 @@ bool find_runtime_library(char* path, int capacity) {
             if (!read) return search_after_legacy(kLegacyRuntimeLibUnreadable, "", "", path, capacity);
             if (platform.path_exists(path)) return true;
             char missing[kPathCapacity];
-            copy_if_fits(path, missing, sizeof missing);
+            copy_text(path, strlen(path), missing, sizeof missing);
             return search_after_legacy(kLegacyLibraryMissing, "", missing, path, capacity);
         }
     }

@@ -4,8 +4,6 @@
 
 #include <jni.h>
 
-#include <cstddef>
-
 #include "config.h"
 #include "major_version.h"
 #include "platform/platform.h"
@@ -37,10 +35,6 @@ bool get_module_directory(char* buffer, int capacity);
 // False when the result does not fit `capacity` or the value is relative and
 // the module directory cannot be determined.
 bool compose_runtime_library_path(const char* value, char* path, int capacity);
-
-// Stores the first `length` bytes of `text` in `buffer`, terminated; false,
-// storing nothing, when that does not fit `capacity`.
-bool copy_text(const char* text, size_t length, char* buffer, int capacity);
 
 // Stores `directory`, a separator unless it ends with one, and `name` in
 // `path`; false when that does not fit `capacity`.
