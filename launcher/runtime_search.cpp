@@ -38,27 +38,24 @@ const char* const kNames[] = {
     "JRE", "JDK", "Java Development Kit", nullptr,                                // 15
     "JDK", "JRE", nullptr,                                                        // 19
     "Zulu", "Zulu 32-bit", nullptr,                                               // 22
-    "Liberica", nullptr,                                                          // 25
-    "JDK", nullptr,                                                               // 27
 };
 // clang-format on
 
 enum NameList : unsigned char {
     kRegisteredValues = 0,  // RuntimeLib names the library, JavaHome the home
     kInstallerValues = 3,   // the home
-    kVersionItself = 6,     // the version's own key holds the values
+    kVersionItself = 6,     // the version's own key holds the values (as products: the vendor's key)
     kPackageKeys = 8,       // an installer's key per virtual machine and package kind
     kJavaSoftProducts = 15,
     kJdkAndJre = 19,
     kZulu = 22,
-    kLiberica = 25,
-    kJdk = 27,
 };
 
 // Where one vendor's installers register a runtime: under Software, the
-// vendor's key and its product keys, each holding a subkey per installed
-// version (and perhaps CurrentVersion, the default one); the keys under a
-// version's subkey that hold the values; and the values. Of these, the first
+// vendor's key (with its product's, when it has one only) and its product
+// keys, each holding a subkey per installed version (and perhaps
+// CurrentVersion, the default one); the keys under a version's subkey that
+// hold the values; and the values. Of these, the first
 // present that leads to a library counts. The order of the table settles a
 // tie between equal versions.
 struct RegistryLayout {
@@ -79,16 +76,16 @@ const RegistryLayout kLayouts[] = {
     {"AdoptOpenJDK", kJdkAndJre, kPackageKeys, kInstallerValues},
     {"Temurin", kJdkAndJre, kPackageKeys, kInstallerValues},
     {"Semeru", kJdkAndJre, kPackageKeys, kInstallerValues},
-    {"Microsoft", kJdk, kPackageKeys, kInstallerValues},
+    {"Microsoft\\JDK", kVersionItself, kPackageKeys, kInstallerValues},
     {"Azul Systems", kZulu, kVersionItself, kInstallerValues},
-    {"BellSoft", kLiberica, kVersionItself, kInstallerValues},
-    {"SapMachine", kJdk, kVersionItself, kRegisteredValues},
+    {"BellSoft\\Liberica", kVersionItself, kVersionItself, kInstallerValues},
+    {"SapMachine\\JDK", kVersionItself, kVersionItself, kRegisteredValues},
 };
 
 const RegistryRoot kRoots[] = {kRegistryMachine, kRegistryUser};
 const RegistryView kViews[] = {kRegistryView32, kRegistryView64};
 const char* const kRootNames[] = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER"};
-const char* const kViewNames[] = {"32-bit view", "64-bit view"};
+const char kViewNames[][12] = {"32-bit view", "64-bit view"};
 
 enum Verdict {
     kUnjudged,
@@ -338,7 +335,8 @@ void search_versions(Search& search, const RegistryLayout& layout, const char* v
 void search_layout(Search& search, const RegistryLayout& layout) {
     for (const char* const* product = kNames + layout.products; *product != nullptr; ++product) {
         char versions_key[kKeyNameCapacity];
-        snprintf(versions_key, sizeof versions_key, "Software\\%s\\%s", layout.vendor, *product);
+        snprintf(versions_key, sizeof versions_key, "Software\\%s%s%s", layout.vendor,
+                 (*product)[0] != '\0' ? "\\" : "", *product);
         for (RegistryRoot root : kRoots)
             for (RegistryView view : kViews) search_versions(search, layout, versions_key, root, view);
     }
