@@ -34,6 +34,17 @@ mvn_offline install:install-file -Dfile="$release/vandrel-maven-plugin-$version.
   -DpomFile="$release/vandrel-maven-plugin-$version.pom"
 check "plugin installed from the release" 0 $?
 
+# The plugin carries the release's own programs.
+jar=$release/vandrel-maven-plugin-$version.jar
+tar xzf "$release/vandrel-$version-linux-x86_64.tar.gz" -C "$work" || exit 1
+for pair in win32/vandrel.exe:win32/vandrel.exe win64/vandrel.exe:win64/vandrel.exe \
+            linux-x86_64/vandrel-pack:vandrel-pack; do
+  check "carried ${pair%%:*}" "$(sha256sum < "$work/vandrel-$version-linux-x86_64/${pair#*:}")" \
+    "$(unzip -p "$jar" "vandrel/${pair%%:*}" | sha256sum)"
+done
+check "carried windows/vandrel-pack.exe" "$(unzip -p "$release/vandrel-$version-win32.zip" "vandrel-$version-win32/vandrel-pack.exe" | sha256sum)" \
+  "$(unzip -p "$jar" vandrel/windows/vandrel-pack.exe | sha256sum)"
+
 # The sample project as a user has it: the plugin's version written in.
 cp -r "$source/src/it/parent" "$source/src/it/pack-sample" "$work/" || exit 1
 sed -i "s/@project.version@/$version/" "$work/parent/pom.xml"
