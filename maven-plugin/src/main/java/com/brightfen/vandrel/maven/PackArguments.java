@@ -57,9 +57,19 @@ final class PackArguments {
         }
     }
 
-    /** An empty element in the POM arrives as null: the value is then cleared. */
-    private static String text(String value) {
-        return value == null ? "" : value;
+    /**
+     * A value as vandrel-pack takes it. An empty element in the POM arrives as null: the value
+     * is then cleared. A value written over several lines is taken a line at a time, without
+     * the indentation around each and without blank lines: one VM option or argument per line.
+     */
+    static String text(String value) {
+        if (value == null) return "";
+        if (value.indexOf('\n') < 0 && value.indexOf('\r') < 0) return value;
+        List<String> lines = new ArrayList<>();
+        for (String line : value.split("\r?\n|\r")) {
+            if (!line.trim().isEmpty()) lines.add(line.trim());
+        }
+        return String.join("\n", lines);
     }
 
     private static Map<String, String> sorted(Map<String, String> map) {
