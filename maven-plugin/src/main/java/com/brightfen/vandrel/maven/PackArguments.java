@@ -60,7 +60,8 @@ final class PackArguments {
     /**
      * A value as vandrel-pack takes it. An empty element in the POM arrives as null: the value
      * is then cleared. A value written over several lines is taken a line at a time, without
-     * the indentation around each and without blank lines: one VM option or argument per line.
+     * the indentation around each and without blank lines: one VM option or argument per line,
+     * joined by vandrel-pack's escape for a line feed (no line feed on a command line).
      */
     static String text(String value) {
         if (value == null) return "";
@@ -69,7 +70,7 @@ final class PackArguments {
         for (String line : value.split("\r?\n|\r")) {
             if (!line.trim().isEmpty()) lines.add(line.trim());
         }
-        return String.join("\n", lines);
+        return String.join("\\n", lines);
     }
 
     private static Map<String, String> sorted(Map<String, String> map) {

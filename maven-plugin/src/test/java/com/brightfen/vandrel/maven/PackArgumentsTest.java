@@ -57,8 +57,8 @@ public class PackArgumentsTest {
         String[][] rows = {
             {"one line stays as written", "  -Xmx1g  ", "  -Xmx1g  "},
             {"escaped line feeds are vandrel-pack's", "-Xmx1g\\n-Da=b", "-Xmx1g\\n-Da=b"},
-            {"indented lines", "\n      -Xmx1g\n      -Da=b c\n    ", "-Xmx1g\n-Da=b c"},
-            {"blank lines and CR LF", "-Xmx1g\r\n\r\n  \r\n-Da=b\r\n", "-Xmx1g\n-Da=b"},
+            {"indented lines", "\n      -Xmx1g\n      -Da=b c\n    ", "-Xmx1g\\n-Da=b c"},
+            {"blank lines and CR LF", "-Xmx1g\r\n\r\n  \r\n-Da=b\r\n", "-Xmx1g\\n-Da=b"},
         };
         for (String[] r : rows) assertEquals(r[0], r[2], PackArguments.text(r[1]));
     }
