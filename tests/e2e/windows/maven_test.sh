@@ -55,6 +55,10 @@ check "program installed beside the JAR" "pack-sample-1.0.exe
 pack-sample-1.0.jar" "$(cd "$installed" && ls pack-sample-1.0.exe pack-sample-1.0.jar 2>&1)"
 
 exe=$work/pack-sample/target/pack-sample-1.0.exe
+check "configured values, icon and version information" "  min_version = 11
+Icon 101: 16x16/32bit 32x32/32bit
+  ProductName = Pack Sample" \
+  "$("$work/vandrel-$version-linux-x86_64/vandrel-pack" --show "$exe" | grep -E '^  min_version|^Icon|ProductName')"
 out=$("$here/jvm_bridge/run_with_bridge.sh" "$bridge_dir" "$exe" first "second argument" 2>&1)
 check "program's status" 0 $?
 check "program's output" "pack-sample: greeting=hello from the POM
