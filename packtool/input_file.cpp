@@ -7,7 +7,7 @@ PackStatus open_input(const char* path, uint64_t limit, const char* limit_text, 
     *out = InputFile{nullptr, path, 0};
     FILE* stream = platform.file_open(path, "rb");
     FileStatus status{};
-    bool regular = stream != nullptr && platform.file_status(stream, &status) && status.regular;
+    bool regular = stream != nullptr && system_is_regular_file(stream) && platform.file_status(stream, &status);
     bool fits = limit == 0 || status.size <= limit;
     if (!regular || !fits) {
         if (stream != nullptr) platform.file_close(stream);

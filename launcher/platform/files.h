@@ -22,7 +22,9 @@ bool system_file_status(FILE* file, FileStatus* status);
 void system_adopt_attributes(FILE* file, const char* model);
 bool system_link_target(const char* path, char* target, unsigned long capacity);
 void system_remove_on_interrupt(const char* path);
-// The two below are no entries of the table: the launcher has no use for them.
+// The three below are no entries of the table: the launcher has no use for them.
+// True when the open `file` is a regular file (no device, pipe or directory).
+bool system_is_regular_file(FILE* file);
 // Moves an open stream to byte `position` counted from the file's start (64
 // bits on every system); false when it cannot.
 bool system_file_seek(FILE* file, unsigned long long position);

@@ -79,7 +79,6 @@ bool system_file_status(FILE* file, FileStatus* status) {
     if (fstat(fileno(file), &st) != 0) return false;
     status->size = static_cast<unsigned long long>(st.st_size);
     status->modified = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    status->regular = S_ISREG(st.st_mode);
     return true;
 }
 
@@ -201,6 +200,11 @@ bool system_file_copy(FILE* in, unsigned long long position, unsigned long long 
     }
     free(buffer);
     return length == 0 && fseeko(out, 0, SEEK_END) == 0;
+}
+
+bool system_is_regular_file(FILE* file) {
+    struct stat st;
+    return fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 const char kPathSeparator = '/';

@@ -104,7 +104,6 @@ bool system_file_status(FILE* file, FileStatus* status) {
     status->modified =
         static_cast<long long>((static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32) |
                                info.ftLastWriteTime.dwLowDateTime);
-    status->regular = GetFileType(h) == FILE_TYPE_DISK && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
     return true;
 }
 
@@ -154,6 +153,13 @@ bool system_file_copy(FILE* in, unsigned long long position, unsigned long long 
     }
     free(buffer);
     return copied;
+}
+
+bool system_is_regular_file(FILE* file) {
+    HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    BY_HANDLE_FILE_INFORMATION info;
+    return h != INVALID_HANDLE_VALUE && GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) &&
+           !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 const char kPathSeparator = '\\';

@@ -35,7 +35,6 @@ constexpr int kSystemPathCapacity = PATH_MAX;
 struct FileStatus {
     unsigned long long size;
     long long modified;  // in the system's finest unit
-    bool regular;        // a regular file (not a device, a pipe or a directory)
 };
 // The two roots runtimes register under, and the two views of a 64-bit
 // registry (on 32-bit Windows both views are the one registry).
