@@ -77,7 +77,25 @@ void* allocate_or_exit(int size) {
     if (block == nullptr) {
         if (size < 0) errno = ENOMEM;
         perror(MSG_MALLOC);
-        exit(1);
+        exit_process(1);
     }
     return block;
+}
+
+bool console_closes_with_process() {
+    ConsoleState console = platform.console_state();
+    return console.processes == 1 && console.input_is_console;
+}
+
+void pause_before_exit(int status) {
+    if (status == 0 || !console_closes_with_process()) return;
+    print_error(MSG_PRESS_ENTER);
+    int c;
+    do c = getchar();
+    while (c != EOF && c != '\n');
+}
+
+void exit_process(int status) {
+    pause_before_exit(status);
+    exit(status);
 }

@@ -23,7 +23,22 @@ int print_trace(const char* format, ...) VANDREL_PRINTF(1, 2);
 
 // A new block of `size` bytes from the C heap; never null. On exhaustion the
 // C library's error report for "malloc" goes to standard error and the
-// process ends with status 1. The only place that may end the process.
+// process ends with status 1 through exit_process.
 void* allocate_or_exit(int size);
+
+// True when the console closes with this process: it was made for this
+// process alone (started from the desktop, not from a console) and standard
+// input reads it. Never in a GUI program, which has no console.
+bool console_closes_with_process();
+
+// A failure (non-zero `status`) whose console closes with the process says
+// "Press Enter to close this window." on standard error and waits for a line
+// at standard input, so that its messages can be read. Otherwise nothing.
+void pause_before_exit(int status);
+
+// Ends the process with `status` through the C library's exit, pausing first
+// as pause_before_exit says. The only place that ends the process (the VM's
+// System.exit pauses through its exit hook and then ends it itself).
+[[noreturn]] void exit_process(int status);
 
 #endif

@@ -132,6 +132,7 @@ int launcher_main(int argc, char** argv) {
     char vm_arguments[kConfigValueCapacity];
     if (read_config_string(kConfigVmArguments, vm_arguments, sizeof vm_arguments) > 0)
         add_vm_options_from_lines(vm_arguments);
+    add_exit_hook_option();
     char* executable_path = form_executable_path(first_argument);
     add_class_path_option(executable_path);
 

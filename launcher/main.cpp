@@ -1,7 +1,6 @@
 // Process entry: hands the argument vector to the launcher's main routine.
 // On Windows the vector is split from the raw command line by the launcher's
 // own rule, since the C runtime's splitting treats backslashes specially.
-#include <cstdlib>
 
 #include "command_line.h"
 #include "diagnostics.h"
@@ -12,5 +11,5 @@ int main(int argc, char** argv) {
     setup_standard_streams();
     const char* line = platform.raw_command_line();
     if (line != nullptr) argc = split_command_line(line, &argv);
-    exit(launcher_main(argc, argv));
+    exit_process(launcher_main(argc, argv));
 }
