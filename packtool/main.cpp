@@ -395,7 +395,7 @@ int main(int argc, char** argv) {
         fputs(message.c_str(), stderr);
         return kValueRefused;
     }
-    if (!load_manifest_file(&manifest_edits)) return kValueRefused;
+    if (int status = load_manifest_file(&manifest_edits)) return status;
     std::string default_path;
     if (!configure && !launcher_path) {
         default_path = default_launcher(argv[0]);

@@ -25,12 +25,12 @@ std::string or_text(const std::string& value, const char* absent) { return value
 
 bool manifest_edits_any(const ManifestEdits& edits) { return edits.utf8 || !edits.path.empty(); }
 
-bool load_manifest_file(ManifestEdits* edits) {
-    if (edits->path.empty()) return true;
+int load_manifest_file(ManifestEdits* edits) {
+    if (edits->path.empty()) return 0;
     FILE* file = fopen(edits->path.c_str(), "rb");
     if (file == nullptr) {
         fprintf(stderr, "Error opening '%s'\n", edits->path.c_str());
-        return false;
+        return 3;
     }
     std::string text;
     char block[4096];
@@ -43,10 +43,10 @@ bool load_manifest_file(ManifestEdits* edits) {
     if (!read || !parse_manifest(text, &elements, &error)) {
         fprintf(stderr, "Not a valid manifest: %s (%s)\n", edits->path.c_str(),
                 read ? error.c_str() : "it cannot be read");
-        return false;
+        return 6;
     }
     edits->replacement = text;
-    return true;
+    return 0;
 }
 
 void apply_manifest_edits(const ManifestEdits& edits, std::vector<Resource>* resources) {

@@ -40,6 +40,7 @@ set(script ${CMAKE_CURRENT_SOURCE_DIR}/pack_wine_test.sh)
 set(common ${host_pack} $<TARGET_FILE:vandrel>)
 vandrel_add_test(pack_cli COMMAND ${script} cli ${work}/cli ${common} ${CMAKE_OBJDUMP}
                  ${jars}/args.jar ${jars}/noentry.jar $<TARGET_FILE:vandrel-pack>)
+vandrel_add_test(pack_manifest COMMAND ${script} manifest ${work}/manifest ${common})
 vandrel_add_test(pack_resources
   COMMAND ${script} resources ${work}/resources ${common} $<TARGET_FILE:pack_probe>
           ${CMAKE_CURRENT_SOURCE_DIR}/pack_icon.ico)

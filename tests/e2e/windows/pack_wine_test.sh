@@ -8,6 +8,7 @@
 #   run       RUN_WITH_BRIDGE BRIDGE_DIR JAR   the packed program in the host's VM through the bridge
 #   gui       BOX_RUN                a GUI-subsystem program's errors in a message box (needs xvfb-run)
 #   sign      RUN_WITH_BRIDGE BRIDGE_DIR JAR   packed, then signed with osslsigncode, verified and run
+#   manifest                         the launcher's application manifest; --utf8, --manifest and --show
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 mode=$1 work=$2 pack=$3 launcher=$4
@@ -176,6 +177,51 @@ Signed: yes" "$("$pack" --show signed.exe | grep -E '^Archive|^Signed' | sed 's/
   out=$("$run_with_bridge" "$bridge_dir" signed.exe one 2>&1 | tr -d '\r' | grep -E '^argc |^arg\[')
   check "the signed program runs" "argc 1
 arg[0] one" "$out"
+  ;;
+manifest)
+  # The manifest's XML as stored in an executable (one line, no terminator).
+  xml() { grep -ao '<assembly .*</assembly>' "$1"; }
+  shown() { "$pack" --show "$1" | grep '^Manifest'; }
+  shipped=$(xml "$launcher")
+  for element in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' \
+    '<assemblyIdentity type="win32" name="Microsoft.Windows.Common-Controls" version="6.0.0.0" processorArchitecture="*" publicKeyToken="6595b64144ccf1df" language="*"/>' \
+    '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true/PM</dpiAware>' \
+    '<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, PerMonitor, system</dpiAwareness>' \
+    '<supportedOS Id="{e2011457-1546-43c5-a5fe-008deee3d3f0}"/>' '<supportedOS Id="{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"/>' \
+    '<supportedOS Id="{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"/>' '<supportedOS Id="{1f676c76-80e1-4239-95bb-83d0f6d0da78}"/>' \
+    '<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>'; do
+    check "the launcher's manifest holds $element" 1 "$(grep -cF "$element" <<<"$shipped")"
+  done
+  check "the launcher's manifest: no code page, no blanks between tags" "0 0" \
+    "$(grep -c activeCodePage <<<"$shipped") $(grep -cE '> +<' <<<"$shipped")"
+  check "show: the launcher" "Manifest: execution level asInvoker, DPI awareness PerMonitorV2, PerMonitor, system (dpiAware true/PM), code page (the system's ANSI code page)" "$(shown "$launcher")"
+  utf8='<activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8</activeCodePage>'
+  "$pack" --configure --utf8 "$launcher" utf8.exe >/dev/null
+  check "--utf8: the code page added to the settings" "${shipped/<\/windowsSettings>/$utf8</windowsSettings>}" "$(xml utf8.exe)"
+  check "show: --utf8" "Manifest: execution level asInvoker, DPI awareness PerMonitorV2, PerMonitor, system (dpiAware true/PM), code page UTF-8" "$(shown utf8.exe)"
+  "$pack" --configure --utf8 utf8.exe twice.exe >/dev/null
+  check "--utf8 twice: one code page" "$(xml utf8.exe)" "$(xml twice.exe)"
+  printf '<?xml version="1.0"?>\n<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0"><trustInfo xmlns="urn:schemas-microsoft-com:asm.v3"><security><requestedPrivileges><requestedExecutionLevel level="requireAdministrator"/></requestedPrivileges></security></trustInfo></assembly>' > own.xml
+  "$pack" --configure --manifest own.xml utf8.exe own.exe >/dev/null
+  check "--manifest replaces an earlier choice" "$(tail -n 1 own.xml)" "$(xml own.exe)"
+  check "show: --manifest" "Manifest: execution level requireAdministrator, DPI awareness (none) (dpiAware (none)), code page (the system's ANSI code page)" "$(shown own.exe)"
+  "$pack" --configure --manifest own.xml --utf8 "$launcher" both.exe >/dev/null
+  check "--manifest with --utf8" "requireAdministrator UTF-8" "$(shown both.exe | sed 's/.*level \([^,]*\),.*code page \(.*\)/\1 \2/')"
+  # name | manifest text | status | standard error
+  while IFS='|' read -r name text status err; do
+    [ -z "$name" ] && continue
+    printf '%s' "$text" > bad.xml
+    actual_err=$("$pack" --configure --manifest bad.xml "$launcher" bad.exe 2>&1 >/dev/null)
+    check "$name: status" "$status" "$?"
+    check "$name: message" "$err" "$actual_err"
+    check "$name: nothing written" "" "$(ls bad.exe 2>/dev/null)"
+  done <<'TABLE'
+not XML|assembly|6|Not a valid manifest: bad.xml (no root element at byte 0)
+another root|<application/>|6|Not a valid manifest: bad.xml (the root element is <application>, not <assembly>)
+unclosed|<assembly><a>|6|Not a valid manifest: bad.xml (an element not closed at byte 13)
+TABLE
+  err=$("$pack" --configure --manifest missing.xml "$launcher" bad.exe 2>&1 >/dev/null)
+  check "a missing manifest file: status and message" "3 Error opening 'missing.xml'" "$? $err"
   ;;
 esac
 check "the launcher is unchanged" "$launcher_sum" "$(sha256sum < "$launcher")"
