@@ -9,6 +9,7 @@
 #   gui       BOX_RUN                a GUI-subsystem program's errors in a message box (needs xvfb-run)
 #   sign      RUN_WITH_BRIDGE BRIDGE_DIR JAR   packed, then signed with osslsigncode, verified and run
 #   manifest                         the launcher's application manifest; --utf8, --manifest and --show
+#   utf8      RUN_WITH_BRIDGE BRIDGE_DIR JAR   packed with --utf8: text of every script through the bridge
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 mode=$1 work=$2 pack=$3 launcher=$4
@@ -177,6 +178,21 @@ Signed: yes" "$("$pack" --show signed.exe | grep -E '^Archive|^Signed' | sed 's/
   out=$("$run_with_bridge" "$bridge_dir" signed.exe one 2>&1 | tr -d '\r' | grep -E '^argc |^arg\[')
   check "the signed program runs" "argc 1
 arg[0] one" "$out"
+  ;;
+utf8)
+  run_with_bridge=$1 bridge_dir=$2 jar=$3
+  dir='Überprüfung-测试'
+  mkdir "$dir" && "$pack" --utf8 --launcher "$launcher" "$jar" "$dir/app.exe" >/dev/null
+  # Wine takes its command line in the charset of the Unix locale; the host VM
+  # takes the program's code page from the bridge, which finds a locale for it.
+  out=$(LC_ALL=C.UTF-8 "$run_with_bridge" "$bridge_dir" "$dir/app.exe" '中文' 'é' '😀' 2>&1 | tr -d '\r')
+  check "--utf8: a locale for the code page" "" "$(grep '^bridge:' <<<"$out")"
+  check "--utf8: arguments and the program's path of every script" "argc 3
+arg[0] 中文
+arg[1] é
+arg[2] 😀
+application.home $(pwd)/$dir
+java.class.path $(pwd)/$dir/app.exe" "$(grep -E '^arg|^application.home|^java.class.path' <<<"$out")"
   ;;
 manifest)
   # The manifest's XML as stored in an executable (one line, no terminator).
