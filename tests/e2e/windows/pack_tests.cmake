@@ -41,6 +41,10 @@ set(common ${host_pack} $<TARGET_FILE:vandrel>)
 vandrel_add_test(pack_cli COMMAND ${script} cli ${work}/cli ${common} ${CMAKE_OBJDUMP}
                  ${jars}/args.jar ${jars}/noentry.jar $<TARGET_FILE:vandrel-pack>)
 vandrel_add_test(pack_manifest COMMAND ${script} manifest ${work}/manifest ${common})
+vandrel_add_test(pack_pause
+  COMMAND ${script} pause ${work}/pause ${common} ${run_with_bridge} ${VANDREL_JVM_BRIDGE_DIR} ${jars}/args.jar
+          ${jars}/throws.jar
+  RESOURCE_LOCK registry)
 vandrel_add_test(pack_utf8
   COMMAND ${script} utf8 ${work}/utf8 ${common} ${run_with_bridge} ${VANDREL_JVM_BRIDGE_DIR} ${jars}/args.jar
   RESOURCE_LOCK registry)

@@ -10,6 +10,7 @@
 #   sign      RUN_WITH_BRIDGE BRIDGE_DIR JAR   packed, then signed with osslsigncode, verified and run
 #   manifest                         the launcher's application manifest; --utf8, --manifest and --show
 #   utf8      RUN_WITH_BRIDGE BRIDGE_DIR JAR   packed with --utf8: text of every script through the bridge
+#   pause     RUN_WITH_BRIDGE BRIDGE_DIR JAR THROWS_JAR   a failure in a console of its own waits for Enter
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 mode=$1 work=$2 pack=$3 launcher=$4
@@ -193,6 +194,43 @@ arg[1] é
 arg[2] 😀
 application.home $(pwd)/$dir
 java.class.path $(pwd)/$dir/app.exe" "$(grep -E '^arg|^application.home|^java.class.path' <<<"$out")"
+  ;;
+pause)
+  run_with_bridge=$1 bridge_dir=$2 jar=$3 throws_jar=$4
+  "$pack" --launcher "$launcher" "$jar" args.exe >/dev/null && "$pack" --launcher "$launcher" "$throws_jar" throws.exe >/dev/null
+  cp "$launcher" bare.exe
+  # A command in a pseudo-terminal, which Wine makes the console of the
+  # program it starts there; Enter is pressed once the prompt shows (or the
+  # program has ended). Sets status and screen (the text, without controls).
+  run_in_console() {
+    rm -f typescript keys && mkfifo keys
+    script -qfec "$1" typescript <keys >/dev/null &
+    local pid=$! i
+    exec 3>keys
+    for i in $(seq 600); do
+      grep -q 'Press Enter' typescript 2>/dev/null || ! kill -0 $pid 2>/dev/null && break
+      sleep 0.1
+    done
+    (printf '\r' >&3) 2>/dev/null  # the program may have ended
+    exec 3>&-
+    wait $pid
+    status=$?
+    screen=$(tr -d '\r' <typescript | sed 's/\x1b\[[0-9;?]*[A-Za-z]//g')
+  }
+  for view in /reg:32 /reg:64; do wine reg delete 'HKLM\Software\JavaSoft' /f $view </dev/null >/dev/null 2>&1; done
+  # name | command | status | prompts (1) or not (0)
+  while IFS='|' read -r name command expected prompts; do
+    [ -z "$name" ] && continue
+    run_in_console "env -u JAVA_HOME $(eval "echo \"$command\"")"
+    check "$name: status" "$expected" "$status"
+    check "$name: prompt" "$prompts" "$(grep -c '^Press Enter to close this window\.$' <<<"$screen")"
+  done <<'TABLE'
+no runtime, a console of its own|wine bare.exe|1|1
+no runtime, input redirected|wine bare.exe </dev/null|1|0
+no runtime, started from a console|wine cmd /c bare.exe|1|0
+main throws, a console of its own|$run_with_bridge $bridge_dir throws.exe|1|1
+success, a console of its own|$run_with_bridge $bridge_dir args.exe|0|0
+TABLE
   ;;
 manifest)
   # The manifest's XML as stored in an executable (one line, no terminator).
