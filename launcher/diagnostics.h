@@ -23,8 +23,11 @@ int print_trace(const char* format, ...) VANDREL_PRINTF(1, 2);
 
 // A new block of `size` bytes from the C heap; never null. On exhaustion the
 // C library's error report for "malloc" goes to standard error and the
-// process ends with status 1 through exit_process.
+// process ends with status 1 (end_process).
 void* allocate_or_exit(int size);
+
+// A copy of the terminated `text` in a block of allocate_or_exit.
+char* copy_or_exit(const char* text);
 
 // True when the console closes with this process: it was made for this
 // process alone (started from the desktop, not from a console) and standard
@@ -36,9 +39,11 @@ bool console_closes_with_process();
 // at standard input, so that its messages can be read. Otherwise nothing.
 void pause_before_exit(int status);
 
-// Ends the process with `status` through the C library's exit, pausing first
-// as pause_before_exit says. The only place that ends the process (the VM's
-// System.exit pauses through its exit hook and then ends it itself).
-[[noreturn]] void exit_process(int status);
+// Ends the process with `status` through the C library's exit: the exit
+// handlers run and the streams are flushed. First it pauses as
+// pause_before_exit says. The only place that ends the process: the Windows
+// process entry ends it with the main routine's result, allocate_or_exit on
+// exhausted memory (a failing System.exit pauses through the VM's exit hook).
+extern "C" [[noreturn]] void end_process(int status);
 
 #endif

@@ -188,11 +188,11 @@ TEST(PauseBeforeExit, WaitsForALineOnlyWhenAFailureClosesItsOwnConsole) {
 void fail_in_own_console() {
     platform.console_state = serve_console;
     fake_console = {1, true};
-    exit_process(3);
+    end_process(3);
 }
 
-TEST(ExitProcessDeathTest, PausesThenEndsWithTheStatus) {
-    ScratchDir dir("exit_process");
+TEST(EndProcessDeathTest, PausesThenEndsWithTheStatus) {
+    ScratchDir dir("end_process");
     write_file(dir / "input", "\n");
     ASSERT_NE(nullptr, freopen((dir / "input").c_str(), "r", stdin));
     EXPECT_EXIT(fail_in_own_console(), ::testing::ExitedWithCode(3), "Press Enter to close this window.");
