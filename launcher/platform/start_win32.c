@@ -55,6 +55,18 @@ int __cdecl __ms_vsnprintf(char* buffer, size_t size, const char* format, va_lis
     return length;
 }
 
+/* The static constructors, which main runs first through __main (the
+ * compiler puts the call there): the list the linker gathers between -1 and
+ * 0, run from its end as the toolchain's own __main runs it. That one also
+ * runs a destructor list at exit, which nothing here fills (C++ destructors
+ * of statics go through atexit). */
+extern void (*__CTOR_LIST__[])(void);
+void __main(void) {
+    unsigned long count = 0;
+    while (__CTOR_LIST__[count + 1] != NULL) ++count;
+    while (count > 0) __CTOR_LIST__[count--]();
+}
+
 int main(int argc, char** argv);
 __attribute__((noreturn)) void end_process(int status);
 
