@@ -143,7 +143,8 @@ TEST_F(TraceSwitch, EmptyValueSwitchesItOn) {
 #endif
 
 // The pause before a failing program's console closes, over a console state
-// served by the platform table; standard input is a file holding one line.
+// served by the platform table (restored by a ScriptedPlatform); standard
+// input is a file holding one line.
 ConsoleState fake_console = {0, false};
 std::string fake_errors;
 ConsoleState serve_console() { return fake_console; }
@@ -168,7 +169,7 @@ const PauseCase kPauseCases[] = {
 };
 
 TEST(PauseBeforeExit, WaitsForALineOnlyWhenAFailureClosesItsOwnConsole) {
-    PlatformRestorer restorer;
+    ScriptedPlatform machine;  // restores the table at the end
     platform.console_state = serve_console;
     platform.write_error = keep_error;
     ScratchDir dir("pause");
