@@ -29,15 +29,16 @@ char* copy_string(const char* text) {
     return copy;
 }
 
-// Finds the archive's main class and runs its main(String[]) on this thread
+// Finds the archive's main class and runs its main method on this thread
 // with the configured and the user's arguments. Returns the exit status.
-int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** argv) {
+int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, const char* path, int argc, char** argv) {
     jstring name = find_main_class_name(env, jar);
     if (name == nullptr) {
         if (exception_pending(env)) env->ExceptionDescribe();
         print_error(MSG_NO_MAIN_CLASS);
         return 1;
     }
+    apply_launch_attributes(env, jar, path, name);
     const char* name_bytes = env->GetStringUTFChars(name, nullptr);
     if (name_bytes == nullptr) {
         env->ExceptionDescribe();
@@ -50,8 +51,8 @@ int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** ar
         env->ExceptionDescribe();
         return 1;
     }
-    jmethodID main = env->GetStaticMethodID(main_class, "main", "([Ljava/lang/String;)V");
-    if (main == nullptr) {
+    int main_shape = main_method_shape(env, main_class);
+    if (main_shape < 0) {
         if (exception_pending(env))
             env->ExceptionDescribe();
         else
@@ -80,7 +81,7 @@ int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** ar
         return 1;
     }
 
-    env->CallStaticVoidMethod(main_class, main, arguments);
+    call_main(env, main_class, main_shape, arguments);
     if (exception_pending(env)) {
         env->ExceptionDescribe();
         return 1;
@@ -134,6 +135,7 @@ int launcher_main(int argc, char** argv) {
         add_vm_options_from_lines(vm_arguments);
     char* executable_path = form_executable_path(first_argument);
     add_class_path_option(executable_path);
+    add_command_option(executable_path, work_argc, argv + (argc - work_argc));  // the arguments as typed
 
     JavaVM* vm = nullptr;
     JNIEnv* env = nullptr;
@@ -155,7 +157,7 @@ int launcher_main(int argc, char** argv) {
             status = run_packager(env, executable_path, program_name, argc, argv);
         }
     } else {
-        status = launch_application(env, vm, jar, work_argc, work_argv);
+        status = launch_application(env, vm, jar, executable_path, work_argc, work_argv);
     }
     vm->DestroyJavaVM();
     return status;

@@ -56,23 +56,33 @@ jstring without_trailing_blanks(JNIEnv* env, jstring text) {
     return result;
 }
 
+// Calls the no-argument object method `name` of `target`; null when it
+// yields null or throws (exception pending). Sets *failed when there is no
+// such method (exception pending).
+jobject call_named(JNIEnv* env, jobject target, const char* name, const char* signature, bool* failed) {
+    jclass cls = env->GetObjectClass(target);
+    jmethodID method = env->GetMethodID(cls, name, signature);
+    delete_local(env, cls);
+    if (method == nullptr) *failed = true;
+    return method ? call_object(env, target, method) : nullptr;
+}
+
+// The main attributes of the manifest that `jar` keeps, or null when the
+// archive has no manifest or it has none; *failed as for call_named.
+jobject main_attributes(JNIEnv* env, jobject jar, bool* failed) {
+    jobject manifest = call_named(env, jar, "getManifest", "()Ljava/util/jar/Manifest;", failed);
+    jobject attributes =
+        manifest ? call_named(env, manifest, "getMainAttributes", "()Ljava/util/jar/Attributes;", failed) : nullptr;
+    delete_local(env, manifest);
+    return attributes;
+}
+
 // The "Main-Class" attribute of the archive's manifest, or null when the
 // archive has no manifest, no main attributes or no such attribute. Sets
 // *failed when a platform method cannot be looked up (exception pending).
-jstring main_class_from_manifest(JNIEnv* env, jclass jar_class, jobject jar, bool* failed) {
-    jmethodID get_manifest = env->GetMethodID(jar_class, "getManifest", "()Ljava/util/jar/Manifest;");
-    if (get_manifest == nullptr) {
-        *failed = true;
-        return nullptr;
-    }
-    jobject manifest = call_object(env, jar, get_manifest);
-    if (manifest == nullptr) return nullptr;
-
+jstring main_class_from_manifest(JNIEnv* env, jobject jar, bool* failed) {
     jstring result = nullptr;
-    jclass manifest_class = env->GetObjectClass(manifest);
-    jmethodID get_attributes = env->GetMethodID(manifest_class, "getMainAttributes", "()Ljava/util/jar/Attributes;");
-    jobject attributes = get_attributes ? call_object(env, manifest, get_attributes) : nullptr;
-    if (get_attributes == nullptr) *failed = true;
+    jobject attributes = main_attributes(env, jar, failed);
     if (attributes != nullptr) {
         jclass attributes_class = env->GetObjectClass(attributes);
         jmethodID get_value = env->GetMethodID(attributes_class, "getValue", "(Ljava/lang/String;)Ljava/lang/String;");
@@ -93,8 +103,6 @@ jstring main_class_from_manifest(JNIEnv* env, jclass jar_class, jobject jar, boo
         delete_local(env, attributes_class);
         delete_local(env, attributes);
     }
-    delete_local(env, manifest_class);
-    delete_local(env, manifest);
     return result;
 }
 
@@ -344,7 +352,7 @@ jstring find_main_class_name(JNIEnv* env, jobject jar) {
     jclass jar_class = env->FindClass("java/util/jar/JarFile");
     if (jar_class == nullptr) return nullptr;
     bool failed = false;
-    jstring result = main_class_from_manifest(env, jar_class, jar, &failed);
+    jstring result = main_class_from_manifest(env, jar, &failed);
     if (result == nullptr && !failed) {
         // A manifest that could not be read leaves its exception pending; the
         // scan must not run with it.
@@ -353,4 +361,130 @@ jstring find_main_class_name(JNIEnv* env, jobject jar) {
     }
     delete_local(env, jar_class);
     return result;
+}
+
+namespace {
+
+const char kLauncherHelper[] = "sun/launcher/LauncherHelper";
+const char kNoArgumentsSignature[] = "()V";
+
+// The runtime's own launcher helper, its messages sent to standard error as
+// java -jar sends them; null, with nothing pending, when it has none.
+jclass launcher_helper(JNIEnv* env) {
+    jclass helper = env->FindClass(kLauncherHelper);
+    jmethodID init_output = helper ? env->GetStaticMethodID(helper, "initOutput", "(Z)V") : nullptr;
+    if (init_output != nullptr) env->CallStaticVoidMethod(helper, init_output, JNI_TRUE);
+    if (clear_exception(env) || init_output == nullptr) {
+        delete_local(env, helper);
+        return nullptr;
+    }
+    return helper;
+}
+
+bool has_main(JNIEnv* env, jclass cls, bool is_static, const char* signature) {
+    jmethodID main =
+        is_static ? env->GetStaticMethodID(cls, kMainName, signature) : env->GetMethodID(cls, kMainName, signature);
+    clear_exception(env);
+    return main != nullptr;
+}
+
+// True when the running Java calls instance and argument-free mains.
+bool runtime_has_new_mains(JNIEnv* env) {
+    // java.lang.IO came with their final form, in Java 25.
+    if (env->FindClass("java/lang/IO") != nullptr) return true;
+    clear_exception(env);
+    bool enabled = false;
+    jclass features = env->FindClass("jdk/internal/misc/PreviewFeatures");
+    jmethodID is_enabled = features ? env->GetStaticMethodID(features, "isEnabled", "()Z") : nullptr;
+    if (is_enabled != nullptr) enabled = env->CallStaticBooleanMethodA(features, is_enabled, nullptr) == JNI_TRUE;
+    return !clear_exception(env) && enabled;
+}
+
+// The main that the runtime's launcher helper picks for `cls`, as flags;
+// negative when it cannot tell. Java 24 and later keep the choice in two
+// fields, 21 to 23 give it as flags.
+int main_shape_from_helper(JNIEnv* env, jclass cls) {
+    jclass helper = launcher_helper(env);
+    if (helper == nullptr) return -1;
+    const char signature[] = "(Ljava/lang/Class;)V";
+    jmethodID validate = env->GetStaticMethodID(helper, "validateMainMethod", signature);
+    if (clear_exception(env)) validate = env->GetStaticMethodID(helper, "validateMainClass", signature);
+    jfieldID is_static = validate ? env->GetStaticFieldID(helper, "isStaticMain", "Z") : nullptr;
+    jfieldID no_arguments = is_static ? env->GetStaticFieldID(helper, "noArgMain", "Z") : nullptr;
+    clear_exception(env);
+    jmethodID main_type = validate && !no_arguments ? env->GetStaticMethodID(helper, "getMainType", "()I") : nullptr;
+    int shape = -1;
+    if (no_arguments != nullptr || main_type != nullptr) {
+        env->CallStaticVoidMethod(helper, validate, cls);
+        if (exception_pending(env)) {
+        } else if (main_type != nullptr) {
+            shape = env->CallStaticIntMethodA(helper, main_type, nullptr);
+        } else {
+            shape = (env->GetStaticBooleanField(helper, is_static) ? kMainStatic : kMainInstance) |
+                    (env->GetStaticBooleanField(helper, no_arguments) ? kMainWithoutArguments : 0);
+        }
+    }
+    return clear_exception(env) ? -1 : shape;
+}
+
+}  // namespace
+
+void apply_launch_attributes(JNIEnv* env, jobject jar, const char* path, jstring name) {
+    bool failed = false;
+    jobject attributes = main_attributes(env, jar, &failed);
+    clear_exception(env);
+    jclass helper = attributes ? launcher_helper(env) : nullptr;
+    if (helper != nullptr) {
+        // The helper wants a Main-Class in the manifest that `jar` keeps: an
+        // archive whose class was found by the scan gets its name there.
+        jclass attributes_class = env->GetObjectClass(attributes);
+        jmethodID put_value =
+            env->GetMethodID(attributes_class, "putValue", "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;");
+        jstring key = put_value ? env->NewStringUTF("Main-Class") : nullptr;
+        jobject previous = key ? env->CallObjectMethod(attributes, put_value, key, name) : nullptr;
+        jobject argument = jar;
+        // Java 25 reads the manifest of the archive it is given; earlier
+        // runtimes open the file again, and only then see the scan's class
+        // missing, so those apply nothing to such an archive.
+        jmethodID apply =
+            key && !exception_pending(env)
+                ? env->GetStaticMethodID(helper, "getMainClassFromJar", "(Ljava/util/jar/JarFile;)Ljava/lang/String;")
+                : nullptr;
+        if (clear_exception(env) && previous != nullptr) {
+            argument = java_string_from_native(env, path);
+            apply = argument ? env->GetStaticMethodID(helper, "getMainClassFromJar",
+                                                      "(Ljava/lang/String;)Ljava/lang/String;")
+                             : nullptr;
+        }
+        if (apply != nullptr) env->CallStaticObjectMethod(helper, apply, argument);
+    }
+    // The few references made here live until the VM ends.
+    clear_exception(env);
+}
+
+int main_method_shape(JNIEnv* env, jclass cls) {
+    if (has_main(env, cls, true, kMainSignature)) return kMainStatic;
+    if (runtime_has_new_mains(env) &&
+        (has_main(env, cls, false, kMainSignature) || has_main(env, cls, true, kNoArgumentsSignature) ||
+         has_main(env, cls, false, kNoArgumentsSignature))) {
+        int shape = main_shape_from_helper(env, cls);
+        if (shape >= 0) return shape;
+    }
+    env->GetStaticMethodID(cls, kMainName, kMainSignature);  // its error again, for the caller to describe
+    return -1;
+}
+
+void call_main(JNIEnv* env, jclass cls, int shape, jobjectArray arguments) {
+    const char* signature = shape & kMainWithoutArguments ? kNoArgumentsSignature : kMainSignature;
+    if (!(shape & kMainInstance)) {
+        jmethodID main = env->GetStaticMethodID(cls, kMainName, signature);
+        if (main != nullptr) env->CallStaticVoidMethod(cls, main, arguments);
+        return;
+    }
+    jmethodID constructor = env->GetMethodID(cls, "<init>", kNoArgumentsSignature);
+    jobject instance = constructor ? env->NewObject(cls, constructor) : nullptr;
+    jmethodID main = instance ? env->GetMethodID(cls, kMainName, signature) : nullptr;
+    jvalue argument;
+    argument.l = arguments;
+    if (main != nullptr) env->CallVoidMethodA(instance, main, &argument);
 }

@@ -31,4 +31,27 @@ jobject open_jar_file(JNIEnv* env, const char* path);
 // of the archive with a static main(String[]); null when there is none.
 jstring find_main_class_name(JNIEnv* env, jobject jar);
 
+// Lets the runtime apply the launch attributes of the archive's manifest
+// (Add-Opens, Add-Exports, Enable-Native-Access, Launcher-Agent-Class and
+// whatever else its own java -jar applies), by its own rules, before the
+// main class `name` is initialised. A runtime without them applies nothing;
+// an attribute it refuses ends the process as under java -jar. Nothing is
+// left pending.
+void apply_launch_attributes(JNIEnv* env, jobject jar, const char* path, jstring name);
+
+// How the main method of `cls` is called: kMainStatic for the static
+// main(String[]), else the flags of the main that the running Java picks
+// (instance and argument-free mains: Java 25 and later, or 21 to 24 with
+// preview features enabled). Negative when `cls` has none, with the
+// missing static main(String[])'s error pending.
+constexpr int kMainStatic = 0;
+constexpr int kMainWithoutArguments = 1;
+constexpr int kMainInstance = 2;
+int main_method_shape(JNIEnv* env, jclass cls);
+
+// Calls the main method of that shape with `arguments`; on a new instance
+// made by the public or package no-argument constructor when it is an
+// instance main. The application's exception, if any, is left pending.
+void call_main(JNIEnv* env, jclass cls, int shape, jobjectArray arguments);
+
 #endif
