@@ -25,22 +25,29 @@ struct Row {
 
 class JarMode : public ::testing::Test {
   protected:
+    // Packs `jar` as ./app and returns how to run it with `args` on the
+    // runtime in `java_home`.
+    ProcessOptions packed(const char* jar, const std::vector<std::string>& args, const std::string& java_home) {
+        write_file(dir_ / "app", read_file(VANDREL_LAUNCHER) + read_file(std::string(VANDREL_JAR_DIR) + "/" + jar),
+                   0755);
+        ProcessOptions options;
+        options.program = dir_ / "app";
+        options.argv = {"./app"};
+        options.argv.insert(options.argv.end(), args.begin(), args.end());
+        options.cwd = dir_.path();
+        options.env = {{"JAVA_HOME", java_home}};
+        return options;
+    }
+
     // Runs `row` packed and under java -jar of the runtime in `java_home`
     // and checks that both give the row's outcome, and the same one.
     void check(const std::string& java_home, const Row& row) {
         SCOPED_TRACE(row.jar);
-        write_file(dir_ / "app", read_file(VANDREL_LAUNCHER) + read_file(std::string(VANDREL_JAR_DIR) + "/" + row.jar),
-                   0755);
-        ProcessOptions packed;
-        packed.program = dir_ / "app";
-        packed.argv = {"./app"};
-        packed.argv.insert(packed.argv.end(), row.args.begin(), row.args.end());
-        packed.cwd = dir_.path();
-        packed.env = {{"JAVA_HOME", java_home}};
-        ProcessOptions java_jar = packed;
+        ProcessOptions program = packed(row.jar, row.args, java_home);
+        ProcessOptions java_jar = program;
         java_jar.program = java_home + "/bin/java";
         java_jar.argv.insert(java_jar.argv.begin(), {"java", "-jar"});
-        ProcessResult a = run_process(packed);
+        ProcessResult a = run_process(program);
         ProcessResult b = run_process(java_jar);
         EXPECT_TRUE(outcome_is(a, b.status, b.out, b.err)) << "differs from java -jar";
         EXPECT_EQ(a.status, row.status);
@@ -82,15 +89,20 @@ TEST_F(JarMode, Java25AppliesTheAttributesAndPicksItsMainMethods) {
     for (const Row& row : rows) check(kTemurin25, row);
 
     // An archive without Main-Class, whose class the launcher finds, gets
-    // the same attributes (java -jar cannot run it).
-    write_file(dir_ / "app",
-               read_file(VANDREL_LAUNCHER) + read_file(std::string(VANDREL_JAR_DIR) + "/exports-scan.jar"), 0755);
-    ProcessOptions packed;
-    packed.program = dir_ / "app";
-    packed.argv = {"./app"};
-    packed.cwd = dir_.path();
-    packed.env = {{"JAVA_HOME", kTemurin25}};
-    EXPECT_TRUE(outcome_is(run_process(packed), 0, "booted true\ncommand ./app\n", ""));
+    // the same attributes (java -jar cannot run it). A class or main method
+    // that is missing gets the launcher's own messages.
+    EXPECT_TRUE(
+        outcome_is(run_process(packed("exports-scan.jar", {}, kTemurin25)), 0, "booted true\ncommand ./app\n", ""));
+    const Row refused[] = {
+        {"missing.jar", {}, 1, "", "Exception in thread \"main\" java.lang.NoClassDefFoundError: probe/Missing\n"},
+        {"mainless.jar", {}, 1, "", "Exception in thread \"main\" java.lang.NoSuchMethodError: "},
+    };
+    for (const Row& row : refused) {
+        ProcessResult r = run_process(packed(row.jar, row.args, kTemurin25));
+        EXPECT_EQ(r.status, row.status) << row.jar;
+        EXPECT_EQ(r.out, row.out) << row.jar;
+        EXPECT_EQ(r.err.substr(0, row.err.size()), row.err) << row.jar;
+    }
 }
 
 }  // namespace
