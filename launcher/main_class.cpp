@@ -416,13 +416,10 @@ int main_shape_from_helper(JNIEnv* env, jclass cls) {
     int shape = -1;
     if (no_arguments != nullptr || main_type != nullptr) {
         env->CallStaticVoidMethod(helper, validate, cls);
-        if (exception_pending(env)) {
-        } else if (main_type != nullptr) {
-            shape = env->CallStaticIntMethodA(helper, main_type, nullptr);
-        } else {
-            shape = (env->GetStaticBooleanField(helper, is_static) ? kMainStatic : kMainInstance) |
-                    (env->GetStaticBooleanField(helper, no_arguments) ? kMainWithoutArguments : 0);
-        }
+        if (!exception_pending(env))
+            shape = main_type ? env->CallStaticIntMethodA(helper, main_type, nullptr)
+                              : (env->GetStaticBooleanField(helper, is_static) ? kMainStatic : kMainInstance) |
+                                    (env->GetStaticBooleanField(helper, no_arguments) ? kMainWithoutArguments : 0);
     }
     return clear_exception(env) ? -1 : shape;
 }

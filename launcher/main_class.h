@@ -1,5 +1,6 @@
 // Work on the Java side: strings, the archive and its main class. None of
-// these prints; on failure they return null and leave the Java exception
+// these prints (only the runtime's own launcher helper may, as under
+// java -jar); on failure they return null and leave the Java exception
 // pending unless documented otherwise. Nothing is cached between calls.
 #ifndef VANDREL_MAIN_CLASS_H
 #define VANDREL_MAIN_CLASS_H
@@ -42,16 +43,18 @@ void apply_launch_attributes(JNIEnv* env, jobject jar, const char* path, jstring
 // How the main method of `cls` is called: kMainStatic for the static
 // main(String[]), else the flags of the main that the running Java picks
 // (instance and argument-free mains: Java 25 and later, or 21 to 24 with
-// preview features enabled). Negative when `cls` has none, with the
-// missing static main(String[])'s error pending.
+// preview features enabled; the runtime's launcher helper checks it and
+// may end the process as java -jar does). Negative when `cls` has none that
+// the runtime calls, with the missing static main(String[])'s error pending.
 constexpr int kMainStatic = 0;
 constexpr int kMainWithoutArguments = 1;
 constexpr int kMainInstance = 2;
 int main_method_shape(JNIEnv* env, jclass cls);
 
-// Calls the main method of that shape with `arguments`; on a new instance
-// made by the public or package no-argument constructor when it is an
-// instance main. The application's exception, if any, is left pending.
+// Calls the main method of that shape with `arguments` (which a main
+// without arguments does not take), an instance main on a new instance made
+// by the no-argument constructor. The application's exception, if any, is
+// left pending.
 void call_main(JNIEnv* env, jclass cls, int shape, jobjectArray arguments);
 
 #endif
