@@ -13,6 +13,7 @@
 #include "packager.h"
 #include "platform/platform.h"
 #include "runtime.h"
+#include "app_arguments.h"
 #include "vm_options.h"
 
 const char* program_name = "";
@@ -21,13 +22,6 @@ namespace {
 
 // Room for the module file name when it is compared with the name typed.
 constexpr unsigned long kModuleNameCapacity = 4096;
-
-char* copy_string(const char* text) {
-    size_t length = strlen(text);
-    char* copy = static_cast<char*>(allocate_or_exit(static_cast<int>(length + 1)));
-    memcpy(copy, text, length + 1);
-    return copy;
-}
 
 // Finds the archive's main class and runs its main method on this thread
 // with the configured and the user's arguments. Returns the exit status.
@@ -44,7 +38,7 @@ int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, const char* path, i
         env->ExceptionDescribe();
         return 1;
     }
-    char* main_class_name = copy_string(name_bytes);  // printed by the trace below
+    char* main_class_name = copy_or_exit(name_bytes);  // printed by the trace below
     jclass main_class = find_class_dotted(env, name_bytes);
     env->ReleaseStringUTFChars(name, name_bytes);
     if (main_class == nullptr) {
@@ -104,7 +98,7 @@ char* form_executable_path(const char* first_argument) {
         memcpy(path, first_argument, length);
         memcpy(path + length, kExecutableSuffix, suffix + 1);
     } else {
-        path = copy_string(first_argument);
+        path = copy_or_exit(first_argument);
     }
     // The name typed is kept only when it leads to the running program: a
     // file of that name in the current directory, or a program found through
@@ -113,7 +107,7 @@ char* form_executable_path(const char* first_argument) {
     unsigned long length = platform.module_file_name(module, sizeof module);
     if (length == 0 || length >= sizeof module || platform.same_file(path, module)) return path;
     free(path);
-    return copy_string(module);
+    return copy_or_exit(module);
 }
 
 int launcher_main(int argc, char** argv) {
