@@ -348,8 +348,7 @@ jobject open_jar_file(JNIEnv* env, const char* path) {
 }
 
 jstring find_main_class_name(JNIEnv* env, jobject jar) {
-    jclass jar_class = env->FindClass("java/util/jar/JarFile");
-    if (jar_class == nullptr) return nullptr;
+    jclass jar_class = env->GetObjectClass(jar);
     bool failed = false;
     jstring result = main_class_from_manifest(env, jar, &failed);
     if (result == nullptr && !failed) {
@@ -380,11 +379,19 @@ jclass launcher_helper(JNIEnv* env) {
     return helper;
 }
 
-bool has_main(JNIEnv* env, jclass cls, bool is_static, const char* signature) {
-    jmethodID main =
-        is_static ? env->GetStaticMethodID(cls, kMainName, signature) : env->GetMethodID(cls, kMainName, signature);
-    clear_exception(env);
-    return main != nullptr;
+// The main method of that shape, or null with an exception pending.
+jmethodID main_of_shape(JNIEnv* env, jclass cls, int shape) {
+    const char* signature = shape & kMainWithoutArguments ? kNoArgumentsSignature : kMainSignature;
+    jmethodID(JNICALL * lookup)(JNIEnv*, jclass, const char*, const char*) =
+        shape & kMainInstance ? env->functions->GetMethodID : env->functions->GetStaticMethodID;
+    return lookup(env, cls, kMainName, signature);
+}
+
+// The helper's reading of a JAR's manifest, which applies its launch
+// attributes, taking the archive as `signature` says. One copy of it keeps
+// the launcher small.
+__attribute__((noinline)) jmethodID jar_reader(JNIEnv* env, jclass helper, const char* signature) {
+    return env->GetStaticMethodID(helper, "getMainClassFromJar", signature);
 }
 
 // True when the running Java calls instance and argument-free mains.
@@ -397,30 +404,6 @@ bool runtime_has_new_mains(JNIEnv* env) {
     jmethodID is_enabled = features ? env->GetStaticMethodID(features, "isEnabled", "()Z") : nullptr;
     if (is_enabled != nullptr) enabled = env->CallStaticBooleanMethodA(features, is_enabled, nullptr) == JNI_TRUE;
     return !clear_exception(env) && enabled;
-}
-
-// The main that the runtime's launcher helper picks for `cls`, as flags;
-// negative when it cannot tell. Java 24 and later keep the choice in two
-// fields, 21 to 23 give it as flags.
-int main_shape_from_helper(JNIEnv* env, jclass cls) {
-    jclass helper = launcher_helper(env);
-    if (helper == nullptr) return -1;
-    const char signature[] = "(Ljava/lang/Class;)V";
-    jmethodID validate = env->GetStaticMethodID(helper, "validateMainMethod", signature);
-    if (clear_exception(env)) validate = env->GetStaticMethodID(helper, "validateMainClass", signature);
-    jfieldID is_static = validate ? env->GetStaticFieldID(helper, "isStaticMain", "Z") : nullptr;
-    jfieldID no_arguments = is_static ? env->GetStaticFieldID(helper, "noArgMain", "Z") : nullptr;
-    clear_exception(env);
-    jmethodID main_type = validate && !no_arguments ? env->GetStaticMethodID(helper, "getMainType", "()I") : nullptr;
-    int shape = -1;
-    if (no_arguments != nullptr || main_type != nullptr) {
-        env->CallStaticVoidMethod(helper, validate, cls);
-        if (!exception_pending(env))
-            shape = main_type ? env->CallStaticIntMethodA(helper, main_type, nullptr)
-                              : (env->GetStaticBooleanField(helper, is_static) ? kMainStatic : kMainInstance) |
-                                    (env->GetStaticBooleanField(helper, no_arguments) ? kMainWithoutArguments : 0);
-    }
-    return clear_exception(env) ? -1 : shape;
 }
 
 }  // namespace
@@ -442,15 +425,12 @@ void apply_launch_attributes(JNIEnv* env, jobject jar, const char* path, jstring
         // Java 25 reads the manifest of the archive it is given; earlier
         // runtimes open the file again, and only then see the scan's class
         // missing, so those apply nothing to such an archive.
-        jmethodID apply =
-            key && !exception_pending(env)
-                ? env->GetStaticMethodID(helper, "getMainClassFromJar", "(Ljava/util/jar/JarFile;)Ljava/lang/String;")
-                : nullptr;
+        jmethodID apply = key && !exception_pending(env)
+                              ? jar_reader(env, helper, "(Ljava/util/jar/JarFile;)Ljava/lang/String;")
+                              : nullptr;
         if (clear_exception(env) && previous != nullptr) {
             argument = java_string_from_native(env, path);
-            apply = argument ? env->GetStaticMethodID(helper, "getMainClassFromJar",
-                                                      "(Ljava/lang/String;)Ljava/lang/String;")
-                             : nullptr;
+            apply = argument ? jar_reader(env, helper, "(Ljava/lang/String;)Ljava/lang/String;") : nullptr;
         }
         if (apply != nullptr) env->CallStaticObjectMethod(helper, apply, argument);
     }
@@ -459,28 +439,26 @@ void apply_launch_attributes(JNIEnv* env, jobject jar, const char* path, jstring
 }
 
 int main_method_shape(JNIEnv* env, jclass cls) {
-    if (has_main(env, cls, true, kMainSignature)) return kMainStatic;
-    if (runtime_has_new_mains(env) &&
-        (has_main(env, cls, false, kMainSignature) || has_main(env, cls, true, kNoArgumentsSignature) ||
-         has_main(env, cls, false, kNoArgumentsSignature))) {
-        int shape = main_shape_from_helper(env, cls);
-        if (shape >= 0) return shape;
+    int shapes = 1;
+    for (int i = 0; i < shapes; ++i) {
+        // As the running Java picks: a main(String[]) before a main(), static
+        // before instance (a class cannot have both of one signature).
+        int shape = i >> 1 | (i & 1) << 1;
+        if (main_of_shape(env, cls, shape) != nullptr) return shape;
+        clear_exception(env);
+        if (i == 0 && runtime_has_new_mains(env)) shapes = 4;
     }
-    env->GetStaticMethodID(cls, kMainName, kMainSignature);  // its error again, for the caller to describe
+    main_of_shape(env, cls, kMainStatic);  // its error again, for the caller to describe
     return -1;
 }
 
 void call_main(JNIEnv* env, jclass cls, int shape, jobjectArray arguments) {
-    const char* signature = shape & kMainWithoutArguments ? kNoArgumentsSignature : kMainSignature;
-    if (!(shape & kMainInstance)) {
-        jmethodID main = env->GetStaticMethodID(cls, kMainName, signature);
-        if (main != nullptr) env->CallStaticVoidMethod(cls, main, arguments);
-        return;
-    }
-    jmethodID constructor = env->GetMethodID(cls, "<init>", kNoArgumentsSignature);
-    jobject instance = constructor ? env->NewObject(cls, constructor) : nullptr;
-    jmethodID main = instance ? env->GetMethodID(cls, kMainName, signature) : nullptr;
     jvalue argument;
     argument.l = arguments;
-    if (main != nullptr) env->CallVoidMethodA(instance, main, &argument);
+    jmethodID main = main_of_shape(env, cls, shape);
+    if (main != nullptr && !(shape & kMainInstance)) env->CallStaticVoidMethodA(cls, main, &argument);
+    if (main == nullptr || !(shape & kMainInstance)) return;
+    jmethodID constructor = env->GetMethodID(cls, "<init>", kNoArgumentsSignature);
+    jobject instance = constructor ? env->NewObject(cls, constructor) : nullptr;
+    if (instance != nullptr) env->CallVoidMethodA(instance, main, &argument);
 }

@@ -1,6 +1,6 @@
 // Work on the Java side: strings, the archive and its main class. None of
 // these prints (only the runtime's own launcher helper may, as under
-// java -jar); on failure they return null and leave the Java exception
+// java -jar, when it applies launch attributes); on failure they return null and leave the Java exception
 // pending unless documented otherwise. Nothing is cached between calls.
 #ifndef VANDREL_MAIN_CLASS_H
 #define VANDREL_MAIN_CLASS_H
@@ -41,11 +41,11 @@ jstring find_main_class_name(JNIEnv* env, jobject jar);
 void apply_launch_attributes(JNIEnv* env, jobject jar, const char* path, jstring name);
 
 // How the main method of `cls` is called: kMainStatic for the static
-// main(String[]), else the flags of the main that the running Java picks
-// (instance and argument-free mains: Java 25 and later, or 21 to 24 with
-// preview features enabled; the runtime's launcher helper checks it and
-// may end the process as java -jar does). Negative when `cls` has none that
-// the runtime calls, with the missing static main(String[])'s error pending.
+// main(String[]), else, where the running Java has instance and
+// argument-free mains (Java 25 and later, or 21 to 24 with preview features
+// enabled), the flags of the one it picks: a main(String[]) before a main(),
+// static before instance. Negative when `cls` has none, with the missing
+// static main(String[])'s error pending.
 constexpr int kMainStatic = 0;
 constexpr int kMainWithoutArguments = 1;
 constexpr int kMainInstance = 2;
