@@ -25,14 +25,14 @@ constexpr unsigned long kModuleNameCapacity = 4096;
 
 // Finds the archive's main class and runs its main method on this thread
 // with the configured and the user's arguments. Returns the exit status.
-int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, const char* path, int argc, char** argv) {
+int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** argv) {
     jstring name = find_main_class_name(env, jar);
     if (name == nullptr) {
         if (exception_pending(env)) env->ExceptionDescribe();
         print_error(MSG_NO_MAIN_CLASS);
         return 1;
     }
-    apply_launch_attributes(env, jar, path, name);
+    apply_launch_attributes(env, jar);
     const char* name_bytes = env->GetStringUTFChars(name, nullptr);
     if (name_bytes == nullptr) {
         env->ExceptionDescribe();
@@ -151,7 +151,7 @@ int launcher_main(int argc, char** argv) {
             status = run_packager(env, executable_path, program_name, argc, argv);
         }
     } else {
-        status = launch_application(env, vm, jar, executable_path, work_argc, work_argv);
+        status = launch_application(env, vm, jar, work_argc, work_argv);
     }
     vm->DestroyJavaVM();
     return status;

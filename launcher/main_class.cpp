@@ -57,11 +57,10 @@ jstring without_trailing_blanks(JNIEnv* env, jstring text) {
 
 // Calls the no-argument object method `name` of `target`; null when it
 // yields null or throws (exception pending). Sets *failed when there is no
-// such method (exception pending).
+// such method (exception pending). The class reference lives until the VM
+// ends.
 jobject call_named(JNIEnv* env, jobject target, const char* name, const char* signature, bool* failed) {
-    jclass cls = env->GetObjectClass(target);
-    jmethodID method = env->GetMethodID(cls, name, signature);
-    delete_local(env, cls);
+    jmethodID method = env->GetMethodID(env->GetObjectClass(target), name, signature);
     if (method == nullptr) *failed = true;
     return method ? call_object(env, target, method) : nullptr;
 }
@@ -367,70 +366,42 @@ const char kLauncherHelper[] = "sun/launcher/LauncherHelper";
 const char kNoArgumentsSignature[] = "()V";
 
 // The runtime's own launcher helper, its messages sent to standard error as
-// java -jar sends them; null, with nothing pending, when it has none.
+// java -jar sends them; null, with nothing pending, when it has none (a
+// failed lookup leaves an exception to clear).
 jclass launcher_helper(JNIEnv* env) {
     jclass helper = env->FindClass(kLauncherHelper);
     jmethodID init_output = helper ? env->GetStaticMethodID(helper, "initOutput", "(Z)V") : nullptr;
-    if (init_output != nullptr) env->CallStaticVoidMethod(helper, init_output, JNI_TRUE);
-    if (clear_exception(env) || init_output == nullptr) {
-        delete_local(env, helper);
-        return nullptr;
-    }
-    return helper;
+    jvalue to_standard_error;
+    to_standard_error.z = JNI_TRUE;
+    if (init_output != nullptr) env->CallStaticVoidMethodA(helper, init_output, &to_standard_error);
+    // A helper that fails here stays a local reference until the VM ends.
+    return clear_exception(env) ? nullptr : helper;
 }
 
 // The main method of that shape, or null with an exception pending.
 jmethodID main_of_shape(JNIEnv* env, jclass cls, int shape) {
     const char* signature = shape & kMainWithoutArguments ? kNoArgumentsSignature : kMainSignature;
-    jmethodID(JNICALL * lookup)(JNIEnv*, jclass, const char*, const char*) =
-        shape & kMainInstance ? env->functions->GetMethodID : env->functions->GetStaticMethodID;
-    return lookup(env, cls, kMainName, signature);
-}
-
-// The helper's reading of a JAR's manifest, which applies its launch
-// attributes, taking the archive as `signature` says. One copy of it keeps
-// the launcher small.
-__attribute__((noinline)) jmethodID jar_reader(JNIEnv* env, jclass helper, const char* signature) {
-    return env->GetStaticMethodID(helper, "getMainClassFromJar", signature);
-}
-
-// True when the running Java calls instance and argument-free mains.
-bool runtime_has_new_mains(JNIEnv* env) {
-    // java.lang.IO came with their final form, in Java 25.
-    if (env->FindClass("java/lang/IO") != nullptr) return true;
-    clear_exception(env);
-    bool enabled = false;
-    jclass features = env->FindClass("jdk/internal/misc/PreviewFeatures");
-    jmethodID is_enabled = features ? env->GetStaticMethodID(features, "isEnabled", "()Z") : nullptr;
-    if (is_enabled != nullptr) enabled = env->CallStaticBooleanMethodA(features, is_enabled, nullptr) == JNI_TRUE;
-    return !clear_exception(env) && enabled;
+    if (shape & kMainInstance) return env->GetMethodID(cls, kMainName, signature);
+    return env->GetStaticMethodID(cls, kMainName, signature);
 }
 
 }  // namespace
 
-void apply_launch_attributes(JNIEnv* env, jobject jar, const char* path, jstring name) {
+void apply_launch_attributes(JNIEnv* env, jobject jar) {
+    // The helper ends the process on an archive without Main-Class.
     bool failed = false;
-    jobject attributes = main_attributes(env, jar, &failed);
-    clear_exception(env);
-    jclass helper = attributes ? launcher_helper(env) : nullptr;
+    jclass helper = main_class_from_manifest(env, jar, &failed) ? launcher_helper(env) : nullptr;
     if (helper != nullptr) {
-        // The helper wants a Main-Class in the manifest that `jar` keeps: an
-        // archive whose class was found by the scan gets its name there.
-        jclass attributes_class = env->GetObjectClass(attributes);
-        jmethodID put_value =
-            env->GetMethodID(attributes_class, "putValue", "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;");
-        jstring key = put_value ? env->NewStringUTF("Main-Class") : nullptr;
-        jobject previous = key ? env->CallObjectMethod(attributes, put_value, key, name) : nullptr;
+        // Java 25 reads the manifest of the archive it is given, earlier
+        // runtimes that of the file the archive was opened by.
         jobject argument = jar;
-        // Java 25 reads the manifest of the archive it is given; earlier
-        // runtimes open the file again, and only then see the scan's class
-        // missing, so those apply nothing to such an archive.
-        jmethodID apply = key && !exception_pending(env)
-                              ? jar_reader(env, helper, "(Ljava/util/jar/JarFile;)Ljava/lang/String;")
-                              : nullptr;
-        if (clear_exception(env) && previous != nullptr) {
-            argument = java_string_from_native(env, path);
-            apply = argument ? jar_reader(env, helper, "(Ljava/lang/String;)Ljava/lang/String;") : nullptr;
+        jmethodID apply =
+            env->GetStaticMethodID(helper, "getMainClassFromJar", "(Ljava/util/jar/JarFile;)Ljava/lang/String;");
+        if (clear_exception(env)) {
+            argument = call_named(env, jar, "getName", "()Ljava/lang/String;", &failed);
+            apply = argument ? env->GetStaticMethodID(helper, "getMainClassFromJar",
+                                                      "(Ljava/lang/String;)Ljava/lang/String;")
+                             : nullptr;
         }
         if (apply != nullptr) env->CallStaticObjectMethod(helper, apply, argument);
     }
@@ -439,15 +410,16 @@ void apply_launch_attributes(JNIEnv* env, jobject jar, const char* path, jstring
 }
 
 int main_method_shape(JNIEnv* env, jclass cls) {
-    int shapes = 1;
-    for (int i = 0; i < shapes; ++i) {
-        // As the running Java picks: a main(String[]) before a main(), static
-        // before instance (a class cannot have both of one signature).
+    // java.lang.IO came with the final form of instance and argument-free
+    // mains, in Java 25. The running Java picks a main(String[]) before a
+    // main(), static before instance (a class cannot have both of one
+    // signature).
+    for (int i = 0; i < 4; ++i) {
         int shape = i >> 1 | (i & 1) << 1;
         if (main_of_shape(env, cls, shape) != nullptr) return shape;
-        clear_exception(env);
-        if (i == 0 && runtime_has_new_mains(env)) shapes = 4;
+        if (!clear_exception(env) || (i == 0 && env->FindClass("java/lang/IO") == nullptr)) break;
     }
+    clear_exception(env);
     main_of_shape(env, cls, kMainStatic);  // its error again, for the caller to describe
     return -1;
 }
@@ -456,8 +428,8 @@ void call_main(JNIEnv* env, jclass cls, int shape, jobjectArray arguments) {
     jvalue argument;
     argument.l = arguments;
     jmethodID main = main_of_shape(env, cls, shape);
-    if (main != nullptr && !(shape & kMainInstance)) env->CallStaticVoidMethodA(cls, main, &argument);
-    if (main == nullptr || !(shape & kMainInstance)) return;
+    if (main == nullptr) return;
+    if (!(shape & kMainInstance)) return env->CallStaticVoidMethodA(cls, main, &argument);
     jmethodID constructor = env->GetMethodID(cls, "<init>", kNoArgumentsSignature);
     jobject instance = constructor ? env->NewObject(cls, constructor) : nullptr;
     if (instance != nullptr) env->CallVoidMethodA(instance, main, &argument);

@@ -32,20 +32,19 @@ jobject open_jar_file(JNIEnv* env, const char* path);
 // of the archive with a static main(String[]); null when there is none.
 jstring find_main_class_name(JNIEnv* env, jobject jar);
 
-// Lets the runtime apply the launch attributes of the archive's manifest
-// (Add-Opens, Add-Exports, Enable-Native-Access, Launcher-Agent-Class and
-// whatever else its own java -jar applies), by its own rules, before the
-// main class `name` is initialised. A runtime without them applies nothing;
-// an attribute it refuses ends the process as under java -jar. Nothing is
-// left pending.
-void apply_launch_attributes(JNIEnv* env, jobject jar, const char* path, jstring name);
+// Lets the runtime apply the launch attributes of the manifest (Add-Opens,
+// Add-Exports, Enable-Native-Access, Launcher-Agent-Class and whatever else
+// its own java -jar applies), by its own rules, when the manifest names the
+// main class; called before that class is initialised. A runtime without
+// them applies nothing; an attribute it refuses ends the process as under
+// java -jar. Nothing is left pending.
+void apply_launch_attributes(JNIEnv* env, jobject jar);
 
 // How the main method of `cls` is called: kMainStatic for the static
 // main(String[]), else, where the running Java has instance and
-// argument-free mains (Java 25 and later, or 21 to 24 with preview features
-// enabled), the flags of the one it picks: a main(String[]) before a main(),
-// static before instance. Negative when `cls` has none, with the missing
-// static main(String[])'s error pending.
+// argument-free mains (Java 25 and later), the flags of the one it picks: a
+// main(String[]) before a main(), static before instance. Negative when
+// `cls` has none, with the missing static main(String[])'s error pending.
 constexpr int kMainStatic = 0;
 constexpr int kMainWithoutArguments = 1;
 constexpr int kMainInstance = 2;

@@ -67,13 +67,8 @@ void add_command_option(const char* path, int argc, char** argv) {
     size_t size = strlen(path) + kOptionPatternRoom;
     for (int i = 0; i < argc; ++i) size += strlen(argv[i]) + 1;
     char* option = static_cast<char*>(allocate_or_exit(static_cast<int>(size)));
-    char* end = option + snprintf(option, size, "-Dsun.java.command=%s", path);
-    for (int i = 0; i < argc; ++i) {
-        *end++ = ' ';
-        size_t length = strlen(argv[i]);
-        memcpy(end, argv[i], length + 1);
-        end += length;
-    }
+    char* end = option + sprintf(option, "-Dsun.java.command=%s", path);
+    for (int i = 0; i < argc; ++i) end += sprintf(end, " %s", argv[i]);
     add_vm_option(option, nullptr);
 }
 

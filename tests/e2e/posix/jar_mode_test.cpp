@@ -88,11 +88,12 @@ TEST_F(JarMode, Java25AppliesTheAttributesAndPicksItsMainMethods) {
     rows.insert(rows.end(), more.begin(), more.end());
     for (const Row& row : rows) check(kTemurin25, row);
 
-    // An archive without Main-Class, whose class the launcher finds, gets
-    // the same attributes (java -jar cannot run it). A class or main method
-    // that is missing gets the launcher's own messages.
+    // An archive without Main-Class, whose class the launcher finds, runs
+    // without its attributes: the runtime's helper, which would end the
+    // process on it, is not asked (java -jar cannot run it). A class or main
+    // method that is missing gets the launcher's own messages.
     EXPECT_TRUE(
-        outcome_is(run_process(packed("exports-scan.jar", {}, kTemurin25)), 0, "booted true\ncommand ./app\n", ""));
+        outcome_is(run_process(packed("exports-scan.jar", {}, kTemurin25)), 0, "booted refused\ncommand ./app\n", ""));
     const Row refused[] = {
         {"missing.jar", {}, 1, "", "Exception in thread \"main\" java.lang.NoClassDefFoundError: probe/Missing\n"},
         {"mainless.jar", {}, 1, "", "Exception in thread \"main\" java.lang.NoSuchMethodError: "},
