@@ -38,10 +38,6 @@ enum bridge_op {
     BRIDGE_CALL_STATIC_OBJECT_METHOD, /* arg0: class, arg1: method, arg2: jvalue* */
     BRIDGE_NEW_STRING_NATIVE,       /* arg0: bytes in the host's native encoding  */
     BRIDGE_CALL_VOID_METHOD,        /* arg0: object, arg1: method, arg2: jvalue* */
-    BRIDGE_CALL_STATIC_BOOLEAN_METHOD, /* arg0: class, arg1: method, arg2: jvalue* */
-    BRIDGE_CALL_STATIC_INT_METHOD,  /* as above                                  */
-    BRIDGE_GET_STATIC_FIELD_ID,     /* arg0: class, arg1: name, arg2: signature  */
-    BRIDGE_GET_STATIC_BOOLEAN_FIELD,/* arg0: class, arg1: field                  */
     BRIDGE_OP_COUNT
 };
 

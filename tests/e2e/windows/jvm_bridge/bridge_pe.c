@@ -72,8 +72,7 @@ static UINT64 forward(enum bridge_op op, UINT64 a0, UINT64 a1, UINT64 a2, UINT64
 static struct {
     jmethodID id;
     char* signature;
-    BOOL opens_path; /* JarFile(String), or the launcher helper's reading of a
-                        JAR's manifest: its first argument names a file */
+    BOOL opens_path; /* JarFile(String): its argument names a file */
 } methods[MAX_METHODS];
 static int method_count;
 
@@ -97,10 +96,8 @@ static void remember_method(jmethodID id, jclass cls, const char* name, const ch
     if (method_count == MAX_METHODS) fail("too many method IDs");
     methods[method_count].id = id;
     methods[method_count].signature = _strdup(signature);
-    methods[method_count].opens_path = (is_jar_file_class(cls) && strcmp(name, "<init>") == 0 &&
-                                        strcmp(signature, "(Ljava/lang/String;)V") == 0) ||
-                                       (strcmp(name, "getMainClassFromJar") == 0 &&
-                                        strcmp(signature, "(Ljava/lang/String;)Ljava/lang/String;") == 0);
+    methods[method_count].opens_path = is_jar_file_class(cls) && strcmp(name, "<init>") == 0 &&
+                                       strcmp(signature, "(Ljava/lang/String;)V") == 0;
     method_count++;
 }
 
@@ -345,38 +342,12 @@ static void JNICALL b_CallStaticVoidMethod(JNIEnv* env, jclass cls, jmethodID id
 
 static jobject JNICALL b_CallStaticObjectMethodA(JNIEnv* env, jclass cls, jmethodID id, const jvalue* args)
 {
-    if (opens_path(id)) {
-        jvalue translated = args[0];
-        translated.l = unix_path_string(args[0].l);
-        if (translated.l == NULL && args[0].l != NULL) return NULL;
-        return (jobject)(UINT_PTR)forward(BRIDGE_CALL_STATIC_OBJECT_METHOD, U(cls), U(id), U(&translated), 0);
-    }
     return (jobject)(UINT_PTR)forward(BRIDGE_CALL_STATIC_OBJECT_METHOD, U(cls), U(id), U(args), 0);
 }
 
 static void JNICALL b_CallVoidMethodA(JNIEnv* env, jobject obj, jmethodID id, const jvalue* args)
 {
     forward(BRIDGE_CALL_VOID_METHOD, U(obj), U(id), U(args), 0);
-}
-
-static jboolean JNICALL b_CallStaticBooleanMethodA(JNIEnv* env, jclass cls, jmethodID id, const jvalue* args)
-{
-    return (jboolean)forward(BRIDGE_CALL_STATIC_BOOLEAN_METHOD, U(cls), U(id), U(args), 0);
-}
-
-static jint JNICALL b_CallStaticIntMethodA(JNIEnv* env, jclass cls, jmethodID id, const jvalue* args)
-{
-    return (jint)forward(BRIDGE_CALL_STATIC_INT_METHOD, U(cls), U(id), U(args), 0);
-}
-
-static jfieldID JNICALL b_GetStaticFieldID(JNIEnv* env, jclass cls, const char* name, const char* sig)
-{
-    return (jfieldID)(UINT_PTR)forward(BRIDGE_GET_STATIC_FIELD_ID, U(cls), U(name), U(sig), 0);
-}
-
-static jboolean JNICALL b_GetStaticBooleanField(JNIEnv* env, jclass cls, jfieldID field)
-{
-    return (jboolean)forward(BRIDGE_GET_STATIC_BOOLEAN_FIELD, U(cls), U(field), 0, 0);
 }
 
 static jobject JNICALL b_CallStaticObjectMethodV(JNIEnv* env, jclass cls, jmethodID id, va_list list)
@@ -502,10 +473,6 @@ static void fill_tables(void)
     FORWARD(CallStaticObjectMethodV)
     FORWARD(CallStaticObjectMethodA)
     FORWARD(CallVoidMethodA)
-    FORWARD(CallStaticBooleanMethodA)
-    FORWARD(CallStaticIntMethodA)
-    FORWARD(GetStaticFieldID)
-    FORWARD(GetStaticBooleanField)
     FORWARD(NewStringUTF)
     FORWARD(NewByteArray)
     FORWARD(SetByteArrayRegion)

@@ -138,18 +138,6 @@ static void perform(struct bridge_call* c)
         (*env)->CallVoidMethodA(env, P(a[0]), P(a[1]), P(a[2]));
         c->result = 0;
         break;
-    case BRIDGE_CALL_STATIC_BOOLEAN_METHOD:
-        c->result = (*env)->CallStaticBooleanMethodA(env, P(a[0]), P(a[1]), P(a[2]));
-        break;
-    case BRIDGE_CALL_STATIC_INT_METHOD:
-        c->result = (uint64_t)(int64_t)(*env)->CallStaticIntMethodA(env, P(a[0]), P(a[1]), P(a[2]));
-        break;
-    case BRIDGE_GET_STATIC_FIELD_ID:
-        c->result = J((*env)->GetStaticFieldID(env, P(a[0]), P(a[1]), P(a[2])));
-        break;
-    case BRIDGE_GET_STATIC_BOOLEAN_FIELD:
-        c->result = (*env)->GetStaticBooleanField(env, P(a[0]), P(a[1]));
-        break;
     case BRIDGE_NEW_STRING_NATIVE:
         c->result = J(new_string_native(P(a[0])));
         break;
