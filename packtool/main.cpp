@@ -44,7 +44,7 @@ std::string default_launcher(const char* argv0, bool* found) {
 
 // Nothing that is read is ever written.
 bool destination_is_an_input(const PackRequest& r, const char* launcher) {
-    for (const char* input : {r.source, launcher, r.edits.icon_path.c_str()})
+    for (const char* input : {r.source, launcher, r.edits.icon_path.c_str(), r.manifest.path.c_str()})
         if (*input && (platform.same_file(r.destination, input) || std::string(r.destination) == input)) return true;
     return false;
 }
@@ -82,6 +82,7 @@ PackStatus make_image(PackRequest* r, const char* launcher_path, Launcher* launc
     std::vector<IconImage> icon;
     if (status == kSuccess && !r->edits.icon_path.empty()) status = load_icon(r->edits.icon_path.c_str(), &icon);
     if (status != kSuccess) return status;
+    apply_manifest_edits(r->manifest, &launcher->resources);
     if (r->any_edit) {
         status = edit_launcher(r->edits, icon, launcher, image);
         if (status != kSuccess) return status;
@@ -155,6 +156,9 @@ PackStatus run(int argc, char** argv) {
     PackRequest request;
     PackStatus status = parse_request(argc, argv, &request);
     if (status != kSuccess || request.command == kCommandHelp) return status;
+    bool writes = request.command == kCommandPack || request.command == kCommandConfigure;
+    if (int manifest_status = writes ? load_manifest_file(&request.manifest) : 0)
+        return static_cast<PackStatus>(manifest_status);
     switch (request.command) {
         case kCommandVersion:
             fputs(PACK_MSG_VERSION, stdout);

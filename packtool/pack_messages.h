@@ -83,6 +83,9 @@
     "                        archive that no longer matches, from failing or warning (Java 13 and later)\n"           \
     "  --class-data-auto     with --class-data-archive: the VM writes FILE when it is missing and the\n"              \
     "                        program ends (Java 19 and later); every user must be able to write there\n"              \
+    "  --utf8                the program's ANSI code page becomes UTF-8 (Windows 10 1903 and later): its\n"           \
+    "                        arguments, paths and texts keep every script\n"                                          \
+    "  --manifest FILE       replace the application manifest with FILE (XML with an assembly root)\n"                \
     "The launcher defaults to win32/vandrel.exe beside vandrel-pack, else to vandrel.exe beside it.\n"
 
 // --version (standard output).

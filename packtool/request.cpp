@@ -47,6 +47,14 @@ EditResult set_class_data_auto(Parsing* p, const char*) {
     p->request->edits.class_data_auto = true;
     return kEditOk;
 }
+EditResult set_manifest(Parsing* p, const char* value) {
+    p->request->manifest.path = value;
+    return kEditOk;
+}
+EditResult set_utf8(Parsing* p, const char*) {
+    p->request->manifest.utf8 = true;
+    return kEditOk;
+}
 EditResult set_gui(Parsing* p, const char*) {
     p->request->edits.subsystem = kGuiSubsystem;
     return kEditOk;
@@ -71,6 +79,8 @@ const Option kOptions[] = {
     {"--launcher", true, set_launcher},
     {"--class-data-archive", true, set_class_data_archive},
     {"--class-data-auto", false, set_class_data_auto},
+    {"--manifest", true, set_manifest},
+    {"--utf8", false, set_utf8},
     {"--gui", false, set_gui},
     {"--console", false, set_console},
     {"--configure", false, set_configure},
@@ -135,7 +145,7 @@ PackStatus parse_request(int argc, char** argv, PackRequest* out) {
             return result == kEditUsage ? usage(kUsage) : kValueRefused;
         }
     }
-    out->any_edit = asks_for_edit(out->edits);
+    out->any_edit = asks_for_edit(out->edits) || manifest_edits_any(out->manifest);
     out->command = command_of(p);
     if (out->command == kCommandHelp) return usage(kUsage);
     out->source = p.files[0];

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "manifest_edits.h"
 #include "pack_edits.h"
 
 enum PackStatus {
@@ -26,6 +27,7 @@ enum PackCommand { kCommandPack, kCommandConfigure, kCommandShow, kCommandHelp, 
 struct PackRequest {
     PackCommand command;
     PackEdits edits;
+    ManifestEdits manifest;
     bool any_edit;         // an edit of the launcher was asked for
     const char* launcher;  // --launcher; null: the default launcher
     const char* source;    // the JAR, the launcher to configure, or the file to show

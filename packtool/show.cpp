@@ -6,6 +6,7 @@
 #include "input_file.h"
 #include "jar_input.h"
 #include "launcher_image.h"
+#include "manifest_edits.h"
 #include "pack_messages.h"
 #include "version_info.h"
 
@@ -107,6 +108,7 @@ PackStatus show(const char* path) {
         show_values(l);
         show_icon(l.resources);
         show_version(l.resources);
+        show_manifest(l.resources);
     }
     show_archive(file, l.image);
     printf(SHOW_SIGNED, pe_is_signed(l.image) ? "yes" : "no");

@@ -17,7 +17,7 @@ set(host_pack_sources
   ${PROJECT_SOURCE_DIR}/launcher/major_version.cpp ${PROJECT_SOURCE_DIR}/launcher/text_rules.cpp
   ${PROJECT_SOURCE_DIR}/launcher/atomic_file.cpp ${PROJECT_SOURCE_DIR}/launcher/diagnostics.cpp
   ${PROJECT_SOURCE_DIR}/launcher/platform/files_posix.cpp)
-foreach(file main pack_edits archive_check request input_file jar_input launcher_image pack_output show tool_platform)
+foreach(file main pack_edits archive_check request input_file jar_input launcher_image pack_output show tool_platform manifest_edits)
   list(APPEND host_pack_sources ${PROJECT_SOURCE_DIR}/packtool/${file}.cpp)
 endforeach()
 add_custom_command(
@@ -43,6 +43,14 @@ set(script ${CMAKE_CURRENT_SOURCE_DIR}/pack_wine_test.sh)
 set(common ${host_pack} $<TARGET_FILE:vandrel>)
 vandrel_add_test(pack_cli COMMAND ${script} cli ${work}/cli ${common} ${CMAKE_OBJDUMP}
                  ${jars}/args.jar ${jars}/noentry.jar $<TARGET_FILE:vandrel-pack>)
+vandrel_add_test(pack_manifest COMMAND ${script} manifest ${work}/manifest ${common})
+vandrel_add_test(pack_pause
+  COMMAND ${script} pause ${work}/pause ${common} ${run_with_bridge} ${VANDREL_JVM_BRIDGE_DIR} ${jars}/args.jar
+          ${jars}/throws.jar
+  RESOURCE_LOCK registry)
+vandrel_add_test(pack_utf8
+  COMMAND ${script} utf8 ${work}/utf8 ${common} ${run_with_bridge} ${VANDREL_JVM_BRIDGE_DIR} ${jars}/args.jar
+  RESOURCE_LOCK registry)
 vandrel_add_test(pack_resources
   COMMAND ${script} resources ${work}/resources ${common} $<TARGET_FILE:pack_probe>
           ${CMAKE_CURRENT_SOURCE_DIR}/pack_icon.ico)
