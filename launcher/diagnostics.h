@@ -1,6 +1,6 @@
 // Output to the user, the trace switch, and the one allocation routine.
-#ifndef VANDREL_DIAGNOSTICS_H
-#define VANDREL_DIAGNOSTICS_H
+#ifndef VANDREL_LAUNCHER_DIAGNOSTICS_H
+#define VANDREL_LAUNCHER_DIAGNOSTICS_H
 
 #define VANDREL_PRINTF(f, a) __attribute__((format(printf, f, a)))
 

@@ -1,8 +1,8 @@
 // Work on the Java side: strings, the archive and its main class. None of
 // these prints; on failure they return null and leave the Java exception
 // pending unless documented otherwise. Nothing is cached between calls.
-#ifndef VANDREL_MAIN_CLASS_H
-#define VANDREL_MAIN_CLASS_H
+#ifndef VANDREL_LAUNCHER_MAIN_CLASS_H
+#define VANDREL_LAUNCHER_MAIN_CLASS_H
 
 #include <jni.h>
 

@@ -5,8 +5,8 @@
 // entries to inject failures the real system cannot be made to produce
 // (a failing close, an unreadable registry value). Each build links exactly
 // one implementation: platform_win32.cpp or platform_posix.cpp.
-#ifndef VANDREL_PLATFORM_H
-#define VANDREL_PLATFORM_H
+#ifndef VANDREL_LAUNCHER_PLATFORM_PLATFORM_H
+#define VANDREL_LAUNCHER_PLATFORM_PLATFORM_H
 
 #include <cstdio>
 

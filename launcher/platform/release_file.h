@@ -1,6 +1,6 @@
 // The family version of an installed Java runtime, from its "release" file.
-#ifndef VANDREL_RELEASE_FILE_H
-#define VANDREL_RELEASE_FILE_H
+#ifndef VANDREL_LAUNCHER_PLATFORM_RELEASE_FILE_H
+#define VANDREL_LAUNCHER_PLATFORM_RELEASE_FILE_H
 
 // Reads JAVA_VERSION from `home`'s release file and stores its family
 // version: "1.8.0_392" gives "1.8", "17.0.15" gives "17". False when the file

@@ -1,8 +1,8 @@
 // Replacing entries of the launcher's platform table in tests that link the
 // core: a restorer for any entries a test swaps, and a string table served
 // from memory.
-#ifndef VANDREL_TEST_SUPPORT_PLATFORM_FAKES_H
-#define VANDREL_TEST_SUPPORT_PLATFORM_FAKES_H
+#ifndef VANDREL_TESTS_SUPPORT_PLATFORM_FAKES_H
+#define VANDREL_TESTS_SUPPORT_PLATFORM_FAKES_H
 
 #include <string>
 
