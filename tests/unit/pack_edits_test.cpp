@@ -117,7 +117,7 @@ TEST(PackEdits, ClassDataArchiveJoinsValueFive) {
     const Case cases[] = {
         {"", "C:\\a.jsa", false, kOptions},
         {"#off", "C:\\a.jsa", false, kOptions},  // a value the launcher reads as no items
-        {"-Xmx1g\r\n", "C:\\a.jsa", false,  // items as the launcher splits them
+        {"-Xmx1g\r\n", "C:\\a.jsa", false,       // items as the launcher splits them
          "-Xmx1g\n-XX:+IgnoreUnrecognizedVMOptions\n-XX:SharedArchiveFile=C:\\a.jsa\n-Xlog:cds*=off"},
         // Configuring again replaces the earlier choice and repeats nothing.
         {"-Xmx1g\n-XX:+IgnoreUnrecognizedVMOptions\n-XX:+AutoCreateSharedArchive\n-XX:SharedArchiveFile=D:\\old.jsa\n"

@@ -150,20 +150,18 @@ static void decode_arguments(jmethodID id, va_list list, jvalue* values)
 }
 
 /* The va_list and "..." forms of a call whose jvalue form b_<name>A exists. */
-#define BRIDGE_LIST_FORMS(Type, Name, Target)                                     \
-    static Type JNICALL b_##Name##V(JNIEnv* env, Target target, jmethodID id, va_list list) \
-    {                                                                             \
-        jvalue values[MAX_ARGS];                                                  \
-        decode_arguments(id, list, values);                                       \
-        return b_##Name##A(env, target, id, values);                              \
-    }                                                                             \
-    static Type JNICALL b_##Name(JNIEnv* env, Target target, jmethodID id, ...)   \
-    {                                                                             \
-        va_list list;                                                             \
-        va_start(list, id);                                                       \
-        Type result = b_##Name##V(env, target, id, list);                         \
-        va_end(list);                                                             \
-        return result;                                                            \
+#define BRIDGE_LIST_FORMS(Type, Name, Target)                                                 \
+    static Type JNICALL b_##Name##V(JNIEnv* env, Target target, jmethodID id, va_list list) { \
+        jvalue values[MAX_ARGS];                                                              \
+        decode_arguments(id, list, values);                                                   \
+        return b_##Name##A(env, target, id, values);                                          \
+    }                                                                                         \
+    static Type JNICALL b_##Name(JNIEnv* env, Target target, jmethodID id, ...) {             \
+        va_list list;                                                                         \
+        va_start(list, id);                                                                   \
+        Type result = b_##Name##V(env, target, id, list);                                     \
+        va_end(list);                                                                         \
+        return result;                                                                        \
     }
 
 /* ---- VM options: Windows paths become Unix paths ---- */
