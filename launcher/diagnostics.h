@@ -1,4 +1,5 @@
-// Output to the user, the trace switch, and the one allocation routine.
+// Output to the user, the trace switch, the one allocation routine, and the
+// one way the launcher ends the process.
 #ifndef VANDREL_LAUNCHER_DIAGNOSTICS_H
 #define VANDREL_LAUNCHER_DIAGNOSTICS_H
 
