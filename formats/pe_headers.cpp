@@ -22,9 +22,9 @@ void read_optional_header(const unsigned char* head, PeHeaders* out) {
     out->size_of_headers = le32(optional + kOptionalSizeOfHeaders);
     out->checksum = le32(optional + kOptionalCheckSum);
     out->subsystem = le16(optional + kOptionalSubsystem);
-    uint64_t directories = pe_directories_offset(*out);
+    uint64_t count_at = pe_directory_count_offset(*out), directories = count_at + 4;
     uint64_t room = (out->optional_header_offset + out->optional_header_size - directories) / kDirectoryEntrySize;
-    uint32_t count = le32(head + pe_directory_count_offset(*out));
+    uint32_t count = le32(head + count_at);
     if (count > kMaxDirectories) count = kMaxDirectories;
     if (count > room) count = uint32_t(room);
     out->directory_count = count;
@@ -43,7 +43,7 @@ PeRead read_pe_machine(const unsigned char* head, size_t size, uint16_t* machine
     uint64_t signature = le32(head + kDosNewHeaderPointer);
     uint64_t machine_end = signature + kPeSignatureSize + kFileMachine + 2;
     if (size < machine_end) return need(machine_end, needed);
-    if (memcmp(head + signature, "PE\0\0", kPeSignatureSize) != 0) return kPeNotPe;
+    if (le32(head + signature) != kPeSignature) return kPeNotPe;
     *machine = le16(head + signature + kPeSignatureSize + kFileMachine);
     return kPeRead;
 }
@@ -73,7 +73,7 @@ PeRead read_pe_headers(const unsigned char* head, size_t size, PeHeaders* out, u
     uint16_t magic = le16(head + out->optional_header_offset + kOptionalMagic);
     if (magic != kOptionalMagicPe32 && magic != kOptionalMagicPe32Plus) return kPeNotPe;
     out->pe32_plus = magic == kOptionalMagicPe32Plus;
-    if (out->optional_header_offset + out->optional_header_size < pe_directories_offset(*out)) return kPeNotPe;
+    if (out->optional_header_offset + out->optional_header_size < pe_directory_count_offset(*out) + 4) return kPeNotPe;
     read_optional_header(head, out);
     return kPeRead;
 }
@@ -110,9 +110,9 @@ void write_pe_section(unsigned char* file, const PeHeaders& headers, unsigned in
 PeRead pe_image_end(const unsigned char* head, size_t size, const PeHeaders& headers, uint64_t* end, uint64_t* needed) {
     uint64_t image_end = larger(headers.size_of_headers, headers.section_table_end);
     for (unsigned i = 0; i < headers.section_count; ++i) {
-        PeSection section;
-        read_pe_section(head, headers, i, &section);
-        if (section.raw_size != 0) image_end = larger(image_end, uint64_t(section.raw_pointer) + section.raw_size);
+        const unsigned char* h = head + headers.section_table_offset + uint64_t(kSectionHeaderSize) * i;
+        uint32_t raw_size = le32(h + kSectionSizeOfRawData);
+        if (raw_size != 0) image_end = larger(image_end, uint64_t(le32(h + kSectionPointerToRawData)) + raw_size);
     }
     if (headers.pointer_to_symbol_table != 0) {
         // The string table follows the symbols; its first 4 bytes are its size.

@@ -14,6 +14,7 @@
 // DOS header.
 constexpr size_t kDosHeaderSize = 64;
 constexpr size_t kDosNewHeaderPointer = 0x3C;  // e_lfanew: where "PE\0\0" stands
+constexpr uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
 constexpr size_t kPeSignatureSize = 4;
 
 // COFF file header fields, from the header's start (after the signature).
