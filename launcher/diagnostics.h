@@ -31,9 +31,10 @@ void* allocate_or_exit(int size);
 char* copy_or_exit(const char* text);
 
 // Ends the process with `status` through the C library's exit: the exit
-// handlers run and the streams are flushed. The only place that ends the
-// process: the Windows process entry ends it with the main routine's result,
-// allocate_or_exit on exhausted memory.
+// handlers run and the streams are flushed. The only place where the launcher
+// ends the process: the Windows process entry ends it with the main routine's
+// result, allocate_or_exit on exhausted memory. (A signal handler that cleans
+// up passes the signal on to its default action.)
 extern "C" [[noreturn]] void end_process(int status);
 
 #endif
