@@ -23,7 +23,7 @@ namespace {
 // Room for the module file name when it is compared with the name typed.
 constexpr unsigned long kModuleNameCapacity = 4096;
 
-// Finds the archive's main class and runs its main(String[]) on this thread
+// Finds the archive's main class and runs its main method on this thread
 // with the configured and the user's arguments. Returns the exit status.
 int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** argv) {
     jstring name = find_main_class_name(env, jar);
@@ -32,6 +32,7 @@ int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** ar
         print_error(MSG_NO_MAIN_CLASS);
         return 1;
     }
+    apply_launch_attributes(env, jar);
     const char* name_bytes = env->GetStringUTFChars(name, nullptr);
     if (name_bytes == nullptr) {
         env->ExceptionDescribe();
@@ -44,8 +45,8 @@ int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** ar
         env->ExceptionDescribe();
         return 1;
     }
-    jmethodID main = env->GetStaticMethodID(main_class, "main", "([Ljava/lang/String;)V");
-    if (main == nullptr) {
+    int main_shape = main_method_shape(env, main_class);
+    if (main_shape < 0) {
         if (exception_pending(env))
             env->ExceptionDescribe();
         else
@@ -74,7 +75,7 @@ int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** ar
         return 1;
     }
 
-    env->CallStaticVoidMethod(main_class, main, arguments);
+    call_main(env, main_class, main_shape, arguments);
     if (exception_pending(env)) {
         env->ExceptionDescribe();
         return 1;
@@ -126,8 +127,10 @@ int launcher_main(int argc, char** argv) {
     char vm_arguments[kConfigValueCapacity];
     if (read_config_string(kConfigVmArguments, vm_arguments, sizeof vm_arguments) > 0)
         add_vm_options_from_lines(vm_arguments);
+    add_exit_hook_option();
     char* executable_path = form_executable_path(first_argument);
     add_class_path_option(executable_path);
+    add_command_option(executable_path, work_argc, argv + (argc - work_argc));  // the arguments as typed
 
     JavaVM* vm = nullptr;
     JNIEnv* env = nullptr;

@@ -27,6 +27,9 @@ char* format_option(const char* pattern, const char* value) {
 
 void add_line_as_option(char* item, void*) { add_vm_option(item, nullptr); }
 
+// Called by the VM with the status of System.exit, before it ends the process.
+void JNICALL pause_on_vm_exit(jint status) { pause_before_exit(status); }
+
 }  // namespace
 
 void add_vm_option(char* option_string, void* extra_info) {
@@ -61,7 +64,21 @@ bool add_standard_vm_options() {
 
 void add_vm_options_from_lines(char* text) { split_config_lines(text, add_line_as_option, nullptr); }
 
+void add_exit_hook_option() {
+    if (console_closes_with_process())
+        add_vm_option(const_cast<char*>("exit"), reinterpret_cast<void*>(pause_on_vm_exit));
+}
+
 void add_class_path_option(const char* path) { add_vm_option(format_option("-Djava.class.path=%s", path), nullptr); }
+
+void add_command_option(const char* path, int argc, char** argv) {
+    size_t size = strlen(path) + kOptionPatternRoom;
+    for (int i = 0; i < argc; ++i) size += strlen(argv[i]) + 1;
+    char* option = static_cast<char*>(allocate_or_exit(static_cast<int>(size)));
+    char* end = option + sprintf(option, "-Dsun.java.command=%s", path);
+    for (int i = 0; i < argc; ++i) end += sprintf(end, " %s", argv[i]);
+    add_vm_option(option, nullptr);
+}
 
 bool create_java_vm(JavaVM** vm, JNIEnv** env, const RuntimeEntryPoints* entry_points) {
     JavaVMInitArgs args;

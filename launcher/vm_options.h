@@ -30,8 +30,17 @@ bool add_standard_vm_options();
 // Cuts value 5's buffer into its items and adds each as an option.
 void add_vm_options_from_lines(char* text);
 
+// Adds the VM's exit hook, through which System.exit with a non-zero status
+// pauses as pause_before_exit says, when the console closes with the process;
+// nothing otherwise.
+void add_exit_hook_option();
+
 // Adds "-Djava.class.path=" with `path`; always the last option.
 void add_class_path_option(const char* path);
+
+// Adds "-Dsun.java.command=" with `path` and the user's arguments, each
+// after a blank, as java -jar names the archive and its arguments there.
+void add_command_option(const char* path, int argc, char** argv);
 
 // Creates the VM from the option list (printing the option dump when
 // tracing), then frees the list's block. True when creation returned 0.

@@ -262,6 +262,14 @@ void posix_write_error(const char* text, int length) {
     fflush(stderr);
 }
 
+// A terminal outlives the program: none is made for one process alone.
+ConsoleState posix_console_state() {
+    ConsoleState state;
+    state.processes = 0;
+    state.input_is_console = isatty(0) == 1;
+    return state;
+}
+
 }  // namespace
 
 // Filled by field name: two entries of the same type cannot change places unseen.
@@ -293,6 +301,7 @@ PlatformApi platform = {
     .remove_on_interrupt = posix_remove_on_interrupt,
     .full_path = posix_full_path,
     .write_error = posix_write_error,
+    .console_state = posix_console_state,
 };
 
 const char kPathSeparator = '/';

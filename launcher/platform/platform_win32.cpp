@@ -220,6 +220,15 @@ void win32_write_error(const char* text, int length) {
     pending_errors[pending_length] = '\0';
 }
 
+ConsoleState win32_console_state() {
+    DWORD processes[2];
+    DWORD mode = 0;
+    ConsoleState state;
+    state.processes = int(GetConsoleProcessList(processes, 2));  // the count, even past the room given
+    state.input_is_console = GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+    return state;
+}
+
 }  // namespace
 
 // Filled by field name: two entries of the same type cannot change places unseen.
@@ -251,6 +260,7 @@ PlatformApi platform = {
     .remove_on_interrupt = win32_remove_on_interrupt,
     .full_path = win32_full_path,
     .write_error = win32_write_error,
+    .console_state = win32_console_state,
 };
 
 const char kPathSeparator = '\\';

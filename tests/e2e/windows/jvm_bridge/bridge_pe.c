@@ -318,6 +318,11 @@ static jobject JNICALL b_CallStaticObjectMethodA(JNIEnv* env, jclass cls, jmetho
     return (jobject)(UINT_PTR)forward(BRIDGE_CALL_STATIC_OBJECT_METHOD, U(cls), U(id), U(args), 0);
 }
 
+static void JNICALL b_CallVoidMethodA(JNIEnv* env, jobject obj, jmethodID id, const jvalue* args)
+{
+    forward(BRIDGE_CALL_VOID_METHOD, U(obj), U(id), U(args), 0);
+}
+
 BRIDGE_LIST_FORMS(jobject, CallStaticObjectMethod, jclass)
 
 static jstring JNICALL b_NewStringUTF(JNIEnv* env, const char* bytes)
@@ -426,6 +431,7 @@ static void fill_tables(void)
     FORWARD(CallStaticObjectMethod)
     FORWARD(CallStaticObjectMethodV)
     FORWARD(CallStaticObjectMethodA)
+    FORWARD(CallVoidMethodA)
     FORWARD(NewStringUTF)
     FORWARD(NewByteArray)
     FORWARD(SetByteArrayRegion)
@@ -453,6 +459,8 @@ static char* convert_option(const char* option)
     const char* value = equals + 1;
     BOOL is_path_list = strncmp(option, "-Djava.class.path=", 18) == 0 ||
                         strncmp(option, "-Denv.class.path=", 17) == 0;
+    /* The program and its arguments, as a Windows VM would see them. */
+    if (strncmp(option, "-Dsun.java.command=", 19) == 0) return _strdup(option);
     if (!is_path_list && !is_absolute_windows_path(value)) return _strdup(option);
 
     size_t capacity = 8 * (strlen(option) + MAX_PATH);
@@ -510,11 +518,17 @@ __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, voi
     JavaVMInitArgs args = *given;
     JavaVMOption* options = calloc(given->nOptions > 0 ? (size_t)given->nOptions : 1, sizeof *options);
     if (options == NULL) fail("out of memory");
+    jint count = 0;
     for (jint i = 0; i < given->nOptions; i++) {
-        options[i].optionString = convert_option(given->options[i].optionString);
-        options[i].extraInfo = given->options[i].extraInfo;
+        /* The hooks are functions of the Windows side, which the host VM
+           cannot call: they stay behind. */
+        const char* option = given->options[i].optionString;
+        if (strcmp(option, "exit") == 0 || strcmp(option, "abort") == 0 || strcmp(option, "vfprintf") == 0) continue;
+        options[count].optionString = convert_option(option);
+        options[count++].extraInfo = given->options[i].extraInfo;
     }
     args.options = options;
+    args.nOptions = count;
     fill_tables();
     fflush(stdout);
     fflush(stderr);
