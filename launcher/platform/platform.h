@@ -8,8 +8,8 @@
 // file-system entries come from files_win32.cpp or files_posix.cpp. An entry
 // makes one system call, or the few that one service takes on that system;
 // what to do with its result is decided by the core above it.
-#ifndef VANDREL_PLATFORM_H
-#define VANDREL_PLATFORM_H
+#ifndef VANDREL_LAUNCHER_PLATFORM_PLATFORM_H
+#define VANDREL_LAUNCHER_PLATFORM_PLATFORM_H
 
 #include <climits>
 #include <cstdio>

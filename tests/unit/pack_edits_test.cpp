@@ -18,6 +18,15 @@ struct SetCase {
     EditResult result;
 };
 
+typedef EditResult (*ParseArgument)(const char* argument, PackEdits* edits, std::string* message);
+
+// The argument parsed and, when that succeeded, checked; *message says why not.
+EditResult parsed_and_checked(ParseArgument parse, const char* argument, std::string* message) {
+    PackEdits edits{};
+    EditResult result = parse(argument, &edits, message);
+    return result == kEditOk ? check_edits(edits, message) : result;
+}
+
 TEST(PackEdits, ValuesCheckedBeforeWriting) {
     const std::string long_value(1999, 'v');
     const std::string a1999 = "vm_arguments=" + long_value;
@@ -51,10 +60,8 @@ TEST(PackEdits, ValuesCheckedBeforeWriting) {
     };
     for (const SetCase& c : cases) {
         SCOPED_TRACE(c.argument);
-        PackEdits edits{};
         std::string message;
-        EditResult result = parse_set_argument(c.argument, &edits, &message);
-        if (result == kEditOk) result = check_edits(edits, &message);
+        EditResult result = parsed_and_checked(parse_set_argument, c.argument, &message);
         EXPECT_EQ(c.result, result) << message;
         EXPECT_EQ(result == kEditOk, message.empty());
     }
@@ -69,11 +76,8 @@ TEST(PackEdits, VersionKeysAndNumbers) {
     };
     for (const SetCase& c : cases) {
         SCOPED_TRACE(c.argument);
-        PackEdits edits{};
         std::string message;
-        EditResult result = parse_version_argument(c.argument, &edits, &message);
-        if (result == kEditOk) result = check_edits(edits, &message);
-        EXPECT_EQ(c.result, result) << message;
+        EXPECT_EQ(c.result, parsed_and_checked(parse_version_argument, c.argument, &message)) << message;
     }
 }
 
