@@ -1,4 +1,4 @@
-// The nine configuration values of the launcher's string table.
+// The configuration values of the launcher's string table.
 #ifndef VANDREL_CONFIG_H
 #define VANDREL_CONFIG_H
 
@@ -12,6 +12,10 @@ enum ConfigValueId {
     kConfigTrailingArguments = 7,
     kConfigNoRuntimeMessage = 8,
     kConfigBadVersionMessage = 9,
+    kConfigWorkingDirectory = 10,
+    kConfigSingleInstance = 11,
+    kConfigOptionsFile = 12,
+    kConfigStartupCache = 13,
 };
 
 // Room every reader gives a value: at most 1999 bytes of text.

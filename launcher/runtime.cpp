@@ -4,8 +4,10 @@
 
 #include "config.h"
 #include "diagnostics.h"
+#include "expansion.h"
 #include "message_format.h"
 #include "messages.h"
+#include "runtime_release.h"
 #include "runtime_search.h"
 
 namespace {
@@ -91,8 +93,10 @@ bool compose_runtime_library_path(const char* value, char* path, int capacity) {
 bool load_java_runtime(RuntimeEntryPoints* entry_points) {
     char path[kPathCapacity];
     char configured[kConfigValueCapacity];
-    bool found = read_config_string(kConfigRuntimeLibraryPath, configured, sizeof configured) != 0 &&
-                 compose_runtime_library_path(configured, path, sizeof path) && platform.path_exists(path);
+    int configured_length = read_expanded_config(kConfigRuntimeLibraryPath, configured, sizeof configured);
+    if (configured_length < 0) return false;
+    bool found = configured_length != 0 && compose_runtime_library_path(configured, path, sizeof path) &&
+                 platform.path_exists(path);
     if (!found && !find_runtime_in_registry(path, sizeof path)) return false;
 
     void* library = platform.load_library(path);
@@ -107,6 +111,7 @@ bool load_java_runtime(RuntimeEntryPoints* entry_points) {
         print_error(MSG_NO_JNI_INTERFACES, path);
         return false;
     }
+    read_runtime_release(path);
     return true;
 }
 

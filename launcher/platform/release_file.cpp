@@ -21,23 +21,35 @@ bool family_version_of(const char* full, char* version, int capacity) {
 // Room for the path of a runtime's release file.
 constexpr size_t kReleasePathCapacity = 4096;
 
-bool read_release_family_version(const char* home, char separator, char* version, int capacity) {
+bool read_release_entry(const char* home, char separator, const char* key, char* value, int capacity) {
     char path[kReleasePathCapacity];
-    if (snprintf(path, sizeof path, "%s%c%s", home, separator, "release") >= int(sizeof path)) return false;
+    size_t length = strlen(home);
+    if (length + sizeof "/release" > sizeof path) return false;
+    memcpy(path, home, length);
+    path[length] = separator;
+    strcpy(path + length + 1, "release");
     FILE* f = platform.file_open(path, "r");
     if (f == nullptr) return false;
-    const char prefix[] = "JAVA_VERSION=\"";
+    const size_t key_length = strlen(key);
     char line[512];
     bool found = false;
-    while (!found && fgets(line, sizeof line, f) != nullptr) {
-        if (strncmp(line, prefix, sizeof prefix - 1) != 0) continue;
-        char* value = line + sizeof prefix - 1;
-        char* end = strchr(value, '"');
-        if (end == nullptr) break;
-        *end = '\0';
-        found = family_version_of(value, version, capacity);
+    while (fgets(line, sizeof line, f) != nullptr) {
+        if (strncmp(line, key, key_length) != 0 || strncmp(line + key_length, "=\"", 2) != 0) continue;
+        char* text = line + key_length + 2;
+        char* end = strchr(text, '"');
+        if (end != nullptr && end - text < capacity) {
+            *end = '\0';
+            strcpy(value, text);
+            found = true;
+        }
         break;
     }
     platform.file_close(f);
     return found;
+}
+
+bool read_release_family_version(const char* home, char separator, char* version, int capacity) {
+    char full[128];
+    return read_release_entry(home, separator, "JAVA_VERSION", full, sizeof full) &&
+           family_version_of(full, version, capacity);
 }

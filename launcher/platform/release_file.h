@@ -10,4 +10,8 @@ bool read_release_family_version(const char* home, char separator, char* version
 // The family version of a full version text, as above; false when it does not fit.
 bool family_version_of(const char* full, char* version, int capacity);
 
+// Reads the quoted value of entry `key` (KEY="value") of `home`'s release
+// file; false when the file or the entry is missing or the value does not fit.
+bool read_release_entry(const char* home, char separator, const char* key, char* value, int capacity);
+
 #endif
