@@ -45,7 +45,8 @@ const char kUsageText[] =
     "EDITS:\n"
     "  --set NAME=VALUE      a configuration value by its label (runtime_library_path, min_version, max_version,\n"
     "                        vm_arguments, leading_arguments, trailing_arguments, no_runtime_message,\n"
-    "                        bad_version_message); \"\\n\" in VALUE separates the items of values 5 to 7; "
+    "                        bad_version_message, working_directory, single_instance, options_file,\n"
+    "                        startup_cache); \"\\n\" in VALUE separates the items of values 5 to 7; "
     "repeatable\n"
     "  --icon FILE.ico       replace icon group 101 with every image of FILE.ico\n"
     "  --version KEY=VALUE   version information: FileVersion, ProductVersion, ProductName, FileDescription,\n"
@@ -57,6 +58,8 @@ const char kUsageText[] =
     "                        archive that no longer matches, from failing or warning (Java 13 and later)\n"
     "  --class-data-auto     with --class-data-archive: the VM writes FILE when it is missing and the\n"
     "                        program ends (Java 19 and later); every user must be able to write there\n"
+    "  --startup-cache[=DIR] the VM makes a start-up cache in DIR on the user's machine and uses it on later\n"
+    "                        starts (Java 19 and later); DIR defaults to %LOCALAPPDATA%\\<program name>\n"
     "The launcher defaults to vandrel.exe beside vandrel-pack.\n";
 
 int usage(int status) {
@@ -155,7 +158,7 @@ int load_launcher(const char* path, bool bare, Launcher* out) {
 
 void apply_values(const PackEdits& edits, std::vector<Resource>* resources) {
     bool any = false;
-    for (int id = 2; id <= 9; ++id) any = any || edits.has_value[id];
+    for (int id = 2; id <= kLastConfigId; ++id) any = any || edits.has_value[id];
     if (!any) return;
     Resource* block = find_resource(*resources, kResourceString, 1, kLanguage);
     if (block == nullptr) {
@@ -168,7 +171,7 @@ void apply_values(const PackEdits& edits, std::vector<Resource>* resources) {
     }
     std::u16string strings[16];
     decode_string_block(block->data.data(), block->data.size(), strings);
-    for (int id = 2; id <= 9; ++id)
+    for (int id = 2; id <= kLastConfigId; ++id)
         if (edits.has_value[id]) strings[id] = stored_config_text(id, edits.values[id]);
     block->data = encode_string_block(strings);
 }
@@ -273,7 +276,7 @@ int show(const char* path) {
         std::u16string strings[16];
         bool decoded = read_string_block(l.resources, strings);
         printf("Values:%s\n", decoded ? "" : " none (no string table block 1 in language 1033)");
-        for (int id = 2; decoded && id <= 9; ++id)
+        for (int id = 2; decoded && id <= kLastConfigId; ++id)
             printf("  %s = %s\n", config_label_of_id(id), one_line(value_after_comment_rule(strings[id])).c_str());
         std::vector<IconImage> icons;
         Resource* group = nullptr;
@@ -354,7 +357,11 @@ int main(int argc, char** argv) {
             edits.class_data_archive = argv[++i];
         else if (a == "--class-data-auto")
             edits.class_data_auto = true;
-        else if (a == "--gui")
+        else if (a.compare(0, 15, "--startup-cache") == 0 && (a.size() == 15 || a[15] == '=')) {
+            edits.startup_cache = true;
+            edits.has_value[13] = a.size() > 16;
+            edits.values[13] = a.size() > 16 ? a.substr(16) : "";
+        } else if (a == "--gui")
             edits.subsystem = kGuiSubsystem;
         else if (a == "--console")
             edits.subsystem = kConsoleSubsystem;
@@ -373,8 +380,8 @@ int main(int argc, char** argv) {
         }
     }
     bool any_edit = !edits.icon_path.empty() || !edits.version.empty() || edits.subsystem != kKeepSubsystem ||
-                    !edits.class_data_archive.empty() || edits.class_data_auto;
-    for (int id = 2; id <= 9; ++id) any_edit = any_edit || edits.has_value[id];
+                    !edits.class_data_archive.empty() || edits.class_data_auto || edits.startup_cache;
+    for (int id = 2; id <= kLastConfigId; ++id) any_edit = any_edit || edits.has_value[id];
     if (show_mode) {
         if (configure || any_edit || launcher_path || files.size() != 1) return usage(kUsage);
         return show(files[0]);
@@ -415,6 +422,13 @@ int main(int argc, char** argv) {
     Launcher launcher;
     int status = load_launcher(launcher_file, true, &launcher);
     if (status != kSuccess) return status;
+    if (edits.startup_cache) {
+        bool windows = launcher.bytes[0] == 'M' && launcher.bytes[1] == 'Z';
+        if (!edits.has_value[13]) edits.values[13] = default_startup_cache(windows, destination);
+        edits.has_value[13] = true;
+        if (under_program_files(edits.values[13]))
+            fputs("Warning: users cannot write under Program Files: the start-up cache is left out for them\n", stderr);
+    }
     if (!edits.class_data_archive.empty()) {
         // The archive's options join value 5 as given, else as the launcher holds it.
         if (!edits.has_value[5]) {
