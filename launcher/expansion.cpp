@@ -56,7 +56,7 @@ int read_expanded_config(int id, char* buffer, int capacity) {
     char expanded[kConfigValueCapacity];
     int length = expand_references(buffer, expanded, capacity < kConfigValueCapacity ? capacity : kConfigValueCapacity);
     if (length < 0) {
-        print_error(MSG_EXPANDED_TOO_LONG, id, capacity - 1);
+        print_error(MSG_EXPANDED_TOO_LONG, id);
         return -1;
     }
     memcpy(buffer, expanded, size_t(length) + 1);

@@ -25,11 +25,11 @@
 #define MSG_DAMAGED_ARCHIVE "Can't launch: the application archive of '%s' is damaged\n"
 
 // Settings (standard error): a value or an options file that outgrew its
-// buffer once its references were replaced (its id or name, and the bytes
-// that fit), a working directory that cannot be entered, and a second start
-// of a single-instance program (its name).
-#define MSG_EXPANDED_TOO_LONG "Can't launch: value %d is over %d bytes once expanded\n"
-#define MSG_OPTIONS_FILE_TOO_LONG "Can't launch: '%s' is over %d bytes once expanded\n"
+// 1999 bytes once its references were replaced (its id or name), a working
+// directory that cannot be entered, and a second start of a single-instance
+// program (its name).
+#define MSG_EXPANDED_TOO_LONG "Can't launch: value %d is too long once expanded\n"
+#define MSG_OPTIONS_FILE_TOO_LONG "Can't launch: '%s' is too long once expanded\n"
 #define MSG_NO_WORKING_DIRECTORY "Can't launch: can't enter '%s'\n"
 #define MSG_ALREADY_RUNNING "%s is already running.\n"
 

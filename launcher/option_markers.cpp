@@ -9,7 +9,7 @@ int read_version(const char** text) {
     if (value >= 0 && **text == '.') {
         ++*text;
         int minor = read_version(text);
-        if (value == 1) value = minor;  // 1.N counts as N
+        if (value == 1 && minor >= 0) value = minor;  // 1.N counts as N
     }
     return value;
 }

@@ -39,7 +39,7 @@ bool add_vm_options_from_file() {
     char* options = static_cast<char*>(allocate_or_exit(kConfigValueCapacity + 1));
     options[0] = '\n';
     if (size >= sizeof text || expand_references(text, options + 1, kConfigValueCapacity) < 0) {
-        print_error(MSG_OPTIONS_FILE_TOO_LONG, name, kConfigValueCapacity - 1);
+        print_error(MSG_OPTIONS_FILE_TOO_LONG, name);
         return false;
     }
     split_config_lines(options, add_file_line, nullptr);

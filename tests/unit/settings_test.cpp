@@ -112,7 +112,7 @@ TEST_F(Settings, AnExpansionThatDoesNotFitIsRefusedNeverCut) {
     char buffer[kConfigValueCapacity];
     StreamCapture err(2, dir_ / "err");
     EXPECT_EQ(-1, read_expanded_config(kConfigVmArguments, buffer, sizeof buffer));
-    EXPECT_EQ(as_written("Can't launch: value 5 is over 1999 bytes once expanded\n"), err.finish());
+    EXPECT_EQ(as_written("Can't launch: value 5 is too long once expanded\n"), err.finish());
     strings_.set(kConfigVmArguments, "-Da=%A%\n-Db=%%# comment");
     EXPECT_EQ(11, read_expanded_config(kConfigVmArguments, buffer, sizeof buffer));
     EXPECT_STREQ("-Da=x\n-Db=%", buffer);
@@ -189,7 +189,7 @@ TEST_F(Settings, OptionsFileLinesJoinTheOptions) {
         write_file(file, text);
         StreamCapture err(2, dir_ / "err");
         EXPECT_FALSE(add_vm_options_from_file());
-        EXPECT_EQ(as_written("Can't launch: '" + file + "' is over 1999 bytes once expanded\n"), err.finish());
+        EXPECT_EQ(as_written("Can't launch: '" + file + "' is too long once expanded\n"), err.finish());
     }
 }
 
