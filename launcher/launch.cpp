@@ -7,9 +7,9 @@
 
 #include "config.h"
 #include "diagnostics.h"
+#include "expansion.h"
 #include "main_class.h"
 #include "messages.h"
-#include "expansion.h"
 #include "options_file.h"
 #include "own_image.h"
 #include "packager.h"
@@ -32,6 +32,14 @@ char* copy_string(const char* text) {
     char* copy = static_cast<char*>(allocate_or_exit(static_cast<int>(length + 1)));
     memcpy(copy, text, length + 1);
     return copy;
+}
+
+// Appends the items of value 6 or 7, read into `buffer` and expanded; false
+// when the value does not fit once expanded.
+bool append_value_items(int id, char* buffer, AppArgv* argv) {
+    int length = read_expanded_config(id, buffer, kConfigValueCapacity);
+    if (length > 0) append_lines_to_argv(buffer, argv);
+    return length >= 0;
 }
 
 // Finds the archive's main class and runs its main(String[]) on this thread
@@ -68,12 +76,9 @@ int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** ar
     char trailing[kConfigValueCapacity];
     AppArgv app_argv;
     init_app_argv(&app_argv);
-    int leading_length = read_expanded_config(kConfigLeadingArguments, leading, sizeof leading);
-    int trailing_length = read_expanded_config(kConfigTrailingArguments, trailing, sizeof trailing);
-    if (leading_length < 0 || trailing_length < 0) return 1;
-    if (leading_length > 0) append_lines_to_argv(leading, &app_argv);
+    if (!append_value_items(kConfigLeadingArguments, leading, &app_argv)) return 1;
     for (int i = 0; i < argc; ++i) append_to_argv(&app_argv, argv[i]);
-    if (trailing_length > 0) append_lines_to_argv(trailing, &app_argv);
+    if (!append_value_items(kConfigTrailingArguments, trailing, &app_argv)) return 1;
     if (debug_trace) {
         print_trace(TRACE_MAIN_CLASS, main_class_name);
         print_trace(TRACE_APP_ARGC, app_argv.count);
