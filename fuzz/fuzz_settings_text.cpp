@@ -15,7 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     text = text.c_str();
     int capacity = size > 0 ? 1 + data[0] % 64 : 1;
     std::string out(size_t(capacity) + 8, '\x7f');
-    int length = expand_references(text.c_str(), &out[0], capacity);
+    std::string copy = text;
+    int length = expand_references(&copy[0], &out[0], capacity);
+    if (copy != text) abort();
     if (length >= capacity || out.compare(size_t(capacity), 8, std::string(8, '\x7f')) != 0) abort();
     if (length >= 0 && strlen(out.c_str()) != size_t(length)) abort();
     if (text.find('%') == std::string::npos && (length >= 0 ? out.c_str() != text : int(text.size()) < capacity))

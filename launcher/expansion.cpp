@@ -22,30 +22,27 @@ const char* lookup(const char* name, char* scratch, int capacity) {
 
 }  // namespace
 
-int expand_references(const char* text, char* out, int capacity) {
+int expand_references(char* text, char* out, int capacity) {
     int used = 0;
-    for (const char* p = text; *p != '\0';) {
+    for (char* p = text; *p != '\0'; ++p) {
         const char* piece = p;
         size_t length = 1;
-        const char* end = *p == '%' ? strchr(p + 1, '%') : nullptr;
-        char name[kPathCapacity];
         char found[kPathCapacity];
-        size_t name_length = end != nullptr ? size_t(end - p - 1) : sizeof name;
-        if (name_length < sizeof name) {
-            memcpy(name, p + 1, name_length);
-            name[name_length] = '\0';
+        char* end = *p == '%' ? strchr(p + 1, '%') : nullptr;
+        if (end != nullptr) {
+            *end = '\0';  // the name, for as long as it is looked up
             // "%%" is one "%"; a name that stands for nothing stays as written.
-            const char* value = name_length == 0 ? "%" : lookup(name, found, sizeof found);
+            const char* value = end == p + 1 ? "%" : lookup(p + 1, found, sizeof found);
+            *end = '%';
             if (value != nullptr) {
                 piece = value;
                 length = strlen(value);
-                p += name_length + 1;
+                p = end;
             }
         }
         if (length >= size_t(capacity - used)) return -1;
         memcpy(out + used, piece, length);
         used += int(length);
-        ++p;
     }
     out[used] = '\0';
     return used;
@@ -63,13 +60,12 @@ int read_expanded_config(int id, char* buffer, int capacity) {
     return length;
 }
 
-bool program_stem(char* buffer, int capacity) {
+const char* program_stem(char* buffer, int capacity) {
     unsigned long length = platform.module_file_name(buffer, static_cast<unsigned long>(capacity));
-    if (length == 0 || length >= static_cast<unsigned long>(capacity)) return false;
+    if (length == 0 || length >= static_cast<unsigned long>(capacity)) return nullptr;
     buffer[length] = '\0';
     char* dot = strrchr(buffer, '.');
     if (dot != nullptr && strchr(dot, kPathSeparator) == nullptr) *dot = '\0';
     const char* name = strrchr(buffer, kPathSeparator);
-    if (name != nullptr) memmove(buffer, name + 1, strlen(name));
-    return true;
+    return name != nullptr ? name + 1 : buffer;
 }

@@ -12,7 +12,8 @@ bool claim_single_instance() {
     int length = read_expanded_config(kConfigSingleInstance, name, sizeof name);
     if (length <= 0) return length == 0;
     if (platform.hold_instance_lock(name) != 0) return true;
-    char program[kPathCapacity];
-    print_error(MSG_ALREADY_RUNNING, program_stem(program, sizeof program) ? program : name);
+    char path[kPathCapacity];
+    const char* program = program_stem(path, sizeof path);
+    print_error(MSG_ALREADY_RUNNING, program != nullptr ? program : name);
     return false;
 }

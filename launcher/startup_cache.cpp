@@ -28,14 +28,15 @@ bool make_cache_name(const char* program, CacheName* cache) {
     if (file == nullptr) return false;
     bool known = platform.file_status(file, &status);
     platform.file_close(file);
-    if (!known || !program_stem(cache->name, sizeof cache->name)) return false;
-    cache->stem_length = strlen(cache->name) + 1;
+    char path[kPathCapacity];
+    const char* stem = program_stem(path, sizeof path);
+    if (!known || stem == nullptr) return false;
+    cache->stem_length = strlen(stem) + 1;
     unsigned long long time = static_cast<unsigned long long>(status.modified);
-    int length = snprintf(cache->name + cache->stem_length - 1, sizeof cache->name - cache->stem_length,
-                          "_%s_%lx_%lx%08lx.%s", runtime_release.version, static_cast<unsigned long>(status.size),
-                          static_cast<unsigned long>(time >> 32), static_cast<unsigned long>(time & 0xFFFFFFFF),
-                          runtime_release.family >= 25 ? "aot" : "jsa");
-    return length > 0 && size_t(length) < sizeof cache->name - cache->stem_length;
+    int length = snprintf(cache->name, sizeof cache->name, "%s_%s_%lx_%lx%08lx.%s", stem, runtime_release.version,
+                          static_cast<unsigned long>(status.size), static_cast<unsigned long>(time >> 32),
+                          static_cast<unsigned long>(time & 0xFFFFFFFF), runtime_release.family >= 25 ? "aot" : "jsa");
+    return length > 0 && size_t(length) < sizeof cache->name;
 }
 
 // Creates `path` and the directories above it that are missing.

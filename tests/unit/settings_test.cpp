@@ -49,7 +49,7 @@ unsigned long module_from_string(char* buffer, unsigned long capacity) {
 // The environment and the program's file are the test's; the option list,
 // the runtime's release and the string table start empty.
 class Settings : public ::testing::Test {
-protected:
+  protected:
     Settings() : strings_(false) {
         platform.get_env = env_from_map;
         platform.module_file_name = module_from_string;
@@ -74,7 +74,9 @@ protected:
 
 std::string expanded(const std::string& text, int capacity = kConfigValueCapacity) {
     std::vector<char> out(size_t(capacity) + 1, '?');
-    int length = expand_references(text.c_str(), out.data(), capacity);
+    std::string in = text;
+    int length = expand_references(&in[0], out.data(), capacity);
+    EXPECT_EQ(text, in) << "the text is restored";
     return length < 0 ? "<too long>" : std::string(out.data(), size_t(length));
 }
 
@@ -207,7 +209,8 @@ TEST_F(Settings, StartUpCacheOptionsFollowTheRuntimeAndTheFilesThere) {
     } cases[] = {
         {17, false, {}},
         {21, false, {"-XX:+AutoCreateSharedArchive", "-XX:SharedArchiveFile=%F", "-Xlog:cds*=off"}},
-        {25, false,
+        {25,
+         false,
          {"-XX:+UnlockDiagnosticVMOptions", "-XX:-DisplayVMOutput", "-XX:AOTCacheOutput=%F",
           "-Xlog:aot*=off,cds*=off"}},
         {25, true, {"-XX:AOTCache=%F", "-Xlog:aot*=off,cds*=off"}},
