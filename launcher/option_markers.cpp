@@ -5,7 +5,8 @@ namespace {
 // Reads the version at *text and moves past it; -1 when there is none.
 int read_version(const char** text) {
     int value = -1;
-    for (; **text >= '0' && **text <= '9'; ++*text) value = (value < 0 ? 0 : value * 10) + (**text - '0');
+    for (; **text >= '0' && **text <= '9'; ++*text)
+        if (value < 1000000) value = (value < 0 ? 0 : value * 10) + (**text - '0');  // no version is longer
     if (value >= 0 && **text == '.') {
         ++*text;
         int minor = read_version(text);
