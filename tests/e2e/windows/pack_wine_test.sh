@@ -146,16 +146,19 @@ app64.jar||||Heap Max Capacity: 320M\nargc 2\narg[0] one\narg[1] two words
 TABLE
   ;;
 settings)
+  # The working directory is the Windows process's: an options file named by
+  # a relative path is read from it (the bridge's host VM keeps its own
+  # user.dir).
   run_with_bridge=$1 bridge_dir=$2 jar=$3
-  mkdir work
+  mkdir work && printf -- '-Dmarked=read from the working directory\r\n' >work/app.vmoptions
   "$pack" --set 'vm_arguments=-Xmx320m\n-Dapp.dir=%EXEDIR%\n-Dkept=%NOPE% kill %p 100%%' --set working_directory=work \
-    --launcher "$launcher" "$jar" packed.exe >/dev/null || { echo "FAIL pack"; failed=1; }
+    --set options_file=app.vmoptions --launcher "$launcher" "$jar" packed.exe >/dev/null || { echo "FAIL pack"; failed=1; }
   out=$("$run_with_bridge" "$bridge_dir" packed.exe 2>&1 | tr -d '\r')
   here=$(winpath packed.exe)
   here=${here%\\packed.exe}
   check "%EXEDIR% and the working directory" "app.dir $here
 kept %NOPE% kill %p 100%
-user.dir $here\\work" "$(printf '%s\n' "$out" | grep -E '^(app.dir|kept|user.dir) ')"
+marked read from the working directory" "$(printf '%s\n' "$out" | grep -E '^(app.dir|kept|marked) ')"
   ;;
 gui)
   box_run=$1
