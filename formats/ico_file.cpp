@@ -1,7 +1,7 @@
 // Icon files and icon groups.
 #include "ico_file.h"
 
-#include "little_endian.h"
+#include "byte_buffer.h"
 
 namespace {
 
@@ -29,26 +29,30 @@ IconImage read_entry(const unsigned char* e) {
 
 }  // namespace
 
-bool read_ico_file(const unsigned char* data, size_t size, std::vector<IconImage>* out) {
+IconRead read_ico_file(const unsigned char* data, size_t size, std::vector<IconImage>* out) {
     out->clear();
+    if (size > kIconFileMaxBytes) return IconRead::kTooLarge;
     size_t count;
-    if (!read_header(data, size, kFileEntrySize, &count)) return false;
+    if (!read_header(data, size, kFileEntrySize, &count)) return IconRead::kNotAnIcon;
+    if (count > kIconMaxImages) return IconRead::kTooLarge;
     for (size_t i = 0; i < count; ++i) {
         const unsigned char* e = data + kHeaderSize + kFileEntrySize * i;
         IconImage image = read_entry(e);
         uint32_t offset = le32(e + 12);
         if (image.bytes == 0 || offset > size || image.bytes > size - offset) {
             out->clear();
-            return false;
+            return IconRead::kNotAnIcon;
         }
         image.data.assign(data + offset, data + offset + image.bytes);
         out->push_back(image);
     }
-    return true;
+    return IconRead::kRead;
 }
 
-std::vector<unsigned char> build_icon_group(const std::vector<IconImage>& images) {
-    std::vector<unsigned char> out;
+bool build_icon_group(const std::vector<IconImage>& images, std::vector<unsigned char>* built) {
+    if (images.size() > kIconMaxImages) return false;
+    std::vector<unsigned char>& out = *built;
+    out.clear();
     append16(out, 0);
     append16(out, 1);
     append16(out, uint32_t(images.size()));
@@ -63,7 +67,7 @@ std::vector<unsigned char> build_icon_group(const std::vector<IconImage>& images
         append32(out, image.data.empty() ? image.bytes : uint32_t(image.data.size()));
         append16(out, image.id);
     }
-    return out;
+    return true;
 }
 
 bool read_icon_group(const unsigned char* data, size_t size, std::vector<IconImage>* out) {

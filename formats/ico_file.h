@@ -19,12 +19,22 @@ struct IconImage {
     std::vector<unsigned char> data;  // from an icon file: the image itself
 };
 
-// Reads an icon file: its directory and every image. False when the header is
-// wrong, there is no image, or an image lies outside the file.
-bool read_ico_file(const unsigned char* data, size_t size, std::vector<IconImage>* out);
+// Limits that no real icon file comes near.
+constexpr size_t kIconFileMaxBytes = 16 * 1024 * 1024;
+constexpr size_t kIconMaxImages = 256;
 
-// The RT_GROUP_ICON data for `images`, each listed with its `id`.
-std::vector<unsigned char> build_icon_group(const std::vector<IconImage>& images);
+enum class IconRead {
+    kRead,
+    kNotAnIcon,  // a wrong header, no image, or an image outside the file
+    kTooLarge,   // over kIconFileMaxBytes or kIconMaxImages
+};
+
+// Reads an icon file: its directory and every image.
+IconRead read_ico_file(const unsigned char* data, size_t size, std::vector<IconImage>* out);
+
+// The RT_GROUP_ICON data for `images`, each listed with its `id`. False for
+// more than kIconMaxImages images.
+bool build_icon_group(const std::vector<IconImage>& images, std::vector<unsigned char>* out);
 
 // Reads an RT_GROUP_ICON resource (images without data). False when it is cut short.
 bool read_icon_group(const unsigned char* data, size_t size, std::vector<IconImage>* out);

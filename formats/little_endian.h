@@ -1,9 +1,10 @@
 // Little-endian integers in file buffers, as every format here stores them.
+// Plain loads and stores over bytes the caller has checked: the launcher
+// links these too.
 #ifndef VANDREL_FORMATS_LITTLE_ENDIAN_H
 #define VANDREL_FORMATS_LITTLE_ENDIAN_H
 
 #include <cstdint>
-#include <vector>
 
 inline uint16_t le16(const unsigned char* p) { return uint16_t(p[0] | p[1] << 8); }
 inline uint32_t le32(const unsigned char* p) { return uint32_t(le16(p)) | uint32_t(le16(p + 2)) << 16; }
@@ -17,14 +18,9 @@ inline void store32(unsigned char* p, uint32_t v) {
     store16(p, v);
     store16(p + 2, v >> 16);
 }
-
-inline void append16(std::vector<unsigned char>& out, uint32_t v) {
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
-inline void append32(std::vector<unsigned char>& out, uint32_t v) {
-    append16(out, v);
-    append16(out, v >> 16);
+inline void store64(unsigned char* p, uint64_t v) {
+    store32(p, uint32_t(v));
+    store32(p + 4, uint32_t(v >> 32));
 }
 
 #endif

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "little_endian.h"
+#include "byte_buffer.h"
 
 namespace {
 
@@ -15,10 +15,6 @@ constexpr size_t kFixedSize = 52;
 
 void pad4(std::vector<unsigned char>& out) {
     while (out.size() % 4) out.push_back(0);
-}
-void set16(std::vector<unsigned char>& out, size_t at, uint32_t v) {
-    out[at] = uint8_t(v);
-    out[at + 1] = uint8_t(v >> 8);
 }
 
 // Starts a block; returns where its length goes.
@@ -33,7 +29,12 @@ size_t open_block(std::vector<unsigned char>& out, const std::u16string& key, ui
     pad4(out);
     return at;
 }
-void close_block(std::vector<unsigned char>& out, size_t at) { set16(out, at, uint32_t(out.size() - at)); }
+// Stores the block's length; false when it does not fit its field.
+bool close_block(std::vector<unsigned char>& out, size_t at) {
+    if (out.size() - at > kVersionBlockMaxBytes) return false;
+    store16(out.data() + at, uint32_t(out.size() - at));
+    return true;
+}
 
 uint32_t quad_high(const uint16_t v[4]) { return uint32_t(v[0]) << 16 | v[1]; }
 uint32_t quad_low(const uint16_t v[4]) { return uint32_t(v[2]) << 16 | v[3]; }
@@ -75,40 +76,32 @@ bool read_block(const unsigned char* data, size_t limit, size_t at, Block* b) {
 
 }  // namespace
 
-std::vector<unsigned char> build_version_info(const VersionInfo& info) {
-    std::vector<unsigned char> out;
+bool build_version_info(const VersionInfo& info, std::vector<unsigned char>* built) {
+    std::vector<unsigned char>& out = *built;
+    out.clear();
     size_t root = open_block(out, u"VS_VERSION_INFO", kFixedSize, false);
-    append32(out, kFixedSignature);
-    append32(out, 0x00010000);
-    append32(out, quad_high(info.file_version));
-    append32(out, quad_low(info.file_version));
-    append32(out, quad_high(info.product_version));
-    append32(out, quad_low(info.product_version));
-    append32(out, 0x3F);     // flags mask
-    append32(out, 0);        // flags
-    append32(out, 0x40004);  // VOS_NT_WINDOWS32
-    append32(out, 1);        // VFT_APP
-    append32(out, 0);
-    append32(out, 0);
-    append32(out, 0);
+    for (uint32_t field : {kFixedSignature, 0x00010000u, quad_high(info.file_version), quad_low(info.file_version),
+                           quad_high(info.product_version), quad_low(info.product_version),
+                           0x3Fu,        // flags mask
+                           0u,           // flags
+                           0x40004u,     // VOS_NT_WINDOWS32
+                           1u,           // VFT_APP
+                           0u, 0u, 0u})  // subtype, date
+        append32(out, field);
     size_t file_info = open_block(out, u"StringFileInfo", 0, true);
     size_t table = open_block(out, kVersionTable, 0, true);
     for (const auto& s : info.strings) {
         size_t entry = open_block(out, s.first, uint32_t(s.second.size() + 1), true);
         for (char16_t c : s.second) append16(out, c);
         append16(out, 0);
-        close_block(out, entry);
+        if (!close_block(out, entry)) return false;
     }
-    close_block(out, table);
-    close_block(out, file_info);
+    if (!close_block(out, table) || !close_block(out, file_info)) return false;
     size_t var_info = open_block(out, u"VarFileInfo", 0, true);
     size_t translation = open_block(out, u"Translation", 4, false);
     append16(out, 0x0409);
     append16(out, 0x04B0);
-    close_block(out, translation);
-    close_block(out, var_info);
-    close_block(out, root);
-    return out;
+    return close_block(out, translation) && close_block(out, var_info) && close_block(out, root);
 }
 
 bool read_version_info(const unsigned char* data, size_t size, VersionInfo* out) {

@@ -19,7 +19,12 @@ struct VersionInfo {
 // The table key this writer uses and the reader prefers.
 constexpr char16_t kVersionTable[] = u"040904B0";
 
-std::vector<unsigned char> build_version_info(const VersionInfo& info);
+// The most bytes of a block (its 16-bit length), the whole resource included.
+constexpr size_t kVersionBlockMaxBytes = 0xFFFF;
+
+// Writes the block. False when it would not read back: a block (a string with
+// its key, the string table, the whole) over kVersionBlockMaxBytes.
+bool build_version_info(const VersionInfo& info, std::vector<unsigned char>* out);
 
 // Reads the fixed versions and the strings of the first string table. False
 // when the block is broken.

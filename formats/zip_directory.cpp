@@ -14,22 +14,33 @@ constexpr uint32_t kCentralSignature = 0x02014b50;
 constexpr uint32_t kLocalSignature = 0x04034b50;
 constexpr uint16_t kZip64ExtraId = 0x0001;
 
-// Fills *out from the end record at tail[at].
-void read_end_record(const unsigned char* tail, size_t at, uint64_t tail_position, ZipEndRecord* out) {
-    const unsigned char* r = tail + at;
+constexpr uint32_t kMagic32 = 0xFFFFFFFF;
+constexpr uint16_t kMagic16 = 0xFFFF;
+
+// True when the 4 bytes at absolute `at` lie in `tail` and hold `signature`.
+bool signature_at(const ZipTail& tail, uint64_t at, uint32_t signature) {
+    if (at < tail.position || at - tail.position > tail.size || tail.size - (at - tail.position) < 4) return false;
+    return le32(tail.bytes + (at - tail.position)) == signature;
+}
+
+void read_end_record(const ZipTail& tail, size_t at, ZipEndRecord* out) {
+    const unsigned char* r = tail.bytes + at;
     *out = ZipEndRecord{};
-    out->position = tail_position + at;
+    out->position = tail.position + at;
     out->entry_count = le16(r + 10);
     out->directory_size = le32(r + 12);
     out->directory_offset = le32(r + 16);
     out->comment_length = le16(r + 20);
-    out->needs_zip64 = le16(r + 8) == 0xFFFF || le16(r + 10) == 0xFFFF || out->directory_size == 0xFFFFFFFF ||
-                       out->directory_offset == 0xFFFFFFFF;
-    if (at >= kZip64LocatorSize && le32(r - kZip64LocatorSize) == kLocatorSignature) {
-        out->has_locator = true;
-        out->locator.field_position = out->position - kZip64LocatorSize + 8;
-        out->locator.directory_offset = le64(r - kZip64LocatorSize + 8);
-    }
+}
+
+// An end record followed by other bytes than its comment is taken when its
+// directory and the archive's start show their signatures.
+bool starts_show_signatures(const ZipTail& tail, const ZipEndRecord& end) {
+    if (end.directory_size > end.position) return false;
+    uint64_t directory = end.position - end.directory_size;
+    if (end.directory_offset > directory) return false;
+    return signature_at(tail, directory, kCentralSignature) &&
+           signature_at(tail, directory - end.directory_offset, kLocalSignature);
 }
 
 // Completes *out from the directory's size and stored offset, given where it ends.
@@ -38,65 +49,70 @@ bool place_directory(uint64_t directory_end, ZipDirectory* out) {
     out->directory_position = directory_end - out->directory_size;
     if (out->directory_offset > out->directory_position) return false;
     out->archive_start = out->directory_position - out->directory_offset;
-    return true;
+    return out->entry_count <= out->directory_size / kZipCentralHeaderSize;
 }
+
+// True when the ZIP64 end record's value agrees with the end record's field,
+// or that field holds its "see ZIP64" value.
+bool agrees(uint64_t wide, uint32_t narrow, uint32_t magic) { return narrow == magic || wide == narrow; }
 
 }  // namespace
 
-bool find_end_record(const unsigned char* tail, size_t tail_size, uint64_t tail_position, ZipEndRecord* out) {
-    if (tail_size < kZipEndRecordSize) return false;
-    size_t fitting = SIZE_MAX;
-    for (size_t at = tail_size - kZipEndRecordSize + 1; at-- > 0;) {
-        if (le32(tail + at) != kEndSignature) continue;
-        size_t room = tail_size - at - kZipEndRecordSize;
-        size_t comment = le16(tail + at + 20);
-        if (comment == room) {
-            read_end_record(tail, at, tail_position, out);
+bool find_end_record(const ZipTail& tail, ZipEndRecord* out) {
+    if (tail.size < kZipEndRecordSize) return false;
+    size_t lowest = tail.size - kZipEndRecordSize > kZipCommentMax ? tail.size - kZipEndRecordSize - kZipCommentMax : 0;
+    for (size_t at = tail.size - kZipEndRecordSize + 1; at-- > lowest;) {
+        if (le32(tail.bytes + at) != kEndSignature) continue;
+        read_end_record(tail, at, out);
+        if (out->comment_length == tail.size - at - kZipEndRecordSize || starts_show_signatures(tail, *out))
             return true;
-        }
-        if (comment < room && fitting == SIZE_MAX) fitting = at;
     }
-    if (fitting == SIZE_MAX) return false;
-    read_end_record(tail, fitting, tail_position, out);
+    return false;
+}
+
+bool find_zip64_locator(const ZipTail& tail, const ZipEndRecord& end, Zip64Locator* out) {
+    if (end.position < tail.position + kZip64LocatorSize) return false;
+    const unsigned char* locator = tail.bytes + (end.position - tail.position - kZip64LocatorSize);
+    if (le32(locator) != kLocatorSignature) return false;
+    uint64_t record = le64(locator + 8);
+    if (!signature_at(tail, record, kZip64EndSignature) || record > end.position - kZip64LocatorSize ||
+        end.position - kZip64LocatorSize - record < kZip64EndRecordSize)
+        return false;
+    const unsigned char* r = tail.bytes + (record - tail.position);
+    if (!agrees(le64(r + 32), end.entry_count, kMagic16) || !agrees(le64(r + 40), end.directory_size, kMagic32) ||
+        !agrees(le64(r + 48), end.directory_offset, kMagic32))
+        return false;
+    out->field_position = end.position - kZip64LocatorSize + 8;
+    out->record_position = record;
     return true;
 }
 
-bool find_zip64_locator(const unsigned char* tail, size_t tail_size, uint64_t tail_position, Zip64Locator* out) {
-    ZipEndRecord end;
-    if (!find_end_record(tail, tail_size, tail_position, &end) || !end.has_locator) return false;
-    *out = end.locator;
-    return true;
-}
-
-bool zip_directory_from_end(const ZipEndRecord& end, ZipDirectory* out) {
-    if (end.needs_zip64) return false;
+bool read_zip_directory(const ZipTail& tail, const ZipEndRecord& end, ZipDirectory* out) {
     *out = ZipDirectory{};
-    out->entry_count = end.entry_count;
-    out->directory_size = end.directory_size;
-    out->directory_offset = end.directory_offset;
-    return place_directory(end.position, out);
-}
-
-int zip64_end_record_candidates(const ZipEndRecord& end, uint64_t candidates[2]) {
-    uint64_t locator_position = end.position - kZip64LocatorSize;
-    if (!end.has_locator || locator_position < kZip64EndRecordSize) return 0;
-    uint64_t before = locator_position - kZip64EndRecordSize;
-    int n = 0;
-    if (end.locator.directory_offset < before) candidates[n++] = end.locator.directory_offset;
-    candidates[n++] = before;
-    return n;
-}
-
-bool zip_directory_from_zip64(const ZipEndRecord& end, const unsigned char* record, size_t record_size,
-                              uint64_t record_position, ZipDirectory* out) {
-    if (record_size < kZip64EndRecordSize || le32(record) != kZip64EndSignature) return false;
-    if (record_position > end.position - kZip64LocatorSize) return false;
-    *out = ZipDirectory{};
+    Zip64Locator locator;
+    if (!find_zip64_locator(tail, end, &locator)) {
+        out->entry_count = end.entry_count;
+        out->directory_size = end.directory_size;
+        out->directory_offset = end.directory_offset;
+        return place_directory(end.position, out);
+    }
+    const unsigned char* r = tail.bytes + (locator.record_position - tail.position);
     out->zip64 = true;
-    out->entry_count = le64(record + 32);
-    out->directory_size = le64(record + 40);
-    out->directory_offset = le64(record + 48);
-    return place_directory(record_position, out);
+    out->entry_count = le64(r + 32);
+    out->directory_size = le64(r + 40);
+    out->directory_offset = le64(r + 48);
+    return place_directory(locator.record_position, out);
+}
+
+bool rebase_zip64_locator(unsigned char* tail, size_t size, uint64_t position, uint64_t shift) {
+    ZipTail bytes{tail, size, position};
+    ZipEndRecord end;
+    Zip64Locator locator;
+    if (!find_end_record(bytes, &end) || end.comment_length != position + size - end.position - kZipEndRecordSize ||
+        !find_zip64_locator(bytes, end, &locator))
+        return false;
+    store64(tail + (locator.field_position - position), locator.record_position + shift);
+    return true;
 }
 
 ZipCursor zip_cursor(const unsigned char* directory, size_t size) { return ZipCursor{directory, size, 0}; }

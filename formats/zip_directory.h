@@ -5,31 +5,39 @@
 // position taken or returned is absolute in that file, and the archive's start
 // is found from the end record (the directory's real position less the
 // offset stored for it).
+//
+// The end records are taken as the Java runtime's archive reader takes them,
+// so that what is read here opens there too: the last end record whose
+// comment reaches the file's end, or else (other bytes after the archive) the
+// last one whose directory and archive start with their signatures; its ZIP64
+// locator, when one stands directly before it, names the ZIP64 end record by
+// its absolute position, and that record is used when its fields agree with
+// the end record's.
 #ifndef VANDREL_FORMATS_ZIP_DIRECTORY_H
 #define VANDREL_FORMATS_ZIP_DIRECTORY_H
 
 #include <cstddef>
 #include <cstdint>
 
-// The most bytes from an archive's end that can hold its end records: the
-// end-of-central-directory record with the longest comment plus the ZIP64 locator.
-constexpr size_t kZipTailMax = 65535 + 22 + 20;
-
 constexpr size_t kZipEndRecordSize = 22;
 constexpr size_t kZip64LocatorSize = 20;
 constexpr size_t kZip64EndRecordSize = 56;
 constexpr size_t kZipCentralHeaderSize = 46;
 constexpr size_t kZipLocalHeaderSize = 30;
+constexpr size_t kZipCommentMax = 0xFFFF;
 
-struct Zip64Locator {
-    uint64_t field_position;    // absolute position in the archive of the locator's 8-byte offset field
-    uint64_t directory_offset;  // that field's value: where the ZIP64 end record starts
+// The most bytes from an archive's end that hold its end records: the end
+// record with the longest comment, the ZIP64 locator and the ZIP64 end record
+// that precedes it.
+constexpr size_t kZipTailMax = kZipCommentMax + kZipEndRecordSize + kZip64LocatorSize + kZip64EndRecordSize;
+
+// The last `size` bytes of a file, which start at absolute `position` (0 and
+// the file's size: the whole file).
+struct ZipTail {
+    const unsigned char* bytes;
+    size_t size;
+    uint64_t position;
 };
-
-// Finds the ZIP64 end-of-central-directory locator in `tail`, the archive's last
-// `tail_size` bytes, which start at absolute position `tail_position`. False when
-// the archive has no end record or no ZIP64 locator.
-bool find_zip64_locator(const unsigned char* tail, size_t tail_size, uint64_t tail_position, Zip64Locator* out);
 
 // The end-of-central-directory record as stored (its 16- and 32-bit fields).
 struct ZipEndRecord {
@@ -38,15 +46,22 @@ struct ZipEndRecord {
     uint32_t directory_size;    // 0xFFFFFFFF: see the ZIP64 record
     uint32_t directory_offset;  // from the archive's start; 0xFFFFFFFF: see the ZIP64 record
     uint16_t comment_length;
-    bool needs_zip64;      // a field holds its "see ZIP64" value
-    bool has_locator;      // a ZIP64 locator precedes the record
-    Zip64Locator locator;  // valid when has_locator
 };
 
-// Finds the last end record in `tail` (the file's last `tail_size` bytes, from
-// `tail_position`) whose comment reaches exactly to the file's end, or failing
-// that the last one whose comment fits. False when there is none.
-bool find_end_record(const unsigned char* tail, size_t tail_size, uint64_t tail_position, ZipEndRecord* out);
+// Finds the end record the Java runtime takes. Bytes after the archive are
+// allowed only when the directory and the archive's first local header lie
+// inside `tail` to show their signatures. False when there is none.
+bool find_end_record(const ZipTail& tail, ZipEndRecord* out);
+
+struct Zip64Locator {
+    uint64_t field_position;   // absolute position of the locator's 8-byte offset field
+    uint64_t record_position;  // that field's value: where the ZIP64 end record starts
+};
+
+// The ZIP64 locator that stands directly before `end`, when it names a ZIP64
+// end record inside `tail` whose fields agree with those of `end`. False when
+// there is none: then the end record alone describes the archive.
+bool find_zip64_locator(const ZipTail& tail, const ZipEndRecord& end, Zip64Locator* out);
 
 // The directory's extent in 64-bit values, whichever record held them.
 struct ZipDirectory {
@@ -58,22 +73,17 @@ struct ZipDirectory {
     bool zip64;
 };
 
-// The directory of an archive without ZIP64 records. False when its fields
-// need the ZIP64 record or the directory cannot end at the end record.
-bool zip_directory_from_end(const ZipEndRecord& end, ZipDirectory* out);
+// The directory of the archive that ends `tail`, from `end` and its ZIP64
+// record. False when the directory cannot end where the records say, or
+// holds fewer bytes than its entry count needs.
+bool read_zip_directory(const ZipTail& tail, const ZipEndRecord& end, ZipDirectory* out);
 
-// Where the ZIP64 end record is to be read: the locator's offset counts from
-// the archive's start in a plain archive and from the file's start in a
-// rebased one, so both candidates are tried; the record sits directly before
-// the locator in archives written by every common tool. `candidates` gets up
-// to two absolute positions; returns how many.
-int zip64_end_record_candidates(const ZipEndRecord& end, uint64_t candidates[2]);
-
-// Reads the ZIP64 end record in `record` (kZip64EndRecordSize bytes read from
-// absolute `record_position`) and completes the directory with it. False when
-// the signature is wrong or the directory cannot end where the record begins.
-bool zip_directory_from_zip64(const ZipEndRecord& end, const unsigned char* record, size_t record_size,
-                              uint64_t record_position, ZipDirectory* out);
+// In the last bytes of an archive written for position 0 (`tail`, from the
+// end record with a comment reaching its end), adds `shift` to the ZIP64
+// locator's offset, so that it names the ZIP64 end record's absolute position
+// once `shift` bytes are put before the archive. Only the locator
+// find_zip64_locator finds is changed. False when there is none.
+bool rebase_zip64_locator(unsigned char* tail, size_t size, uint64_t position, uint64_t shift);
 
 // One central-directory entry, its sizes and offset widened by its ZIP64 extra field.
 struct ZipEntry {

@@ -50,13 +50,6 @@ uint64_t name_seed() {
                static_cast<uint64_t>(clock()));
 }
 
-char* copy_of(const char* text) {
-    size_t length = strlen(text);
-    char* copy = static_cast<char*>(allocate_or_exit(static_cast<int>(length + 1)));
-    memcpy(copy, text, length + 1);
-    return copy;
-}
-
 void clear(AtomicFile* file) {
     free(file->temporary);
     free(file->target);
@@ -68,7 +61,7 @@ void clear(AtomicFile* file) {
 bool open_in_place(AtomicFile* file, const char* destination) {
     file->stream = platform.file_open(destination, "wb");
     if (file->stream == nullptr) return false;
-    file->target = copy_of(destination);
+    file->target = copy_or_exit(destination);
     return true;
 }
 

@@ -1,6 +1,9 @@
-// The configuration values of the launcher's string table.
+// The configuration values of the launcher's string table. Their text
+// rules (comment, line split) are in text_rules.h, shared with vandrel-pack.
 #ifndef VANDREL_CONFIG_H
 #define VANDREL_CONFIG_H
+
+#include "text_rules.h"
 
 enum ConfigValueId {
     kConfigReadme = 1,
@@ -25,14 +28,5 @@ constexpr int kConfigValueCapacity = 2000;
 // to the end). Returns the remaining length; 0 means blank (absent id, empty
 // text, or only a comment), and the buffer's text is then not to be used.
 int read_config_string(int id, char* buffer, int capacity);
-
-// Called with each item of a multi-line value, in order.
-typedef void (*ConfigItemHandler)(char* item, void* context);
-
-// Cuts the terminated text in `text` into its line items in place: a line
-// feed ends an item (an empty line gives an empty item, a final line feed no
-// extra one), a carriage return ends the item's text without ending the
-// item, and a text that begins with "#" yields nothing. Returns the count.
-int split_config_lines(char* text, ConfigItemHandler handler, void* context);
 
 #endif

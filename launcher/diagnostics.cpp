@@ -77,7 +77,16 @@ void* allocate_or_exit(int size) {
     if (block == nullptr) {
         if (size < 0) errno = ENOMEM;
         perror(MSG_MALLOC);
-        exit(1);
+        end_process(1);
     }
     return block;
 }
+
+char* copy_or_exit(const char* text) {
+    size_t length = strlen(text);
+    char* copy = static_cast<char*>(allocate_or_exit(static_cast<int>(length + 1)));
+    memcpy(copy, text, length + 1);
+    return copy;
+}
+
+void end_process(int status) { exit(status); }

@@ -23,7 +23,16 @@ int print_trace(const char* format, ...) VANDREL_PRINTF(1, 2);
 
 // A new block of `size` bytes from the C heap; never null. On exhaustion the
 // C library's error report for "malloc" goes to standard error and the
-// process ends with status 1. The only place that may end the process.
+// process ends with status 1 (end_process).
 void* allocate_or_exit(int size);
+
+// A copy of the terminated `text` in a block of allocate_or_exit.
+char* copy_or_exit(const char* text);
+
+// Ends the process with `status` through the C library's exit: the exit
+// handlers run and the streams are flushed. The only place that ends the
+// process: the Windows process entry ends it with the main routine's result,
+// allocate_or_exit on exhausted memory.
+extern "C" [[noreturn]] void end_process(int status);
 
 #endif

@@ -1,34 +1,28 @@
 #include "image_end.h"
 
+#include "little_endian.h"
+#include "pe_headers.h"
+
 namespace {
 
 // A certificate table starts at an offset aligned to 8 bytes; the bytes that
 // pad the image up to it are part of the signing.
 constexpr uint64_t kCertificateAlignment = 8;
 
-// Sizes of the PE structures read here.
-constexpr uint64_t kPeSignatureSize = 4;
-constexpr uint64_t kCoffHeaderSize = 20;
-constexpr uint64_t kSectionHeaderSize = 40;
-constexpr uint64_t kCoffSymbolSize = 18;
-constexpr unsigned kSecurityDirectory = 4;
-
-// Reading little- or big-endian fields at offsets checked by the caller.
+// ELF fields in the file's byte order, at offsets checked by the caller.
 struct Fields {
     const unsigned char* data;
     bool big_endian;
 
-    uint64_t read(uint64_t at, int bytes) const {
-        uint64_t value = 0;
-        for (int i = 0; i < bytes; ++i) {
-            int shift = big_endian ? 8 * (bytes - 1 - i) : 8 * i;
-            value |= uint64_t(data[at + uint64_t(i)]) << shift;
-        }
-        return value;
+    uint64_t in_order(uint64_t value, int bytes) const {
+        if (!big_endian) return value;
+        uint64_t swapped = 0;
+        for (int i = 0; i < bytes; ++i) swapped = swapped << 8 | ((value >> (8 * i)) & 0xFF);
+        return swapped;
     }
-    uint64_t u16(uint64_t at) const { return read(at, 2); }
-    uint64_t u32(uint64_t at) const { return read(at, 4); }
-    uint64_t u64(uint64_t at) const { return read(at, 8); }
+    uint64_t u16(uint64_t at) const { return in_order(le16(data + at), 2); }
+    uint64_t u32(uint64_t at) const { return in_order(le32(data + at), 4); }
+    uint64_t u64(uint64_t at) const { return in_order(le64(data + at), 8); }
 };
 
 // a + b, or UINT64_MAX when that overflows (then no file is large enough).
@@ -43,51 +37,18 @@ ImageEndResult need(uint64_t bytes, ImageExtent* extent) {
 }
 
 ImageEndResult measure_pe(const unsigned char* head, size_t size, ImageExtent* extent) {
-    Fields f{head, false};
-    if (size < 0x40) return need(0x40, extent);
-    uint64_t pe = f.u32(0x3c);
-    uint64_t optional = pe + kPeSignatureSize + kCoffHeaderSize;
-    if (size < optional) return need(optional, extent);
-    if (f.u32(pe) != 0x00004550) return kImageEndUnknownFormat;  // "PE\0\0"
-    uint64_t sections = f.u16(pe + 6);
-    uint64_t symbols = f.u32(pe + 12);
-    uint64_t symbol_count = f.u32(pe + 16);
-    uint64_t optional_size = f.u16(pe + 20);
-    uint64_t section_table = optional + optional_size;
-    uint64_t headers_end = section_table + sections * kSectionHeaderSize;
-    if (size < headers_end) return need(headers_end, extent);
-    if (optional_size < 64) return kImageEndUnknownFormat;
-
-    uint64_t magic = f.u16(optional);
-    uint64_t directories;
-    if (magic == 0x10b)
-        directories = optional + 96;
-    else if (magic == 0x20b)
-        directories = optional + 112;
-    else
-        return kImageEndUnknownFormat;
-    uint64_t end = max(f.u32(optional + 60), headers_end);  // SizeOfHeaders
-    for (uint64_t i = 0; i < sections; ++i) {
-        uint64_t header = section_table + i * kSectionHeaderSize;
-        uint64_t raw_size = f.u32(header + 16);
-        if (raw_size != 0) end = max(end, f.u32(header + 20) + raw_size);
-    }
-    if (symbols != 0) {
-        // The string table follows the symbols; its first 4 bytes are its size.
-        uint64_t strings = symbols + symbol_count * kCoffSymbolSize;
-        if (size < strings + 4) return need(strings + 4, extent);
-        end = max(end, strings + f.u32(strings));
-    }
-
-    extent->end = end;
+    PeHeaders headers;
+    uint64_t needed = 0;
+    PeRead read = read_pe_headers(head, size, &headers, &needed);
+    if (read == kPeRead) read = pe_image_end(head, size, headers, &extent->end, &needed);
+    if (read == kPeNeedBytes) return need(needed, extent);
+    if (read == kPeNotPe) return kImageEndUnknownFormat;
     extent->certificate_offset = 0;
     extent->certificate_size = 0;
-    uint64_t optional_end = optional + optional_size;
-    uint64_t directory_count = directories <= optional_end ? f.u32(directories - 4) : 0;
-    uint64_t security = directories + kSecurityDirectory * 8;
-    if (directory_count > kSecurityDirectory && security + 8 <= optional_end) {
-        extent->certificate_offset = f.u32(security);  // a file offset, not an address
-        extent->certificate_size = f.u32(security + 4);
+    if (headers.directory_count > kDirectorySecurity) {
+        // A file offset, not an address.
+        extent->certificate_offset = headers.directories[kDirectorySecurity].address;
+        extent->certificate_size = headers.directories[kDirectorySecurity].size;
         if (extent->certificate_offset == 0) extent->certificate_size = 0;
     }
     return kImageEndFound;

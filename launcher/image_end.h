@@ -17,9 +17,10 @@ enum ImageEndResult {
 };
 
 struct ImageExtent {
-    // First byte past the image. PE: past the headers and the last section's
-    // raw data (and a COFF symbol table with its strings). ELF: past the file
-    // header, the program and section headers and every part they cover.
+    // First byte past the image. PE: as pe_image_end measures it, past the
+    // headers, the last section's raw data and a COFF symbol table with its
+    // strings. ELF: past the file header, the program and section headers and
+    // every part they cover.
     uint64_t end;
     // A PE file's certificate table (the Authenticode signature), a file
     // offset and size; both 0 when the file is not signed.

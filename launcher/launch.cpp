@@ -17,6 +17,7 @@
 #include "runtime.h"
 #include "single_instance.h"
 #include "startup_cache.h"
+#include "app_arguments.h"
 #include "vm_options.h"
 #include "working_directory.h"
 
@@ -26,13 +27,6 @@ namespace {
 
 // Room for the module file name when it is compared with the name typed.
 constexpr unsigned long kModuleNameCapacity = 4096;
-
-char* copy_string(const char* text) {
-    size_t length = strlen(text);
-    char* copy = static_cast<char*>(allocate_or_exit(static_cast<int>(length + 1)));
-    memcpy(copy, text, length + 1);
-    return copy;
-}
 
 // Appends the items of value 6 or 7, read into `buffer` and expanded; false
 // when the value does not fit once expanded.
@@ -56,7 +50,7 @@ int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** ar
         env->ExceptionDescribe();
         return 1;
     }
-    char* main_class_name = copy_string(name_bytes);  // printed by the trace below
+    char* main_class_name = copy_or_exit(name_bytes);  // printed by the trace below
     jclass main_class = find_class_dotted(env, name_bytes);
     env->ReleaseStringUTFChars(name, name_bytes);
     if (main_class == nullptr) {
@@ -114,7 +108,7 @@ char* form_executable_path(const char* first_argument) {
         memcpy(path, first_argument, length);
         memcpy(path + length, kExecutableSuffix, suffix + 1);
     } else {
-        path = copy_string(first_argument);
+        path = copy_or_exit(first_argument);
     }
     // The name typed is kept only when it leads to the running program: a
     // file of that name in the current directory, or a program found through
@@ -123,7 +117,7 @@ char* form_executable_path(const char* first_argument) {
     unsigned long length = platform.module_file_name(module, sizeof module);
     if (length == 0 || length >= sizeof module || platform.same_file(path, module)) return path;
     free(path);
-    return copy_string(module);
+    return copy_or_exit(module);
 }
 
 int launcher_main(int argc, char** argv) {

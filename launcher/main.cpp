@@ -1,8 +1,9 @@
 // Process entry: hands the argument vector to the launcher's main routine.
 // On Windows the vector is split from the raw command line by the launcher's
 // own rule, since the C runtime's splitting treats backslashes specially.
-#include <cstdlib>
-
+// The result becomes the exit status: the C runtime's start-up ends the
+// process with it on POSIX, the Windows entry (start_win32.c) through
+// end_process.
 #include "command_line.h"
 #include "diagnostics.h"
 #include "launch.h"
@@ -12,5 +13,5 @@ int main(int argc, char** argv) {
     setup_standard_streams();
     const char* line = platform.raw_command_line();
     if (line != nullptr) argc = split_command_line(line, &argv);
-    exit(launcher_main(argc, argv));
+    return launcher_main(argc, argv);
 }

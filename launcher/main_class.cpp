@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "diagnostics.h"
+#include "text_rules.h"
 
 namespace {
 
@@ -31,9 +32,7 @@ jstring without_trailing_blanks(JNIEnv* env, jstring text) {
     const char* bytes = env->GetStringUTFChars(text, nullptr);
     if (bytes == nullptr) return nullptr;
     size_t length = strlen(bytes);
-    jint blanks = 0;
-    while (size_t(blanks) < length && (bytes[length - 1 - blanks] == ' ' || bytes[length - 1 - blanks] == '\t'))
-        ++blanks;
+    jint blanks = jint(length - length_without_trailing_blanks(bytes, length));
     env->ReleaseStringUTFChars(text, bytes);
     if (blanks == 0) return text;
     // Blanks are one byte and one character each.

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-namespace {
+#include "text_rules.h"
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+namespace {
 
 // The leading number of a text of two or three characters whose second is
 // ".", read as strtod reads it: white space or a sign, then digits and a

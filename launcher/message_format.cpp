@@ -1,19 +1,7 @@
 #include "message_format.h"
 
 #include "diagnostics.h"
-
-bool is_safe_message_format(const char* text, int string_conversions) {
-    int strings = 0;
-    for (const char* p = text; *p != '\0'; ++p) {
-        if (*p != '%') continue;
-        ++p;
-        if (*p == 's')
-            ++strings;
-        else if (*p != '%')
-            return false;
-    }
-    return strings == string_conversions;
-}
+#include "text_rules.h"
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"

@@ -1,11 +1,8 @@
 // Configured messages (values 8 and 9) are format texts: only those that
-// hold exactly the conversions their caller passes are handed to printf.
+// hold exactly the conversions their caller passes are handed to printf
+// (is_safe_message_format, text_rules.h).
 #ifndef VANDREL_MESSAGE_FORMAT_H
 #define VANDREL_MESSAGE_FORMAT_H
-
-// True when the only conversions of `text` are "%%" and exactly
-// `string_conversions` times "%s".
-bool is_safe_message_format(const char* text, int string_conversions);
 
 // Prints configured value 8 to standard error: as a format when it is one
 // without conversions but "%%", else as it is.

@@ -16,7 +16,7 @@ namespace {
 // Room for the name of a temporary file when it is reported.
 constexpr size_t kTemporaryNameCapacity = 4096;
 
-enum CopyResult { kCopied, kReadFailed, kWriteFailed };
+enum CopyResult { kCopied, kCopyReadFailed, kCopyWriteFailed };
 
 constexpr size_t kCopyBlock = 1024 * 1024;
 // Room for the copy: a block, and the source's tail held back before it.
@@ -43,31 +43,26 @@ CopyResult copy_stream(FILE* in, FILE* out, char* buffer, unsigned long long* co
         held += n;
         if (held <= keep) continue;
         size_t flush = held - keep;
-        if (!write_all(buffer, flush, out)) return kWriteFailed;
+        if (!write_all(buffer, flush, out)) return kCopyWriteFailed;
         memmove(buffer, buffer + flush, keep);
         held = keep;
     }
-    if (ferror(in)) return kReadFailed;
+    if (ferror(in)) return kCopyReadFailed;
     if (held_tail) held_tail(buffer, held, *copied - held, context);
-    return write_all(buffer, held, out) ? kCopied : kWriteFailed;
+    return write_all(buffer, held, out) ? kCopied : kCopyWriteFailed;
 }
 
 // Closes an input stream; false when reading it failed or the close failed.
-bool close_input(FILE* in, CopyResult result) { return platform.file_close(in) == 0 && result != kReadFailed; }
+bool close_input(FILE* in, CopyResult result) { return platform.file_close(in) == 0 && result != kCopyReadFailed; }
 
 bool same_status(const FileStatus& a, const FileStatus& b) { return a.size == b.size && a.modified == b.modified; }
 
 // The ZIP64 locator holds the absolute position of the ZIP64 end record: in
 // the packed file the archive starts after the launcher, so the copied
 // archive's locator gets the launcher's length added. Nothing else moves.
-void rebase_zip64_locator(char* tail, size_t size, unsigned long long position, void* context) {
+void rebase_zip64_locator_by_launcher(char* tail, size_t size, unsigned long long position, void* context) {
     unsigned long long launcher_length = *static_cast<unsigned long long*>(context);
-    Zip64Locator locator;
-    if (!find_zip64_locator(reinterpret_cast<unsigned char*>(tail), size, position, &locator)) return;
-    if (size < 8 || locator.field_position < position || locator.field_position - position > size - 8) return;
-    uint64_t value = locator.directory_offset + launcher_length;
-    char* field = tail + (locator.field_position - position);
-    for (int i = 0; i < 8; ++i) field[i] = static_cast<char>(value >> (8 * i));
+    rebase_zip64_locator(reinterpret_cast<unsigned char*>(tail), size, position, launcher_length);
 }
 
 // Writes the launcher's file and then the source into `out`. Returns the
@@ -81,7 +76,7 @@ PackagerStatus write_packed_file(FILE* launcher, const char* executable_path, co
         print_error(MSG_ERROR_CLOSING, executable_path);
         return kPackagerCannotReadLauncher;
     }
-    if (copied == kWriteFailed || fflush(out) != 0 || ferror(out)) {
+    if (copied == kCopyWriteFailed || fflush(out) != 0 || ferror(out)) {
         print_error(MSG_ERROR_WRITING, destination);
         return kPackagerLauncherNotWritten;
     }
@@ -94,15 +89,15 @@ PackagerStatus write_packed_file(FILE* launcher, const char* executable_path, co
     FileStatus before, after;
     bool known = platform.file_status(archive, &before);
     unsigned long long archive_length = 0;
-    copied = copy_stream(archive, out, buffer, &archive_length, rebase_zip64_locator, &launcher_length);
+    copied = copy_stream(archive, out, buffer, &archive_length, rebase_zip64_locator_by_launcher, &launcher_length);
     // A source that changed while it was read gives no program.
     bool unchanged =
         !known || (platform.file_status(archive, &after) && same_status(before, after) && after.size == archive_length);
-    if (!close_input(archive, copied) || (copied != kWriteFailed && !unchanged)) {
+    if (!close_input(archive, copied) || (copied != kCopyWriteFailed && !unchanged)) {
         print_error(MSG_ERROR_READING, source);
         return kPackagerCannotReadSource;
     }
-    if (copied == kWriteFailed) {
+    if (copied == kCopyWriteFailed) {
         print_error(MSG_ERROR_WRITING, destination);
         return kPackagerNotWritten;
     }

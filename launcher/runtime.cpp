@@ -14,14 +14,6 @@ namespace {
 
 const char kRuntimeKey[] = "Software\\JavaSoft\\Java Runtime Environment";
 
-// Copies `text` into `buffer` when it fits with its terminator.
-bool copy_if_fits(const char* text, char* buffer, int capacity) {
-    size_t length = strlen(text);
-    if (length >= size_t(capacity)) return false;
-    memcpy(buffer, text, length + 1);
-    return true;
-}
-
 enum BoundCheck { kWithinBound, kOutsideBound, kBadBound };
 
 // Checks the registered version against configured bound `id` (3 or 4). A
@@ -53,8 +45,8 @@ BoundCheck check_registered_version(const char* version_text) {
 bool search_after_legacy(LegacyOutcome outcome, const char* version, const char* library, char* path, int capacity) {
     LegacyResult legacy;
     legacy.outcome = outcome;
-    copy_if_fits(version, legacy.version, sizeof legacy.version);
-    copy_if_fits(library, legacy.library, sizeof legacy.library);
+    copy_text(version, strlen(version), legacy.version, sizeof legacy.version);
+    copy_text(library, strlen(library), legacy.library, sizeof legacy.library);
     return search_further(legacy, path, capacity);
 }
 
@@ -84,7 +76,7 @@ bool get_module_directory(char* buffer, int capacity) {
 
 bool compose_runtime_library_path(const char* value, char* path, int capacity) {
     char directory[kPathCapacity];
-    if (platform_path_is_absolute(value)) return copy_if_fits(value, path, capacity);
+    if (platform_path_is_absolute(value)) return copy_text(value, strlen(value), path, capacity);
     // Never against the current directory: a library planted there would load.
     if (!get_module_directory(directory, sizeof directory)) return false;
     return join_path(directory, value, path, capacity);
@@ -135,7 +127,7 @@ bool find_runtime_in_registry(char* path, int capacity) {
             if (!read) return search_after_legacy(kLegacyRuntimeLibUnreadable, "", "", path, capacity);
             if (platform.path_exists(path)) return true;
             char missing[kPathCapacity];
-            copy_if_fits(path, missing, sizeof missing);
+            copy_text(path, strlen(path), missing, sizeof missing);
             return search_after_legacy(kLegacyLibraryMissing, "", missing, path, capacity);
         }
     }

@@ -7,7 +7,9 @@
 #include "diagnostics.h"
 #include "message_format.h"
 #include "messages.h"
+#include "pe_headers.h"
 #include "platform/release_file.h"
+#include "text_rules.h"
 
 namespace {
 
@@ -89,23 +91,6 @@ struct Search {
     RegistryRoot root;
     RegistryView view;
 };
-
-bool copy_text(const char* text, size_t length, char* buffer, int capacity) {
-    if (length >= size_t(capacity)) return false;
-    memcpy(buffer, text, length);
-    buffer[length] = '\0';
-    return true;
-}
-
-char lower_ascii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
-
-bool equal_ignoring_case(const char* a, const char* b, size_t length) {
-    for (size_t i = 0; i < length; ++i)
-        if (lower_ascii(a[i]) != lower_ascii(b[i])) return false;
-    return true;
-}
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // Length of `path` without its trailing separators.
 size_t trimmed_length(const char* path) {
@@ -510,16 +495,14 @@ bool search_further(const LegacyResult& legacy, char* path, int capacity) {
 unsigned read_machine_type(const char* path) {
     FILE* file = platform.file_open(path, "rb");
     if (file == nullptr) return 0;
-    unsigned char header[64];
+    // A library's PE header lies within its first few hundred bytes.
+    unsigned char header[1024];
     unsigned machine = 0;
     size_t read = fread(header, 1, sizeof header, file);
-    if (read == sizeof header && header[0] == 'M' && header[1] == 'Z') {
-        unsigned long offset =
-            header[0x3C] | header[0x3D] << 8 | header[0x3E] << 16 | static_cast<unsigned long>(header[0x3F]) << 24;
-        unsigned char pe[6];
-        if (offset < 0x10000000 && fseek(file, long(offset), SEEK_SET) == 0 &&
-            fread(pe, 1, sizeof pe, file) == sizeof pe && memcmp(pe, "PE\0\0", 4) == 0)
-            machine = pe[4] | pe[5] << 8;
+    uint16_t pe_machine = 0;
+    uint64_t needed = 0;
+    if (read_pe_machine(header, read, &pe_machine, &needed) == kPeRead) {
+        machine = pe_machine;
     } else if (read >= 20 && memcmp(header,
                                     "\x7f"
                                     "ELF",

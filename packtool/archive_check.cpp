@@ -6,6 +6,7 @@
 
 #include <zlib.h>
 
+#include "text_rules.h"
 #include "zip_directory.h"
 
 namespace {
@@ -79,25 +80,18 @@ bool manifest_main_class(const std::string& manifest, std::string* out) {
         bool same = true;
         for (size_t k = 0; k < 10; ++k) same = same && (name[k] | 0x20) == ("main-class"[k] | 0x20);
         if (!same) continue;
-        *out = line.substr(colon + 2);
-        return !out->empty();
+        *out = line.substr(colon + 2, length_without_trailing_blanks(&line[colon + 2], line.size() - colon - 2));
+        return line.size() > colon + 2;
     }
     return false;
 }
 
 bool inspect_archive(const unsigned char* data, size_t size, ArchiveInfo* out) {
     *out = ArchiveInfo{};
-    size_t tail_size = size < kZipTailMax ? size : kZipTailMax;
-    uint64_t tail_position = size - tail_size;
+    ZipTail file{data, size, 0};
     ZipEndRecord end;
-    if (!find_end_record(data + tail_position, tail_size, tail_position, &end)) return false;
     ZipDirectory directory;
-    bool found = false;
-    uint64_t candidates[2];
-    int n = zip64_end_record_candidates(end, candidates);
-    for (int i = 0; i < n && !found; ++i)
-        found = zip_directory_from_zip64(end, data + candidates[i], kZip64EndRecordSize, candidates[i], &directory);
-    if (!found && (end.needs_zip64 || !zip_directory_from_end(end, &directory))) return false;
+    if (!find_end_record(file, &end) || !read_zip_directory(file, end, &directory)) return false;
     out->zip64 = directory.zip64;
     out->start = directory.archive_start;
     ZipCursor cursor = zip_cursor(data + directory.directory_position, size_t(directory.directory_size));
@@ -113,13 +107,4 @@ bool inspect_archive(const unsigned char* data, size_t size, ArchiveInfo* out) {
     out->found = true;
     out->has_main_class = have_manifest && manifest_main_class(manifest, &out->main_class);
     return true;
-}
-
-void rebase_zip64_locator(unsigned char* file, size_t size, uint64_t archive_position) {
-    size_t tail_size = size - archive_position < kZipTailMax ? size_t(size - archive_position) : kZipTailMax;
-    uint64_t tail_position = size - tail_size;
-    Zip64Locator locator;
-    if (!find_zip64_locator(file + tail_position, tail_size, tail_position, &locator)) return;
-    uint64_t value = locator.directory_offset + archive_position;
-    for (int i = 0; i < 8; ++i) file[locator.field_position + i] = uint8_t(value >> (8 * i));
 }

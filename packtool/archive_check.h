@@ -1,6 +1,6 @@
 // What vandrel-pack needs to know of a JAR without a Java VM: whether its
-// directory can be read, how many entries it has, its manifest's Main-Class;
-// and the one fix an archive needs once something is put before it.
+// directory can be read as the Java runtime reads it, how many entries it
+// has, its manifest's Main-Class.
 #ifndef VANDREL_PACKTOOL_ARCHIVE_CHECK_H
 #define VANDREL_PACKTOOL_ARCHIVE_CHECK_H
 
@@ -18,16 +18,11 @@ struct ArchiveInfo {
 };
 
 // Reads the archive that ends `data` (a whole file). False when there is
-// none or its directory is broken.
+// none, its directory is broken, or the Java runtime would refuse it (a
+// ZIP64 locator that names no agreeing record, bytes after a ZIP64 archive).
 bool inspect_archive(const unsigned char* data, size_t size, ArchiveInfo* out);
 
 // The "Main-Class" of a manifest's main section; false when it has none.
 bool manifest_main_class(const std::string& manifest, std::string* out);
-
-// `file` holds an archive from `archive_position` on, written for position 0.
-// Its ZIP64 locator (if any) gets the absolute position of the ZIP64 end
-// record, as readers that find the archive from its end require; the 32-bit
-// offsets need no change.
-void rebase_zip64_locator(unsigned char* file, size_t size, uint64_t archive_position);
 
 #endif

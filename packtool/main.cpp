@@ -16,6 +16,7 @@
 #include "pack_edits.h"
 #include "pe_image.h"
 #include "version_info.h"
+#include "zip_directory.h"
 
 namespace {
 
@@ -145,8 +146,12 @@ int load_launcher(const char* path, bool bare, Launcher* out) {
                 path);
         return kSigned;
     }
-    if (!read_resources(out->bytes.data(), out->bytes.size(), out->image, &out->resources)) {
-        fprintf(stderr, "Broken resource directory in '%s'\n", path);
+    ResourceResult resources = read_resources(out->bytes.data(), out->bytes.size(), out->image, &out->resources);
+    if (resources != ResourceResult::kDone) {
+        fprintf(stderr,
+                resources == ResourceResult::kTooLarge ? "Resources of '%s' are larger than a launcher's can be\n"
+                                                       : "Broken resource directory in '%s'\n",
+                path);
         return kNotALauncher;
     }
     if (bare && out->image.image_end < out->bytes.size()) {
@@ -224,13 +229,14 @@ bool apply_icon(const std::vector<IconImage>& images, std::vector<Resource>* res
     entry.type.id = kResourceGroupIcon;
     entry.name.id = kIconGroup;
     entry.language = language;
-    entry.data = build_icon_group(group);
+    if (!build_icon_group(group, &entry.data)) return false;
     resources->push_back(entry);
     return true;
 }
 
-void apply_version(const PackEdits& edits, std::vector<Resource>* resources) {
-    if (edits.version.empty()) return;
+// False when the version information is too large to be read back.
+bool apply_version(const PackEdits& edits, std::vector<Resource>* resources) {
+    if (edits.version.empty()) return true;
     VersionInfo info{};
     for (size_t i = 0; i < resources->size();) {
         Resource& r = (*resources)[i];
@@ -251,8 +257,9 @@ void apply_version(const PackEdits& edits, std::vector<Resource>* resources) {
     version.type.id = kResourceVersion;
     version.name.id = 1;
     version.language = kLanguage;
-    version.data = build_version_info(info);
+    if (!build_version_info(info, &version.data)) return false;
     resources->push_back(version);
+    return true;
 }
 
 int show(const char* path) {
@@ -267,10 +274,10 @@ int show(const char* path) {
     }
     printf("File: %s\n", path);
     printf("Image: %s, subsystem %s\n", l.image.pe32_plus ? "PE32+ (64-bit)" : "PE32 (32-bit)",
-           l.image.subsystem == kSubsystemGui       ? "GUI"
-           : l.image.subsystem == kSubsystemConsole ? "console"
-                                                    : "other");
-    if (!read_resources(l.bytes.data(), l.bytes.size(), l.image, &l.resources)) {
+           l.image.subsystem == kPeSubsystemWindowsGui       ? "GUI"
+           : l.image.subsystem == kPeSubsystemWindowsConsole ? "console"
+                                                             : "other");
+    if (read_resources(l.bytes.data(), l.bytes.size(), l.image, &l.resources) != ResourceResult::kDone) {
         printf("Resources: broken\n");
     } else {
         std::u16string strings[16];
@@ -458,7 +465,7 @@ int main(int argc, char** argv) {
             fprintf(stderr, "Error opening '%s'\n", edits.icon_path.c_str());
             return kOpenFailed;
         }
-        if (!read_ico_file(ico.data(), ico.size(), &images)) {
+        if (read_ico_file(ico.data(), ico.size(), &images) != IconRead::kRead) {
             fprintf(stderr, "Not a valid icon file: %s\n", edits.icon_path.c_str());
             return kBadIcon;
         }
@@ -472,12 +479,15 @@ int main(int argc, char** argv) {
             fprintf(stderr, "Not a valid icon file: %s\n", edits.icon_path.c_str());
             return kBadIcon;
         }
-        apply_version(edits, &launcher.resources);
-        uint16_t subsystem = edits.subsystem == kGuiSubsystem       ? kSubsystemGui
-                             : edits.subsystem == kConsoleSubsystem ? kSubsystemConsole
+        if (!apply_version(edits, &launcher.resources)) {
+            fputs("Version information over 65535 bytes cannot be stored\n", stderr);
+            return kValueRefused;
+        }
+        uint16_t subsystem = edits.subsystem == kGuiSubsystem       ? kPeSubsystemWindowsGui
+                             : edits.subsystem == kConsoleSubsystem ? kPeSubsystemWindowsConsole
                                                                     : launcher.image.subsystem;
-        if (!replace_resources(launcher.bytes.data(), launcher.bytes.size(), launcher.image, launcher.resources,
-                               subsystem, &out)) {
+        if (replace_resources(launcher.bytes.data(), launcher.bytes.size(), launcher.image, launcher.resources,
+                              subsystem, &out) != ResourceResult::kDone) {
             fprintf(stderr, "No room for the new resources in '%s'\n", launcher_file);
             return kNotALauncher;
         }
@@ -486,7 +496,8 @@ int main(int argc, char** argv) {
     }
     uint64_t archive_position = out.size();
     out.insert(out.end(), jar.begin(), jar.end());
-    if (!jar.empty()) rebase_zip64_locator(out.data(), out.size(), archive_position);
+    size_t tail = jar.size() < kZipTailMax ? jar.size() : kZipTailMax;
+    if (tail != 0) rebase_zip64_locator(out.data() + out.size() - tail, tail, jar.size() - tail, archive_position);
     PeImage written;
     if (!read_pe_image(out.data(), out.size(), &written)) {
         fprintf(stderr, "Error writing '%s'\n", destination);

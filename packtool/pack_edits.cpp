@@ -6,6 +6,7 @@
 
 #include "major_version.h"
 #include "shipped_comments.h"
+#include "text_rules.h"
 #include "version_info.h"
 
 namespace {
@@ -44,24 +45,6 @@ std::string unescape(const std::string& text) {
     return out;
 }
 
-// The number of conversions in a format text other than "%%"; sets *one_s
-// when there is exactly one and it is "%s".
-int count_conversions(const std::string& format, bool* one_s) {
-    int count = 0;
-    *one_s = false;
-    for (size_t i = 0; i < format.size(); ++i) {
-        if (format[i] != '%') continue;
-        if (i + 1 < format.size() && format[i + 1] == '%') {
-            ++i;
-            continue;
-        }
-        ++count;
-        *one_s = count == 1 && i + 1 < format.size() && format[i + 1] == 's';
-    }
-    if (count != 1) *one_s = false;
-    return count;
-}
-
 bool fixed_version_key(const std::string& key) { return key == "FileVersion" || key == "ProductVersion"; }
 
 // "C:\dir", "C:/dir" or "\\server\share": a relative archive path would be
@@ -77,6 +60,14 @@ const char kArchiveOption[] = "-XX:SharedArchiveFile=";
 const char kAutoCreateOption[] = "-XX:+AutoCreateSharedArchive";
 const char kIgnoreUnknownOption[] = "-XX:+IgnoreUnrecognizedVMOptions";
 const char kQuietOption[] = "-Xlog:cds*=off";
+
+void keep_unless_replaced(char* item, void* context) {
+    // An earlier archive choice gives way; the options added below are not repeated.
+    std::string text = item;
+    bool replaced = text.compare(0, strlen(kArchiveOption), kArchiveOption) == 0 || text == kAutoCreateOption ||
+                    text == "-XX:-AutoCreateSharedArchive" || text == kIgnoreUnknownOption || text == kQuietOption;
+    if (!replaced) static_cast<std::vector<std::string>*>(context)->push_back(text);
+}
 
 }  // namespace
 
@@ -136,12 +127,11 @@ EditResult check_edits(const PackEdits& edits, std::string* message) {
                        " holds a \"#\" and 1999 bytes, leaving no room for the \"#\" that keeps it\n";
             return kEditRefused;
         }
-        bool one_s;
-        if (id == 8 && count_conversions(value, &one_s) != 0) {
+        if (id == 8 && !is_safe_message_format(value.c_str(), 0)) {
             *message = "Not a valid no_runtime_message: it takes no conversion (write a literal % as %%)\n";
             return kEditRefused;
         }
-        if (id == 9 && !value.empty() && (count_conversions(value, &one_s), !one_s)) {
+        if (id == 9 && !value.empty() && !is_safe_message_format(value.c_str(), 1)) {
             *message =
                 "Not a valid bad_version_message: it takes exactly one %s, the version "
                 "(write a literal % as %%)\n";
@@ -175,20 +165,11 @@ EditResult check_edits(const PackEdits& edits, std::string* message) {
 }
 
 std::string with_class_data_options(const std::string& vm_arguments, const PackEdits& edits) {
-    // Items as the launcher splits them: none from a value that begins with
-    // "#", none from an empty value or after a final line feed.
+    // The items as the launcher splits them.
     std::vector<std::string> items;
-    size_t start = 0;
-    while (!vm_arguments.empty() && vm_arguments[0] != '#' && start < vm_arguments.size()) {
-        size_t end = vm_arguments.find('\n', start);
-        if (end == std::string::npos) end = vm_arguments.size();
-        std::string item = vm_arguments.substr(start, end - start);
-        start = end + 1;
-        // An earlier archive choice gives way; the options added below are not repeated.
-        bool replaced = item.compare(0, strlen(kArchiveOption), kArchiveOption) == 0 || item == kAutoCreateOption ||
-                        item == "-XX:-AutoCreateSharedArchive" || item == kIgnoreUnknownOption || item == kQuietOption;
-        if (!replaced) items.push_back(item);
-    }
+    std::vector<char> text(vm_arguments.begin(), vm_arguments.end());
+    text.push_back('\0');
+    split_config_lines(text.data(), keep_unless_replaced, &items);
     items.push_back(kIgnoreUnknownOption);
     if (edits.class_data_auto) items.push_back(kAutoCreateOption);
     items.push_back(kArchiveOption + edits.class_data_archive);
@@ -272,7 +253,6 @@ std::string narrow(const std::u16string& text) {
 }
 
 std::u16string value_after_comment_rule(const std::u16string& stored) {
-    std::u16string text = stored.substr(0, kValueLimit);
-    size_t hash = text.rfind(u'#');
-    return hash == std::u16string::npos ? text : text.substr(0, hash);
+    std::string text = narrow(stored.substr(0, kValueLimit));
+    return widen(text.substr(0, config_value_length(text.data(), text.size())));
 }

@@ -2,33 +2,27 @@
 
 #include <cstdint>
 
+#include "little_endian.h"
+#include "string_block.h"
+
 namespace {
 
-// A string table is stored in blocks of 16 strings: block n holds the ids
-// 16 * (n - 1) to 16 * n - 1.
-constexpr unsigned kStringsPerBlock = 16;
-
 constexpr uint16_t kStringTableType = 6;  // RT_STRING
-
-uint32_t read32(const unsigned char* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-uint16_t read16(const unsigned char* p) { return uint16_t(p[0] | p[1] << 8); }
 
 // Reads a name-or-id field of a resource header at `*pos` (header ends at
 // `end`). Returns the id, or -1 for a named field; false when it overruns.
 bool read_name_or_id(const unsigned char* res, size_t end, size_t* pos, long* id) {
     if (*pos + 2 > end) return false;
-    if (read16(res + *pos) == 0xFFFF) {
+    if (le16(res + *pos) == 0xFFFF) {
         if (*pos + 4 > end) return false;
-        *id = read16(res + *pos + 2);
+        *id = le16(res + *pos + 2);
         *pos += 4;
         return true;
     }
     *id = -1;
     while (true) {  // zero-terminated UTF-16 name
         if (*pos + 2 > end) return false;
-        uint16_t c = read16(res + *pos);
+        uint16_t c = le16(res + *pos);
         *pos += 2;
         if (c == 0) return true;
     }
@@ -54,8 +48,8 @@ const unsigned char* find_block(const unsigned char* res, size_t size, unsigned 
     const long wanted_block = long(id / kStringsPerBlock + 1);
     size_t pos = 0;
     while (pos + 8 <= size) {
-        uint32_t data_size = read32(res + pos);
-        uint32_t header_size = read32(res + pos + 4);
+        uint32_t data_size = le32(res + pos);
+        uint32_t header_size = le32(res + pos + 4);
         if (header_size < 8 || header_size > size - pos || data_size > size - pos - header_size) return nullptr;
         size_t header_end = pos + header_size;
         size_t field = pos + 8;
@@ -79,20 +73,10 @@ bool find_resource_string(const unsigned char* res, size_t size, unsigned id, co
     size_t block_size = 0;
     const unsigned char* block = find_block(res, size, id, &block_size);
     if (!block) return false;
-    size_t pos = 0;
-    for (unsigned index = 0; index < kStringsPerBlock; ++index) {
-        if (pos + 2 > block_size) return false;
-        size_t count = read16(block + pos);
-        pos += 2;
-        if (pos + 2 * count > block_size) return false;
-        if (index == id % kStringsPerBlock) {
-            *text = block + pos;
-            *length = count;
-            return true;
-        }
-        pos += 2 * count;
-    }
-    return false;
+    size_t position = 0;
+    for (unsigned index = 0; index <= id % kStringsPerBlock; ++index)
+        if (!next_block_string(block, block_size, &position, text, length)) return false;
+    return true;
 }
 
 int decode_resource_string(const unsigned char* res, size_t size, unsigned id, char* buffer, int capacity) {
@@ -101,7 +85,7 @@ int decode_resource_string(const unsigned char* res, size_t size, unsigned id, c
     size_t length = 0;
     if (!find_resource_string(res, size, id, &text, &length)) return 0;
     int stored = 0;
-    for (size_t i = 0; i < length && stored < capacity - 1; ++i) buffer[stored++] = to_cp1252(read16(text + 2 * i));
+    for (size_t i = 0; i < length && stored < capacity - 1; ++i) buffer[stored++] = to_cp1252(le16(text + 2 * i));
     buffer[stored] = '\0';
     return stored;
 }

@@ -9,7 +9,8 @@
  * the application type that decides where it reports its own faults, and the
  * argument vector. msvcrt.dll readies its streams and heap when it is
  * loaded; `main` runs the static constructors itself (the compiler calls
- * __main first), and exit() runs the atexit list and flushes the streams. */
+ * __main first), and end_process (diagnostics.h) ends the process with its
+ * result through exit(), which runs the atexit list and flushes the streams. */
 #include <stdlib.h>
 
 /* msvcrt.dll's start-up entries, which its headers leave undeclared. */
@@ -27,6 +28,7 @@ extern int(__cdecl* __MINGW_IMP_SYMBOL(atexit))(void(__cdecl*)(void));
 int __cdecl atexit(void(__cdecl* function)(void)) { return __MINGW_IMP_SYMBOL(atexit)(function); }
 
 int main(int argc, char** argv);
+__attribute__((noreturn)) void end_process(int status);
 
 /* The system calls the entry with the stack aligned to 4 bytes on 32-bit
  * Windows; the code below may assume 16. */
@@ -38,5 +40,5 @@ __attribute__((force_align_arg_pointer, noreturn, used)) void vandrel_start(void
     __set_app_type(kConsoleApplication);
     /* No wildcard expansion, as the toolchain's own start-up does it. */
     __getmainargs(&argc, &argv, &env, 0, &info);
-    exit(main(argc, argv));
+    end_process(main(argc, argv));
 }

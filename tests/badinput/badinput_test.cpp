@@ -11,7 +11,7 @@
 
 namespace {
 
-const std::string kUsage = "Vandrel Console Version 2.1c\nUsage: vandrel source.jar [dest.exe]\n";
+const std::string kUsage = "Vandrel Console Version " VANDREL_VERSION_TEXT "\nUsage: vandrel source.jar [dest.exe]\n";
 const std::string kNoMainAttribute =
     "Main-Class attribute not found in manifest:\nWill attempt to find a main class at run-time.\n";
 
@@ -100,6 +100,28 @@ TEST_F(BadInput, SourcesThatAreNotArchivesAreRefusedAndNothingIsWritten) {
         ::unlink((dir_ / name).c_str());
     }
     expect_refused(dir_ / "directory.jar", "out.exe");
+}
+
+// The last entry's comment ends in bytes that look like a ZIP64 locator where
+// a real one would stand: they are copied as they are, and the program runs.
+TEST_F(BadInput, ACommentThatLooksLikeAZip64LocatorIsNotRebased) {
+    std::string jar_bytes = read_file(jar(VANDREL_JAR_DIR, "args.jar"));
+    size_t end = jar_bytes.rfind(std::string("PK\x05\x06", 4));
+    ASSERT_NE(std::string::npos, end);
+    size_t entry = jar_bytes.rfind(std::string("PK\x01\x02", 4), end);  // the last entry, without a comment
+    ASSERT_EQ(0, jar_bytes[entry + 32]);
+    jar_bytes[entry + 32] = 20;
+    jar_bytes[end + 12] = char(jar_bytes[end + 12] + 20);
+    ASSERT_GE(static_cast<unsigned char>(jar_bytes[end + 12]), 20);  // no carry into the next byte
+    jar_bytes.insert(end, std::string("PK\x06\x07\0\0\0\0\x10\0\0\0\0\0\0\0\x01\0\0\0", 20));
+    write_file(dir_ / "comment.jar", jar_bytes);
+
+    ProcessResult r = pack({"comment.jar", "comment"});
+    EXPECT_TRUE(outcome_is(r, 0, "Creating executable 'comment' from 'comment.jar'...\nSuccess!\n", ""));
+    EXPECT_TRUE(same_bytes(read_file(launcher()) + jar_bytes, read_file(dir_ / "comment")));
+    r = run_packed(dir_ / "comment", {"x"});
+    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_TRUE(contains(r.out, "argc 1\narg[0] x\n"));
 }
 
 TEST_F(BadInput, AnEmptyArchiveIsPackedAndThenHasNoMainClass) {

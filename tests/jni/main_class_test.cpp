@@ -15,6 +15,7 @@
 #include "jni_support.h"
 #include "support/files.h"
 #include "main_class.h"
+#include "app_arguments.h"
 #include "vm_options.h"
 
 using jni_support::fixture;
@@ -26,13 +27,14 @@ using jni_support::utf16;
 namespace {
 
 // Its class path holds the fixture archives.
-[[maybe_unused]] const ::testing::Environment* const shared_vm = ::testing::AddGlobalTestEnvironment(
-    new jni_support::SharedVm({"-Djava.class.path=" + jni_support::fixture_class_path(), "-Dfile.encoding=ISO-8859-1"}));
+[[maybe_unused]] const ::testing::Environment* const shared_vm =
+    ::testing::AddGlobalTestEnvironment(new jni_support::SharedVm(
+        {"-Djava.class.path=" + jni_support::fixture_class_path(), "-Dfile.encoding=ISO-8859-1"}));
 
 // A local frame per test, so that no test leaves references behind, and a
 // check that no test leaves an exception pending.
 class JavaTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         env = jni_support::SharedVm::env();
         ASSERT_NE(env, nullptr);
@@ -92,50 +94,42 @@ TEST_F(JavaTest, SlashedManifestNameStillFindsTheClass) {
     EXPECT_TRUE(env->IsSameObject(by_slashes, by_dots));
 }
 
-TEST_F(JavaTest, ScanTakesTheLastRunnableClassInEntryOrder) {
-    std::string name;
-    ASSERT_TRUE(main_class_of("last_wins.jar", &name));  // no manifest at all
-    EXPECT_EQ(name, "lastwins.b.B");
-    // Both classes were loaded (and so initialised) by the scan.
-    EXPECT_EQ(property("vandrel.loaded.lastwins.a.A"), "yes");
-    EXPECT_EQ(property("vandrel.loaded.lastwins.b.B"), "yes");
-
-    // The same classes in the other order, behind a manifest without Main-Class.
-    ASSERT_TRUE(main_class_of("last_wins_reversed.jar", &name));
-    EXPECT_EQ(name, "lastwins.a.A");
-}
-
-TEST_F(JavaTest, ScanTakesOnlyStaticMainOfTopLevelClasses) {
-    std::string name;
-    // Instance main, other signatures, and a nested class with the method.
-    ASSERT_TRUE(main_class_of("none_runnable.jar", &name));
-    EXPECT_EQ(name, "<null>");
-    // Classes without the method do not undo an earlier find.
-    ASSERT_TRUE(main_class_of("runnable_first.jar", &name));
-    EXPECT_EQ(name, "nottaken.Good");
-    // Whether the method is public does not matter.
-    ASSERT_TRUE(main_class_of("private_main.jar", &name));
-    EXPECT_EQ(name, "privmain.Hidden");
-}
-
-TEST_F(JavaTest, ScanSkipsClassesThatFailToLoad) {
-    // Control: the class really cannot be loaded.
+TEST_F(JavaTest, ScanTakesTheLastRunnableTopLevelClassInEntryOrder) {
+    // Control: the class of missing_super.jar really cannot be loaded.
     EXPECT_EQ(find_class_dotted(env, "missingsuper.Broken"), nullptr);
     EXPECT_TRUE(take_exception_of(env, "java/lang/NoClassDefFoundError"));
 
-    std::string name;
-    ASSERT_TRUE(main_class_of("missing_super.jar", &name));
-    EXPECT_EQ(name, "missingsuper.Last");
-}
-
-TEST_F(JavaTest, EntryNamesMustEndInLowerCaseClassSuffix) {
-    std::string name;
-    ASSERT_TRUE(main_class_of("plain_a.jar", &name));
-    EXPECT_EQ(name, "A");
-    // ".class" and "A.CLASS" (a copy of A's class file) are passed over, although
-    // a class A with a main method is on the class path.
-    ASSERT_TRUE(main_class_of("suffixes.jar", &name));
-    EXPECT_EQ(name, "<null>");
+    struct Case {
+        const char* jar;
+        const char* name;
+    };
+    const Case cases[] = {
+        {"last_wins.jar", "lastwins.b.B"},  // no manifest at all
+        // The same classes in the other order, behind a manifest without Main-Class.
+        {"last_wins_reversed.jar", "lastwins.a.A"},
+        // Instance main, other signatures, and a nested class with the method.
+        {"none_runnable.jar", "<null>"},
+        // Classes without the method do not undo an earlier find.
+        {"runnable_first.jar", "nottaken.Good"},
+        // Whether the method is public does not matter.
+        {"private_main.jar", "privmain.Hidden"},
+        // A class that fails to load is skipped.
+        {"missing_super.jar", "missingsuper.Last"},
+        // Entry names must end in the lower-case class suffix: ".class" and
+        // "A.CLASS" (a copy of A's class file) are passed over, although a
+        // class A with a main method is on the class path.
+        {"plain_a.jar", "A"},
+        {"suffixes.jar", "<null>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.jar);
+        std::string name;
+        ASSERT_TRUE(main_class_of(c.jar, &name));
+        EXPECT_EQ(name, c.name);
+    }
+    // Both classes of last_wins.jar were loaded (and so initialised) by the scan.
+    EXPECT_EQ(property("vandrel.loaded.lastwins.a.A"), "yes");
+    EXPECT_EQ(property("vandrel.loaded.lastwins.b.B"), "yes");
 }
 
 TEST_F(JavaTest, NonAsciiEntryNameYieldsItsClass) {

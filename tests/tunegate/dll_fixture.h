@@ -2,8 +2,8 @@
 // with its two natives resolved and a fresh JNI environment of the tests' own
 // for each test, which must be used correctly by the end of it. Every test
 // starts with no MCI device open. TUNEGATE_DLL_PATH names the library.
-#ifndef TUNEGATE_TESTS_DLL_FIXTURE_H
-#define TUNEGATE_TESTS_DLL_FIXTURE_H
+#ifndef VANDREL_TESTS_TUNEGATE_DLL_FIXTURE_H
+#define VANDREL_TESTS_TUNEGATE_DLL_FIXTURE_H
 
 #include <gtest/gtest.h>
 
@@ -30,15 +30,13 @@ constexpr const char* kForeignSendName = "Java_com_brightfen_mci_Mci_sendMciComm
 #endif
 
 class TunegateDllTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { library = LoadLibraryA(TUNEGATE_DLL_PATH); }
 
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_NE(nullptr, library) << "cannot load " << TUNEGATE_DLL_PATH << ": error " << GetLastError();
         send_method = reinterpret_cast<NativeMethod>(reinterpret_cast<void*>(GetProcAddress(library, kSendName)));
-        convert_method =
-            reinterpret_cast<NativeMethod>(reinterpret_cast<void*>(GetProcAddress(library, kConvertName)));
+        convert_method = reinterpret_cast<NativeMethod>(reinterpret_cast<void*>(GetProcAddress(library, kConvertName)));
         ASSERT_NE(nullptr, send_method) << kSendName;
         ASSERT_NE(nullptr, convert_method) << kConvertName;
         fake_jni_reset(&fake);
@@ -52,8 +50,7 @@ protected:
     void TearDown() override { EXPECT_TRUE(fake_jni_used_correctly(fake)); }
 
     // sendMciCommand called through the fake JNI, its standard output in *printed.
-    jstring send(const std::string& command, std::string* printed)
-    {
+    jstring send(const std::string& command, std::string* printed) {
         return fake_jni_call(&fake, send_method, command, printed);
     }
 

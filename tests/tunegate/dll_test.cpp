@@ -16,19 +16,16 @@
 
 namespace {
 
-
 class TunegateDll : public TunegateDllTest {
-protected:
-    std::string text(jstring string)
-    {
+  protected:
+    std::string text(jstring string) {
         std::string bytes;
         EXPECT_TRUE(fake_jni_text(&fake, string, &bytes));
         return bytes;
     }
 };
 
-TEST_F(TunegateDll, ExportsOnlyTheNamesTheJavaVmLooksUp)
-{
+TEST_F(TunegateDll, ExportsOnlyTheNamesTheJavaVmLooksUp) {
     EXPECT_EQ(nullptr, GetProcAddress(library, kForeignSendName));
     EXPECT_EQ(nullptr, GetProcAddress(library, "JNI_OnLoad"));
     EXPECT_EQ(nullptr, GetProcAddress(library, "JNI_OnLoad@8"));
@@ -36,51 +33,48 @@ TEST_F(TunegateDll, ExportsOnlyTheNamesTheJavaVmLooksUp)
     EXPECT_EQ(nullptr, GetProcAddress(library, "DllMain"));
 }
 
-TEST_F(TunegateDll, AcceptedCommandReturnsNullAndPrintsNothing)
-{
+TEST_F(TunegateDll, AcceptedCommandReturnsNullAndPrintsNothing) {
     std::string printed = "sentinel";
     EXPECT_EQ(nullptr, send("close all", &printed));
     EXPECT_EQ("", printed);
     EXPECT_EQ(nullptr, send("Close ALL", &printed));
     EXPECT_EQ("", printed);
-    EXPECT_EQ(2, fake.get_calls);
-    EXPECT_EQ(2, fake.release_calls);
-    EXPECT_EQ(0, fake.new_calls);
+    EXPECT_TRUE(fake_jni_calls(fake, 2, 2, 0));
 }
 
-TEST_F(TunegateDll, UnknownAliasReturnsTheTextOfMciAndPrintsTheCode)
-{
-    std::string printed;
-    const jstring result = send("close tunegate_no_such_alias", &printed);
-    ASSERT_NE(nullptr, result);
-    EXPECT_TRUE(fake_jni_made_by_library(&fake, result));
-    EXPECT_EQ("The specified device is not open or is not recognized by MCI.", text(result));
-    EXPECT_EQ("Mci error: 263", printed);
-    EXPECT_EQ(1, fake.get_calls);
-    EXPECT_EQ(1, fake.release_calls);
-    EXPECT_EQ(1, fake.new_calls);
+TEST_F(TunegateDll, RejectedCommandReturnsTheTextOfMciAndPrintsTheCode) {
+    struct Case {
+        const char* command;
+        const char* text;
+        const char* printed;
+    };
+    const Case cases[] = {
+        {"close tunegate_no_such_alias", "The specified device is not open or is not recognized by MCI.",
+         "Mci error: 263"},
+        {"", "No command was specified.", "Mci error: 267"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        fake_jni_reset(&fake);
+        std::string printed;
+        const jstring result = send(c.command, &printed);
+        ASSERT_NE(nullptr, result);
+        EXPECT_TRUE(fake_jni_made_by_library(&fake, result));
+        EXPECT_EQ(c.text, text(result));
+        EXPECT_EQ(c.printed, printed);
+        EXPECT_TRUE(fake_jni_calls(fake, 1, 1, 1));
+        EXPECT_TRUE(fake_jni_used_correctly(fake));
+    }
 }
 
-TEST_F(TunegateDll, EmptyCommandIsRejected)
-{
-    std::string printed;
-    const jstring result = send("", &printed);
-    ASSERT_NE(nullptr, result);
-    EXPECT_EQ("No command was specified.", text(result));
-    EXPECT_EQ("Mci error: 267", printed);
-    EXPECT_EQ(1, fake.release_calls);
-}
-
-TEST_F(TunegateDll, NullArgumentsReturnNullWithoutTouchingTheEnvironment)
-{
+TEST_F(TunegateDll, NullArgumentsReturnNullWithoutTouchingTheEnvironment) {
     EXPECT_EQ(nullptr, send_method(&fake.env, nullptr, nullptr));
     EXPECT_EQ(nullptr, convert_method(&fake.env, nullptr, nullptr));
     EXPECT_EQ(0, fake.get_calls);
     EXPECT_EQ(0, fake.release_calls);
 }
 
-TEST_F(TunegateDll, ShortFormOfAnExistingFile)
-{
+TEST_F(TunegateDll, ShortFormOfAnExistingFile) {
     const std::string directory = temp_directory + "tunegate long directory name";
     const std::string file = directory + "\\a rather long music file name.mp3";
     CreateDirectoryA(directory.c_str(), nullptr);
@@ -109,8 +103,7 @@ TEST_F(TunegateDll, ShortFormOfAnExistingFile)
     RemoveDirectoryA(directory.c_str());
 }
 
-TEST_F(TunegateDll, MissingFileKeepsItsPath)
-{
+TEST_F(TunegateDll, MissingFileKeepsItsPath) {
     const std::string missing = temp_directory + "tunegate no such directory\\no such file.mp3";
     const jstring path = fake_jni_string(&fake, missing);
     EXPECT_EQ(path, convert_method(&fake.env, nullptr, path));
@@ -119,10 +112,9 @@ TEST_F(TunegateDll, MissingFileKeepsItsPath)
     EXPECT_EQ(missing, text(path));
 }
 
-// The POSIX stand-in answers with these texts; they are held here against
+// The silent MCI answers with these texts; they are held here against
 // the multimedia library of Windows itself.
-TEST(MciErrorTextsOfWindows, StandInTextsAreTheTextsOfTheMultimediaLibrary)
-{
+TEST(MciErrorTextsOfWindows, StandInTextsAreTheTextsOfTheMultimediaLibrary) {
     ASSERT_LT(0u, kMciErrorTextCount);
     for (std::size_t i = 0; i < kMciErrorTextCount; ++i) {
         char text[128];
@@ -132,4 +124,4 @@ TEST(MciErrorTextsOfWindows, StandInTextsAreTheTextsOfTheMultimediaLibrary)
     }
 }
 
-} // namespace
+}  // namespace

@@ -1,8 +1,8 @@
 // A JNI environment of the tests' own for driving tunegate's native methods
 // without a Java VM. Only the three JNI functions the library uses are
 // filled in; each counts its calls and checks how it is used.
-#ifndef TUNEGATE_TESTS_FAKE_JNI_H
-#define TUNEGATE_TESTS_FAKE_JNI_H
+#ifndef VANDREL_TESTS_TUNEGATE_FAKE_JNI_H
+#define VANDREL_TESTS_TUNEGATE_FAKE_JNI_H
 
 #include <gtest/gtest.h>
 #include <jni.h>
@@ -56,5 +56,9 @@ jstring fake_jni_call(FakeJni* fake, NativeMethod method, const std::string& arg
 
 // No misuse of the environment was seen and no bytes are still held.
 ::testing::AssertionResult fake_jni_used_correctly(const FakeJni& fake);
+
+// The counts of GetStringUTFChars, ReleaseStringUTFChars and NewStringUTF
+// calls are `get`, `release` and `made`.
+::testing::AssertionResult fake_jni_calls(const FakeJni& fake, int get, int release, int made);
 
 #endif

@@ -35,9 +35,8 @@ const int poll_steps = 1500;
 const long played_enough_ms = 600;
 
 class TunegateMusic : public TunegateDllTest {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         TunegateDllTest::SetUp();
         if (HasFatalFailure()) return;
         music_directory = temp_directory + "tunegate music test";
@@ -46,16 +45,14 @@ protected:
         ASSERT_TRUE(CopyFileA(TUNEGATE_TEST_MP3, long_track.c_str(), FALSE)) << "error " << GetLastError();
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         mciSendStringA("close all", nullptr, 0, nullptr);
         DeleteFileA(long_track.c_str());
         RemoveDirectoryA(music_directory.c_str());
         TunegateDllTest::TearDown();
     }
 
-    std::string text(jstring string)
-    {
+    std::string text(jstring string) {
         std::string bytes = "(null)";
         if (string != nullptr) {
             EXPECT_TRUE(fake_jni_text(&fake, string, &bytes));
@@ -64,8 +61,7 @@ protected:
     }
 
     // A command MCI accepts: null, and nothing printed.
-    void accepted(const std::string& command)
-    {
+    void accepted(const std::string& command) {
         std::string printed = "sentinel";
         const jstring reply = send(command, &printed);
         EXPECT_EQ(nullptr, reply) << command << ": " << text(reply);
@@ -74,8 +70,7 @@ protected:
 
     // A command MCI refuses with this code: MCI's text for it, and the
     // error line on standard output.
-    void refused(const std::string& command, MCIERROR code)
-    {
+    void refused(const std::string& command, MCIERROR code) {
         std::string printed;
         const jstring reply = send(command, &printed);
         EXPECT_EQ("Mci error: " + std::to_string(code), printed) << command;
@@ -86,8 +81,7 @@ protected:
         EXPECT_EQ(std::string(expected), text(reply)) << command;
     }
 
-    std::string convert(const std::string& path)
-    {
+    std::string convert(const std::string& path) {
         const jstring result = convert_method(&fake.env, nullptr, fake_jni_string(&fake, path));
         EXPECT_NE(nullptr, result) << path;
         return text(result);
@@ -95,8 +89,7 @@ protected:
 
     // An alias as the sound classes make them: a counter, "_", the time in
     // milliseconds.
-    static std::string new_alias()
-    {
+    static std::string new_alias() {
         static int counter = 0;
         FILETIME now;
         GetSystemTimeAsFileTime(&now);
@@ -107,35 +100,28 @@ protected:
         return std::to_string(++counter) + "_" + std::to_string((ticks.QuadPart - unix_epoch) / 10000);
     }
 
-    static std::string open_command(const std::string& short_path, const std::string& alias)
-    {
+    static std::string open_command(const std::string& short_path, const std::string& alias) {
         return "open " + short_path + " type MPEGVideo Alias " + alias;
     }
 
     // The test's own query, with a return buffer: the reply, or the error.
-    static std::string query(const std::string& command)
-    {
+    static std::string query(const std::string& command) {
         char reply[128] = "";
         const MCIERROR error = mciSendStringA(command.c_str(), reply, sizeof reply, nullptr);
         return error == 0 ? std::string(reply) : "error " + std::to_string(error);
     }
 
-    static std::string mode(const std::string& alias)
-    {
-        return query("status " + alias + " mode");
-    }
+    static std::string mode(const std::string& alias) { return query("status " + alias + " mode"); }
 
     // In milliseconds, -1 if MCI has none.
-    static long position(const std::string& alias)
-    {
+    static long position(const std::string& alias) {
         const std::string reply = query("status " + alias + " position");
         char* end = nullptr;
         const long at = std::strtol(reply.c_str(), &end, 10);
         return reply.empty() || *end != '\0' ? -1 : at;
     }
 
-    static bool position_passes(const std::string& alias, long past)
-    {
+    static bool position_passes(const std::string& alias, long past) {
         for (int step = 0; step < poll_steps; ++step) {
             if (position(alias) > past) {
                 return true;
@@ -146,8 +132,7 @@ protected:
     }
 
     // True once the position goes back, as at the start of another round.
-    static bool position_wraps(const std::string& alias)
-    {
+    static bool position_wraps(const std::string& alias) {
         long last = position(alias);
         for (int step = 0; step < poll_steps; ++step) {
             Sleep(poll_step_ms);
@@ -166,14 +151,12 @@ protected:
 
 // The sound classes' isPlaying: true only for a reply equal to "playing",
 // case ignored.
-bool sound_classes_playing(const FakeJni* fake, jstring reply)
-{
+bool sound_classes_playing(const FakeJni* fake, jstring reply) {
     std::string bytes;
     return reply != nullptr && fake_jni_text(fake, reply, &bytes) && lstrcmpiA(bytes.c_str(), "playing") == 0;
 }
 
-TEST_F(TunegateMusic, CommandsOfTheSoundClassesPlayTheTrack)
-{
+TEST_F(TunegateMusic, CommandsOfTheSoundClassesPlayTheTrack) {
     const std::string short_track = convert(long_track);
     ASSERT_NE(long_track, short_track);
     // MCI splits a command at spaces: the long name does not open.
@@ -235,8 +218,7 @@ TEST_F(TunegateMusic, CommandsOfTheSoundClassesPlayTheTrack)
     EXPECT_EQ("error 281", mode(alias));
 }
 
-TEST_F(TunegateMusic, StopAllLeavesTheMusicPlayingAndCloseAllEndsIt)
-{
+TEST_F(TunegateMusic, StopAllLeavesTheMusicPlayingAndCloseAllEndsIt) {
     const std::string alias = new_alias();
     accepted(open_command(convert(long_track), alias));
     accepted("play " + alias);
@@ -252,8 +234,7 @@ TEST_F(TunegateMusic, StopAllLeavesTheMusicPlayingAndCloseAllEndsIt)
     EXPECT_EQ("error 281", mode(alias));
 }
 
-TEST_F(TunegateMusic, AnswersWithoutAnOpenDevice)
-{
+TEST_F(TunegateMusic, AnswersWithoutAnOpenDevice) {
     for (std::size_t i = 0; i < wine_mci_answer_count; ++i) {
         const WineMciAnswer& answer = wine_mci_answers[i];
         if (answer.code == 0) {
@@ -264,16 +245,14 @@ TEST_F(TunegateMusic, AnswersWithoutAnOpenDevice)
     }
 }
 
-TEST_F(TunegateMusic, MissingFileIsRefused)
-{
+TEST_F(TunegateMusic, MissingFileIsRefused) {
     const std::string missing = temp_directory + "tunegate_no_such_track.mp3";
     // Where Windows says the file is not found (275), Wine's MPEGVideo
     // driver reports that its player could not be built: 277.
     refused(open_command(convert(missing), new_alias()), 277);
 }
 
-TEST_F(TunegateMusic, NonAsciiNamesReachWindowsUntranslated)
-{
+TEST_F(TunegateMusic, NonAsciiNamesReachWindowsUntranslated) {
     ASSERT_NE(static_cast<UINT>(CP_UTF8), GetACP()) << "the ANSI code page is UTF-8 here";
     wchar_t temp[MAX_PATH];
     ASSERT_NE(0u, GetTempPathW(MAX_PATH, temp));
@@ -295,4 +274,4 @@ TEST_F(TunegateMusic, NonAsciiNamesReachWindowsUntranslated)
     DeleteFileW(file.c_str());
 }
 
-} // namespace
+}  // namespace

@@ -1,10 +1,10 @@
 // What Wine's multimedia library answers to the sound classes' commands when
 // no device of the alias is open, or when the device is "all". The Windows
 // music test holds the table against Wine through the built DLL, and the
-// POSIX stand-in's test against the stand-in, so that the Linux tests of the
+// silent MCI's test against the silent MCI, so that the Linux tests of the
 // library mean what they mean under Wine.
-#ifndef TUNEGATE_TESTS_WINE_MCI_ANSWERS_H
-#define TUNEGATE_TESTS_WINE_MCI_ANSWERS_H
+#ifndef VANDREL_TESTS_TUNEGATE_WINE_MCI_ANSWERS_H
+#define VANDREL_TESTS_TUNEGATE_WINE_MCI_ANSWERS_H
 
 #include <cstddef>
 

@@ -6,6 +6,7 @@
 #include "message_format.h"
 #include "support/capture.h"
 #include "support/files.h"
+#include "text_rules.h"
 
 namespace {
 

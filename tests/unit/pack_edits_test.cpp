@@ -140,11 +140,11 @@ TEST(PackEdits, ClassDataArchiveJoinsValueFive) {
     const Case cases[] = {
         {"", "C:\\a.jsa", false, kOptions},
         {"#off", "C:\\a.jsa", false, kOptions},  // a value the launcher reads as no items
-        {"-Xmx1g\n", "C:\\a.jsa", false,
+        {"-Xmx1g\r\n", "C:\\a.jsa", false,  // items as the launcher splits them
          "-Xmx1g\n-XX:+IgnoreUnrecognizedVMOptions\n-XX:SharedArchiveFile=C:\\a.jsa\n-Xlog:cds*=off"},
         // Configuring again replaces the earlier choice and repeats nothing.
         {"-Xmx1g\n-XX:+IgnoreUnrecognizedVMOptions\n-XX:+AutoCreateSharedArchive\n-XX:SharedArchiveFile=D:\\old.jsa\n"
-         "-Xlog:cds*=off\n-Dx=1",
+         "-Xlog:cds*=off\r\n-Dx=1",
          "C:\\a.jsa", false,
          "-Xmx1g\n-Dx=1\n-XX:+IgnoreUnrecognizedVMOptions\n-XX:SharedArchiveFile=C:\\a.jsa\n-Xlog:cds*=off"},
         {"", "\\\\server\\share\\a.jsa", true,

@@ -3,6 +3,7 @@
 // the rewrite must keep consistent.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -53,26 +54,33 @@ struct Layout {
     bool data_after_resources;  // a section other than relocations follows .rsrc
 };
 
-// A PE image with .text, .rsrc (holding `resources`) and then .reloc, or
-// .data when data_after_resources; section alignment 0x1000, file 0x200.
-Bytes build_image(const Layout& layout, const std::vector<Resource>& resources) {
+Bytes section_of(const std::vector<Resource>& resources) {
+    Bytes rsrc;
+    EXPECT_EQ(ResourceResult::kDone, build_resource_section(resources, 0x2000, &rsrc));
+    return rsrc;
+}
+
+// A PE image with .text, .rsrc (the resource section `rsrc`, at 0x2000) and
+// then .reloc, or .data when data_after_resources, then `empty` sections
+// without data, with room for one more; section alignment 0x1000, file 0x200.
+Bytes build_image(const Layout& layout, const Bytes& rsrc, size_t empty = 0) {
     const size_t optional_size = layout.pe32_plus ? 240 : 224;
-    Bytes image(0x400, 0);
+    const size_t opt = 0x58;
+    const size_t headers = std::max<size_t>(0x400, (opt + optional_size + 40 * (4 + empty) + 0x1FF) / 0x200 * 0x200);
+    Bytes image(headers, 0);
     image[0] = 'M', image[1] = 'Z';
     set32(image, 60, 0x40);
     memcpy(&image[0x40], "PE\0\0", 4);
     set16(image, 0x44, layout.pe32_plus ? 0x8664 : 0x14c);
-    set16(image, 0x46, 3);
+    set16(image, 0x46, uint32_t(3 + empty));
     set16(image, 0x54, uint32_t(optional_size));
-    const size_t opt = 0x58;
     set16(image, opt, layout.pe32_plus ? 0x20b : 0x10b);
     set32(image, opt + 32, 0x1000);
     set32(image, opt + 36, 0x200);
-    set32(image, opt + 60, 0x400);
-    set16(image, opt + 68, kSubsystemConsole);
+    set32(image, opt + 60, uint32_t(headers));
+    set16(image, opt + 68, kPeSubsystemWindowsConsole);
     const size_t dirs = opt + (layout.pe32_plus ? 112 : 96);
     set32(image, dirs - 4, 16);
-    Bytes rsrc = build_resource_section(resources, 0x2000);
     Bytes contents[3] = {Bytes(0x123, 0xC3), rsrc, Bytes(0x64, 0x5A)};
     const char* names[3] = {".text", ".rsrc", layout.data_after_resources ? ".data" : ".reloc"};
     uint32_t va = 0x1000;
@@ -106,13 +114,13 @@ const Layout kLayouts[] = {
 TEST(PeResources, TreeRoundTrip) {
     for (const Layout& layout : kLayouts) {
         SCOPED_TRACE(layout.name);
-        Bytes file = build_image(layout, sample_resources());
+        Bytes file = build_image(layout, section_of(sample_resources()));
         PeImage image;
         ASSERT_TRUE(read_pe_image(file.data(), file.size(), &image));
         EXPECT_EQ(layout.pe32_plus, image.pe32_plus);
         EXPECT_EQ(file.size(), image.image_end);
         std::vector<Resource> read;
-        ASSERT_TRUE(read_resources(file.data(), file.size(), image, &read));
+        ASSERT_EQ(ResourceResult::kDone, read_resources(file.data(), file.size(), image, &read));
         EXPECT_EQ(sample_resources(), read);
     }
 }
@@ -120,7 +128,7 @@ TEST(PeResources, TreeRoundTrip) {
 TEST(PeResources, RewriteKeepsTheImageConsistent) {
     for (const Layout& layout : kLayouts) {
         SCOPED_TRACE(layout.name);
-        Bytes file = build_image(layout, sample_resources());
+        Bytes file = build_image(layout, section_of(sample_resources()));
         PeImage before;
         ASSERT_TRUE(read_pe_image(file.data(), file.size(), &before));
         // Edited: a bigger string block, a version resource, one icon image fewer.
@@ -132,18 +140,19 @@ TEST(PeResources, RewriteKeepsTheImageConsistent) {
         VersionInfo info{};
         set_version_string(&info, u"ProductName", u"Demo");
         Resource version = resource(kResourceVersion, nullptr, 1, nullptr, 1033, "");
-        version.data = build_version_info(info);
+        ASSERT_TRUE(build_version_info(info, &version.data));
         edited.push_back(version);
 
         Bytes out;
-        ASSERT_TRUE(replace_resources(file.data(), file.size(), before, edited, kSubsystemGui, &out));
+        ASSERT_EQ(ResourceResult::kDone,
+                  replace_resources(file.data(), file.size(), before, edited, kPeSubsystemWindowsGui, &out));
         pe_update_checksum(out.data(), out.size(), before);
         PeImage after;
         ASSERT_TRUE(read_pe_image(out.data(), out.size(), &after));
         std::vector<Resource> read;
-        ASSERT_TRUE(read_resources(out.data(), out.size(), after, &read));
+        ASSERT_EQ(ResourceResult::kDone, read_resources(out.data(), out.size(), after, &read));
         EXPECT_EQ(edited, read);
-        EXPECT_EQ(kSubsystemGui, after.subsystem);
+        EXPECT_EQ(kPeSubsystemWindowsGui, after.subsystem);
         EXPECT_EQ(after.checksum, pe_checksum(out.data(), out.size(), after));
         // The resources are where the directory says, in a section that ends the image.
         const PeSection& last = after.sections.back();
@@ -174,7 +183,7 @@ TEST(PeResources, RewriteKeepsTheImageConsistent) {
 }
 
 TEST(PeResources, RefusesWhatIsNoImage) {
-    Bytes good = build_image(kLayouts[0], sample_resources());
+    Bytes good = build_image(kLayouts[0], section_of(sample_resources()));
     struct Case {
         const char* name;
         size_t at;
@@ -198,6 +207,81 @@ TEST(PeResources, RefusesWhatIsNoImage) {
     }
 }
 
+// A resource section whose `leaves` names all lead to one language
+// directory, and so to one data block of `block` bytes.
+Bytes shared_leaves_section(size_t leaves, size_t block) {
+    const size_t types = 0, names = 24, languages = names + 16 + 8 * leaves, entry = languages + 24;
+    Bytes rsrc(entry + 16 + block, 0);
+    set16(rsrc, types + 14, 1);
+    set32(rsrc, types + 16, 10), set32(rsrc, types + 20, 0x80000000u | names);
+    set16(rsrc, names + 14, uint32_t(leaves));
+    for (size_t i = 0; i < leaves; ++i)
+        set32(rsrc, names + 16 + 8 * i, uint32_t(i + 1)), set32(rsrc, names + 20 + 8 * i, 0x80000000u | languages);
+    set16(rsrc, languages + 14, 1);
+    set32(rsrc, languages + 16, 1033), set32(rsrc, languages + 20, uint32_t(entry));
+    set32(rsrc, entry, uint32_t(0x2000 + entry + 16)), set32(rsrc, entry + 4, uint32_t(block));
+    return rsrc;
+}
+
+// What a reader could not read back, or what would make a size wrap, is
+// refused with a result the caller reports.
+TEST(PeResources, RefusesWhatIsTooLarge) {
+    struct Case {
+        const char* name;
+        ResourceResult (*run)();
+        ResourceResult expected;
+    };
+    const Case cases[] = {
+        {"leaves sharing one data block, past 16 MiB together",
+         [] {
+             Bytes file = build_image(kLayouts[0], shared_leaves_section(300, 64 * 1024));
+             PeImage image;
+             std::vector<Resource> read;
+             EXPECT_TRUE(read_pe_image(file.data(), file.size(), &image));
+             return read_resources(file.data(), file.size(), image, &read);
+         },
+         ResourceResult::kTooLarge},
+        {"data past 16 MiB",
+         [] {
+             Bytes out;
+             Resource big = resource(10, nullptr, 1, nullptr, 1033, "");
+             big.data.resize(kResourcesMaxBytes + 1);
+             return build_resource_section({big}, 0x2000, &out);
+         },
+         ResourceResult::kTooLarge},
+        {"a name of 65536 units",
+         [] {
+             Bytes out;
+             Resource named = resource(10, nullptr, 0, nullptr, 1033, "x");
+             named.name.name.assign(65536, u'N');
+             return build_resource_section({named}, 0x2000, &out);
+         },
+         ResourceResult::kTooLarge},
+        {"more directory entries than a reader takes",
+         [] {
+             Bytes out;
+             std::vector<Resource> many(kResourceMaxEntries, resource(10, nullptr, 0, nullptr, 1033, ""));
+             for (size_t i = 0; i < many.size(); ++i) many[i].name.id = uint16_t(i);
+             return build_resource_section(many, 0x2000, &out);
+         },
+         ResourceResult::kTooLarge},
+        {"a section past the 65535 the header counts",
+         [] {
+             Bytes file = build_image(kLayouts[2], section_of(sample_resources()), 65535 - 3);
+             PeImage image;
+             Bytes out;
+             EXPECT_TRUE(read_pe_image(file.data(), file.size(), &image));
+             return replace_resources(file.data(), file.size(), image, sample_resources(), kPeSubsystemWindowsGui,
+                                      &out);
+         },
+         ResourceResult::kNoRoom},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.expected, c.run());
+    }
+}
+
 TEST(IconFile, ImagesBecomeAGroup) {
     Bytes ico = {0, 0, 1, 0, 2, 0};
     const Bytes images[2] = {Bytes(40, 1), Bytes(72, 2)};
@@ -213,11 +297,12 @@ TEST(IconFile, ImagesBecomeAGroup) {
     for (const Bytes& image : images) ico.insert(ico.end(), image.begin(), image.end());
 
     std::vector<IconImage> read;
-    ASSERT_TRUE(read_ico_file(ico.data(), ico.size(), &read));
+    ASSERT_EQ(IconRead::kRead, read_ico_file(ico.data(), ico.size(), &read));
     ASSERT_EQ(2u, read.size());
     EXPECT_EQ(images[1], read[1].data);
     read[0].id = 1, read[1].id = 2;
-    Bytes group = build_icon_group(read);
+    Bytes group;
+    ASSERT_TRUE(build_icon_group(read, &group));
     std::vector<IconImage> listed;
     ASSERT_TRUE(read_icon_group(group.data(), group.size(), &listed));
     ASSERT_EQ(2u, listed.size());
@@ -228,7 +313,12 @@ TEST(IconFile, ImagesBecomeAGroup) {
     EXPECT_EQ(72u, listed[1].bytes);
 
     Bytes cut(ico.begin(), ico.end() - 1);  // the last image runs past the end
-    EXPECT_FALSE(read_ico_file(cut.data(), cut.size(), &read));
+    EXPECT_EQ(IconRead::kNotAnIcon, read_ico_file(cut.data(), cut.size(), &read));
+    Bytes many(6 + 16 * 257, 0);  // 257 images
+    many[2] = 1, many[4] = 1, many[5] = 1;
+    EXPECT_EQ(IconRead::kTooLarge, read_ico_file(many.data(), many.size(), &read));
+    ico.resize(kIconFileMaxBytes + 1);
+    EXPECT_EQ(IconRead::kTooLarge, read_ico_file(ico.data(), ico.size(), &read));
 }
 
 TEST(VersionInfo, RoundTripAndVersionNumbers) {
@@ -238,12 +328,16 @@ TEST(VersionInfo, RoundTripAndVersionNumbers) {
     set_version_string(&info, u"ProductName", u"Demo");
     set_version_string(&info, u"CompanyName", u"Brightfen");
     set_version_string(&info, u"ProductName", u"Demo Game");
-    Bytes block = build_version_info(info);
+    Bytes block;
+    ASSERT_TRUE(build_version_info(info, &block));
     VersionInfo read;
     ASSERT_TRUE(read_version_info(block.data(), block.size(), &read));
     EXPECT_EQ(info.strings, read.strings);
     EXPECT_EQ(0, memcmp(info.file_version, read.file_version, sizeof info.file_version));
     EXPECT_EQ(7, read.product_version[0]);
+
+    set_version_string(&info, u"ProductName", std::u16string(40000, u'x'));  // past a 16-bit block length
+    EXPECT_FALSE(build_version_info(info, &block));
 
     uint16_t quad[4];
     for (const char* bad : {"", "1.", "1..2", "1.2.3.4.5", "65536", "v1", "1.2a"})

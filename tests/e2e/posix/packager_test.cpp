@@ -12,7 +12,7 @@
 
 namespace {
 
-const std::string kUsage = "Vandrel Console Version 2.1c\nUsage: vandrel source.jar [dest.exe]\n";
+const std::string kUsage = "Vandrel Console Version " VANDREL_VERSION_TEXT "\nUsage: vandrel source.jar [dest.exe]\n";
 const std::string kNoManifest =
     "Main-Class attribute not found in manifest:\nWill attempt to find a main class at run-time.\n";
 
@@ -76,7 +76,7 @@ TEST_F(Packager, WithThreeOrMoreArgumentsPrintsUsageAndWritesNothing) {
 TEST_F(Packager, UsageNamesTheProgramAsItWasInvoked) {
     write_file(dir_ / "packer", launcher_bytes_, 0755);
     ProcessResult r = run_program(dir_ / "packer", {});
-    EXPECT_TRUE(outcome_is(r, 1, "Vandrel Console Version 2.1c\nUsage: packer source.jar [dest.exe]\n", ""));
+    EXPECT_TRUE(outcome_is(r, 1, "Vandrel Console Version " VANDREL_VERSION_TEXT "\nUsage: packer source.jar [dest.exe]\n", ""));
 }
 
 // --- the source must open as a JAR -----------------------------------------

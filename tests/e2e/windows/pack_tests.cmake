@@ -11,11 +11,12 @@ endif()
 
 set(host_pack ${CMAKE_CURRENT_BINARY_DIR}/pack_host/vandrel-pack)
 set(host_pack_sources
-  ${PROJECT_SOURCE_DIR}/formats/zip_directory.cpp ${PROJECT_SOURCE_DIR}/formats/pe_image.cpp
+  ${PROJECT_SOURCE_DIR}/formats/zip_directory.cpp ${PROJECT_SOURCE_DIR}/formats/pe_headers.cpp
+  ${PROJECT_SOURCE_DIR}/formats/pe_image.cpp ${PROJECT_SOURCE_DIR}/formats/string_block.cpp
   ${PROJECT_SOURCE_DIR}/formats/ico_file.cpp ${PROJECT_SOURCE_DIR}/formats/version_info.cpp
   ${PROJECT_SOURCE_DIR}/packtool/main.cpp ${PROJECT_SOURCE_DIR}/packtool/pack_edits.cpp
   ${PROJECT_SOURCE_DIR}/packtool/archive_check.cpp ${PROJECT_SOURCE_DIR}/packtool/atomic_file.cpp
-  ${PROJECT_SOURCE_DIR}/launcher/major_version.cpp)
+  ${PROJECT_SOURCE_DIR}/launcher/major_version.cpp ${PROJECT_SOURCE_DIR}/launcher/text_rules.cpp)
 add_custom_command(
   OUTPUT ${host_pack}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/pack_host

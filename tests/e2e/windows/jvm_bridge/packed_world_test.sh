@@ -4,6 +4,7 @@
 # afterwards (and the bare launcher signed), each checked by running it.
 #   packed_world_test.sh BRIDGE_DIR vandrel.exe args.jar CLASSES_DIR JAVA WORK_DIR
 # args.jar's main class prints "argc N" and "arg[i] ..." for each argument.
+# VANDREL_VERSION in the environment: the release version the launcher prints.
 set -u
 scripts=$(cd "$(dirname "$0")" && pwd)
 . "$scripts/bridge_registration.sh" || exit 1
@@ -58,7 +59,7 @@ arg[0] two words|" "$status|$(arguments)|$err"
 # The bare launcher signed is still the packager.
 osslsigncode sign -certs cert.pem -key key.pem -in vandrel.exe -out signed-vandrel.exe >/dev/null || failed=1
 run signed-vandrel.exe
-check "signed bare launcher shows its usage" "1|Vandrel Console Version 2.1c
+check "signed bare launcher shows its usage" "1|Vandrel Console Version $VANDREL_VERSION
 Usage: signed-vandrel.exe source.jar [dest.exe]" "$status|$out"
 
 if [ $failed -eq 0 ]; then echo "packed programs in the world: all checks passed"; fi

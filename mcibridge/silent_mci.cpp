@@ -1,20 +1,22 @@
-#include "posix_mci.h"
+#include "silent_mci.h"
 
 #include <sys/stat.h>
 
+#include <cstddef>
 #include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "mci_error_texts.h"
+#include "text_rules.h"
 
 namespace {
 
 enum MciMode {
-    mci_mode_stopped,
-    mci_mode_playing,
-    mci_mode_paused,
+    kMciModeStopped,
+    kMciModePlaying,
+    kMciModePaused,
 };
 
 struct MciDevice {
@@ -32,8 +34,6 @@ std::vector<MciDevice> devices;
 const std::uint32_t kMaxVolume = 1000;
 
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-char lower_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool is_word(const MciWord& word, const char* keyword) {
     return mci_same_word(word.text, word.length, keyword, std::strlen(keyword));
@@ -54,7 +54,7 @@ bool next_word(const char** position, MciWord* word, MCIERROR* error) {
         const char* start = p + 1;
         const char* end = std::strchr(start, '"');
         if (end == nullptr) {
-            *error = mci_error_no_closing_quote;
+            *error = kMciErrorNoClosingQuote;
             *position = start + std::strlen(start);
             return false;
         }
@@ -62,7 +62,7 @@ bool next_word(const char** position, MciWord* word, MCIERROR* error) {
         word->length = static_cast<std::size_t>(end - start);
         p = end + 1;
         if (*p != '\0' && !is_space(*p)) {
-            *error = mci_error_extra_characters;
+            *error = kMciErrorExtraCharacters;
         }
         *position = p;
         return true;
@@ -81,7 +81,7 @@ bool next_word(const char** position, MciWord* word, MCIERROR* error) {
 MCIERROR next_value(const char** position, MciWord* value) {
     MCIERROR error = 0;
     if (!next_word(position, value, &error)) {
-        return error != 0 ? error : mci_error_missing_parameter;
+        return error != 0 ? error : kMciErrorMissingParameter;
     }
     return error;
 }
@@ -95,12 +95,12 @@ MCIERROR next_integer(const char** position, std::uint32_t* number) {
     std::uint64_t result = 0;
     for (std::size_t i = 0; i < value.length; ++i) {
         const char c = value.text[i];
-        if (c < '0' || c > '9') {
-            return mci_error_bad_integer;
+        if (!is_digit(c)) {
+            return kMciErrorBadInteger;
         }
         result = result * 10 + static_cast<std::uint64_t>(c - '0');
         if (result > 0xFFFFFFFFu) {
-            return mci_error_bad_integer;
+            return kMciErrorBadInteger;
         }
     }
     *number = static_cast<std::uint32_t>(result);
@@ -108,90 +108,118 @@ MCIERROR next_integer(const char** position, std::uint32_t* number) {
 }
 
 MciVerb verb_of(const MciWord& word) {
-    if (is_word(word, "open")) return mci_verb_open;
-    if (is_word(word, "play")) return mci_verb_play;
-    if (is_word(word, "stop")) return mci_verb_stop;
-    if (is_word(word, "pause")) return mci_verb_pause;
-    if (is_word(word, "resume")) return mci_verb_resume;
-    if (is_word(word, "status")) return mci_verb_status;
-    if (is_word(word, "setaudio")) return mci_verb_setaudio;
-    if (is_word(word, "close")) return mci_verb_close;
-    return mci_verb_none;
+    if (is_word(word, "open")) return kMciVerbOpen;
+    if (is_word(word, "play")) return kMciVerbPlay;
+    if (is_word(word, "stop")) return kMciVerbStop;
+    if (is_word(word, "pause")) return kMciVerbPause;
+    if (is_word(word, "resume")) return kMciVerbResume;
+    if (is_word(word, "status")) return kMciVerbStatus;
+    if (is_word(word, "setaudio")) return kMciVerbSetaudio;
+    if (is_word(word, "close")) return kMciVerbClose;
+    return kMciVerbNone;
+}
+
+// The flags seen so far in the words behind the device name.
+struct SeenFlags {
+    bool wait;
+    bool notify;
+    bool type;
+    bool alias;
+    bool repeat;
+};
+
+// Reads "to N" behind "setaudio ... volume".
+MCIERROR parse_volume(const char** position, MciCommand* command) {
+    MciWord to = {};
+    MCIERROR error = next_value(position, &to);
+    if (error == 0 && !is_word(to, "to")) {
+        error = kMciErrorMissingParameter;
+    }
+    if (error == 0) {
+        error = next_integer(position, &command->volume);
+    }
+    if (error == 0 && command->volume > kMaxVolume) {
+        error = kMciErrorOutOfRange;
+    }
+    return error;
+}
+
+// The flag that keyword `word` of the command's verb sets, its value read
+// from *position with any error in *value_error; null for a word that is no
+// such keyword. A repeated keyword's value is read only the first time.
+bool* parse_keyword(const MciWord& word, const char** position, MciCommand* command, SeenFlags* seen,
+                    MCIERROR* value_error) {
+    const MciVerb verb = command->verb;
+    if (is_word(word, "wait")) {
+        return &seen->wait;
+    }
+    if (is_word(word, "notify")) {
+        return &seen->notify;
+    }
+    if (verb == kMciVerbOpen && is_word(word, "type")) {
+        *value_error = next_value(position, &command->type);
+        return &seen->type;
+    }
+    if (verb == kMciVerbOpen && is_word(word, "alias")) {
+        *value_error = next_value(position, &command->alias);
+        return &seen->alias;
+    }
+    if (verb == kMciVerbPlay && is_word(word, "from")) {
+        if (!command->has_from) {
+            *value_error = next_integer(position, &command->from);
+        }
+        return &command->has_from;
+    }
+    if (verb == kMciVerbPlay && is_word(word, "repeat")) {
+        return &seen->repeat;
+    }
+    if (verb == kMciVerbSetaudio && is_word(word, "volume")) {
+        if (!command->has_volume) {
+            *value_error = parse_volume(position, command);
+        }
+        return &command->has_volume;
+    }
+    return nullptr;
 }
 
 // Parses the words behind the device name; the first error found is the result.
 MCIERROR parse_arguments(const char* position, MciCommand* command) {
-    bool seen_wait = false;
-    bool seen_notify = false;
-    bool seen_type = false;
-    bool seen_alias = false;
-    bool seen_repeat = false;
+    SeenFlags seen = {};
     MciWord word = {};
     MCIERROR error = 0;
     while (next_word(&position, &word, &error)) {
         if (error != 0) {
             return error;
         }
-        bool* seen = nullptr;
-        MCIERROR word_error = 0;
-        if (is_word(word, "wait")) {
-            seen = &seen_wait;
-        } else if (is_word(word, "notify")) {
-            seen = &seen_notify;
-        } else if (command->verb == mci_verb_open && is_word(word, "type")) {
-            seen = &seen_type;
-            word_error = next_value(&position, &command->type);
-        } else if (command->verb == mci_verb_open && is_word(word, "alias")) {
-            seen = &seen_alias;
-            word_error = next_value(&position, &command->alias);
-        } else if (command->verb == mci_verb_play && is_word(word, "from")) {
-            seen = &command->has_from;
-            if (!command->has_from) {
-                word_error = next_integer(&position, &command->from);
+        if (command->verb == kMciVerbStatus && is_word(word, "mode")) {
+            if (command->status_item != kMciStatusNone) {
+                return kMciErrorDuplicateFlags;
             }
-        } else if (command->verb == mci_verb_play && is_word(word, "repeat")) {
-            seen = &seen_repeat;
-        } else if (command->verb == mci_verb_status && is_word(word, "mode")) {
-            if (command->status_item != mci_status_none) {
-                return mci_error_duplicate_flags;
-            }
-            command->status_item = mci_status_mode;
+            command->status_item = kMciStatusMode;
             continue;
-        } else if (command->verb == mci_verb_setaudio && is_word(word, "volume")) {
-            seen = &command->has_volume;
-            if (!command->has_volume) {
-                MciWord to = {};
-                word_error = next_value(&position, &to);
-                if (word_error == 0 && !is_word(to, "to")) {
-                    word_error = mci_error_missing_parameter;
-                }
-                if (word_error == 0) {
-                    word_error = next_integer(&position, &command->volume);
-                }
-                if (word_error == 0 && command->volume > kMaxVolume) {
-                    word_error = mci_error_out_of_range;
-                }
-            }
-        } else {
-            return mci_error_unrecognized_keyword;
         }
-        if (*seen) {
-            return mci_error_duplicate_flags;
+        MCIERROR value_error = 0;
+        bool* flag = parse_keyword(word, &position, command, &seen, &value_error);
+        if (flag == nullptr) {
+            return kMciErrorUnrecognizedKeyword;
         }
-        *seen = true;
-        if (word_error != 0) {
-            return word_error;
+        if (*flag) {
+            return kMciErrorDuplicateFlags;
+        }
+        *flag = true;
+        if (value_error != 0) {
+            return value_error;
         }
     }
     if (error != 0) {
         return error;
     }
-    command->repeat = seen_repeat;
-    if (command->verb == mci_verb_status && command->status_item == mci_status_none) {
-        return mci_error_missing_parameter;
+    command->repeat = seen.repeat;
+    if (command->verb == kMciVerbStatus && command->status_item == kMciStatusNone) {
+        return kMciErrorMissingParameter;
     }
-    if (command->verb == mci_verb_setaudio && !command->has_volume) {
-        return mci_error_missing_parameter;
+    if (command->verb == kMciVerbSetaudio && !command->has_volume) {
+        return kMciErrorMissingParameter;
     }
     return 0;
 }
@@ -219,7 +247,7 @@ MCIERROR write_reply(const char* reply, char* return_text, UINT return_capacity)
     const std::size_t length = std::strlen(reply);
     if (length >= return_capacity) {
         return_text[0] = '\0';
-        return mci_error_param_overflow;
+        return kMciErrorParamOverflow;
     }
     std::memcpy(return_text, reply, length + 1);
     return 0;
@@ -229,18 +257,18 @@ MCIERROR open_device(const MciCommand& command) {
     // Wine's MPEGVideo driver reports a file it cannot play, a missing one
     // too, as a failure to build its player.
     if (!file_exists(command.device)) {
-        return mci_error_internal;
+        return kMciErrorInternal;
     }
     const bool has_alias = command.alias.length != 0;
     const MciWord& key = has_alias ? command.alias : command.device;
     if (find_device(key) >= 0) {
-        return has_alias ? mci_error_duplicate_alias : mci_error_device_open;
+        return has_alias ? kMciErrorDuplicateAlias : kMciErrorDeviceOpen;
     }
     MciDevice device;
     device.alias.assign(key.text, key.length);
     device.path.assign(command.device.text, command.device.length);
     device.type.assign(command.type.text != nullptr ? command.type.text : "", command.type.length);
-    device.mode = mci_mode_stopped;
+    device.mode = kMciModeStopped;
     device.volume = kMaxVolume;
     devices.push_back(device);
     return 0;
@@ -248,93 +276,89 @@ MCIERROR open_device(const MciCommand& command) {
 
 const char* mode_name(MciMode mode) {
     switch (mode) {
-        case mci_mode_playing:
+        case kMciModePlaying:
             return "playing";
-        case mci_mode_paused:
+        case kMciModePaused:
             return "paused";
-        case mci_mode_stopped:
+        case kMciModeStopped:
             break;
     }
     return "stopped";
+}
+
+// Runs a command on the open device devices[index]; *reply is its answer.
+MCIERROR run_on_device(const MciCommand& command, std::size_t index, const char** reply) {
+    MciDevice& device = devices[index];
+    switch (command.verb) {
+        case kMciVerbPlay:
+            device.mode = kMciModePlaying;
+            break;
+        case kMciVerbStop:
+            device.mode = kMciModeStopped;
+            break;
+        // Wine's devices take "pause" and "resume" in any state.
+        case kMciVerbPause:
+            device.mode = kMciModePaused;
+            break;
+        case kMciVerbResume:
+            if (device.mode == kMciModePaused) {
+                device.mode = kMciModePlaying;
+            }
+            break;
+        case kMciVerbStatus:
+            *reply = mode_name(device.mode);
+            break;
+        case kMciVerbSetaudio:
+            device.volume = command.volume;
+            break;
+        case kMciVerbClose:
+            devices.erase(devices.begin() + static_cast<std::ptrdiff_t>(index));
+            break;
+        case kMciVerbOpen:
+        case kMciVerbNone:
+            return kMciErrorUnrecognizedCommand;
+    }
+    return 0;
 }
 
 MCIERROR run_command(const MciCommand& command, char* return_text, UINT return_capacity) {
     if (command.error != 0) {
         return command.error;
     }
-    if (command.verb == mci_verb_open) {
+    if (command.verb == kMciVerbOpen || command.device_is_all) {
         if (command.argument_error != 0) {
             return command.argument_error;
         }
-        const MCIERROR error = open_device(command);
+        MCIERROR error = 0;
+        if (command.verb == kMciVerbOpen) {
+            error = open_device(command);
+        } else {
+            devices.clear();
+        }
         return error != 0 ? error : write_reply("", return_text, return_capacity);
-    }
-    if (command.device_is_all) {
-        if (command.argument_error != 0) {
-            return command.argument_error;
-        }
-        devices.clear();
-        return write_reply("", return_text, return_capacity);
     }
     const int index = find_device(command.device);
     if (index < 0) {
         // A word that names no open device is taken for a file name, one
         // without an extension that names no device type. "setaudio" is a
         // command of the MPEGVideo driver only, unknown without its device.
-        if (command.verb == mci_verb_close) {
-            return mci_error_invalid_device_name;
+        if (command.verb == kMciVerbClose) {
+            return kMciErrorInvalidDeviceName;
         }
-        return command.verb == mci_verb_setaudio ? mci_error_unrecognized_command : mci_error_extension_not_found;
+        return command.verb == kMciVerbSetaudio ? kMciErrorUnrecognizedCommand : kMciErrorExtensionNotFound;
     }
     if (command.argument_error != 0) {
         return command.argument_error;
     }
-    MciDevice& device = devices[static_cast<std::size_t>(index)];
     const char* reply = "";
-    switch (command.verb) {
-        case mci_verb_play:
-            device.mode = mci_mode_playing;
-            break;
-        case mci_verb_stop:
-            device.mode = mci_mode_stopped;
-            break;
-        // Wine's devices take "pause" and "resume" in any state.
-        case mci_verb_pause:
-            device.mode = mci_mode_paused;
-            break;
-        case mci_verb_resume:
-            if (device.mode == mci_mode_paused) {
-                device.mode = mci_mode_playing;
-            }
-            break;
-        case mci_verb_status:
-            reply = mode_name(device.mode);
-            break;
-        case mci_verb_setaudio:
-            device.volume = command.volume;
-            break;
-        case mci_verb_close:
-            devices.erase(devices.begin() + index);
-            break;
-        case mci_verb_open:
-        case mci_verb_none:
-            return mci_error_unrecognized_command;
-    }
-    return write_reply(reply, return_text, return_capacity);
+    const MCIERROR error = run_on_device(command, static_cast<std::size_t>(index), &reply);
+    return error != 0 ? error : write_reply(reply, return_text, return_capacity);
 }
 
 }  // namespace
 
 bool mci_same_word(const char* a, std::size_t a_length, const char* b, std::size_t b_length) {
-    if (a_length != b_length) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a_length; ++i) {
-        if (lower_ascii(a[i]) != lower_ascii(b[i])) {
-            return false;
-        }
-    }
-    return true;
+    return a_length == b_length && equal_ignoring_case(a, b, a_length);
 }
 
 MciCommand mci_parse_command(const char* text) {
@@ -343,7 +367,7 @@ MciCommand mci_parse_command(const char* text) {
     MciWord word = {};
     MCIERROR error = 0;
     if (!next_word(&position, &word, &error)) {
-        command.error = error != 0 ? error : mci_error_missing_command_string;
+        command.error = error != 0 ? error : kMciErrorMissingCommandString;
         return command;
     }
     if (error != 0) {
@@ -351,12 +375,12 @@ MciCommand mci_parse_command(const char* text) {
         return command;
     }
     command.verb = verb_of(word);
-    if (command.verb == mci_verb_none) {
-        command.error = mci_error_unrecognized_command;
+    if (command.verb == kMciVerbNone) {
+        command.error = kMciErrorUnrecognizedCommand;
         return command;
     }
     if (!next_word(&position, &command.device, &error)) {
-        command.error = error != 0 ? error : mci_error_missing_device_name;
+        command.error = error != 0 ? error : kMciErrorMissingDeviceName;
         return command;
     }
     if (error != 0) {
@@ -365,8 +389,8 @@ MciCommand mci_parse_command(const char* text) {
     }
     command.device_is_all = is_word(command.device, "all");
     // Only "close" takes "all"; "setaudio" is not known for it at all.
-    if (command.device_is_all && command.verb != mci_verb_close) {
-        command.error = command.verb == mci_verb_setaudio ? mci_error_unrecognized_command : mci_error_cannot_use_all;
+    if (command.device_is_all && command.verb != kMciVerbClose) {
+        command.error = command.verb == kMciVerbSetaudio ? kMciErrorUnrecognizedCommand : kMciErrorCannotUseAll;
         return command;
     }
     command.argument_error = parse_arguments(position, &command);

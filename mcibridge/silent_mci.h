@@ -1,10 +1,12 @@
-// A POSIX stand-in for the Windows calls tunegate makes: the two MCI calls of
-// the multimedia library and the kernel's short-path call. It understands the
-// commands the Java sound classes send, keeps its devices by alias and answers
-// them as Wine's multimedia library does, with its MCI error codes and texts.
-// It plays no sound.
-#ifndef TUNEGATE_POSIX_MCI_H
-#define TUNEGATE_POSIX_MCI_H
+// A silent MCI for POSIX systems, which have none: the two MCI calls of the
+// Windows multimedia library and the kernel's short-path call that tunegate
+// makes, for the Linux tunegate. It understands the commands the Java sound
+// classes send, keeps its devices by alias and answers them as Wine's
+// multimedia library does, with its MCI error codes and texts, but it plays
+// nothing: the Linux library lets Java code that uses com.brightfen.mci.Mci
+// run, and be tested, where there is no MCI.
+#ifndef VANDREL_MCIBRIDGE_SILENT_MCI_H
+#define VANDREL_MCIBRIDGE_SILENT_MCI_H
 
 #include <cstddef>
 #include <cstdint>
@@ -32,20 +34,20 @@ DWORD GetShortPathNameA(const char* long_path, char* short_path, DWORD capacity)
 // The command parser, a pure function over the command text.
 
 enum MciVerb {
-    mci_verb_none,
-    mci_verb_open,
-    mci_verb_play,
-    mci_verb_stop,
-    mci_verb_pause,
-    mci_verb_resume,
-    mci_verb_status,
-    mci_verb_setaudio,
-    mci_verb_close,
+    kMciVerbNone,
+    kMciVerbOpen,
+    kMciVerbPlay,
+    kMciVerbStop,
+    kMciVerbPause,
+    kMciVerbResume,
+    kMciVerbStatus,
+    kMciVerbSetaudio,
+    kMciVerbClose,
 };
 
 enum MciStatusItem {
-    mci_status_none,
-    mci_status_mode,
+    kMciStatusNone,
+    kMciStatusMode,
 };
 
 // A word of the command text: where it starts in the text and how long it is,

@@ -1,4 +1,4 @@
-// The POSIX stand-in for the multimedia library and the short-path call:
+// The silent MCI of POSIX systems, for the multimedia library and the short-path call:
 // its command parser, its devices kept by alias, its error codes and texts.
 
 #include <gtest/gtest.h>
@@ -9,36 +9,33 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "mci_error_texts.h"
-#include "posix_mci.h"
+#include "silent_mci.h"
 #include "support/files.h"
 #include "wine_mci_answers.h"
 
 namespace {
 
-std::string word(const MciWord& w)
-{
-    return w.text == nullptr ? std::string() : std::string(w.text, w.length);
-}
+std::string word(const MciWord& w) { return w.text == nullptr ? std::string() : std::string(w.text, w.length); }
 
 // ---------------------------------------------------------------- parser
 
-TEST(MciParser, ReadsTheCommandsOfTheSoundClasses)
-{
+TEST(MciParser, ReadsTheCommandsOfTheSoundClasses) {
     const char* open = "open C:\\MUSIC~1\\TRACK.MP3 type MPEGVideo Alias 3_1700000000000";
     MciCommand c = mci_parse_command(open);
     EXPECT_EQ(0u, c.error);
     EXPECT_EQ(0u, c.argument_error);
-    EXPECT_EQ(mci_verb_open, c.verb);
+    EXPECT_EQ(kMciVerbOpen, c.verb);
     EXPECT_EQ(open + 5, c.device.text);
     EXPECT_EQ("C:\\MUSIC~1\\TRACK.MP3", word(c.device));
     EXPECT_EQ("MPEGVideo", word(c.type));
     EXPECT_EQ("3_1700000000000", word(c.alias));
 
     c = mci_parse_command("play a repeat from 0");
-    EXPECT_EQ(mci_verb_play, c.verb);
+    EXPECT_EQ(kMciVerbPlay, c.verb);
     EXPECT_EQ("a", word(c.device));
     EXPECT_TRUE(c.repeat);
     EXPECT_TRUE(c.has_from);
@@ -54,99 +51,95 @@ TEST(MciParser, ReadsTheCommandsOfTheSoundClasses)
     EXPECT_FALSE(c.repeat);
 
     c = mci_parse_command("status a mode");
-    EXPECT_EQ(mci_verb_status, c.verb);
-    EXPECT_EQ(mci_status_mode, c.status_item);
+    EXPECT_EQ(kMciVerbStatus, c.verb);
+    EXPECT_EQ(kMciStatusMode, c.status_item);
 
     c = mci_parse_command("setaudio a volume to 1000");
-    EXPECT_EQ(mci_verb_setaudio, c.verb);
+    EXPECT_EQ(kMciVerbSetaudio, c.verb);
     EXPECT_TRUE(c.has_volume);
     EXPECT_EQ(1000u, c.volume);
     EXPECT_EQ(0u, c.argument_error);
 
-    EXPECT_EQ(mci_verb_stop, mci_parse_command("stop a").verb);
-    EXPECT_EQ(mci_verb_pause, mci_parse_command("pause a").verb);
-    EXPECT_EQ(mci_verb_resume, mci_parse_command("resume a").verb);
-    EXPECT_EQ(mci_verb_close, mci_parse_command("close a").verb);
+    EXPECT_EQ(kMciVerbStop, mci_parse_command("stop a").verb);
+    EXPECT_EQ(kMciVerbPause, mci_parse_command("pause a").verb);
+    EXPECT_EQ(kMciVerbResume, mci_parse_command("resume a").verb);
+    EXPECT_EQ(kMciVerbClose, mci_parse_command("close a").verb);
 }
 
-TEST(MciParser, KeywordsIgnoreCaseAndSpacing)
-{
+TEST(MciParser, KeywordsIgnoreCaseAndSpacing) {
     const MciCommand c = mci_parse_command("  OPEN\tf.mp3   TYPE mpegvideo\tALIAS Tune  WAIT ");
     EXPECT_EQ(0u, c.error);
     EXPECT_EQ(0u, c.argument_error);
-    EXPECT_EQ(mci_verb_open, c.verb);
+    EXPECT_EQ(kMciVerbOpen, c.verb);
     EXPECT_EQ("f.mp3", word(c.device));
     EXPECT_EQ("Tune", word(c.alias));
 
-    EXPECT_EQ(mci_status_mode, mci_parse_command("Status x MoDe").status_item);
+    EXPECT_EQ(kMciStatusMode, mci_parse_command("Status x MoDe").status_item);
     EXPECT_TRUE(mci_parse_command("PLAY x REPEAT").repeat);
     EXPECT_TRUE(mci_parse_command("Stop ALL").device_is_all);
     EXPECT_TRUE(mci_parse_command("close all").device_is_all);
     EXPECT_FALSE(mci_parse_command("close allegro").device_is_all);
 }
 
-TEST(MciParser, QuotedWordsKeepTheirSpaces)
-{
+TEST(MciParser, QuotedWordsKeepTheirSpaces) {
     MciCommand c = mci_parse_command("open \"/music dir/my track.mp3\" alias \"a b\"");
     EXPECT_EQ(0u, c.error);
     EXPECT_EQ(0u, c.argument_error);
     EXPECT_EQ("/music dir/my track.mp3", word(c.device));
     EXPECT_EQ("a b", word(c.alias));
 
-    EXPECT_EQ(mci_error_no_closing_quote, mci_parse_command("open \"/music dir/x.mp3").error);
-    EXPECT_EQ(mci_error_no_closing_quote, mci_parse_command("open x alias \"a").argument_error);
-    EXPECT_EQ(mci_error_extra_characters, mci_parse_command("open \"x\"y alias a").error);
+    EXPECT_EQ(kMciErrorNoClosingQuote, mci_parse_command("open \"/music dir/x.mp3").error);
+    EXPECT_EQ(kMciErrorNoClosingQuote, mci_parse_command("open x alias \"a").argument_error);
+    EXPECT_EQ(kMciErrorExtraCharacters, mci_parse_command("open \"x\"y alias a").error);
 }
 
-TEST(MciParser, ErrorsUpToTheDeviceName)
-{
-    EXPECT_EQ(mci_error_missing_command_string, mci_parse_command("").error);
-    EXPECT_EQ(mci_error_missing_command_string, mci_parse_command(" \t ").error);
-    EXPECT_EQ(mci_error_missing_command_string, mci_parse_command(nullptr).error);
-    EXPECT_EQ(mci_error_unrecognized_command, mci_parse_command("fly a").error);
-    EXPECT_EQ(mci_error_unrecognized_command, mci_parse_command("opens a").error);
-    EXPECT_EQ(mci_error_missing_device_name, mci_parse_command("play").error);
-    EXPECT_EQ(mci_error_missing_device_name, mci_parse_command("open  ").error);
+TEST(MciParser, ErrorsUpToTheDeviceName) {
+    EXPECT_EQ(kMciErrorMissingCommandString, mci_parse_command("").error);
+    EXPECT_EQ(kMciErrorMissingCommandString, mci_parse_command(" \t ").error);
+    EXPECT_EQ(kMciErrorMissingCommandString, mci_parse_command(nullptr).error);
+    EXPECT_EQ(kMciErrorUnrecognizedCommand, mci_parse_command("fly a").error);
+    EXPECT_EQ(kMciErrorUnrecognizedCommand, mci_parse_command("opens a").error);
+    EXPECT_EQ(kMciErrorMissingDeviceName, mci_parse_command("play").error);
+    EXPECT_EQ(kMciErrorMissingDeviceName, mci_parse_command("open  ").error);
     for (const char* command : {"open all", "play all", "stop all", "pause all", "resume all", "status all mode"}) {
-        EXPECT_EQ(mci_error_cannot_use_all, mci_parse_command(command).error) << command;
+        EXPECT_EQ(kMciErrorCannotUseAll, mci_parse_command(command).error) << command;
     }
-    EXPECT_EQ(mci_error_unrecognized_command, mci_parse_command("setaudio all volume to 5").error);
+    EXPECT_EQ(kMciErrorUnrecognizedCommand, mci_parse_command("setaudio all volume to 5").error);
     EXPECT_EQ(0u, mci_parse_command("close all").error);
 }
 
-TEST(MciParser, ErrorsBehindTheDeviceName)
-{
+TEST(MciParser, ErrorsBehindTheDeviceName) {
     struct Case {
         const char* command;
         MCIERROR error;
     };
     const Case cases[] = {
-        {"open f type", mci_error_missing_parameter},
-        {"open f alias", mci_error_missing_parameter},
-        {"open f type a type b", mci_error_duplicate_flags},
-        {"open f alias a alias b", mci_error_duplicate_flags},
-        {"open f shareable", mci_error_unrecognized_keyword},
-        {"play a from", mci_error_missing_parameter},
-        {"play a from x", mci_error_bad_integer},
-        {"play a from -1", mci_error_bad_integer},
-        {"play a from 4294967296", mci_error_bad_integer},
-        {"play a from 1 from 2", mci_error_duplicate_flags},
-        {"play a repeat repeat", mci_error_duplicate_flags},
-        {"play a backwards", mci_error_unrecognized_keyword},
-        {"play a mode", mci_error_unrecognized_keyword},
-        {"stop a now", mci_error_unrecognized_keyword},
-        {"close a repeat", mci_error_unrecognized_keyword},
-        {"status a", mci_error_missing_parameter},
-        {"status a mode mode", mci_error_duplicate_flags},
-        {"status a length", mci_error_unrecognized_keyword},
-        {"setaudio a", mci_error_missing_parameter},
-        {"setaudio a volume", mci_error_missing_parameter},
-        {"setaudio a volume to", mci_error_missing_parameter},
-        {"setaudio a volume 5", mci_error_missing_parameter},
-        {"setaudio a volume to loud", mci_error_bad_integer},
-        {"setaudio a volume to 1001", mci_error_out_of_range},
-        {"setaudio a treble to 5", mci_error_unrecognized_keyword},
-        {"stop a wait wait", mci_error_duplicate_flags},
+        {"open f type", kMciErrorMissingParameter},
+        {"open f alias", kMciErrorMissingParameter},
+        {"open f type a type b", kMciErrorDuplicateFlags},
+        {"open f alias a alias b", kMciErrorDuplicateFlags},
+        {"open f shareable", kMciErrorUnrecognizedKeyword},
+        {"play a from", kMciErrorMissingParameter},
+        {"play a from x", kMciErrorBadInteger},
+        {"play a from -1", kMciErrorBadInteger},
+        {"play a from 4294967296", kMciErrorBadInteger},
+        {"play a from 1 from 2", kMciErrorDuplicateFlags},
+        {"play a repeat repeat", kMciErrorDuplicateFlags},
+        {"play a backwards", kMciErrorUnrecognizedKeyword},
+        {"play a mode", kMciErrorUnrecognizedKeyword},
+        {"stop a now", kMciErrorUnrecognizedKeyword},
+        {"close a repeat", kMciErrorUnrecognizedKeyword},
+        {"status a", kMciErrorMissingParameter},
+        {"status a mode mode", kMciErrorDuplicateFlags},
+        {"status a length", kMciErrorUnrecognizedKeyword},
+        {"setaudio a", kMciErrorMissingParameter},
+        {"setaudio a volume", kMciErrorMissingParameter},
+        {"setaudio a volume to", kMciErrorMissingParameter},
+        {"setaudio a volume 5", kMciErrorMissingParameter},
+        {"setaudio a volume to loud", kMciErrorBadInteger},
+        {"setaudio a volume to 1001", kMciErrorOutOfRange},
+        {"setaudio a treble to 5", kMciErrorUnrecognizedKeyword},
+        {"stop a wait wait", kMciErrorDuplicateFlags},
     };
     for (const Case& c : cases) {
         const MciCommand parsed = mci_parse_command(c.command);
@@ -160,9 +153,8 @@ TEST(MciParser, ErrorsBehindTheDeviceName)
 // ---------------------------------------------------------------- devices
 
 class MciDevices : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         directory = scratch.path();
         track = scratch / "track.mp3";
         other = scratch / "other.mp3";
@@ -171,18 +163,11 @@ protected:
         ASSERT_EQ(0u, mciSendStringA("close all", nullptr, 0, nullptr));
     }
 
-    void TearDown() override
-    {
-        mciSendStringA("close all", nullptr, 0, nullptr);
-    }
+    void TearDown() override { mciSendStringA("close all", nullptr, 0, nullptr); }
 
-    static MCIERROR send(const std::string& command)
-    {
-        return mciSendStringA(command.c_str(), nullptr, 0, nullptr);
-    }
+    static MCIERROR send(const std::string& command) { return mciSendStringA(command.c_str(), nullptr, 0, nullptr); }
 
-    static std::string mode(const std::string& alias)
-    {
+    static std::string mode(const std::string& alias) {
         char reply[64];
         std::memset(reply, '#', sizeof reply);
         const MCIERROR error = mciSendStringA(("status " + alias + " mode").c_str(), reply, sizeof reply, nullptr);
@@ -192,118 +177,118 @@ protected:
         return reply;
     }
 
+    // A command to a device and the device's mode after it.
+    struct Step {
+        const char* verb;
+        const char* arguments;
+        const char* mode;
+    };
+    // Sends each step's command to the device `alias`; each is accepted and
+    // leaves the device in the step's mode.
+    static void expect_steps(const std::string& alias, std::initializer_list<Step> steps) {
+        for (const Step& step : steps) {
+            const std::string command = step.verb + (" " + alias) + step.arguments;
+            SCOPED_TRACE(command);
+            EXPECT_EQ(0u, send(command));
+            EXPECT_EQ(step.mode, mode(alias));
+        }
+    }
+
     ScratchDir scratch{"mci"};
     std::string directory;
     std::string track;
     std::string other;
 };
 
-TEST_F(MciDevices, PlaybackFollowsTheCommandsOfTheSoundClasses)
-{
+TEST_F(MciDevices, PlaybackFollowsTheCommandsOfTheSoundClasses) {
     ASSERT_EQ(0u, send("open " + track + " type MPEGVideo Alias 1_17"));
     EXPECT_EQ("stopped", mode("1_17"));
-    EXPECT_EQ(0u, send("play 1_17"));
-    EXPECT_EQ("playing", mode("1_17"));
-    EXPECT_EQ(0u, send("pause 1_17"));
-    EXPECT_EQ("paused", mode("1_17"));
-    EXPECT_EQ(0u, send("resume 1_17"));
-    EXPECT_EQ("playing", mode("1_17"));
-    EXPECT_EQ(0u, send("play 1_17 repeat from 0"));
-    EXPECT_EQ(0u, send("setaudio 1_17 volume to 500"));
-    EXPECT_EQ(0u, send("stop 1_17"));
-    EXPECT_EQ("stopped", mode("1_17"));
+    expect_steps("1_17", {{"play", "", "playing"},
+                          {"pause", "", "paused"},
+                          {"resume", "", "playing"},
+                          {"play", " repeat from 0", "playing"},
+                          {"setaudio", " volume to 500", "playing"},
+                          {"stop", "", "stopped"}});
     EXPECT_EQ(0u, send("close 1_17"));
-    EXPECT_EQ(mci_error_extension_not_found, send("play 1_17"));
+    EXPECT_EQ(kMciErrorExtensionNotFound, send("play 1_17"));
 }
 
-TEST_F(MciDevices, AliasesIgnoreCase)
-{
+TEST_F(MciDevices, AliasesIgnoreCase) {
     ASSERT_EQ(0u, send("open " + track + " type MPEGVideo alias Tune"));
     EXPECT_EQ(0u, send("PLAY TUNE"));
     EXPECT_EQ("playing", mode("tUnE"));
-    EXPECT_EQ(mci_error_duplicate_alias, send("open " + other + " alias tune"));
+    EXPECT_EQ(kMciErrorDuplicateAlias, send("open " + other + " alias tune"));
     EXPECT_EQ(0u, send("close tune"));
-    EXPECT_EQ(mci_error_invalid_device_name, send("close Tune"));
+    EXPECT_EQ(kMciErrorInvalidDeviceName, send("close Tune"));
 }
 
-TEST_F(MciDevices, NonAsciiAliasesMatchByteForByte)
-{
+TEST_F(MciDevices, NonAsciiAliasesMatchByteForByte) {
     ASSERT_EQ(0u, send("open " + track + " alias m\xC3\xA9lodie"));
-    EXPECT_EQ(mci_error_extension_not_found, send("play m\xC3\x89lodie"));
-    EXPECT_EQ(mci_error_extension_not_found, send("play melodie"));
+    EXPECT_EQ(kMciErrorExtensionNotFound, send("play m\xC3\x89lodie"));
+    EXPECT_EQ(kMciErrorExtensionNotFound, send("play melodie"));
     EXPECT_EQ(0u, send("close m\xC3\xA9lodie"));
 }
 
-TEST_F(MciDevices, OpenRefusesMissingFilesAndNamesInUse)
-{
-    EXPECT_EQ(mci_error_internal, send("open " + directory + "/missing.mp3 type MPEGVideo alias a"));
-    EXPECT_EQ(mci_error_internal, send("open " + directory + " type MPEGVideo alias a"));
-    EXPECT_EQ(mci_error_invalid_device_name, send("close a"));
+TEST_F(MciDevices, OpenRefusesMissingFilesAndNamesInUse) {
+    EXPECT_EQ(kMciErrorInternal, send("open " + directory + "/missing.mp3 type MPEGVideo alias a"));
+    EXPECT_EQ(kMciErrorInternal, send("open " + directory + " type MPEGVideo alias a"));
+    EXPECT_EQ(kMciErrorInvalidDeviceName, send("close a"));
 
     ASSERT_EQ(0u, send("open " + track + " alias a"));
-    EXPECT_EQ(mci_error_duplicate_alias, send("open " + other + " alias a"));
-    EXPECT_EQ(mci_error_duplicate_alias, send("open " + track + " alias a"));
+    EXPECT_EQ(kMciErrorDuplicateAlias, send("open " + other + " alias a"));
+    EXPECT_EQ(kMciErrorDuplicateAlias, send("open " + track + " alias a"));
     // Without an alias the file name is the device name.
     ASSERT_EQ(0u, send("open " + other));
-    EXPECT_EQ(mci_error_device_open, send("open " + other));
+    EXPECT_EQ(kMciErrorDeviceOpen, send("open " + other));
     EXPECT_EQ(0u, send("play " + other));
     EXPECT_EQ(0u, send("close " + other));
     // An argument error is reported before the file is looked for.
-    EXPECT_EQ(mci_error_missing_parameter, send("open " + directory + "/missing.mp3 alias"));
+    EXPECT_EQ(kMciErrorMissingParameter, send("open " + directory + "/missing.mp3 alias"));
 }
 
-TEST_F(MciDevices, AnswersWithoutAnOpenDeviceAreThoseOfWine)
-{
+TEST_F(MciDevices, AnswersWithoutAnOpenDeviceAreThoseOfWine) {
     for (std::size_t i = 0; i < wine_mci_answer_count; ++i) {
         EXPECT_EQ(wine_mci_answers[i].code, send(wine_mci_answers[i].command)) << wine_mci_answers[i].command;
     }
 }
 
-TEST_F(MciDevices, UnknownAliasIsReportedBeforeArgumentErrors)
-{
+TEST_F(MciDevices, UnknownAliasIsReportedBeforeArgumentErrors) {
     for (const char* command : {"play nosuch from x", "status nosuch", "stop nosuch now"}) {
-        EXPECT_EQ(mci_error_extension_not_found, send(command)) << command;
+        EXPECT_EQ(kMciErrorExtensionNotFound, send(command)) << command;
     }
-    EXPECT_EQ(mci_error_unrecognized_command, send("setaudio nosuch volume to 5000"));
-    EXPECT_EQ(mci_error_invalid_device_name, send("close nosuch repeat"));
+    EXPECT_EQ(kMciErrorUnrecognizedCommand, send("setaudio nosuch volume to 5000"));
+    EXPECT_EQ(kMciErrorInvalidDeviceName, send("close nosuch repeat"));
     ASSERT_EQ(0u, send("open " + track + " alias a"));
-    EXPECT_EQ(mci_error_missing_parameter, send("status a"));
-    EXPECT_EQ(mci_error_out_of_range, send("setaudio a volume to 5000"));
-    EXPECT_EQ(mci_error_unrecognized_command, send("rewind a"));
-    EXPECT_EQ(mci_error_missing_command_string, send(""));
+    EXPECT_EQ(kMciErrorMissingParameter, send("status a"));
+    EXPECT_EQ(kMciErrorOutOfRange, send("setaudio a volume to 5000"));
+    EXPECT_EQ(kMciErrorUnrecognizedCommand, send("rewind a"));
+    EXPECT_EQ(kMciErrorMissingCommandString, send(""));
 }
 
-TEST_F(MciDevices, PauseAndResumeAreTakenInAnyState)
-{
+TEST_F(MciDevices, PauseAndResumeAreTakenInAnyState) {
     ASSERT_EQ(0u, send("open " + track + " alias a"));
-    EXPECT_EQ(0u, send("resume a"));
-    EXPECT_EQ("stopped", mode("a"));
-    EXPECT_EQ(0u, send("pause a"));
-    EXPECT_EQ("paused", mode("a"));
-    EXPECT_EQ(0u, send("pause a"));
-    EXPECT_EQ(0u, send("resume a"));
-    EXPECT_EQ("playing", mode("a"));
-    EXPECT_EQ(0u, send("resume a"));
-    EXPECT_EQ("playing", mode("a"));
+    expect_steps("a", {{"resume", "", "stopped"},
+                       {"pause", "", "paused"},
+                       {"pause", "", "paused"},
+                       {"resume", "", "playing"},
+                       {"resume", "", "playing"}});
 }
 
-TEST_F(MciDevices, StopAllIsRefusedAndCloseAllClosesEveryDevice)
-{
+TEST_F(MciDevices, StopAllIsRefusedAndCloseAllClosesEveryDevice) {
     ASSERT_EQ(0u, send("open " + track + " alias a"));
     ASSERT_EQ(0u, send("open " + other + " alias b"));
     ASSERT_EQ(0u, send("play a"));
-    EXPECT_EQ(mci_error_cannot_use_all, send("stop all"));
+    EXPECT_EQ(kMciErrorCannotUseAll, send("stop all"));
     EXPECT_EQ("playing", mode("a"));
     EXPECT_EQ("stopped", mode("b"));
     EXPECT_EQ(0u, send("close all"));
-    EXPECT_EQ(mci_error_invalid_device_name, send("close a"));
-    EXPECT_EQ(mci_error_invalid_device_name, send("close b"));
+    EXPECT_EQ(kMciErrorInvalidDeviceName, send("close a"));
+    EXPECT_EQ(kMciErrorInvalidDeviceName, send("close b"));
     // The aliases are free again.
     EXPECT_EQ(0u, send("open " + track + " alias a"));
 }
 
-TEST_F(MciDevices, RepliesGoOnlyIntoTheReturnBufferGiven)
-{
+TEST_F(MciDevices, RepliesGoOnlyIntoTheReturnBufferGiven) {
     ASSERT_EQ(0u, send("open " + track + " alias a"));
     char reply[16];
     std::memset(reply, '#', sizeof reply);
@@ -321,7 +306,7 @@ TEST_F(MciDevices, RepliesGoOnlyIntoTheReturnBufferGiven)
     EXPECT_EQ(0u, mciSendStringA("status a mode", reply, 8, nullptr));
     EXPECT_STREQ("playing", reply);
     std::memset(reply, '#', sizeof reply);
-    EXPECT_EQ(mci_error_param_overflow, mciSendStringA("status a mode", reply, 7, nullptr));
+    EXPECT_EQ(kMciErrorParamOverflow, mciSendStringA("status a mode", reply, 7, nullptr));
     EXPECT_EQ('#', reply[7]);
 
     std::memset(reply, '#', sizeof reply);
@@ -331,8 +316,7 @@ TEST_F(MciDevices, RepliesGoOnlyIntoTheReturnBufferGiven)
 
 // ---------------------------------------------------------------- error texts
 
-TEST(MciErrorTexts, CallerCausedCodesHaveTheEnglishTextsOfWindows)
-{
+TEST(MciErrorTexts, CallerCausedCodesHaveTheEnglishTextsOfWindows) {
     struct Case {
         MCIERROR code;
         const char* text;
@@ -352,8 +336,9 @@ TEST(MciErrorTexts, CallerCausedCodesHaveTheEnglishTextsOfWindows)
         {289, "The specified alias is already being used in this application. Use a unique alias."},
         {290, "The specified parameter is invalid for this command."},
         {292, "The specified command requires an alias, file, driver, or device name. Please supply one."},
-        {302, "Cannot carry out the commands in the order specified. Correct the command sequence, and then try "
-              "again."},
+        {302,
+         "Cannot carry out the commands in the order specified. Correct the command sequence, and then try "
+         "again."},
     };
     for (const Case& c : cases) {
         char text[200];
@@ -364,10 +349,9 @@ TEST(MciErrorTexts, CallerCausedCodesHaveTheEnglishTextsOfWindows)
     }
 }
 
-TEST(MciErrorTexts, EveryCodeTheStandInAnswersHasAText)
-{
-    for (MCIERROR code : {mci_error_unrecognized_keyword, mci_error_param_overflow, mci_error_bad_integer,
-                          mci_error_no_closing_quote, mci_error_duplicate_flags, mci_error_extra_characters}) {
+TEST(MciErrorTexts, EveryCodeTheStandInAnswersHasAText) {
+    for (MCIERROR code : {kMciErrorUnrecognizedKeyword, kMciErrorParamOverflow, kMciErrorBadInteger,
+                          kMciErrorNoClosingQuote, kMciErrorDuplicateFlags, kMciErrorExtraCharacters}) {
         char text[128];
         std::memset(text, '#', sizeof text);
         EXPECT_NE(0, mciGetErrorStringA(code, text, sizeof text)) << code;
@@ -376,8 +360,7 @@ TEST(MciErrorTexts, EveryCodeTheStandInAnswersHasAText)
     }
 }
 
-TEST(MciErrorTexts, TextIsCutToTheBuffer)
-{
+TEST(MciErrorTexts, TextIsCutToTheBuffer) {
     char text[16];
     std::memset(text, '#', sizeof text);
     EXPECT_NE(0, mciGetErrorStringA(267, text, 10));
@@ -385,8 +368,7 @@ TEST(MciErrorTexts, TextIsCutToTheBuffer)
     EXPECT_EQ('#', text[10]);
 }
 
-TEST(MciErrorTexts, UnknownCodeLeavesTheEmptyString)
-{
+TEST(MciErrorTexts, UnknownCodeLeavesTheEmptyString) {
     for (MCIERROR code : {0u, 1u, 256u, 262u, 9999u}) {
         char text[8];
         std::memset(text, '#', sizeof text);
@@ -401,8 +383,7 @@ TEST(MciErrorTexts, UnknownCodeLeavesTheEmptyString)
 
 // ---------------------------------------------------------------- short paths
 
-TEST_F(MciDevices, ShortFormOfAnExistingPathIsThePathItself)
-{
+TEST_F(MciDevices, ShortFormOfAnExistingPathIsThePathItself) {
     char buffer[512];
     std::memset(buffer, '#', sizeof buffer);
     EXPECT_EQ(track.size(), GetShortPathNameA(track.c_str(), buffer, 255));
@@ -414,16 +395,14 @@ TEST_F(MciDevices, ShortFormOfAnExistingPathIsThePathItself)
     EXPECT_EQ(directory, std::string(buffer));
 }
 
-TEST_F(MciDevices, ShortFormOfAMissingPathFails)
-{
+TEST_F(MciDevices, ShortFormOfAMissingPathFails) {
     char buffer[64];
     std::memset(buffer, '#', sizeof buffer);
     EXPECT_EQ(0u, GetShortPathNameA((directory + "/missing.mp3").c_str(), buffer, sizeof buffer));
     EXPECT_EQ('#', buffer[0]);
 }
 
-TEST_F(MciDevices, ShortFormThatDoesNotFitGivesTheSizeNeeded)
-{
+TEST_F(MciDevices, ShortFormThatDoesNotFitGivesTheSizeNeeded) {
     char buffer[512];
     const DWORD exact = static_cast<DWORD>(track.size() + 1);
     std::memset(buffer, '#', sizeof buffer);
@@ -433,4 +412,4 @@ TEST_F(MciDevices, ShortFormThatDoesNotFitGivesTheSizeNeeded)
     EXPECT_EQ(track, std::string(buffer));
 }
 
-} // namespace
+}  // namespace
