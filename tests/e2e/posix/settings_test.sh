@@ -73,7 +73,7 @@ made=$(cache_files)
 [[ "$made" == app_25.*.aot\  ]] || fail "no cache after the first run: '$made'"
 
 JAVA_TOOL_OPTIONS=-Xlog:class+load=info run "$app"
-[ "$status" = 0 ] && [[ "$out" == *"probe.Settings source: shared objects file"* ]] ||
+[ "$status" = 0 ] && [[ "$out" == *"settings.Probe source: shared objects file"* ]] ||
   fail "second run did not load from the cache: status $status: ${out:0:2000}"
 
 # A damaged cache: the program starts, and nothing is said.

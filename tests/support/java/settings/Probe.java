@@ -1,4 +1,4 @@
-package probe;
+package settings;
 
 import java.io.File;
 
@@ -8,7 +8,7 @@ import java.io.File;
  * With the arguments "wait", STARTED and RELEASE it creates STARTED and runs
  * until RELEASE exists (at most 60 seconds).
  */
-public final class Settings {
+public final class Probe {
     public static void main(String[] args) throws Exception {
         System.out.println("app.dir " + System.getProperty("app.dir"));
         System.out.println("kept " + System.getProperty("kept"));
