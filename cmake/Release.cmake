@@ -4,7 +4,9 @@
 #     configuring packer, the README's user part and the licence;
 #   vandrel-<version>-linux-x86_64.tar.gz: the same for Linux, plus the win32
 #     and win64 launchers (VANDREL_RELEASE_WIN32_LAUNCHER and ..._WIN64_...),
-#     so that a Linux build host can make Windows programs from it alone.
+#     so that a Linux build host can make Windows programs from it alone;
+#   vandrel-maven-plugin-<version>.jar and .pom, made by the Linux build from
+#     the same launchers and the Windows vandrel-pack (..._WINDOWS_PACK).
 #
 # scripts/release.sh drives the three builds; the same sources give the same
 # archives (SOURCE_DATE_EPOCH for every time stamp, fixed modes, no build
@@ -12,6 +14,15 @@
 
 set(VANDREL_RELEASE_WIN32_LAUNCHER "" CACHE FILEPATH "win32 vandrel.exe to put into the Linux archive")
 set(VANDREL_RELEASE_WIN64_LAUNCHER "" CACHE FILEPATH "win64 vandrel.exe to put into the Linux archive")
+set(VANDREL_RELEASE_WINDOWS_PACK "" CACHE FILEPATH "Windows vandrel-pack.exe for the Maven plugin to carry")
+
+# The Maven plugin carries both launchers and vandrel-pack for Windows and for
+# Linux x86_64 (this build's, linked statically): it is built where all of
+# them are at hand.
+if(NOT VANDREL_WINDOWS AND NOT VANDREL_SANITIZE AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64"
+   AND VANDREL_RELEASE_WIN32_LAUNCHER AND VANDREL_RELEASE_WIN64_LAUNCHER AND VANDREL_RELEASE_WINDOWS_PACK)
+  add_subdirectory(${PROJECT_SOURCE_DIR}/maven-plugin ${PROJECT_BINARY_DIR}/maven-plugin)
+endif()
 
 # The README up to its building part is what a user of the programs reads.
 file(READ ${PROJECT_SOURCE_DIR}/README.md readme)

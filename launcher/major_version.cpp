@@ -37,3 +37,29 @@ float parse_major_version(const char* text) {
     if (text[1] != '.') return 0;
     return static_cast<float>(leading_decimal(text));
 }
+
+float comparable_major_version(const char* text) {
+    float version = parse_major_version(text);
+    if (version > 1 && version < 2) return static_cast<float>(static_cast<int>(version * 10 + 0.5f) - 10);
+    return version;
+}
+
+bool family_version_in(const char* text, char* version, int capacity) {
+    while (*text != '\0' && !is_digit(*text)) ++text;
+    size_t length = strspn(text, "0123456789");
+    if (length == 0) return false;
+    if (length == 1 && text[0] == '1' && text[1] == '.' && is_digit(text[2]))
+        length = 2 + strspn(text + 2, "0123456789");
+    // Families below 9 call themselves 1.x; their installers' keys say 8.
+    if (length == 1 && text[0] >= '2' && text[0] <= '8') {
+        if (capacity < 4) return false;
+        memcpy(version, "1.", 2);
+        version[2] = text[0];
+        version[3] = '\0';
+        return true;
+    }
+    if (length >= size_t(capacity)) return false;
+    memcpy(version, text, length);
+    version[length] = '\0';
+    return true;
+}

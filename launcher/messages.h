@@ -73,5 +73,6 @@
 #define TRACE_RUNTIME_WRONG_MACHINE "refused, wrong machine type"
 #define TRACE_RUNTIME_VERSION_UNKNOWN "refused, version unknown"
 #define TRACE_RUNTIME_OUTSIDE_RANGE "refused, outside the version range"
+#define TRACE_RUNTIME_PATH_TOO_LONG "refused, the path is too long"
 
 #endif

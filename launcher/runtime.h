@@ -4,6 +4,7 @@
 
 #include <jni.h>
 
+#include "config.h"
 #include "major_version.h"
 #include "platform/platform.h"
 
@@ -16,11 +17,13 @@ struct RuntimeEntryPoints {
     GetDefaultInitArgsFunction get_default_init_args;
 };
 
-// Room for paths and registry texts, terminator included.
+// Room for a configured library path, the module file name and registry
+// texts, terminator included.
 constexpr int kPathCapacity = 260;
 
-// Finds the runtime library (configured path, else the registry), loads it
-// and resolves both entry points. On false its messages have been printed.
+// Finds the runtime library (configured path, else find_runtime_library),
+// loads it and resolves both entry points. On false its messages have been
+// printed.
 bool load_java_runtime(RuntimeEntryPoints* entry_points);
 
 // The running executable's directory: its module file name up to its last
@@ -37,14 +40,51 @@ bool compose_runtime_library_path(const char* value, char* path, int capacity);
 // `path`; false when that does not fit `capacity`.
 bool join_path(const char* directory, const char* name, char* path, int capacity);
 
-// Reads RuntimeLib of the registered runtime into `path`, checking its
-// version against the configured range; when that yields no existing
-// library in the range, searches further (runtime_search.h). Prints its
-// messages on false.
-bool find_runtime_in_registry(char* path, int capacity);
+// The accepted versions, as comparable numbers; a bound that is not set lets
+// every version through.
+struct VersionRange {
+    float minimum;
+    float maximum;
+};
 
-// True when the value exists as text and its stored size (terminator
-// included) is below `capacity`; the buffer then holds it, terminated.
+// Reads bound `id` (kConfigMinVersion or kConfigMaxVersion) into `bound`,
+// which keeps its value when the bound is blank; a minimum below the first
+// Java version is raised to it. False, with the message printed, when the
+// bound is set but is no version.
+bool read_version_bound(ConfigValueId id, float* bound);
+
+// Reads both bounds, the minimum first; false as read_version_bound.
+bool read_version_range(VersionRange* range);
+
+// True when value 9 is set: without it the range has no effect.
+bool version_range_enforced();
+
+// The range that lets every version through.
+constexpr VersionRange kAnyVersion = {-1e9f, 1e9f};
+
+// The key older runtimes register under, below HKEY_LOCAL_MACHINE.
+extern const char kLegacyRegistryKey[];
+
+// Finds the library of an installed runtime: RuntimeLib of the version the
+// legacy key registers when it exists and is in the configured range, else
+// the wider search (runtime_search.h: the other registry keys, JAVA_HOME,
+// the platform's well-known homes, java on PATH). Prints its messages on false.
+bool find_runtime_library(char* path, int capacity);
+
+// Loads a runtime library by its full name; the folder above its own folder
+// (a runtime's "bin", which holds the C runtime that jvm.dll imports) takes
+// the current directory's place in the search for the libraries it imports.
+// Null on failure.
+void* load_runtime_library(const char* path);
+
+// True when the value exists as text (REG_SZ) and its stored size
+// (terminator included) is below `capacity`; the buffer then holds it,
+// terminated.
 bool query_registry_text(RegistryKey key, const char* name, char* buffer, int capacity);
+
+// As query_registry_text, and also for a path stored as expandable text
+// (REG_EXPAND_SZ), whose %NAME% parts become the environment's values; the
+// expanded path must fit `capacity`.
+bool query_registry_path(RegistryKey key, const char* name, char* buffer, int capacity);
 
 #endif

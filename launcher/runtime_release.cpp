@@ -4,13 +4,13 @@
 
 #include "option_markers.h"
 #include "platform/platform.h"
-#include "platform/release_file.h"
 #include "runtime.h"
+#include "runtime_search.h"
 
 RuntimeRelease runtime_release = {0, ""};
 
 void read_runtime_release(const char* library) {
-    char home[kPathCapacity];
+    char home[kSystemPathCapacity];
     if (strlen(library) >= sizeof home) return;
     strcpy(home, library);
     for (int level = 0; level < 5; ++level) {
@@ -18,10 +18,10 @@ void read_runtime_release(const char* library) {
         if (separator == nullptr) return;
         *separator = '\0';
         RuntimeRelease& r = runtime_release;
-        if (read_release_entry(home, kPathSeparator, "JAVA_VERSION", r.version, sizeof r.version)) {
+        if (read_release_entry(home, "JAVA_VERSION", r.version, sizeof r.version)) {
             r.family = family_of(r.version);
             // The runtime's own build, where the file names it.
-            read_release_entry(home, kPathSeparator, "JAVA_RUNTIME_VERSION", r.version, sizeof r.version);
+            read_release_entry(home, "JAVA_RUNTIME_VERSION", r.version, sizeof r.version);
             return;
         }
     }

@@ -1,6 +1,7 @@
 #include "runtime_search.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "config.h"
@@ -8,48 +9,83 @@
 #include "message_format.h"
 #include "messages.h"
 #include "pe_headers.h"
-#include "platform/release_file.h"
 #include "text_rules.h"
 
 namespace {
 
+// Runtimes that count: each found on disk, once.
 constexpr int kMaxCandidates = 48;
+// With those passed over as they are found (no library there, found
+// before), kept for the trace only while room is left beside the places of
+// the runtimes that count.
+constexpr int kMaxEntries = 64;
 constexpr int kVersionCapacity = 16;
 constexpr int kSourceCapacity = 400;
 // Registry key names are at most 255 characters long.
 constexpr int kKeyNameCapacity = 256;
+const char kUnknownVersion[] = "unknown";
 
-// The key layouts that runtimes and their installers write, in the order
-// that settles a tie between equal versions. Backslashes separate the keys of
-// a path, "|" separates the alternative names of one key, and "*" stands for
-// every subkey: the key that names the version. Of the values, the first one
-// present that leads to a library counts: RuntimeLib names the library
-// itself, the others the runtime's home.
-struct RegistryLayout {
-    const char* pattern;
-    const char* const* values;
+// Names of registry keys and values, in lists that each end with a null. A
+// layout names a list by the index of its first name (the table holds no
+// pointers, which would each need a relocation in the program file).
+// clang-format off
+const char* const kNames[] = {
+    "RuntimeLib", "JavaHome", nullptr,                                            // 0
+    "Path", "InstallationPath", nullptr,                                          // 3
+    "", nullptr,                                                                  // 6
+    "hotspot\\MSI", "hotspot\\EXE", "openj9\\MSI", "openj9\\EXE",                 // 8
+        "dragonwell\\MSI", "dragonwell\\EXE", nullptr,
+    "JRE", "JDK", "Java Development Kit", nullptr,                                // 15
+    "JDK", "JRE", nullptr,                                                        // 19
+    "Zulu", "Zulu 32-bit", nullptr,                                               // 22
+};
+// clang-format on
+
+enum NameList : unsigned char {
+    kRegisteredValues = 0,  // RuntimeLib names the library, JavaHome the home
+    kInstallerValues = 3,   // the home
+    kVersionItself = 6,     // the version's own key holds the values (as products: the vendor's key)
+    kPackageKeys = 8,       // an installer's key per virtual machine and package kind
+    kJavaSoftProducts = 15,
+    kJdkAndJre = 19,
+    kZulu = 22,
 };
 
-const char* const kRegisteredValues[] = {"RuntimeLib", "JavaHome", nullptr};
-const char* const kInstallerValues[] = {"Path", "InstallationPath", nullptr};
+// Where one vendor's installers register a runtime: under Software, the
+// vendor's key (with its product's, when it has one only) and its product
+// keys, each holding a subkey per installed version (and perhaps
+// CurrentVersion, the default one); the keys under a version's subkey that
+// hold the values; and the values. Of these, the first
+// present that leads to a library counts. The order of the table settles a
+// tie between equal versions.
+struct RegistryLayout {
+    char vendor[19];
+    NameList products;
+    NameList under_version;
+    NameList values;
+};
+
+// The legacy key (kLegacyRegistryKey), which the legacy route reads in this
+// program's own view.
+const RegistryLayout kLegacyLayout = {"JavaSoft", kVersionItself, kVersionItself, kRegisteredValues};
 
 const RegistryLayout kLayouts[] = {
-    {"Software\\JavaSoft\\JRE\\*", kRegisteredValues},
-    {"Software\\JavaSoft\\JDK\\*", kRegisteredValues},
-    {"Software\\JavaSoft\\Java Development Kit\\*", kRegisteredValues},
-    {"Software\\Eclipse Adoptium|Eclipse Foundation|AdoptOpenJDK|Temurin|Semeru\\JDK|JRE\\*"
-     "\\hotspot|openj9|dragonwell\\MSI|EXE",
-     kInstallerValues},
-    {"Software\\Microsoft\\JDK\\*\\hotspot|openj9|dragonwell\\MSI|EXE", kInstallerValues},
-    {"Software\\Azul Systems\\Zulu|Zulu 32-bit\\*", kInstallerValues},
-    {"Software\\BellSoft\\Liberica\\*", kInstallerValues},
-    {"Software\\SapMachine\\JDK\\*", kRegisteredValues},
+    {"JavaSoft", kJavaSoftProducts, kVersionItself, kRegisteredValues},
+    {"Eclipse Adoptium", kJdkAndJre, kPackageKeys, kInstallerValues},
+    {"Eclipse Foundation", kJdkAndJre, kPackageKeys, kInstallerValues},
+    {"AdoptOpenJDK", kJdkAndJre, kPackageKeys, kInstallerValues},
+    {"Temurin", kJdkAndJre, kPackageKeys, kInstallerValues},
+    {"Semeru", kJdkAndJre, kPackageKeys, kInstallerValues},
+    {"Microsoft\\JDK", kVersionItself, kPackageKeys, kInstallerValues},
+    {"Azul Systems", kZulu, kVersionItself, kInstallerValues},
+    {"BellSoft\\Liberica", kVersionItself, kVersionItself, kInstallerValues},
+    {"SapMachine\\JDK", kVersionItself, kVersionItself, kRegisteredValues},
 };
 
 const RegistryRoot kRoots[] = {kRegistryMachine, kRegistryUser};
-const char* const kRootNames[] = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER"};
 const RegistryView kViews[] = {kRegistryView32, kRegistryView64};
-const char* const kViewNames[] = {"32-bit view", "64-bit view"};
+const char* const kRootNames[] = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER"};
+const char kViewNames[][12] = {"32-bit view", "64-bit view"};
 
 enum Verdict {
     kUnjudged,
@@ -77,20 +113,29 @@ const char* const kVerdictTexts[] = {
 
 struct Candidate {
     char source[kSourceCapacity];
-    char home[kPathCapacity];
-    char library[kPathCapacity];     // empty when the home holds none
-    char version[kVersionCapacity];  // family version; empty when unknown
+    char home[kSystemPathCapacity];
+    char library[kSystemPathCapacity];  // empty when the home holds none
+    char version[kVersionCapacity];     // family version; empty when unknown
     unsigned machine;
-    bool from_java_home;
-    Verdict verdict;
+    bool preferred;   // the default runtime: JAVA_HOME's, else the system's default home's
+    Verdict verdict;  // kUnjudged for a runtime that counts
 };
 
 struct Search {
-    Candidate candidates[kMaxCandidates];
-    int count;
-    RegistryRoot root;
-    RegistryView view;
+    Candidate entries[kMaxEntries];
+    int count;    // entries kept
+    int counted;  // of those, the runtimes that count
+    int room;     // how many runtimes may count
 };
+
+bool is_separator(char c) { return c == kPathSeparator || c == '/'; }
+
+// True when `path` does not depend on the current directory: it begins at a
+// root ("/", "\\", "\\\\server") or at a drive's root ("C:\\").
+bool is_rooted(const char* path) {
+    if (is_separator(path[0])) return true;
+    return kPathSeparator == '\\' && path[0] != '\0' && path[1] == ':' && is_separator(path[2]);
+}
 
 // Length of `path` without its trailing separators.
 size_t trimmed_length(const char* path) {
@@ -120,7 +165,7 @@ const char* machine_name(unsigned machine) {
 
 // This program's own machine type; 0 when its file cannot be read.
 unsigned launcher_machine() {
-    char path[kPathCapacity];
+    char path[kSystemPathCapacity];
     unsigned long length = platform.module_file_name(path, sizeof path);
     if (length == 0 || length >= sizeof path) return 0;
     path[length] = '\0';
@@ -129,154 +174,158 @@ unsigned launcher_machine() {
 
 bool same_library(const char* a, const char* b) { return strcmp(a, b) == 0 || platform.same_file(a, b); }
 
-Candidate* new_candidate(Search& search, const char* source) {
-    if (search.count == kMaxCandidates) return nullptr;
-    Candidate* c = &search.candidates[search.count];
-    memset(c, 0, sizeof *c);
-    copy_text(source, strlen(source), c->source, sizeof c->source);
-    return c;
-}
-
 // Fills in the candidate's library from its home, when the home holds one.
-void find_library_under_home(Candidate* c) {
+void find_library_under_home(Candidate& c) {
     for (const char* const* place = kLibrariesUnderJavaHome; *place != nullptr; ++place)
-        if (join_path(c->home, *place, c->library, sizeof c->library) && platform.path_exists(c->library)) return;
-    c->library[0] = '\0';
+        if (join_path(c.home, *place, c.library, sizeof c.library) && platform.path_exists(c.library)) return;
+    c.library[0] = '\0';
 }
 
 // The home of a library at `library`: the folder above its "bin" folder.
-void home_of_library(Candidate* c) {
-    size_t length = strlen(c->library);
+void home_of_library(Candidate& c) {
+    size_t length = strlen(c.library);
     for (int level = 0; level < 3 && length > 0; ++level) {
-        size_t parent = parent_length(c->library, length);
+        size_t parent = parent_length(c.library, length);
         if (parent == 0) break;
         length = parent;
     }
-    copy_text(c->library, length, c->home, sizeof c->home);
+    copy_text(c.library, length, c.home, sizeof c.home);
 }
 
-// Completes a candidate whose home or library is set: its version (from the
-// release file, else from `key_name`), its machine type, and whether an
-// earlier candidate is the same runtime. Then keeps it.
-void add_candidate(Search& search, Candidate* c, const char* key_name) {
-    char version[kPathCapacity];
-    if (!(read_release_family_version(c->home, kPathSeparator, version, sizeof version) &&
-          family_version_in(version, c->version, sizeof c->version)) &&
-        !(key_name != nullptr && family_version_in(key_name, c->version, sizeof c->version)))
-        c->version[0] = '\0';
-    for (int i = 0; i < search.count && c->verdict != kFoundBefore; ++i) {
-        Candidate& earlier = search.candidates[i];
-        if (c->library[0] != '\0' ? earlier.library[0] != '\0' && same_library(earlier.library, c->library)
-                                  : strcmp(earlier.home, c->home) == 0) {
-            c->verdict = kFoundBefore;
-            c->machine = earlier.machine;
-            // JAVA_HOME keeps its say over a runtime registered as well.
-            if (c->from_java_home) earlier.from_java_home = true;
-        }
+// Keeps a judged candidate: a runtime that counts while it has room, one
+// passed over while room is left beside the places kept for those that count.
+void keep(Search& search, const Candidate& c) {
+    const bool counts = c.verdict == kUnjudged;
+    if (search.count == kMaxEntries) return;
+    if (counts ? search.counted >= search.room : search.count + kMaxCandidates - search.counted >= kMaxEntries) return;
+    search.entries[search.count++] = c;
+    if (counts) ++search.counted;
+}
+
+// Completes a candidate whose home or library is set with its version (from
+// the release file, else from `key_name`), passes it over when its library
+// is missing, no library, or that of a runtime found before, else reads its
+// machine type; then keeps it.
+void add_candidate(Search& search, Candidate& c, const char* key_name) {
+    char release[kVersionCapacity * 4];
+    if (!(read_release_entry(c.home, "JAVA_VERSION", release, sizeof release) &&
+          family_version_in(release, c.version, sizeof c.version)) &&
+        !(key_name != nullptr && family_version_in(key_name, c.version, sizeof c.version)))
+        c.version[0] = '\0';
+    if (c.library[0] == '\0') c.verdict = kNoLibrary;
+    for (int i = 0; i < search.count && c.verdict == kUnjudged; ++i) {
+        Candidate& earlier = search.entries[i];
+        if (earlier.verdict != kUnjudged || !same_library(earlier.library, c.library)) continue;
+        c.verdict = kFoundBefore;
+        c.machine = earlier.machine;
+        // JAVA_HOME keeps its say over a runtime registered as well.
+        if (c.preferred) earlier.preferred = true;
     }
-    if (c->library[0] != '\0' && c->verdict != kFoundBefore) c->machine = read_machine_type(c->library);
-    ++search.count;
+    if (c.verdict == kUnjudged) {
+        c.machine = read_machine_type(c.library);
+        if (c.machine == 0) c.verdict = kNotALibrary;
+    }
+    keep(search, c);
 }
 
-void add_home(Search& search, const char* source, const char* home, const char* key_name, bool from_java_home) {
-    Candidate* c = new_candidate(search, source);
-    if (c == nullptr || !copy_text(home, trimmed_length(home), c->home, sizeof c->home)) return;
-    c->from_java_home = from_java_home;
+void start_candidate(Candidate& c, const char* source) {
+    memset(&c, 0, sizeof c);
+    copy_text(source, strlen(source), c.source, sizeof c.source);
+}
+
+void add_home(Search& search, const char* source, const char* home, bool preferred) {
+    Candidate c;
+    start_candidate(c, source);
+    if (!copy_text(home, trimmed_length(home), c.home, sizeof c.home)) {
+        if (debug_trace)
+            print_trace(TRACE_RUNTIME_CANDIDATE, source, home, kUnknownVersion, "no library",
+                        TRACE_RUNTIME_PATH_TOO_LONG);
+        return;
+    }
+    c.preferred = preferred;
     find_library_under_home(c);
-    add_candidate(search, c, key_name);
+    add_candidate(search, c, nullptr);
 }
 
 // A version key's runtime: the first of the layout's values that leads to a
 // library; else the first one present, as a runtime without a library.
 void add_from_key(Search& search, RegistryKey key, const char* const* values, const char* source,
                   const char* key_name) {
-    Candidate* c = new_candidate(search, source);
-    if (c == nullptr) return;
+    Candidate c;
+    start_candidate(c, source);
+    Candidate first;
     bool present = false;
-    Candidate first = *c;
     for (const char* const* value = values; *value != nullptr; ++value) {
-        char text[kPathCapacity];
-        if (!query_registry_text(key, *value, text, sizeof text) || text[0] == '\0') continue;
+        char text[kSystemPathCapacity];
+        if (!query_registry_path(key, *value, text, sizeof text) || text[0] == '\0') continue;
         if (strcmp(*value, "RuntimeLib") == 0) {
-            copy_text(text, strlen(text), c->library, sizeof c->library);
+            copy_text(text, strlen(text), c.library, sizeof c.library);
             home_of_library(c);
-            if (!platform.path_exists(c->library)) c->library[0] = '\0';
+            if (!platform.path_exists(c.library)) c.library[0] = '\0';
         } else {
-            copy_text(text, trimmed_length(text), c->home, sizeof c->home);
+            copy_text(text, trimmed_length(text), c.home, sizeof c.home);
             find_library_under_home(c);
         }
-        if (c->library[0] != '\0') break;
-        if (!present) first = *c;
+        if (c.library[0] != '\0') break;
+        if (!present) first = c;
         present = true;
     }
-    if (c->library[0] == '\0') {
+    if (c.library[0] == '\0') {
         if (!present) return;
-        *c = first;
+        c = first;
     }
     add_candidate(search, c, key_name);
 }
 
-void walk(Search& search, RegistryKey parent, const char* pattern, const char* const* values, char* key_path,
-          const char* key_name);
-
-// Opens `name` under `parent` (the root when null) and walks the rest of the pattern there.
-void visit(Search& search, RegistryKey parent, const char* name, const char* rest, const char* const* values,
-           char* key_path, const char* key_name) {
-    size_t path_length = strlen(key_path);
-    size_t name_length = strlen(name);
-    if (path_length + 1 + name_length >= size_t(kSourceCapacity)) return;
-    RegistryKey key = nullptr;
-    if (!platform.registry_open_view(parent, name, search.root, search.view, &key)) return;
-    key_path[path_length] = '\\';
-    memcpy(key_path + path_length + 1, name, name_length + 1);
-    walk(search, key, rest, values, key_path, key_name);
-    key_path[path_length] = '\0';
-    platform.registry_close(key);
+// The runtime of key `version` under `versions`, the key named `versions_key`.
+void search_version(Search& search, const RegistryLayout& layout, RegistryKey versions, const char* versions_key,
+                    const char* version, RegistryRoot root, RegistryView view) {
+    for (const char* const* under = kNames + layout.under_version; *under != nullptr; ++under) {
+        char subkey[kSourceCapacity];
+        int length = snprintf(subkey, sizeof subkey, "%s%s%s", version, (*under)[0] != '\0' ? "\\" : "", *under);
+        RegistryKey key = nullptr;
+        if (length >= int(sizeof subkey) || !platform.registry_open(versions, subkey, root, view, &key)) continue;
+        char source[kSourceCapacity];
+        // Where the trace says it was found; cut when it does not fit.
+        if (snprintf(source, sizeof source, "%s\\%s\\%s (%s)", kRootNames[root], versions_key, subkey,
+                     kViewNames[view]) < 0)
+            source[0] = '\0';
+        add_from_key(search, key, kNames + layout.values, source, version);
+        platform.registry_close(key);
+    }
 }
 
-void walk(Search& search, RegistryKey parent, const char* pattern, const char* const* values, char* key_path,
-          const char* key_name) {
-    if (*pattern == '\0') {
-        char source[kSourceCapacity];
-        snprintf(source, sizeof source, "%s (%s)", key_path, kViewNames[search.view]);
-        add_from_key(search, parent, values, source, key_name);
-        return;
-    }
-    size_t segment_length = strcspn(pattern, "\\");
-    const char* rest = pattern[segment_length] == '\\' ? pattern + segment_length + 1 : pattern + segment_length;
+// Every version that product key `versions_key` registers under `root` in
+// `view`: the registered default version first, then the others.
+void search_versions(Search& search, const RegistryLayout& layout, const char* versions_key, RegistryRoot root,
+                     RegistryView view) {
+    RegistryKey versions = nullptr;
+    if (!platform.registry_open(nullptr, versions_key, root, view, &versions)) return;
+    char current[kKeyNameCapacity];
+    if (!query_registry_text(versions, "CurrentVersion", current, sizeof current)) current[0] = '\0';
+    if (current[0] != '\0') search_version(search, layout, versions, versions_key, current, root, view);
     char name[kKeyNameCapacity];
-    if (segment_length == 1 && pattern[0] == '*') {
-        // The registered default version first, then every version.
-        char current[kKeyNameCapacity];
-        if (!query_registry_text(parent, "CurrentVersion", current, sizeof current)) current[0] = '\0';
-        if (current[0] != '\0') visit(search, parent, current, rest, values, key_path, current);
-        for (unsigned long index = 0; platform.registry_subkey(parent, index, name, sizeof name); ++index)
-            if (name[0] != '\0' && strcmp(name, current) != 0)
-                visit(search, parent, name, rest, values, key_path, name);
-        return;
-    }
-    for (const char* alternative = pattern; alternative < pattern + segment_length;) {
-        size_t length = strcspn(alternative, "|\\");
-        if (copy_text(alternative, length, name, sizeof name))
-            visit(search, parent, name, rest, values, key_path, key_name);
-        alternative += length;
-        if (*alternative == '|') ++alternative;
+    for (unsigned long index = 0; platform.registry_subkey(versions, index, name, sizeof name); ++index)
+        if (name[0] != '\0' && strcmp(name, current) != 0)
+            search_version(search, layout, versions, versions_key, name, root, view);
+    platform.registry_close(versions);
+}
+
+// Each product key of the layout, under both roots in both views.
+void search_layout(Search& search, const RegistryLayout& layout) {
+    for (const char* const* product = kNames + layout.products; *product != nullptr; ++product) {
+        char versions_key[kKeyNameCapacity];
+        snprintf(versions_key, sizeof versions_key, "Software\\%s%s%s", layout.vendor,
+                 (*product)[0] != '\0' ? "\\" : "", *product);
+        for (RegistryRoot root : kRoots)
+            for (RegistryView view : kViews) search_versions(search, layout, versions_key, root, view);
     }
 }
 
 void search_registry(Search& search) {
-    for (const RegistryLayout& layout : kLayouts)
-        for (int r = 0; r < 2; ++r)
-            for (int v = 0; v < 2; ++v) {
-                search.root = kRoots[r];
-                search.view = kViews[v];
-                char key_path[kSourceCapacity];
-                snprintf(key_path, sizeof key_path, "%s", kRootNames[r]);
-                size_t first = strcspn(layout.pattern, "\\");
-                char name[kKeyNameCapacity];
-                if (copy_text(layout.pattern, first, name, sizeof name))
-                    visit(search, nullptr, name, layout.pattern + first + 1, layout.values, key_path, nullptr);
-            }
+    const RegistryView other_view = kOwnRegistryView == kRegistryView32 ? kRegistryView64 : kRegistryView32;
+    search_versions(search, kLegacyLayout, kLegacyRegistryKey, kRegistryMachine, other_view);
+    for (const RegistryLayout& layout : kLayouts) search_layout(search, layout);
 }
 
 // True when the directory `path[0, length)` lies in the Windows directory
@@ -291,12 +340,29 @@ bool is_system_or_stub_directory(const char* path, size_t length) {
            (length == windows_length || path[windows_length] == kPathSeparator);
 }
 
+// The home of java in PATH entry `directory` when that is a runtime's "bin".
+void add_path_entry(Search& search, const char* directory) {
+    char program[16];
+    snprintf(program, sizeof program, "java%s", kExecutableSuffix);
+    char java[kSystemPathCapacity];
+    char resolved[kSystemPathCapacity];
+    // A relative entry names a folder of whatever the current directory is.
+    if (!is_rooted(directory) || is_system_or_stub_directory(directory, trimmed_length(directory))) return;
+    if (!join_path(directory, program, java, sizeof java) || !platform.path_exists(java) ||
+        !platform.full_path(java, resolved, sizeof resolved))
+        return;
+    size_t bin = parent_length(resolved, strlen(resolved));
+    size_t home = parent_length(resolved, bin);
+    if (bin - home != 4 || !equal_ignoring_case(resolved + home + 1, "bin", 3) || home == 0) return;
+    if (is_system_or_stub_directory(resolved, bin)) return;
+    resolved[home] = '\0';
+    add_home(search, "PATH", resolved, false);
+}
+
 // Each java program on PATH whose folder is a runtime's "bin".
 void search_path(Search& search) {
     const char* list = platform.get_env("PATH");
     if (list == nullptr) return;
-    char program[16];
-    snprintf(program, sizeof program, "java%s", kExecutableSuffix);
     const char separators[] = {kPathListSeparator, '\0'};
     while (*list != '\0') {
         size_t length = strcspn(list, separators);
@@ -307,63 +373,20 @@ void search_path(Search& search) {
             ++entry;
             length -= 2;
         }
-        char directory[kPathCapacity];
-        char java[kPathCapacity];
-        char resolved[kPathCapacity];
-        if (length == 0 || !copy_text(entry, length, directory, sizeof directory)) continue;
-        if (is_system_or_stub_directory(directory, trimmed_length(directory))) continue;
-        if (!join_path(directory, program, java, sizeof java) || !platform.path_exists(java) ||
-            !platform.full_path(java, resolved, sizeof resolved))
-            continue;
-        size_t bin = parent_length(resolved, strlen(resolved));
-        size_t home = parent_length(resolved, bin);
-        if (bin - home != 4 || !equal_ignoring_case(resolved + home + 1, "bin", 3) || home == 0) continue;
-        if (is_system_or_stub_directory(resolved, bin)) continue;
-        resolved[home] = '\0';
-        add_home(search, "PATH", resolved, nullptr, false);
+        char directory[kSystemPathCapacity];
+        if (length != 0 && copy_text(entry, length, directory, sizeof directory)) add_path_entry(search, directory);
     }
-}
-
-struct VersionRange {
-    bool has_minimum;
-    bool has_maximum;
-    float minimum;
-    float maximum;
-};
-
-// Reads values 3 and 4; false, with the message printed, when one is set
-// but is no version.
-bool read_version_range(VersionRange* range) {
-    char text[kConfigValueCapacity];
-    range->has_minimum = read_config_string(kConfigMinVersion, text, sizeof text) != 0;
-    if (range->has_minimum) {
-        range->minimum = parse_major_version(text);
-        if (!(range->minimum > 0)) {
-            print_error(MSG_BAD_MIN_VERSION, text);
-            return false;
-        }
-        if (range->minimum < kFirstJavaVersion) range->minimum = kFirstJavaVersion;
-    }
-    range->has_maximum = read_config_string(kConfigMaxVersion, text, sizeof text) != 0;
-    if (range->has_maximum) {
-        range->maximum = parse_major_version(text);
-        if (!(range->maximum > 0)) {
-            print_error(MSG_BAD_MAX_VERSION, text);
-            return false;
-        }
-    }
-    return true;
 }
 
 // A version for ordering: unknown ones come last.
-float version_rank(const char* version) { return version[0] == '\0' ? -1 : parse_major_version(version); }
+float version_rank(const char* version) { return version[0] == '\0' ? -1 : comparable_major_version(version); }
 
 // The candidate with the highest version among those with `verdict`, the
 // first of equals; null when none has it.
 Candidate* highest(Search& search, Verdict verdict) {
     Candidate* best = nullptr;
     for (int i = 0; i < search.count; ++i) {
-        Candidate* c = &search.candidates[i];
+        Candidate* c = &search.entries[i];
         if (c->verdict == verdict && (best == nullptr || version_rank(c->version) > version_rank(best->version)))
             best = c;
     }
@@ -373,9 +396,9 @@ Candidate* highest(Search& search, Verdict verdict) {
 void print_trace_lines(const Search& search) {
     if (!debug_trace) return;
     for (int i = 0; i < search.count; ++i) {
-        const Candidate& c = search.candidates[i];
+        const Candidate& c = search.entries[i];
         print_trace(TRACE_RUNTIME_CANDIDATE, c.source, c.library[0] != '\0' ? c.library : c.home,
-                    c.version[0] != '\0' ? c.version : "unknown",
+                    c.version[0] != '\0' ? c.version : kUnknownVersion,
                     c.library[0] != '\0' ? machine_name(c.machine) : "no library", kVerdictTexts[c.verdict]);
     }
 }
@@ -386,24 +409,8 @@ void report_no_runtime() {
     if (read_config_string(kConfigNoRuntimeMessage, message, sizeof message) != 0) print_no_runtime_message(message);
 }
 
-// Nothing usable was found: the message of what was found after all.
-void report_failure(Search& search, const LegacyResult& legacy) {
-    Candidate* outside = highest(search, kOutsideRange);
-    const char* version = outside != nullptr ? outside->version : nullptr;
-    if (legacy.outcome == kLegacyOutsideRange &&
-        (version == nullptr || parse_major_version(legacy.version) > parse_major_version(version)))
-        version = legacy.version;
-    char message[kConfigValueCapacity];
-    if (version != nullptr && read_config_string(kConfigBadVersionMessage, message, sizeof message) != 0) {
-        print_bad_version_message(message, version);
-        return;
-    }
-    Candidate* other = highest(search, kWrongMachine);
-    if (other != nullptr) {
-        print_error(MSG_WRONG_MACHINE, machine_name(other->machine), other->version[0] ? other->version : "unknown",
-                    other->home, machine_name(launcher_machine()));
-        return;
-    }
+// The legacy key's messages, when nothing else was found.
+void report_legacy_outcome(const LegacyResult& legacy) {
     switch (legacy.outcome) {
         case kLegacyKeyAbsent:
         case kLegacyOutsideRange:
@@ -422,49 +429,69 @@ void report_failure(Search& search, const LegacyResult& legacy) {
     }
 }
 
-// Judges every candidate and returns the one to take, or null.
+// Nothing usable was found: the message of what was found after all.
+void report_failure(Search& search, const LegacyResult& legacy) {
+    Candidate* outside = highest(search, kOutsideRange);
+    const char* version = outside != nullptr ? outside->version : nullptr;
+    if (legacy.outcome == kLegacyOutsideRange &&
+        (version == nullptr || comparable_major_version(legacy.version) > comparable_major_version(version)))
+        version = legacy.version;
+    // A runtime whose version cannot be read cannot be shown to lie in the range.
+    if (version == nullptr && highest(search, kVersionUnknown) != nullptr) version = kUnknownVersion;
+    char message[kConfigValueCapacity];
+    if (version != nullptr && read_config_string(kConfigBadVersionMessage, message, sizeof message) != 0) {
+        print_bad_version_message(message, version);
+        return;
+    }
+    Candidate* other = highest(search, kWrongMachine);
+    if (other != nullptr) {
+        print_error(MSG_WRONG_MACHINE, machine_name(other->machine),
+                    other->version[0] ? other->version : kUnknownVersion, other->home,
+                    machine_name(launcher_machine()));
+        return;
+    }
+    report_legacy_outcome(legacy);
+}
+
+// Judges every runtime that counts by its version; returns the one to take,
+// or null. `stop` is set when a bound is no version (its message printed).
 Candidate* choose(Search& search, bool* stop) {
     *stop = false;
     unsigned own = launcher_machine();
     bool any_usable = false;
     for (int i = 0; i < search.count; ++i) {
-        Candidate& c = search.candidates[i];
+        Candidate& c = search.entries[i];
         if (c.verdict != kUnjudged) continue;
-        if (c.library[0] == '\0')
-            c.verdict = kNoLibrary;
-        else if (c.machine == 0)
-            c.verdict = kNotALibrary;
-        else if (own != 0 && c.machine != own)
+        if (own != 0 && c.machine != own)
             c.verdict = kWrongMachine;
         else
             any_usable = true;
     }
     if (!any_usable) return nullptr;
-    VersionRange range = {false, false, 0, 0};
+    VersionRange range;
     if (!read_version_range(&range)) {
         *stop = true;
         return nullptr;
     }
-    const bool has_range = range.has_minimum || range.has_maximum;
-    Candidate* java_home = nullptr;
+    const bool has_range = range.minimum > kAnyVersion.minimum || range.maximum < kAnyVersion.maximum;
+    Candidate* preferred = nullptr;
     for (int i = 0; i < search.count; ++i) {
-        Candidate& c = search.candidates[i];
+        Candidate& c = search.entries[i];
         if (c.verdict != kUnjudged) continue;
-        float version = parse_major_version(c.version);
+        float version = version_rank(c.version);
         if (has_range && c.version[0] == '\0')
             c.verdict = kVersionUnknown;
-        else if ((range.has_minimum && version < range.minimum) || (range.has_maximum && version > range.maximum))
+        else if (version < range.minimum || version > range.maximum)
             c.verdict = kOutsideRange;
         else {
             c.verdict = kPassedOver;
-            if (c.from_java_home) java_home = &c;
+            if (c.preferred) preferred = &c;
         }
     }
-    Candidate* taken = java_home != nullptr ? java_home : highest(search, kPassedOver);
+    Candidate* taken = preferred != nullptr ? preferred : highest(search, kPassedOver);
     if (taken == nullptr) {
         // Without value 9 the range has no effect: the highest runtime there is.
-        char message[kConfigValueCapacity];
-        if (read_config_string(kConfigBadVersionMessage, message, sizeof message) != 0) return nullptr;
+        if (version_range_enforced()) return nullptr;
         taken = highest(search, kOutsideRange);
         if (taken == nullptr) taken = highest(search, kVersionUnknown);
     }
@@ -472,24 +499,40 @@ Candidate* choose(Search& search, bool* stop) {
     return taken;
 }
 
-}  // namespace
-
-bool search_further(const LegacyResult& legacy, char* path, int capacity) {
-    Search search;
+// The search proper, over a record far too large for a thread's stack where
+// paths are long.
+bool search_in(Search& search, const LegacyResult& legacy, char* path, int capacity) {
     search.count = 0;
-    search_registry(search);
+    search.counted = 0;
     const char* java_home = platform.get_env("JAVA_HOME");
-    if (java_home != nullptr && java_home[0] != '\0') add_home(search, "JAVA_HOME", java_home, nullptr, true);
+    const bool has_java_home = java_home != nullptr && java_home[0] != '\0';
+    // The last place is JAVA_HOME's: no number of registry keys hides the user's choice.
+    search.room = kMaxCandidates - (has_java_home ? 1 : 0);
+    search_registry(search);
+    search.room = kMaxCandidates;
+    if (has_java_home) add_home(search, "JAVA_HOME", java_home, true);
+    // Without JAVA_HOME the system's default home is the default runtime.
     for (const char* const* home = kWellKnownJavaHomes; *home != nullptr; ++home)
-        add_home(search, *home, *home, nullptr, false);
+        add_home(search, *home, *home, !has_java_home && home == kWellKnownJavaHomes);
     search_path(search);
 
     bool stop = false;
     Candidate* taken = choose(search, &stop);
-    print_trace_lines(search);
+    // The default runtime taken where no legacy key exists is the route
+    // before the search, as the legacy key's runtime is: the trace is silent.
+    if (!(taken != nullptr && taken->preferred && legacy.outcome == kLegacyKeyAbsent)) print_trace_lines(search);
     if (taken != nullptr && copy_text(taken->library, strlen(taken->library), path, capacity)) return true;
     if (!stop) report_failure(search, legacy);
     return false;
+}
+
+}  // namespace
+
+bool search_further(const LegacyResult& legacy, char* path, int capacity) {
+    Search* search = static_cast<Search*>(allocate_or_exit(int(sizeof(Search))));
+    bool found = search_in(*search, legacy, path, capacity);
+    free(search);
+    return found;
 }
 
 unsigned read_machine_type(const char* path) {
@@ -527,20 +570,21 @@ unsigned read_machine_type(const char* path) {
     return machine;
 }
 
-bool family_version_in(const char* text, char* version, int capacity) {
-    while (*text != '\0' && !is_digit(*text)) ++text;
-    size_t length = strspn(text, "0123456789");
-    if (length == 0) return false;
-    if (length == 1 && text[0] == '1' && text[1] == '.' && is_digit(text[2]))
-        length = 2 + strspn(text + 2, "0123456789");
-    // Families below 9 call themselves 1.x; their installers' keys say 8.
-    if (length == 1 && text[0] >= '2' && text[0] <= '8') {
-        if (capacity < 4) return false;
-        version[0] = '1';
-        version[1] = '.';
-        version[2] = text[0];
-        version[3] = '\0';
-        return true;
+bool read_release_entry(const char* home, const char* key, char* value, int capacity) {
+    char path[kSystemPathCapacity];
+    if (!join_path(home, "release", path, sizeof path)) return false;
+    FILE* file = platform.file_open(path, "r");
+    if (file == nullptr) return false;
+    const size_t key_length = strlen(key);
+    char line[512];
+    bool found = false;
+    while (fgets(line, sizeof line, file) != nullptr) {
+        if (strncmp(line, key, key_length) != 0 || strncmp(line + key_length, "=\"", 2) != 0) continue;
+        const char* text = line + key_length + 2;
+        const char* end = strchr(text, '"');
+        found = end != nullptr && copy_text(text, size_t(end - text), value, capacity);
+        break;
     }
-    return copy_text(text, length, version, capacity);
+    platform.file_close(file);
+    return found;
 }

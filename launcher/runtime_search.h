@@ -1,9 +1,9 @@
-// The search for a Java runtime beyond the legacy runtime key: the keys that
-// newer runtimes and their vendors' installers write, under both registry
-// roots and in both views, then JAVA_HOME, the platform's well-known homes
-// and java on PATH. Every runtime found is checked on disk (its library
-// exists and has this program's machine type) and the highest version in the
-// configured range is chosen.
+// The search for a Java runtime beyond the legacy runtime key: that key in
+// the other registry view, the keys that newer runtimes and their vendors'
+// installers write, under both registry roots and in both views, then
+// JAVA_HOME, the platform's well-known homes and java on PATH. Every runtime
+// found is checked on disk (its library exists and has this program's
+// machine type) and the highest version in the configured range is chosen.
 #ifndef VANDREL_RUNTIME_SEARCH_H
 #define VANDREL_RUNTIME_SEARCH_H
 
@@ -30,15 +30,15 @@ struct LegacyResult {
 // each runtime looked at and what became of it.
 bool search_further(const LegacyResult& legacy, char* path, int capacity);
 
+// The quoted value of entry `key` (KEY="value") of the release file at the
+// root of the runtime home `home`; false when the file or the entry is
+// missing or the value does not fit `capacity`.
+bool read_release_entry(const char* home, const char* key, char* value, int capacity);
+
 // The machine type of a library or program file, as the PE header's Machine
 // field names it (0x014C x86, 0x8664 x86-64, 0xAA64 ARM64); an ELF file's
 // machine is given by the same numbers. 0 when the file is neither or cannot
 // be read.
 unsigned read_machine_type(const char* path);
-
-// The family version in a version text or a key name: "1.8.0_392" and
-// "jdk1.8" give "1.8", "17.0.9", "zulu-17-jre" and "jdk-17" give "17". False
-// when the text holds no number or the result does not fit.
-bool family_version_in(const char* text, char* version, int capacity);
 
 #endif

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds and packages the three release archives into build/release/:
 #   vandrel-<version>-win32.zip, vandrel-<version>-win64.zip,
-#   vandrel-<version>-linux-x86_64.tar.gz (with both Windows launchers).
-# The same sources give byte-identical archives: every time stamp is the last
+#   vandrel-<version>-linux-x86_64.tar.gz (with both Windows launchers),
+# and the Maven plugin's vandrel-maven-plugin-<version>.jar and .pom (built by
+# Maven offline, carrying both launchers and both vandrel-packs).
+# The same sources give byte-identical files: every time stamp is the last
 # commit's (SOURCE_DATE_EPOCH), and the builds write no paths or times.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,4 +29,8 @@ for preset in release-win32 release-win64 release-linux; do
   fi
 done
 rm -rf build/release/_CPack_Packages
-ls -l build/release/*.zip build/release/*.tar.gz
+for file in build/release-linux/maven-plugin/vandrel-maven-plugin-*.jar build/release-linux/maven-plugin/vandrel-maven-plugin-*.pom; do
+  install -m 644 "$file" build/release/
+  touch -d "@$SOURCE_DATE_EPOCH" "build/release/$(basename "$file")"
+done
+ls -l build/release/*.zip build/release/*.tar.gz build/release/*.jar build/release/*.pom

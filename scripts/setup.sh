@@ -17,6 +17,9 @@ packages=(
   osslsigncode openssl
   locales
   zlib1g-dev libz-mingw-w64-dev xvfb xauth
+  maven junit4 libmaven-plugin-tools-java libmaven-compiler-plugin-java
+  libmaven-resources-plugin-java libmaven-jar-plugin-java libsurefire-java
+  libmaven-clean-plugin-java libmaven-install-plugin-java libmaven-invoker-plugin-java
 )
 
 missing=()

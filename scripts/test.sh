@@ -2,6 +2,9 @@
 # Installs what is missing, builds the three builds (linux, win32, win64), the
 # sanitized Linux build (linux-asan) and the fuzz targets (linux-fuzz), and
 # runs every test of all of them in one CTest run, whose summary comes last.
+# The win32 tree's release tests make the release (scripts/release.sh), whose
+# Linux build builds the Maven plugin offline; they then run the plugin's unit
+# and integration tests and a project built with the released plugin.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

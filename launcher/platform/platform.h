@@ -4,10 +4,13 @@
 // includes a system header of its own and so that tests can replace single
 // entries to inject failures the real system cannot be made to produce
 // (a failing close, an unreadable registry value). Each build links exactly
-// one implementation: platform_win32.cpp or platform_posix.cpp.
+// one implementation: platform_win32.cpp or platform_posix.cpp. An entry
+// makes one system call, or the few that one service takes on that system;
+// what to do with its result is decided by the core above it.
 #ifndef VANDREL_PLATFORM_H
 #define VANDREL_PLATFORM_H
 
+#include <climits>
 #include <cstdio>
 
 #include "image_end.h"
@@ -15,8 +18,17 @@
 // An open key of the Java runtime registry (an HKEY on Windows).
 typedef void* RegistryKey;
 
-// Registry value type of a zero-terminated text (REG_SZ).
+// Registry value types of a zero-terminated text (REG_SZ), and of one whose
+// %NAME% parts stand for environment variables (REG_EXPAND_SZ).
 constexpr unsigned long kRegistryTypeText = 1;
+constexpr unsigned long kRegistryTypeExpandableText = 2;
+
+// Room for a path of this system, terminator included.
+#ifdef _WIN32
+constexpr int kSystemPathCapacity = 260;
+#else
+constexpr int kSystemPathCapacity = PATH_MAX;
+#endif
 
 // What tells whether an open file changed: its size and modification time.
 struct FileStatus {
@@ -27,6 +39,8 @@ struct FileStatus {
 // registry (on 32-bit Windows both views are the one registry).
 enum RegistryRoot { kRegistryMachine, kRegistryUser };
 enum RegistryView { kRegistryView32, kRegistryView64 };
+// The view a program of this word size reads when it names none.
+constexpr RegistryView kOwnRegistryView = sizeof(void*) == 8 ? kRegistryView64 : kRegistryView32;
 
 struct PlatformApi {
     // The value of an environment variable, or null when it is not defined.
@@ -49,19 +63,31 @@ struct PlatformApi {
     const char* (*raw_command_line)();
 
     // Loads a dynamic library; null on failure. Libraries are never unloaded.
-    // On Windows the libraries it imports are looked for in the "bin" folder
-    // above its own folder, and never in the current directory.
     void* (*load_library)(const char* path);
     // Address of an exported symbol, or null.
     void* (*find_symbol)(void* library, const char* name);
+    // Makes `directory` the place searched for the libraries that a library
+    // loaded later imports, instead of the current directory (Windows'
+    // SetDllDirectoryA; nothing where the loader has no such place).
+    void (*set_library_directory)(const char* directory);
 
-    // Opens `subkey` under `parent` (null: HKEY_LOCAL_MACHINE) for reading.
-    bool (*registry_open)(RegistryKey parent, const char* subkey, RegistryKey* key);
+    // Opens `subkey` for reading under `parent`, or under `root` when
+    // `parent` is null, in registry view `view`; a child key must be opened
+    // in the view of its parent.
+    bool (*registry_open)(RegistryKey parent, const char* subkey, RegistryRoot root, RegistryView view,
+                          RegistryKey* key);
     // Queries a value's type and size in bytes; with `data` non-null also its
     // bytes, `*size` being the room in `data`. True when the query succeeded.
     bool (*registry_query)(RegistryKey key, const char* name, unsigned long* type, unsigned char* data,
                            unsigned long* size);
     void (*registry_close)(RegistryKey key);
+    // The name of subkey number `index` of `key`, counting from 0. False past
+    // the last one; a name that does not fit `capacity` is stored empty.
+    bool (*registry_subkey)(RegistryKey key, unsigned long index, char* name, unsigned long capacity);
+    // `text` with each %NAME% that names an environment variable replaced by
+    // its value, as Windows expands an expandable registry text; false when
+    // the result does not fit `capacity`.
+    bool (*expand_environment)(const char* text, char* buffer, int capacity);
 
     // True when a file-system status query on `path` succeeds.
     bool (*path_exists)(const char* path);
@@ -102,14 +128,6 @@ struct PlatformApi {
     // is interrupted (SIGINT, SIGTERM or SIGHUP; Ctrl-C, Ctrl-Break or a
     // closed console window), before it ends as the interruption would end it.
     void (*remove_on_interrupt)(const char* path);
-    // Opens `subkey` for reading under `parent`, or under `root` when
-    // `parent` is null, in registry view `view`; a child key must be opened
-    // in the view of its parent.
-    bool (*registry_open_view)(RegistryKey parent, const char* subkey, RegistryRoot root, RegistryView view,
-                               RegistryKey* key);
-    // The name of subkey number `index` of `key`, counting from 0. False past
-    // the last one; a name that does not fit `capacity` is stored empty.
-    bool (*registry_subkey)(RegistryKey key, unsigned long index, char* name, unsigned long capacity);
     // The absolute form of an existing path, with symbolic links resolved
     // where the system has them. False when it cannot be made or does not fit.
     bool (*full_path)(const char* path, char* buffer, int capacity);

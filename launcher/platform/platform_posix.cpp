@@ -5,13 +5,9 @@
 //    and its texts come in the charset of the locale, as Windows gives them
 //    in the ANSI code page;
 //  - the module file name is /proc/self/exe;
-//  - the Java runtime's registry key is the runtime named by JAVA_HOME (or
-//    /usr/lib/jvm/default-java): the key exists when that directory does, its
-//    CurrentVersion is the family version from the runtime's "release" file
-//    ("1.8.0_392" gives 1.8, "17.0.15" gives 17), and the subkey of that
-//    version holds RuntimeLib, the path of the runtime's libjvm.so.
+//  - there is no registry: every key is absent, and the runtime is found
+//    through JAVA_HOME, /usr/lib/jvm/default-java and java on PATH.
 #include "platform.h"
-#include "release_file.h"
 #include "resource_decoder.h"
 
 #include <dirent.h>
@@ -36,7 +32,6 @@ extern "C" const unsigned char vandrel_resource_end[];
 
 namespace {
 
-const char kRuntimeKeyName[] = "Software\\JavaSoft\\Java Runtime Environment";
 const char kDefaultJavaHome[] = "/usr/lib/jvm/default-java";
 
 const char* posix_get_env(const char* name) {
@@ -100,88 +95,23 @@ void* posix_load_library(const char* path) { return dlopen(path, RTLD_NOW | RTLD
 
 void* posix_find_symbol(void* library, const char* name) { return dlsym(library, name); }
 
-// An open key: the runtime's home, and for a version subkey its version.
-struct PosixKey {
-    std::string home;
-    std::string version;  // empty for the runtime key itself
-};
+void posix_set_library_directory(const char*) {}
 
-std::string java_home() {
-    const char* home = getenv("JAVA_HOME");
-    return home ? home : kDefaultJavaHome;
-}
+bool posix_registry_open(RegistryKey, const char*, RegistryRoot, RegistryView, RegistryKey*) { return false; }
 
-bool is_directory(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
+bool posix_registry_query(RegistryKey, const char*, unsigned long*, unsigned char*, unsigned long*) { return false; }
 
-bool is_file(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
+void posix_registry_close(RegistryKey) {}
 
-// The family version of the runtime at `home`; empty when it cannot be read.
-std::string family_version(const std::string& home) {
-    char version[64];
-    return read_release_family_version(home.c_str(), '/', version, sizeof version) ? version : "";
-}
+bool posix_registry_subkey(RegistryKey, unsigned long, char*, unsigned long) { return false; }
 
-std::string runtime_library(const PosixKey& key) {
-#if defined(__x86_64__)
-    const char* arch = "amd64";
-#elif defined(__i386__)
-    const char* arch = "i386";
-#elif defined(__aarch64__)
-    const char* arch = "aarch64";
-#else
-    const char* arch = "unknown";
-#endif
-    std::string modern = key.home + "/lib/server/libjvm.so";
-    std::string legacy = key.home + "/jre/lib/" + arch + "/server/libjvm.so";
-    if (key.version.compare(0, 2, "1.") == 0) return is_file(legacy) ? legacy : "";
-    return is_file(modern) ? modern : "";
-}
-
-bool posix_registry_open(RegistryKey parent, const char* subkey, RegistryKey* key) {
-    if (!parent) {
-        if (strcmp(subkey, kRuntimeKeyName) != 0) return false;
-        std::string home = java_home();
-        if (!is_directory(home)) return false;
-        *key = new PosixKey{home, ""};
-        return true;
-    }
-    const PosixKey* root = static_cast<const PosixKey*>(parent);
-    if (!root->version.empty()) return false;
-    std::string version = family_version(root->home);
-    if (version.empty() || version != subkey) return false;
-    *key = new PosixKey{root->home, version};
+// Without a registry there are no expandable texts to expand: the text as it is.
+bool posix_expand_environment(const char* text, char* buffer, int capacity) {
+    size_t length = strlen(text);
+    if (length >= size_t(capacity)) return false;
+    memcpy(buffer, text, length + 1);
     return true;
 }
-
-bool posix_registry_query(RegistryKey key, const char* name, unsigned long* type, unsigned char* data,
-                          unsigned long* size) {
-    const PosixKey* k = static_cast<const PosixKey*>(key);
-    std::string text;
-    if (k->version.empty() && strcmp(name, "CurrentVersion") == 0)
-        text = family_version(k->home);
-    else if (!k->version.empty() && strcmp(name, "RuntimeLib") == 0)
-        text = runtime_library(*k);
-    if (text.empty()) return false;
-    unsigned long needed = static_cast<unsigned long>(text.size() + 1);
-    *type = kRegistryTypeText;
-    if (data) {
-        if (*size < needed) {
-            *size = needed;
-            return false;
-        }
-        memcpy(data, text.c_str(), needed);
-    }
-    *size = needed;
-    return true;
-}
-
-void posix_registry_close(RegistryKey key) { delete static_cast<PosixKey*>(key); }
 
 bool posix_path_exists(const char* path) {
     struct stat st;
@@ -326,11 +256,6 @@ void posix_remove_on_interrupt(const char* path) {
     interrupt_guarded = true;
 }
 
-// No registry beyond the runtime key above.
-bool posix_registry_open_view(RegistryKey, const char*, RegistryRoot, RegistryView, RegistryKey*) { return false; }
-
-bool posix_registry_subkey(RegistryKey, unsigned long, char*, unsigned long) { return false; }
-
 bool posix_full_path(const char* path, char* buffer, int capacity) {
     char* resolved = realpath(path, nullptr);
     if (resolved == nullptr) return false;
@@ -393,9 +318,12 @@ PlatformApi platform = {
     .raw_command_line = posix_raw_command_line,
     .load_library = posix_load_library,
     .find_symbol = posix_find_symbol,
+    .set_library_directory = posix_set_library_directory,
     .registry_open = posix_registry_open,
     .registry_query = posix_registry_query,
     .registry_close = posix_registry_close,
+    .registry_subkey = posix_registry_subkey,
+    .expand_environment = posix_expand_environment,
     .path_exists = posix_path_exists,
     .file_open = posix_file_open,
     .file_close = posix_file_close,
@@ -409,8 +337,6 @@ PlatformApi platform = {
     .adopt_attributes = posix_adopt_attributes,
     .link_target = posix_link_target,
     .remove_on_interrupt = posix_remove_on_interrupt,
-    .registry_open_view = posix_registry_open_view,
-    .registry_subkey = posix_registry_subkey,
     .full_path = posix_full_path,
     .write_error = posix_write_error,
     .change_directory = posix_change_directory,
@@ -421,8 +347,17 @@ PlatformApi platform = {
 
 const char kPathSeparator = '/';
 const char kExecutableSuffix[] = "";
-const char* const kLibrariesUnderJavaHome[] = {"lib/server/libjvm.so", "lib/client/libjvm.so",
-                                               "jre/lib/server/libjvm.so", "jre/lib/client/libjvm.so", nullptr};
+// A runtime before 9 keeps its library under its architecture's name.
+#if defined(__x86_64__)
+#define VANDREL_JAVA_ARCH "amd64"
+#elif defined(__i386__)
+#define VANDREL_JAVA_ARCH "i386"
+#else
+#define VANDREL_JAVA_ARCH "aarch64"
+#endif
+const char* const kLibrariesUnderJavaHome[] = {
+    "lib/server/libjvm.so",     "lib/client/libjvm.so",     "jre/lib/" VANDREL_JAVA_ARCH "/server/libjvm.so",
+    "jre/lib/server/libjvm.so", "jre/lib/client/libjvm.so", nullptr};
 
 const char kPathListSeparator = ':';
 const char* kWellKnownJavaHomes[] = {kDefaultJavaHome, nullptr};

@@ -23,37 +23,20 @@ unsigned long win32_module_file_name(char* buffer, unsigned long capacity) {
 
 const char* win32_raw_command_line() { return GetCommandLineA(); }
 
-// A runtime's jvm.dll lives in bin\server or bin\client and imports the C
-// runtime kept in bin; the loader does not look in a library's own folders.
-// The folder above the library's folder takes the place of the current
-// directory in the search for its imports, as the JDK's own launcher does.
-void* win32_load_library(const char* path) {
-    // A relative path names a file in the current directory, which is about
-    // to leave the search: it is loaded by its full name.
-    char full[MAX_PATH];
-    DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full) return reinterpret_cast<void*>(LoadLibraryA(path));
-    char directory[MAX_PATH];
-    memcpy(directory, full, length + 1);
-    char* folder = strrchr(directory, '\\');
-    if (folder != nullptr) {
-        *folder = '\0';
-        char* above = strrchr(directory, '\\');
-        if (above != nullptr) *above = '\0';
-        if (strlen(directory) == 2 && directory[1] == ':') strcpy(directory + 2, "\\");  // a drive's root
-        if (directory[0] != '\0') SetDllDirectoryA(directory);
-    }
-    return reinterpret_cast<void*>(LoadLibraryA(full));
-}
+void* win32_load_library(const char* path) { return reinterpret_cast<void*>(LoadLibraryA(path)); }
 
 void* win32_find_symbol(void* library, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }
 
-bool win32_registry_open(RegistryKey parent, const char* subkey, RegistryKey* key) {
-    HKEY base = parent ? static_cast<HKEY>(parent) : HKEY_LOCAL_MACHINE;
+void win32_set_library_directory(const char* directory) { SetDllDirectoryA(directory); }
+
+bool win32_registry_open(RegistryKey parent, const char* subkey, RegistryRoot root, RegistryView view,
+                         RegistryKey* key) {
+    HKEY base = parent ? static_cast<HKEY>(parent) : root == kRegistryUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    REGSAM access = KEY_READ | (view == kRegistryView32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY);
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(base, subkey, 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(base, subkey, 0, access, &opened) != ERROR_SUCCESS) return false;
     *key = opened;
     return true;
 }
@@ -186,16 +169,6 @@ void win32_remove_on_interrupt(const char* path) {
     if (!installed) installed = SetConsoleCtrlHandler(remove_on_console_event, TRUE) != 0;
 }
 
-bool win32_registry_open_view(RegistryKey parent, const char* subkey, RegistryRoot root, RegistryView view,
-                              RegistryKey* key) {
-    HKEY base = parent ? static_cast<HKEY>(parent) : root == kRegistryUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-    REGSAM access = KEY_READ | (view == kRegistryView32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY);
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(base, subkey, 0, access, &opened) != ERROR_SUCCESS) return false;
-    *key = opened;
-    return true;
-}
-
 bool win32_registry_subkey(RegistryKey key, unsigned long index, char* name, unsigned long capacity) {
     DWORD size = capacity;
     LONG result = RegEnumKeyExA(static_cast<HKEY>(key), index, name, &size, nullptr, nullptr, nullptr, nullptr);
@@ -204,6 +177,11 @@ bool win32_registry_subkey(RegistryKey key, unsigned long index, char* name, uns
         return true;
     }
     return result == ERROR_SUCCESS;
+}
+
+bool win32_expand_environment(const char* text, char* buffer, int capacity) {
+    DWORD length = ExpandEnvironmentStringsA(text, buffer, static_cast<DWORD>(capacity));
+    return length > 0 && length <= static_cast<DWORD>(capacity);
 }
 
 bool win32_full_path(const char* path, char* buffer, int capacity) {
@@ -285,9 +263,12 @@ PlatformApi platform = {
     .raw_command_line = win32_raw_command_line,
     .load_library = win32_load_library,
     .find_symbol = win32_find_symbol,
+    .set_library_directory = win32_set_library_directory,
     .registry_open = win32_registry_open,
     .registry_query = win32_registry_query,
     .registry_close = win32_registry_close,
+    .registry_subkey = win32_registry_subkey,
+    .expand_environment = win32_expand_environment,
     .path_exists = win32_path_exists,
     .file_open = win32_file_open,
     .file_close = win32_file_close,
@@ -301,8 +282,6 @@ PlatformApi platform = {
     .adopt_attributes = win32_adopt_attributes,
     .link_target = win32_link_target,
     .remove_on_interrupt = win32_remove_on_interrupt,
-    .registry_open_view = win32_registry_open_view,
-    .registry_subkey = win32_registry_subkey,
     .full_path = win32_full_path,
     .write_error = win32_write_error,
     .change_directory = win32_change_directory,

@@ -19,9 +19,6 @@
 namespace {
 
 const std::string kRealLibrary = std::string(VANDREL_JDK_HOME) + "/lib/server/libjvm.so";
-const char kNotFound[] =
-    "Could not find the Java Runtime Environment.\n"
-    "No recognized versions in: 'Software\\JavaSoft\\Java Runtime Environment\\'\n";
 
 std::string double_library(const char* kind) {
     return std::string(VANDREL_JVM_DOUBLES_DIR) + "/" + kind + "/" + VANDREL_JVM_FILE_NAME;
@@ -29,7 +26,7 @@ std::string double_library(const char* kind) {
 
 // Sets (or with null, removes) an environment variable until destruction.
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(const char* name, const char* value) : name_(name) {
         const char* old = getenv(name);
         had_ = old != nullptr;
@@ -46,26 +43,20 @@ public:
             unsetenv(name_.c_str());
     }
 
-private:
+  private:
     std::string name_;
     bool had_;
     std::string old_;
 };
 
-std::string shipped_value(int id) {
-    char buffer[kConfigValueCapacity];
-    return read_config_string(id, buffer, sizeof buffer) ? buffer : "";
-}
-
 class LinuxRuntimeTest : public ::testing::Test {
-protected:
+  protected:
     // Only the homes a test makes are found: neither the system's default
     // Java home nor java on PATH.
-    LinuxRuntimeTest() : strings_(true), homes_("homes"), path_("PATH", "") {
-        saved_default_home_ = kWellKnownJavaHomes[0];
-        kWellKnownJavaHomes[0] = "/nonexistent/default-java";
+    LinuxRuntimeTest() : homes_("homes"), path_("PATH", "") {
+        machine_.script_strings(true);
+        machine_.set_well_known_home("/nonexistent/default-java");
     }
-    ~LinuxRuntimeTest() override { kWellKnownJavaHomes[0] = saved_default_home_; }
 
     // A Java home with a release file holding `release` and the real
     // libjvm.so linked in at `library` (none when empty).
@@ -81,10 +72,9 @@ protected:
         return home;
     }
 
-    FakeStringTable strings_;  // the shipped table, with single values replaced
+    ScriptedPlatform machine_;  // the shipped string table, with single values replaced
     ScratchDir homes_;
     ScopedEnv path_;
-    const char* saved_default_home_;
 };
 
 TEST_F(LinuxRuntimeTest, ShippedConfigurationLoadsTheJavaHomeRuntime) {
@@ -94,19 +84,18 @@ TEST_F(LinuxRuntimeTest, ShippedConfigurationLoadsTheJavaHomeRuntime) {
 }
 
 TEST_F(LinuxRuntimeTest, LegacyLayoutOfAVersion1Runtime) {
-    std::string home = make_home("jdk8", "IMPLEMENTOR=\"x\"\nJAVA_VERSION=\"1.8.0_392\"\n",
-                                 "jre/lib/amd64/server/libjvm.so");
+    std::string home =
+        make_home("jdk8", "IMPLEMENTOR=\"x\"\nJAVA_VERSION=\"1.8.0_392\"\n", "jre/lib/amd64/server/libjvm.so");
     ScopedEnv java_home("JAVA_HOME", home.c_str());
     EXPECT_TRUE(loads_from(kRealLibrary));
-    // The registry route wants the legacy place for a 1.x runtime; the wider
-    // search then finds the library in the modern place under JAVA_HOME.
+    // A 1.x runtime with its library in the modern place is found there too.
     std::string misplaced = make_home("jdk8-modern", "JAVA_VERSION=\"1.8.0_392\"\n", "lib/server/libjvm.so");
     ScopedEnv misplaced_home("JAVA_HOME", misplaced.c_str());
     EXPECT_TRUE(loads_from(kRealLibrary));
-    // With no library anywhere, the registry route's message.
+    // With no library anywhere: no runtime (there is no registry to speak of).
     std::string empty = make_home("jdk8-empty", "JAVA_VERSION=\"1.8.0_392\"\n", "");
     ScopedEnv empty_home("JAVA_HOME", empty.c_str());
-    EXPECT_TRUE(refused_with("Failed reading value of registry key: RuntimeLib"));
+    EXPECT_TRUE(refused_with(shipped_value(kConfigNoRuntimeMessage)));
 }
 
 TEST_F(LinuxRuntimeTest, MissingJavaHomePrintsTheNoRuntimeMessage) {
@@ -117,22 +106,23 @@ TEST_F(LinuxRuntimeTest, MissingJavaHomePrintsTheNoRuntimeMessage) {
 }
 
 TEST_F(LinuxRuntimeTest, ReleaseWithoutVersionIsTakenOnlyWithoutARange) {
-    std::string home = make_home("noversion", "IMPLEMENTOR=\"x\"\nJAVA_RUNTIME_VERSION=\"17.0.15\"\n",
-                                 "lib/server/libjvm.so");
+    std::string home =
+        make_home("noversion", "IMPLEMENTOR=\"x\"\nJAVA_RUNTIME_VERSION=\"17.0.15\"\n", "lib/server/libjvm.so");
     ScopedEnv java_home("JAVA_HOME", home.c_str());
     EXPECT_TRUE(loads_from(kRealLibrary));
-    strings_.set(kConfigMinVersion, "11");
-    EXPECT_TRUE(refused_with(kNotFound));
+    // With a range, a version that cannot be read is not shown to lie in it.
+    machine_.set_string(kConfigMinVersion, "11");
+    EXPECT_TRUE(refused_with(shipped_bad_version("unknown")));
 }
 
 TEST_F(LinuxRuntimeTest, DefaultJavaHomeAndJavaOnPathFollowABrokenJavaHome) {
     ScopedEnv java_home("JAVA_HOME", (homes_ / "absent").c_str());
     std::string fallback = make_home("default", "JAVA_VERSION=\"17.0.15\"\n", "lib/server/libjvm.so");
-    kWellKnownJavaHomes[0] = fallback.c_str();
+    machine_.set_well_known_home(fallback.c_str());
     EXPECT_TRUE(loads_from(kRealLibrary));
 
     // java on PATH, through a symbolic link as the alternatives system makes it.
-    kWellKnownJavaHomes[0] = "/nonexistent/default-java";
+    machine_.set_well_known_home("/nonexistent/default-java");
     std::string on_path = make_home("on-path", "JAVA_VERSION=\"21\"\n", "lib/server/libjvm.so");
     std::filesystem::create_directories(on_path + "/bin");
     write_file(on_path + "/bin/java", "");
@@ -143,46 +133,40 @@ TEST_F(LinuxRuntimeTest, DefaultJavaHomeAndJavaOnPathFollowABrokenJavaHome) {
     EXPECT_TRUE(loads_from(kRealLibrary));
 }
 
-TEST_F(LinuxRuntimeTest, VersionRangeOfTheRegistryRoute) {
+TEST_F(LinuxRuntimeTest, VersionRangeOfTheSearch) {
     std::string jdk17 = make_home("jdk17", "JAVA_VERSION=\"17.0.15\"\n", "lib/server/libjvm.so");
     std::string jdk8 = make_home("jdk8", "JAVA_VERSION=\"1.8.0_392\"\n", "jre/lib/amd64/server/libjvm.so");
-    std::string message = shipped_value(kConfigBadVersionMessage);
-    ASSERT_NE(std::string::npos, message.find("%s"));
-    auto bad_version = [&](const std::string& version) {
-        std::string m = message;
-        m.replace(m.find("%s"), 2, version);
-        return m;
-    };
+    ASSERT_NE(std::string::npos, shipped_value(kConfigBadVersionMessage).find("%s"));
     {
         ScopedEnv java_home("JAVA_HOME", jdk17.c_str());
-        strings_.set(kConfigMaxVersion, "1.8");
-        EXPECT_TRUE(refused_with(bad_version("17")));
-        strings_.set(kConfigMaxVersion, "17");
-        strings_.set(kConfigMinVersion, "1.3");
+        machine_.set_string(kConfigMaxVersion, "1.8");
+        EXPECT_TRUE(refused_with(shipped_bad_version("17")));
+        machine_.set_string(kConfigMaxVersion, "17");
+        machine_.set_string(kConfigMinVersion, "1.3");
         EXPECT_TRUE(loads_from(kRealLibrary));
-        strings_.set(kConfigMinVersion, "21");
-        EXPECT_TRUE(refused_with(bad_version("17")));
-        strings_.set(kConfigMinVersion, "1.10");
+        machine_.set_string(kConfigMinVersion, "21");
+        EXPECT_TRUE(refused_with(shipped_bad_version("17")));
+        machine_.set_string(kConfigMinVersion, "1.10");
         EXPECT_TRUE(refused_with("Unrecognized minimum major version: 1.10"));
     }
-    strings_.clear(kConfigMinVersion);
-    strings_.clear(kConfigMaxVersion);
+    machine_.clear_string(kConfigMinVersion);
+    machine_.clear_string(kConfigMaxVersion);
     {
         ScopedEnv java_home("JAVA_HOME", jdk8.c_str());
-        strings_.set(kConfigMinVersion, "11");
-        EXPECT_TRUE(refused_with(bad_version("1.8")));
-        strings_.set(kConfigMinVersion, "1.8");
-        strings_.set(kConfigMaxVersion, "1.8");
+        machine_.set_string(kConfigMinVersion, "11");
+        EXPECT_TRUE(refused_with(shipped_bad_version("1.8")));
+        machine_.set_string(kConfigMinVersion, "1.8");
+        machine_.set_string(kConfigMaxVersion, "1.8");
         EXPECT_TRUE(loads_from(kRealLibrary));
-        strings_.set(kConfigMaxVersion, "x.5");
+        machine_.set_string(kConfigMaxVersion, "x.5");
         EXPECT_TRUE(refused_with("Unrecognized maximum major version: x.5"));
     }
 }
 
 TEST_F(LinuxRuntimeTest, ConfiguredAbsolutePathBypassesJavaHome) {
     ScopedEnv java_home("JAVA_HOME", (homes_ / "absent").c_str());
-    strings_.set(kConfigRuntimeLibraryPath, kRealLibrary + "#the JDK's own");
-    strings_.set(kConfigMinVersion, "21");  // the range applies to the registry route only
+    machine_.set_string(kConfigRuntimeLibraryPath, kRealLibrary + "#the JDK's own");
+    machine_.set_string(kConfigMinVersion, "21");  // the range applies to the search only
     EXPECT_TRUE(loads_from(kRealLibrary));
 }
 
@@ -190,31 +174,31 @@ TEST_F(LinuxRuntimeTest, ConfiguredRelativePathStartsAtTheProgramDirectory) {
     ScopedEnv java_home("JAVA_HOME", (homes_ / "absent").c_str());
     make_home("bundled", "", "jre/lib/libjvm.so");
     std::string relative = homes_.path().substr(program_directory().size() + 1) + "/bundled/jre/lib/libjvm.so";
-    strings_.set(kConfigRuntimeLibraryPath, relative);
+    machine_.set_string(kConfigRuntimeLibraryPath, relative);
     EXPECT_TRUE(loads_from(program_directory() + "/" + relative));
 }
 
 TEST_F(LinuxRuntimeTest, ConfiguredPathNamingNothingFallsBackSilently) {
     std::string home = make_home("jdk17", "JAVA_VERSION=\"17.0.15\"\n", "lib/server/libjvm.so");
     ScopedEnv java_home("JAVA_HOME", home.c_str());
-    strings_.set(kConfigRuntimeLibraryPath, homes_ / "nothing/libjvm.so");
+    machine_.set_string(kConfigRuntimeLibraryPath, homes_ / "nothing/libjvm.so");
     EXPECT_TRUE(loads_from(kRealLibrary));
-    strings_.set(kConfigRuntimeLibraryPath, "/" + std::string(300, 'n'));
+    machine_.set_string(kConfigRuntimeLibraryPath, "/" + std::string(300, 'n'));
     EXPECT_TRUE(loads_from(kRealLibrary));
 }
 
 TEST_F(LinuxRuntimeTest, TestDoublesThroughTheConfiguredPath) {
     ScopedEnv java_home("JAVA_HOME", (homes_ / "absent").c_str());
     std::string recording = double_library("recording");
-    strings_.set(kConfigRuntimeLibraryPath, recording);
+    machine_.set_string(kConfigRuntimeLibraryPath, recording);
     EXPECT_TRUE(loads_from(recording));
 
     std::string create_only = double_library("create-only");
-    strings_.set(kConfigRuntimeLibraryPath, create_only);
+    machine_.set_string(kConfigRuntimeLibraryPath, create_only);
     EXPECT_TRUE(refused_with("Can't find JNI interfaces in: " + create_only + "\n"));
 
     std::string not_a_library = double_library("not-a-library");
-    strings_.set(kConfigRuntimeLibraryPath, not_a_library);
+    machine_.set_string(kConfigRuntimeLibraryPath, not_a_library);
     EXPECT_TRUE(refused_with("Error loading: " + not_a_library + "\n"));
 }
 

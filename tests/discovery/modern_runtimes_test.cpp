@@ -30,7 +30,7 @@ void set_key(const std::string& key, const char* name, const std::string& value)
 
 void set_java_home(const std::string& value) { _putenv(("JAVA_HOME=" + value).c_str()); }
 
-// Runs find_runtime_in_registry with standard error captured.
+// Runs find_runtime_library with standard error captured.
 struct Search {
     bool found;
     std::string path;
@@ -43,7 +43,7 @@ Search search() {
     path[sizeof path - 1] = '\0';
     Search result;
     StreamCapture err(2);
-    result.found = find_runtime_in_registry(path, sizeof path);
+    result.found = find_runtime_library(path, sizeof path);
     result.errors = err.finish();
     result.path = result.found ? path : "";
     return result;
@@ -52,8 +52,9 @@ Search search() {
 class ModernDiscovery : public ::testing::Test {
   protected:
     void SetUp() override {
-        strings_.set(kConfigNoRuntimeMessage, kShippedNoRuntime);
-        strings_.set(kConfigBadVersionMessage, kShippedBadVersion);
+        machine_.script_strings(false);
+        machine_.set_string(kConfigNoRuntimeMessage, kShippedNoRuntime);
+        machine_.set_string(kConfigBadVersionMessage, kShippedBadVersion);
         clear_runtime_keys();
         set_java_home("");
     }
@@ -81,7 +82,7 @@ class ModernDiscovery : public ::testing::Test {
         return home;
     }
 
-    FakeStringTable strings_{false};
+    ScriptedPlatform machine_;
     ScratchDir homes_{"homes"};
     int homes_made_ = 0;
 };
@@ -170,13 +171,13 @@ TEST_F(ModernDiscovery, VersionRangeAppliesToTheJreKey) {
     set_key("Software\\JavaSoft\\JRE", "CurrentVersion", "17");
     set_key("Software\\JavaSoft\\JRE\\17", "RuntimeLib", home + "\\bin\\server\\jvm.dll");
 
-    strings_.set(kConfigMinVersion, "1.8#");
+    machine_.set_string(kConfigMinVersion, "1.8#");
     Search s = search();
     EXPECT_TRUE(s.found);
     EXPECT_EQ("", s.errors);
 
-    strings_.clear(kConfigMinVersion);
-    strings_.set(kConfigMaxVersion, "1.8");
+    machine_.clear_string(kConfigMinVersion);
+    machine_.set_string(kConfigMaxVersion, "1.8");
     s = search();
     EXPECT_FALSE(s.found);
     EXPECT_EQ(as_written("Java 17 will not do.\nAsk the author.\n"), s.errors);
@@ -185,13 +186,13 @@ TEST_F(ModernDiscovery, VersionRangeAppliesToTheJreKey) {
 TEST_F(ModernDiscovery, VersionRangeAppliesToJavaHomeThroughItsReleaseFile) {
     std::string home = make_home("bin\\server\\jvm.dll", "17.0.2");
     set_java_home(home);
-    strings_.set(kConfigMinVersion, "1.8");
+    machine_.set_string(kConfigMinVersion, "1.8");
     Search s = search();
     EXPECT_TRUE(s.found);
     EXPECT_EQ("", s.errors);
 
-    strings_.clear(kConfigMinVersion);
-    strings_.set(kConfigMaxVersion, "1.8");
+    machine_.clear_string(kConfigMinVersion);
+    machine_.set_string(kConfigMaxVersion, "1.8");
     s = search();
     EXPECT_FALSE(s.found);
     EXPECT_EQ(as_written("Java 17 will not do.\nAsk the author.\n"), s.errors);
@@ -201,7 +202,7 @@ TEST_F(ModernDiscovery, VersionRangeAppliesToJavaHomeThroughItsReleaseFile) {
     set_java_home(unknown);
     s = search();
     EXPECT_FALSE(s.found);
-    EXPECT_EQ(as_written("Install Java.\nSee the vendor's page.\n"), s.errors);
+    EXPECT_EQ(as_written("Java unknown will not do.\nAsk the author.\n"), s.errors);
 }
 
 TEST_F(ModernDiscovery, BrokenLegacyKeyGivesWayToJavaHome) {

@@ -6,6 +6,7 @@
 #include <dlfcn.h>
 #endif
 
+#include "config.h"
 #include "support/capture.h"
 #include "support/files.h"
 
@@ -27,6 +28,18 @@ void* symbol_in(const std::string& library, const char* name) {
 }
 
 }  // namespace
+
+std::string shipped_value(int id) {
+    char buffer[kConfigValueCapacity];
+    return read_config_string(id, buffer, sizeof buffer) ? buffer : "";
+}
+
+std::string shipped_bad_version(const std::string& version) {
+    std::string message = shipped_value(kConfigBadVersionMessage);
+    size_t at = message.find("%s");
+    if (at != std::string::npos) message.replace(at, 2, version);
+    return message;
+}
 
 LoadedRuntime load_runtime_captured() {
     LoadedRuntime loaded;

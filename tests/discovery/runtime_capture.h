@@ -24,6 +24,12 @@ LoadedRuntime load_runtime_captured();
 // the library loaded from `library`.
 ::testing::AssertionResult loads_from(const std::string& library);
 
+// Value `id` of the string table in force, without its comment; empty when blank.
+std::string shipped_value(int id);
+
+// Value 9 of the string table in force with `version` at its "%s".
+std::string shipped_bad_version(const std::string& version);
+
 // load_java_runtime failed, printing exactly `message` on standard error (as
 // this platform's text stream writes it) and nothing on standard output.
 ::testing::AssertionResult refused_with(const std::string& message);

@@ -30,13 +30,14 @@ const char kNoRuntime[] = "Install Java.\n";
 const char kBadVersion[] = "Java %s will not do.\n";
 
 struct Key {
-    const char* path;  // root and view first: HKLM32, HKLM64, HKCU32 or HKCU64
+    std::string path;  // root and view first: HKLM32, HKLM64, HKCU32 or HKCU64
     const char* name;
-    const char* value;
+    std::string value;
+    unsigned long type = kRegistryTypeText;
 };
 
 struct Runtime {
-    const char* home;
+    std::string home;
     unsigned machine;
     const char* release;  // JAVA_VERSION, or null for no release file
     int place;            // index into kLibrariesUnderJavaHome; -1 for no library
@@ -77,7 +78,7 @@ std::string library_of(const Runtime& r) { return native(r.home) + kPathSeparato
 std::string native_library(const std::string& text) {
     size_t bar = text.find('|');
     if (bar == std::string::npos) return native(text);
-    return library_of({text.substr(0, bar).c_str(), 0, nullptr, std::stoi(text.substr(bar + 1)), false});
+    return library_of({text.substr(0, bar), 0, nullptr, std::stoi(text.substr(bar + 1)), false});
 }
 
 std::string pe_image(unsigned machine) {
@@ -91,151 +92,44 @@ std::string pe_image(unsigned machine) {
     return image;
 }
 
-// The scripted machine.
-std::map<std::string, std::map<std::string, std::string>> keys;  // key path -> value name -> text
-std::map<std::string, std::string> files;
-std::map<std::string, std::string> environment;
-std::string launcher_view;
-const ScratchDir* scratch = nullptr;
-int open_keys = 0;
-
-bool key_exists(const std::string& path) {
-    auto it = keys.lower_bound(path);
-    return it != keys.end() && (it->first == path || it->first.compare(0, path.size() + 1, path + "\\") == 0);
-}
-
-bool open_path(const std::string& path, RegistryKey* key) {
-    if (!key_exists(path)) return false;
-    *key = new std::string(path);
-    ++open_keys;
-    return true;
-}
-
-bool scripted_open(RegistryKey parent, const char* subkey, RegistryKey* key) {
-    return open_path(parent ? *static_cast<std::string*>(parent) + "\\" + subkey : "HKLM" + launcher_view + "\\" + subkey,
-                     key);
-}
-
-bool scripted_open_view(RegistryKey parent, const char* subkey, RegistryRoot root, RegistryView view,
-                        RegistryKey* key) {
-    std::string base = std::string(root == kRegistryMachine ? "HKLM" : "HKCU") + (view == kRegistryView32 ? "32" : "64");
-    return open_path((parent ? *static_cast<std::string*>(parent) : base) + "\\" + subkey, key);
-}
-
-bool scripted_query(RegistryKey key, const char* name, unsigned long* type, unsigned char* data, unsigned long* size) {
-    auto k = keys.find(*static_cast<std::string*>(key));
-    if (k == keys.end()) return false;
-    auto v = k->second.find(name);
-    if (v == k->second.end()) return false;
-    unsigned long needed = static_cast<unsigned long>(v->second.size() + 1);
-    *type = kRegistryTypeText;
-    if (data != nullptr) {
-        if (*size < needed) return false;
-        memcpy(data, v->second.c_str(), needed);
-    }
-    *size = needed;
-    return true;
-}
-
-bool scripted_subkey(RegistryKey key, unsigned long index, char* name, unsigned long capacity) {
-    std::string prefix = *static_cast<std::string*>(key) + "\\";
-    std::set<std::string> children;
-    for (const auto& k : keys)
-        if (k.first.compare(0, prefix.size(), prefix) == 0)
-            children.insert(k.first.substr(prefix.size(), k.first.find('\\', prefix.size()) - prefix.size()));
-    if (index >= children.size()) return false;
-    auto it = children.begin();
-    std::advance(it, index);
-    if (it->size() >= capacity) return false;
-    strcpy(name, it->c_str());
-    return true;
-}
-
-void scripted_close(RegistryKey key) {
-    --open_keys;
-    delete static_cast<std::string*>(key);
-}
-
-const char* scripted_env(const char* name) {
-    auto it = environment.find(name);
-    return it == environment.end() ? nullptr : it->second.c_str();
-}
-
-bool scripted_exists(const char* path) { return files.count(path) != 0; }
-
-FILE* scripted_file_open(const char* path, const char* mode) {
-    auto it = files.find(path);
-    if (it == files.end() || mode[0] != 'r') return nullptr;
-    std::string copy = *scratch / "file";
-    write_file(copy, it->second);
-    return fopen(copy.c_str(), mode);
-}
-
-bool scripted_same_file(const char* a, const char* b) { return files.count(a) != 0 && strcmp(a, b) == 0; }
-
-bool scripted_full_path(const char* path, char* buffer, int capacity) {
-    if (strlen(path) >= size_t(capacity)) return false;
-    strcpy(buffer, path);
-    return true;
-}
-
-unsigned long scripted_module_file_name(char* buffer, unsigned long capacity) {
-    std::string module = native("C:/Apps/game.exe");
-    snprintf(buffer, capacity, "%s", module.c_str());
-    return static_cast<unsigned long>(module.size());
-}
-
 class RuntimeSearchTest : public ::testing::Test {
 protected:
-    RuntimeSearchTest() : strings_(false), scratch_("search") {
-        scratch = &scratch_;
-        platform.registry_open = scripted_open;
-        platform.registry_open_view = scripted_open_view;
-        platform.registry_query = scripted_query;
-        platform.registry_subkey = scripted_subkey;
-        platform.registry_close = scripted_close;
-        platform.get_env = scripted_env;
-        platform.path_exists = scripted_exists;
-        platform.file_open = scripted_file_open;
-        platform.same_file = scripted_same_file;
-        platform.full_path = scripted_full_path;
-        platform.module_file_name = scripted_module_file_name;
-        saved_homes_ = kWellKnownJavaHomes[0];
-        kWellKnownJavaHomes[0] = nullptr;
-    }
-    ~RuntimeSearchTest() override {
-        kWellKnownJavaHomes[0] = saved_homes_;
-        scratch = nullptr;
+    RuntimeSearchTest() {
+        machine_.script_strings(false);
+        machine_.script_environment();
+        machine_.script_registry();
+        machine_.script_files();
+        machine_.set_well_known_home(nullptr);
+        machine_.module_file = native("C:/Apps/game.exe");
     }
 
     void set_up(const Machine& m) {
-        keys.clear();
-        files.clear();
-        environment = {{"SystemRoot", native("C:/Windows")}};
-        launcher_view = m.launcher == k32 ? "32" : "64";
-        files[native("C:/Apps/game.exe")] = pe_image(m.launcher);
+        machine_.keys.clear();
+        machine_.files.clear();
+        machine_.environment = {{"SystemRoot", native("C:/Windows")}, {"ProgramFiles", native("C:/Program Files")}};
+        machine_.own_view = m.launcher == k32 ? "32" : "64";
+        machine_.files[native("C:/Apps/game.exe")] = pe_image(m.launcher);
         for (const Key& k : m.keys) {
-            std::string value = k.value;
-            if (strcmp(k.name, "CurrentVersion") != 0) value = native_library(value);
-            keys[k.path][k.name] = value;
+            std::string value = strcmp(k.name, "CurrentVersion") == 0 ? k.value : native_library(k.value);
+            machine_.keys[k.path][k.name] = {k.type, value + std::string(1, '\0')};
         }
         for (const Runtime& r : m.runtimes) {
-            if (r.place >= 0) files[library_of(r)] = pe_image(r.machine);
-            if (r.release) files[native(r.home) + kPathSeparator + "release"] =
+            if (r.place >= 0) machine_.files[library_of(r)] = pe_image(r.machine);
+            if (r.release) machine_.files[native(r.home) + kPathSeparator + "release"] =
                 std::string("IMPLEMENTOR=\"x\"\nJAVA_VERSION=\"") + r.release + "\"\n";
-            if (r.java_program) files[native(std::string(r.home) + "/bin/java.exe")] = "";
+            if (r.java_program) machine_.files[native(r.home + "/bin/java.exe")] = "";
         }
-        if (m.java_home) environment["JAVA_HOME"] = native(m.java_home);
+        if (m.java_home) machine_.environment["JAVA_HOME"] = native(m.java_home);
         if (m.path) {
             std::string path = native(m.path);
             for (char& c : path)
                 if (c == ';') c = kPathListSeparator;
-            environment["PATH"] = path;
+            machine_.environment["PATH"] = path;
         }
-        strings_.set(kConfigNoRuntimeMessage, kNoRuntime);
-        if (m.value_9_blank) strings_.clear(kConfigBadVersionMessage); else strings_.set(kConfigBadVersionMessage, kBadVersion);
-        if (m.minimum) strings_.set(kConfigMinVersion, m.minimum); else strings_.clear(kConfigMinVersion);
-        if (m.maximum) strings_.set(kConfigMaxVersion, m.maximum); else strings_.clear(kConfigMaxVersion);
+        machine_.set_string(kConfigNoRuntimeMessage, kNoRuntime);
+        if (m.value_9_blank) machine_.clear_string(kConfigBadVersionMessage); else machine_.set_string(kConfigBadVersionMessage, kBadVersion);
+        if (m.minimum) machine_.set_string(kConfigMinVersion, m.minimum); else machine_.clear_string(kConfigMinVersion);
+        if (m.maximum) machine_.set_string(kConfigMaxVersion, m.maximum); else machine_.clear_string(kConfigMaxVersion);
     }
 
     struct Outcome {
@@ -246,24 +140,47 @@ protected:
     };
 
     Outcome search() {
-        char path[kPathCapacity];
+        char path[kSystemPathCapacity];
         StreamCapture out(1);
         StreamCapture err(2);
         Outcome o;
-        o.found = find_runtime_in_registry(path, sizeof path);
+        o.found = find_runtime_library(path, sizeof path);
         o.errors = err.finish();
         o.output = out.finish();
         o.path = o.found ? path : "";
         return o;
     }
 
-    PlatformRestorer restorer_;
-    FakeStringTable strings_;
-    ScratchDir scratch_;
-    const char* saved_homes_;
+    ScriptedPlatform machine_;
 };
 
+// A machine crowded with keys: stale ones naming homes that are gone and
+// one runtime registered many times over, in both views, before the
+// installed runtimes; with `runtimes` more installed runtimes besides.
+Machine crowded(const char* name, int runtimes, const char* java_home, int chosen) {
+    Machine m = {name, k64, {}, {}, java_home, nullptr, nullptr, nullptr, chosen};
+    for (int n = 1; n <= 60; ++n)
+        for (const char* root : {"HKCU32", "HKCU64"}) {
+            m.keys.push_back({std::string(root) + "\\Software\\JavaSoft\\JDK\\" + std::to_string(n), "JavaHome",
+                              "C:/Gone/jdk-" + std::to_string(n)});
+            m.keys.push_back({std::string(root) + "\\Software\\JavaSoft\\JRE\\1" + std::to_string(n), "RuntimeLib",
+                              "C:/Java/jre-11|0"});
+        }
+    m.runtimes.push_back({"C:/Java/jre-11", k64, "11.0.2", 0, false});
+    m.runtimes.push_back({"C:/Temurin/jdk-21", k64, "21.0.1", 0, false});
+    m.keys.push_back({"HKLM64\\Software\\Eclipse Adoptium\\JDK\\21.0.1.12\\hotspot\\MSI", "Path", "C:/Temurin/jdk-21"});
+    m.runtimes.push_back({"C:/Work/jdk-17", k64, "17.0.9", 0, false});
+    for (int n = 0; n < runtimes; ++n) {
+        std::string home = "C:/Java/jdk-17." + std::to_string(n);
+        m.keys.push_back({"HKLM64\\Software\\JavaSoft\\JDK\\17." + std::to_string(n), "JavaHome", home});
+        m.runtimes.push_back({home, k64, "17.0.1", 0, false});
+    }
+    return m;
+}
+
 const char kTemurinKey[] = "Software\\Eclipse Adoptium\\JDK\\17.0.9.9\\hotspot\\MSI";
+
+const std::string kLongHome = "C:/Work/" + std::string(300, 'j');
 
 const std::vector<Machine> kMachines = {
     {"default Temurin MSI install, vendor key only", k64,
@@ -379,8 +296,24 @@ const std::vector<Machine> kMachines = {
      {{"C:/Temurin/jdk-17", k64, "17.0.9", 0, false}}, nullptr, nullptr, "1.10", nullptr, -1, nullptr,
      "Unrecognized minimum major version: 1.10"},
     {"version unknown with a range set", k64, {}, {{"C:/Work/jdk", k64, nullptr, 0, false}}, "C:/Work/jdk", nullptr,
-     "11", nullptr, -1, nullptr, kNoRuntime},
+     "11", nullptr, -1, nullptr, "Java unknown will not do.\n"},
     {"nothing at all", k32, {}, {}, nullptr, "C:/Windows/system32", nullptr, nullptr, -1, nullptr, kNoRuntime},
+    crowded("stale keys and one runtime registered many times take no place", 0, nullptr, 1),
+    crowded("the limit never hides JAVA_HOME", 50, "C:/Work/jdk-17", 2),
+    {"relative PATH entries name folders of the current directory: skipped", k64, {},
+     {{"jdk", k64, "21", 0, true}, {"C:/Tools/jdk-11", k64, "11.0.2", 0, true}}, nullptr,
+     "jdk/bin;\"./jdk/bin\";C:/Tools/jdk-11/bin", nullptr, nullptr, 1},
+    {"a 64-bit 1.8 registered only under the legacy key, for the win32 launcher", k32,
+     {{"HKLM64\\Software\\JavaSoft\\Java Runtime Environment", "CurrentVersion", "1.8"},
+      {"HKLM64\\Software\\JavaSoft\\Java Runtime Environment\\1.8", "RuntimeLib", "C:/Java/jre1.8|0"}},
+     {{"C:/Java/jre1.8", k64, "1.8.0_392", 0, false}}, nullptr, nullptr, nullptr, nullptr, -1, nullptr,
+     "Found only a 64-bit Java runtime, version 1.8, in 'C:/Java/jre1.8'; this program needs a 32-bit Java runtime.\n"},
+    {"a RuntimeLib stored as expandable text", k64,
+     {{"HKLM64\\Software\\JavaSoft\\JRE\\17", "RuntimeLib", "%ProgramFiles%/Java/jre-17|0", kRegistryTypeExpandableText}},
+     {{"C:/Program Files/Java/jre-17", k64, "17.0.2", 0, false}}, nullptr, nullptr, "11", nullptr, 0},
+    {"a JAVA_HOME longer than 259 bytes: taken where paths are longer", k64, {},
+     {{kLongHome, k64, "17.0.9", 0, false}}, kLongHome.c_str(), nullptr, nullptr, nullptr,
+     kPathSeparator == '/' ? 0 : -1, nullptr, kNoRuntime},
 };
 
 TEST_F(RuntimeSearchTest, ChoosesTheRuntimeOfEachMachine) {
@@ -389,8 +322,7 @@ TEST_F(RuntimeSearchTest, ChoosesTheRuntimeOfEachMachine) {
         set_up(m);
         Outcome o = search();
         EXPECT_EQ("", o.output);
-        EXPECT_EQ(0, open_keys) << "registry keys left open";
-        open_keys = 0;
+        EXPECT_EQ(machine_.opened, machine_.closed) << "registry keys left open";
         if (m.chosen >= 0 || m.library) {
             std::string expected = m.chosen >= 0 ? library_of(m.runtimes[m.chosen]) : native_library(m.library);
             EXPECT_TRUE(o.found) << o.errors;
@@ -428,8 +360,23 @@ TEST_F(RuntimeSearchTest, TraceShowsEachRuntimeOnlyBeyondTheLegacyKey) {
               o.output);
 }
 
+TEST_F(RuntimeSearchTest, TraceNamesAJavaHomeTooLongForThisSystem) {
+    const Machine& m = kMachines.back();
+    ASSERT_EQ(kLongHome, m.runtimes[0].home);
+    set_up(m);
+    debug_trace = true;
+    Outcome o = search();
+    debug_trace = false;
+    // Taken where paths are that long, silently as the default runtime.
+    if (kPathSeparator == '/')
+        EXPECT_EQ("", o.output);
+    else
+        EXPECT_EQ(as_written("Java runtime from JAVA_HOME: '" + native(kLongHome) +
+                             "', version unknown, no library: refused, the path is too long\n"),
+                  o.output);
+}
+
 TEST(MachineType, ReadFromPeAndElfHeaders) {
-    PlatformRestorer restorer;
     ScratchDir dir("machine");
     struct Case {
         std::string bytes;
@@ -452,20 +399,6 @@ TEST(MachineType, ReadFromPeAndElfHeaders) {
         EXPECT_EQ(c.machine, read_machine_type(path.c_str())) << ::testing::PrintToString(c.bytes.substr(0, 8));
     }
     EXPECT_EQ(0u, read_machine_type((dir / "absent").c_str()));
-}
-
-TEST(FamilyVersion, FromReleaseTextsAndKeyNames) {
-    const char* const cases[][2] = {
-        {"1.8.0_392", "1.8"}, {"17.0.9", "17"},  {"21", "21"},       {"17.0.9.9", "17"}, {"zulu-17-jre", "17"},
-        {"jdk-21", "21"},     {"zulu-8", "1.8"}, {"8.0.392.8", "1.8"}, {"jdk1.8.0_392", "1.8"}, {"17-ea", "17"},
-    };
-    for (const auto& c : cases) {
-        char version[16];
-        ASSERT_TRUE(family_version_in(c[0], version, sizeof version)) << c[0];
-        EXPECT_STREQ(c[1], version) << c[0];
-    }
-    char version[16];
-    EXPECT_FALSE(family_version_in("hotspot", version, sizeof version));
 }
 
 }  // namespace

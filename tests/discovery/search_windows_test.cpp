@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/platform.h"
+#include "runtime.h"
 #include "support/files.h"
 #include "support/process.h"
 #include "support/registry.h"
@@ -28,7 +28,9 @@ const std::string kOtherBits = k64 ? "32-bit" : "64-bit";
 // after each test (Software\JavaSoft of the machine's own view is set aside
 // for the whole program by the registry support).
 const char* const kTrees[][2] = {
-    {"Software", "JavaSoft"}, {"Software", "Eclipse Adoptium"}, {"Software\\Microsoft", "JDK"},
+    {"Software", "JavaSoft"},
+    {"Software", "Eclipse Adoptium"},
+    {"Software\\Microsoft", "JDK"},
     {"Software", "Azul Systems"},
 };
 
@@ -45,8 +47,7 @@ void delete_test_keys() {
 
 void set_key(HKEY root, REGSAM view, const std::string& key, const char* name, const std::string& value) {
     HKEY h;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, &h, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, &h, nullptr));
     ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                                             static_cast<DWORD>(value.size() + 1)));
     RegCloseKey(h);
@@ -104,7 +105,7 @@ const Layout kLayouts[] = {
 };
 
 class SearchOnTheRegistry : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { delete_test_keys(); }
     void TearDown() override { delete_test_keys(); }
     const std::string path_ = getenv("PATH") ? getenv("PATH") : "";
@@ -154,8 +155,8 @@ TEST(RuntimeImports, ComeFromTheRuntimesBinFolderNeverTheCurrentDirectory) {
     make_dir(home + "\\bin\\server");
     std::string dependency = home + "\\bin\\vandrel_dependency.dll";
     ASSERT_TRUE(CopyFileA(windows_path(VANDREL_DEPENDENCY_DLL).c_str(), dependency.c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA(windows_path(VANDREL_DEPENDENT_JVM).c_str(), (home + "\\bin\\server\\jvm.dll").c_str(),
-                          FALSE));
+    ASSERT_TRUE(
+        CopyFileA(windows_path(VANDREL_DEPENDENT_JVM).c_str(), (home + "\\bin\\server\\jvm.dll").c_str(), FALSE));
     // A planted copy in the current directory, where the loader would look
     // for it without help and not find it in bin.
     std::string planted = dir / "planted";
@@ -165,7 +166,7 @@ TEST(RuntimeImports, ComeFromTheRuntimesBinFolderNeverTheCurrentDirectory) {
     GetCurrentDirectoryA(sizeof saved, saved);
     ASSERT_TRUE(SetCurrentDirectoryA(planted.c_str()));
 
-    void* library = platform.load_library((home + "\\bin\\server\\jvm.dll").c_str());
+    void* library = load_runtime_library((home + "\\bin\\server\\jvm.dll").c_str());
     SetCurrentDirectoryA(saved);
     ASSERT_NE(nullptr, library);
     HMODULE loaded = GetModuleHandleA("vandrel_dependency.dll");

@@ -34,28 +34,16 @@ void unload(const std::string& library) {
     if (module != nullptr) FreeLibrary(module);
 }
 
-std::string shipped_value(int id) {
-    char buffer[kConfigValueCapacity];
-    return read_config_string(id, buffer, sizeof buffer) ? buffer : "";
-}
-
-std::string bad_version(const std::string& version) {
-    std::string m = shipped_value(kConfigBadVersionMessage);
-    size_t at = m.find("%s");
-    if (at != std::string::npos) m.replace(at, 2, version);
-    return m;
-}
-
 class WindowsRuntimeTest : public ::testing::Test {
-protected:
-    WindowsRuntimeTest() : strings_(true), scratch_("runtime") {}
+  protected:
+    WindowsRuntimeTest() : scratch_("runtime") { machine_.script_strings(true); }
     void SetUp() override {
         _putenv("JAVA_HOME=");
         clear_runtime_keys();
     }
     void TearDown() override { clear_runtime_keys(); }
 
-    FakeStringTable strings_;  // the shipped table, with single values replaced
+    ScriptedPlatform machine_;  // the shipped string table, with single values replaced
     ScratchDir scratch_;
 };
 
@@ -90,8 +78,11 @@ TEST_F(WindowsRuntimeTest, UnreadableRuntimeLibIsReported) {
     ASSERT_TRUE(set_registry_text(kLegacyRuntimeKey, "CurrentVersion", "1.3"));
     ASSERT_TRUE(set_registry_text(subkey, "JavaHome", "C:\\nowhere"));
     EXPECT_TRUE(refused_with(kUnreadable));
-    ASSERT_TRUE(set_registry_value(subkey, "RuntimeLib", REG_EXPAND_SZ, double_library("recording") + std::string(1, '\0')));
-    EXPECT_TRUE(refused_with(kUnreadable));
+    // Stored as expandable text, its environment variables are expanded.
+    _putenv(("VANDREL_DOUBLES=" + windows_path(VANDREL_JVM_DOUBLES_DIR)).c_str());
+    ASSERT_TRUE(set_registry_value(subkey, "RuntimeLib", REG_EXPAND_SZ,
+                                   std::string("%VANDREL_DOUBLES%\\recording\\") + VANDREL_JVM_FILE_NAME + '\0'));
+    EXPECT_TRUE(loads_from(double_library("recording")));
     ASSERT_TRUE(set_registry_text(subkey, "RuntimeLib", std::string(259, 'p')));
     EXPECT_TRUE(refused_with(kUnreadable));
     // Stored without its terminator, the text is terminated when read.
@@ -113,12 +104,12 @@ TEST_F(WindowsRuntimeTest, LoaderFailuresNameThePath) {
 // registry (discovery_scripted).
 TEST_F(WindowsRuntimeTest, VersionRangeAppliesToTheRegisteredVersion) {
     ASSERT_TRUE(register_runtime("11", double_library("recording")));
-    strings_.set(kConfigMinVersion, "9");
-    strings_.set(kConfigMaxVersion, "11");
+    machine_.set_string(kConfigMinVersion, "9");
+    machine_.set_string(kConfigMaxVersion, "11");
     EXPECT_TRUE(loads_from(double_library("recording")));
-    strings_.set(kConfigMaxVersion, "1.8");
-    EXPECT_TRUE(refused_with(bad_version("11")));
-    strings_.set(kConfigMaxVersion, "x.5");
+    machine_.set_string(kConfigMaxVersion, "1.8");
+    EXPECT_TRUE(refused_with(shipped_bad_version("11")));
+    machine_.set_string(kConfigMaxVersion, "x.5");
     EXPECT_TRUE(refused_with("Unrecognized maximum major version: x.5"));
 }
 
@@ -129,22 +120,22 @@ TEST_F(WindowsRuntimeTest, ConfiguredRelativePathStartsAtTheProgramDirectory) {
     CreateDirectoryA(bundled.c_str(), nullptr);
     ASSERT_TRUE(CopyFileA(double_library("recording").c_str(), (bundled + "\\jvm.dll").c_str(), FALSE));
     std::string relative = scratch_.path().substr(program_directory().size() + 1) + "\\jre\\bin\\client\\jvm.dll";
-    strings_.set(kConfigRuntimeLibraryPath, relative + "# bundled with the program");
+    machine_.set_string(kConfigRuntimeLibraryPath, relative + "# bundled with the program");
     EXPECT_TRUE(loads_from(program_directory() + "\\" + relative));
     unload(bundled + "\\jvm.dll");
 }
 
 TEST_F(WindowsRuntimeTest, ConfiguredAbsolutePathsAreUsedUnchanged) {
-    strings_.set(kConfigMinVersion, "1.8");  // the range applies to the registry route only
+    machine_.set_string(kConfigMinVersion, "1.8");  // the range applies to the registry route only
     ASSERT_TRUE(register_runtime("1.3", double_library("recording")));
     std::string with_drive = double_library("create-only");
-    strings_.set(kConfigRuntimeLibraryPath, with_drive);
+    machine_.set_string(kConfigRuntimeLibraryPath, with_drive);
     EXPECT_TRUE(refused_with("Can't find JNI interfaces in: " + with_drive + "\n"));
     std::string rooted = with_drive.substr(2);  // \work\... on the current drive
-    strings_.set(kConfigRuntimeLibraryPath, rooted);
+    machine_.set_string(kConfigRuntimeLibraryPath, rooted);
     EXPECT_TRUE(refused_with("Can't find JNI interfaces in: " + rooted + "\n"));
     std::string not_a_library = double_library("not-a-library");
-    strings_.set(kConfigRuntimeLibraryPath, not_a_library);
+    machine_.set_string(kConfigRuntimeLibraryPath, not_a_library);
     EXPECT_TRUE(refused_with("Error loading: " + not_a_library + "\n"));
 }
 
@@ -154,7 +145,7 @@ TEST_F(WindowsRuntimeTest, SecondCharacterBackslashMeansRelativeToTheCurrentDire
     char saved[MAX_PATH];
     GetCurrentDirectoryA(sizeof saved, saved);
     ASSERT_TRUE(SetCurrentDirectoryA(scratch_.path().c_str()));
-    strings_.set(kConfigRuntimeLibraryPath, "r\\jvm.dll");
+    machine_.set_string(kConfigRuntimeLibraryPath, "r\\jvm.dll");
     EXPECT_TRUE(loads_from(scratch_ / "r\\jvm.dll"));
     SetCurrentDirectoryA(saved);
     unload(scratch_ / "r\\jvm.dll");
@@ -162,11 +153,11 @@ TEST_F(WindowsRuntimeTest, SecondCharacterBackslashMeansRelativeToTheCurrentDire
 
 TEST_F(WindowsRuntimeTest, ConfiguredPathNamingNothingFallsBackSilently) {
     ASSERT_TRUE(register_runtime("1.3", double_library("recording")));
-    strings_.set(kConfigRuntimeLibraryPath, "jre\\bin\\client\\jvm.dll");
+    machine_.set_string(kConfigRuntimeLibraryPath, "jre\\bin\\client\\jvm.dll");
     EXPECT_TRUE(loads_from(double_library("recording")));
-    strings_.set(kConfigRuntimeLibraryPath, "C:\\no\\such\\jvm.dll");
+    machine_.set_string(kConfigRuntimeLibraryPath, "C:\\no\\such\\jvm.dll");
     EXPECT_TRUE(loads_from(double_library("recording")));
-    strings_.set(kConfigRuntimeLibraryPath, "*.dll");
+    machine_.set_string(kConfigRuntimeLibraryPath, "*.dll");
     EXPECT_TRUE(loads_from(double_library("recording")));
     // With nothing registered either, only the registry route speaks.
     clear_runtime_keys();
@@ -183,12 +174,12 @@ TEST_F(WindowsRuntimeTest, ComposedPathMustFitThePathBuffer) {
     while (value.size() + 2 <= room) value += "\\.";
     if (value.size() < room) value += "\\";
     ASSERT_EQ(room, value.size());
-    strings_.set(kConfigRuntimeLibraryPath, value);
+    machine_.set_string(kConfigRuntimeLibraryPath, value);
     std::string composed = directory + "\\" + value;
     ASSERT_EQ(size_t(kPathCapacity - 1), composed.size());
     EXPECT_TRUE(refused_with("Error loading: " + composed + "\n"));
 
-    strings_.set(kConfigRuntimeLibraryPath, value.back() == '.' ? value + "\\" : value + ".");
+    machine_.set_string(kConfigRuntimeLibraryPath, value.back() == '.' ? value + "\\" : value + ".");
     EXPECT_TRUE(refused_with(shipped_value(kConfigNoRuntimeMessage)));
     ASSERT_TRUE(register_runtime("1.3", double_library("recording")));
     EXPECT_TRUE(loads_from(double_library("recording")));

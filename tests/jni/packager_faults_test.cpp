@@ -18,6 +18,7 @@
 #include "launch.h"
 #include "packager.h"
 #include "platform/platform.h"
+#include "support/platform_fakes.h"
 
 namespace {
 
@@ -146,7 +147,7 @@ class PackagerFaults : public ::testing::Test {
         platform.file_status = faulty_file_status;
         platform.remove_file = faulty_remove;
     }
-    void TearDown() override { platform = g_real; }
+    ScriptedPlatform machine_;  // the real table, restored after each test
 
     int pack(std::string* out, std::string* err) {
         std::vector<std::string> args = {launcher_, source_, destination_};

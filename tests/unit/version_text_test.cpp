@@ -1,10 +1,13 @@
-// parse_major_version against the C library's own conversion: every text of
-// two or three characters with "." second, and every whole number of up to
-// three digits, reads as strtod reads it.
+// The version texts of Java runtimes: parse_major_version against the C
+// library's own conversion (every text of two or three characters with "."
+// second, and every whole number of up to three digits, reads as strtod
+// reads it) and its other forms; the number versions compare by; the family
+// version in release texts and key names.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "major_version.h"
 
@@ -35,4 +38,44 @@ TEST(ParseMajorVersion, ReadsEveryWholeNumberOfUpToThreeDigits) {
             ASSERT_EQ(static_cast<float>(n), parse_major_version(text)) << text;
         }
     }
+}
+
+TEST(ParseMajorVersion, RecognisesDigitDotDigitAndWholeNumbers) {
+    EXPECT_EQ(1.3f, parse_major_version("1.3"));
+    EXPECT_EQ(1.2f, parse_major_version("1.2"));
+    EXPECT_EQ(1.0f, parse_major_version("1."));
+    EXPECT_EQ(1.8f, parse_major_version("1.8"));
+    EXPECT_EQ(-1.0f, parse_major_version(""));
+    EXPECT_EQ(9.0f, parse_major_version("9"));
+    EXPECT_EQ(11.0f, parse_major_version("11"));
+    EXPECT_EQ(17.0f, parse_major_version("17"));
+    EXPECT_EQ(21.0f, parse_major_version("21"));
+}
+
+TEST(ParseMajorVersion, EveryOtherFormIsZero) {
+    for (const char* text : {"1.10", "1.4.2", "1.3.1_02", "x.5", "17.0", "1.3 ", " 1.3", "1234", "a", "1x", ".5"}) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(0.0f, parse_major_version(text));
+    }
+}
+
+TEST(ComparableMajorVersion, FamiliesBelowNineCountByTheirSecondNumber) {
+    const std::pair<const char*, float> cases[] = {
+        {"1.8", 8}, {"1.2", 2}, {"8", 8}, {"17", 17}, {"1.", 1}, {"0.9", 0.9f}, {"1.10", 0}, {"", -1},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.second, comparable_major_version(c.first)) << c.first;
+}
+
+TEST(FamilyVersion, FromReleaseTextsAndKeyNames) {
+    const char* const cases[][2] = {
+        {"1.8.0_392", "1.8"}, {"17.0.9", "17"},  {"21", "21"},       {"17.0.9.9", "17"}, {"zulu-17-jre", "17"},
+        {"jdk-21", "21"},     {"zulu-8", "1.8"}, {"8.0.392.8", "1.8"}, {"jdk1.8.0_392", "1.8"}, {"17-ea", "17"},
+    };
+    for (const auto& c : cases) {
+        char version[16];
+        ASSERT_TRUE(family_version_in(c[0], version, sizeof version)) << c[0];
+        EXPECT_STREQ(c[1], version) << c[0];
+    }
+    char version[16];
+    EXPECT_FALSE(family_version_in("hotspot", version, sizeof version));
 }

@@ -98,7 +98,7 @@ class OptionListTest : public ::testing::Test {
     }
 
   private:
-    PlatformRestorer restorer_;
+    ScriptedPlatform machine_;  // the real system, restored after each test
     bool had_classpath_ = false;
     std::string saved_classpath_;
 };

@@ -188,12 +188,22 @@ TEST_F(Launch, ArchiveWithoutManifestRunsTheClassFoundByTheScan) {
 
 TEST_F(Launch, BrokenJavaHomeGivesWayToTheSystemsJava) {
     // The system's default Java home is looked at after JAVA_HOME; the
-    // message of a machine without any runtime is left to the unit tests.
+    // message of a machine without any runtime is left to the unit tests. A
+    // relative PATH entry names a folder of the current directory, where a
+    // runtime of a higher version is planted (the recording double, which
+    // refuses to create a VM): it is never looked at.
     packed("args.jar", "app");
-    std::vector<std::pair<std::string, std::string>> env = {{"JAVA_HOME", dir_ / "no-such-runtime"}, {"PATH", ""}};
-    ProcessResult r = run_here("app", {"a"}, env);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(starts_with(r.out, "argc 1\narg[0] a\n")) << r.out;
+    make_dir(dir_ / "bin");
+    make_dir(dir_ / "lib/server");
+    write_file(dir_ / "bin/java", "", 0755);
+    write_file(dir_ / "release", "JAVA_VERSION=\"99\"\n");
+    copy_file(VANDREL_RECORDING_DOUBLE, dir_ / "lib/server/libjvm.so");
+    for (const char* path : {"", "bin", "/usr/bin:/bin:bin"}) {
+        SCOPED_TRACE(path);
+        ProcessResult r = run_here("app", {"a"}, {{"JAVA_HOME", dir_ / "no-such-runtime"}, {"PATH", path}});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(starts_with(r.out, "argc 1\narg[0] a\n")) << r.out;
+    }
 }
 
 TEST_F(Launch, RuntimeThatRefusesTheVmGivesItsMessageAfterTheOptions) {

@@ -27,6 +27,8 @@ $top/win64/vandrel.exe" "$(tar tzf "$release/$top.tar.gz" | grep -v '/$' | sort)
 # A fresh directory with nothing but the unpacked archive and the JAR.
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 tar xzf "$release/$top.tar.gz" && cp "$jar" sample.jar || exit 1
+# The Linux vandrel-pack needs no shared library: it runs on any x86_64 Linux.
+check "vandrel-pack linked statically" "not a dynamic executable" "$(ldd "$top/vandrel-pack" 2>&1 | sed 's/^[[:space:]]*//')"
 out=$("$top/vandrel-pack" --launcher "$top/win32/vandrel.exe" sample.jar sample.exe 2>&1)
 check "vandrel-pack status" 0 $?
 check "packed program begins with the launcher" "$(head -c "$(stat -c %s "$top/win32/vandrel.exe")" "$top/win32/vandrel.exe" | sha256sum)" \

@@ -1,0 +1,79 @@
+package com.brightfen.vandrel.maven;
+
+import java.io.File;
+import java.util.ArrayList;
+import java.util.List;
+import java.util.Map;
+import java.util.TreeMap;
+
+/** The pack goal's parameters as vandrel-pack's command line. */
+final class PackArguments {
+    static final String VERSION_INFO_OPTION = "--version";
+
+    File launcher;
+    Map<String, String> settings;
+    File icon;
+    Map<String, String> versionInfo;
+    /** True: GUI subsystem; false: console; null: as the launcher has it. */
+    Boolean gui;
+    boolean utf8;
+    File manifest;
+    /** Blank or "false": none; "true": the default directory; anything else: that directory. */
+    String startupCache;
+    File jar;
+    File outfile;
+
+    /** The arguments after the tool's own name, in a fixed order: maps by key. */
+    List<String> build() {
+        List<String> args = new ArrayList<>();
+        add(args, "--launcher", launcher);
+        for (Map.Entry<String, String> e : sorted(settings).entrySet()) {
+            args.add("--set");
+            args.add(e.getKey() + "=" + text(e.getValue()));
+        }
+        add(args, "--icon", icon);
+        for (Map.Entry<String, String> e : sorted(versionInfo).entrySet()) {
+            args.add(VERSION_INFO_OPTION);
+            args.add(e.getKey() + "=" + text(e.getValue()));
+        }
+        if (gui != null) args.add(gui ? "--gui" : "--console");
+        if (utf8) args.add("--utf8");
+        add(args, "--manifest", manifest);
+        String cache = startupCache == null ? "" : startupCache.trim();
+        if (cache.equals("true")) {
+            args.add("--startup-cache");
+        } else if (!cache.isEmpty() && !cache.equals("false")) {
+            args.add("--startup-cache=" + cache);
+        }
+        args.add(jar.getPath());
+        args.add(outfile.getPath());
+        return args;
+    }
+
+    private static void add(List<String> args, String option, File file) {
+        if (file != null) {
+            args.add(option);
+            args.add(file.getPath());
+        }
+    }
+
+    /**
+     * A value as vandrel-pack takes it. An empty element in the POM arrives as null: the value
+     * is then cleared. A value written over several lines is taken a line at a time, without
+     * the indentation around each and without blank lines: one VM option or argument per line,
+     * joined by vandrel-pack's escape for a line feed (no line feed on a command line).
+     */
+    static String text(String value) {
+        if (value == null) return "";
+        if (value.indexOf('\n') < 0 && value.indexOf('\r') < 0) return value;
+        List<String> lines = new ArrayList<>();
+        for (String line : value.split("\r?\n|\r")) {
+            if (!line.trim().isEmpty()) lines.add(line.trim());
+        }
+        return String.join("\\n", lines);
+    }
+
+    private static Map<String, String> sorted(Map<String, String> map) {
+        return map == null ? new TreeMap<>() : new TreeMap<>(map);
+    }
+}
