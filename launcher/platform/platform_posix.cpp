@@ -274,7 +274,8 @@ void posix_write_error(const char* text, int length) {
 bool posix_change_directory(const char* path) { return chdir(path) == 0; }
 
 bool posix_make_directory(const char* path) {
-    return mkdir(path, 0777) == 0 || (errno == EEXIST && is_directory(path));
+    struct stat st;
+    return mkdir(path, 0777) == 0 || (errno == EEXIST && stat(path, &st) == 0 && S_ISDIR(st.st_mode));
 }
 
 // The lock file lies in the user's runtime directory, else in the cache

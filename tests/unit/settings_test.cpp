@@ -50,7 +50,8 @@ unsigned long module_from_string(char* buffer, unsigned long capacity) {
 // the runtime's release and the string table start empty.
 class Settings : public ::testing::Test {
   protected:
-    Settings() : strings_(false) {
+    Settings() {
+        strings_.script_strings(false);
         platform.get_env = env_from_map;
         platform.module_file_name = module_from_string;
         fake_env = {{"A", "x"}, {"EMPTY", ""}};
@@ -67,8 +68,7 @@ class Settings : public ::testing::Test {
         return list;
     }
 
-    PlatformRestorer restorer_;
-    FakeStringTable strings_;
+    ScriptedPlatform strings_;  // the string table; the table restored at the end
     ScratchDir dir_;
 };
 
@@ -110,12 +110,12 @@ TEST_F(Settings, AnExpansionThatDoesNotFitIsRefusedNeverCut) {
     EXPECT_EQ("ax", expanded("a%A%", 3));  // two bytes and the terminator
     EXPECT_EQ("<too long>", expanded("a%A%x", 3));
 
-    strings_.set(kConfigVmArguments, "-Dlong=%LONG%1234567890# comment");
+    strings_.set_string(kConfigVmArguments, "-Dlong=%LONG%1234567890# comment");
     char buffer[kConfigValueCapacity];
     StreamCapture err(2, dir_ / "err");
     EXPECT_EQ(-1, read_expanded_config(kConfigVmArguments, buffer, sizeof buffer));
     EXPECT_EQ(as_written("Can't launch: value 5 is too long once expanded\n"), err.finish());
-    strings_.set(kConfigVmArguments, "-Da=%A%\n-Db=%%# comment");
+    strings_.set_string(kConfigVmArguments, "-Da=%A%\n-Db=%%# comment");
     EXPECT_EQ(11, read_expanded_config(kConfigVmArguments, buffer, sizeof buffer));
     EXPECT_STREQ("-Da=x\n-Db=%", buffer);
 }
@@ -161,7 +161,7 @@ TEST(VersionMarkers, LinesAreForTheRuntimesTheirMarkersTakeIn) {
 
 TEST_F(Settings, OptionsFileLinesJoinTheOptions) {
     const std::string file = dir_ / "app.vmoptions";
-    strings_.set(kConfigOptionsFile, "%EXEDIR%/app.vmoptions#");
+    strings_.set_string(kConfigOptionsFile, "%EXEDIR%/app.vmoptions#");
     runtime_release.family = 17;
     const struct {
         std::string text;
@@ -182,11 +182,11 @@ TEST_F(Settings, OptionsFileLinesJoinTheOptions) {
     // Missing, named by no value: nothing, and no error.
     std::remove(file.c_str());
     EXPECT_TRUE(add_vm_options_from_file());
-    strings_.clear(kConfigOptionsFile);
+    strings_.clear_string(kConfigOptionsFile);
     EXPECT_TRUE(add_vm_options_from_file());
     EXPECT_TRUE(options().empty());
     // Too long for the room of a value, as written or once expanded.
-    strings_.set(kConfigOptionsFile, file);
+    strings_.set_string(kConfigOptionsFile, file);
     for (const std::string& text : {std::string(2000, 'x'), std::string(1997, 'x') + "%A%%A%"}) {
         write_file(file, text);
         StreamCapture err(2, dir_ / "err");
@@ -199,7 +199,7 @@ TEST_F(Settings, StartUpCacheOptionsFollowTheRuntimeAndTheFilesThere) {
     const std::string program = dir_ / "game.exe";
     write_file(program, "program bytes");
     const std::string cache_dir = dir_ / "cache";
-    strings_.set(kConfigStartupCache, "%EXEDIR%" + std::string(1, kNativeSeparator) + "cache#");
+    strings_.set_string(kConfigStartupCache, "%EXEDIR%" + std::string(1, kNativeSeparator) + "cache#");
     strcpy(runtime_release.version, "25.0.3+9-LTS");
 
     const struct {
@@ -251,7 +251,7 @@ TEST_F(Settings, AStartUpCacheThatCannotBeMadeIsLeftOutSilently) {
     const std::string program = dir_ / "game.exe";
     write_file(program, "program bytes");
     write_file(dir_ / "file", "a file where the directory would be");
-    strings_.set(kConfigStartupCache, dir_ / "file");
+    strings_.set_string(kConfigStartupCache, dir_ / "file");
     runtime_release.family = 25;
     StreamCapture err(2, dir_ / "err");
     EXPECT_TRUE(add_startup_cache_options(program.c_str()));
