@@ -36,7 +36,7 @@ bool append_value_items(int id, char* buffer, AppArgv* argv) {
     return length >= 0;
 }
 
-// Finds the archive's main class and runs its main(String[]) on this thread
+// Finds the archive's main class and runs its main method on this thread
 // with the configured and the user's arguments. Returns the exit status.
 int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** argv) {
     jstring name = find_main_class_name(env, jar);
@@ -45,6 +45,7 @@ int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** ar
         print_error(MSG_NO_MAIN_CLASS);
         return 1;
     }
+    apply_launch_attributes(env, jar);
     const char* name_bytes = env->GetStringUTFChars(name, nullptr);
     if (name_bytes == nullptr) {
         env->ExceptionDescribe();
@@ -57,8 +58,8 @@ int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** ar
         env->ExceptionDescribe();
         return 1;
     }
-    jmethodID main = env->GetStaticMethodID(main_class, "main", "([Ljava/lang/String;)V");
-    if (main == nullptr) {
+    int main_shape = main_method_shape(env, main_class);
+    if (main_shape < 0) {
         if (exception_pending(env))
             env->ExceptionDescribe();
         else
@@ -85,7 +86,7 @@ int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** ar
         return 1;
     }
 
-    env->CallStaticVoidMethod(main_class, main, arguments);
+    call_main(env, main_class, main_shape, arguments);
     if (exception_pending(env)) {
         env->ExceptionDescribe();
         return 1;
@@ -143,6 +144,7 @@ int launcher_main(int argc, char** argv) {
     char* executable_path = form_executable_path(first_argument);
     if (!add_startup_cache_options(executable_path)) return 1;
     add_class_path_option(executable_path);
+    add_command_option(executable_path, work_argc, argv + (argc - work_argc));  // the arguments as typed
 
     JavaVM* vm = nullptr;
     JNIEnv* env = nullptr;

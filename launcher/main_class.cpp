@@ -55,23 +55,32 @@ jstring without_trailing_blanks(JNIEnv* env, jstring text) {
     return result;
 }
 
+// Calls the no-argument object method `name` of `target`; null when it
+// yields null or throws (exception pending). Sets *failed when there is no
+// such method (exception pending). The class reference lives until the VM
+// ends.
+jobject call_named(JNIEnv* env, jobject target, const char* name, const char* signature, bool* failed) {
+    jmethodID method = env->GetMethodID(env->GetObjectClass(target), name, signature);
+    if (method == nullptr) *failed = true;
+    return method ? call_object(env, target, method) : nullptr;
+}
+
+// The main attributes of the manifest that `jar` keeps, or null when the
+// archive has no manifest or it has none; *failed as for call_named.
+jobject main_attributes(JNIEnv* env, jobject jar, bool* failed) {
+    jobject manifest = call_named(env, jar, "getManifest", "()Ljava/util/jar/Manifest;", failed);
+    jobject attributes =
+        manifest ? call_named(env, manifest, "getMainAttributes", "()Ljava/util/jar/Attributes;", failed) : nullptr;
+    delete_local(env, manifest);
+    return attributes;
+}
+
 // The "Main-Class" attribute of the archive's manifest, or null when the
 // archive has no manifest, no main attributes or no such attribute. Sets
 // *failed when a platform method cannot be looked up (exception pending).
-jstring main_class_from_manifest(JNIEnv* env, jclass jar_class, jobject jar, bool* failed) {
-    jmethodID get_manifest = env->GetMethodID(jar_class, "getManifest", "()Ljava/util/jar/Manifest;");
-    if (get_manifest == nullptr) {
-        *failed = true;
-        return nullptr;
-    }
-    jobject manifest = call_object(env, jar, get_manifest);
-    if (manifest == nullptr) return nullptr;
-
+jstring main_class_from_manifest(JNIEnv* env, jobject jar, bool* failed) {
     jstring result = nullptr;
-    jclass manifest_class = env->GetObjectClass(manifest);
-    jmethodID get_attributes = env->GetMethodID(manifest_class, "getMainAttributes", "()Ljava/util/jar/Attributes;");
-    jobject attributes = get_attributes ? call_object(env, manifest, get_attributes) : nullptr;
-    if (get_attributes == nullptr) *failed = true;
+    jobject attributes = main_attributes(env, jar, failed);
     if (attributes != nullptr) {
         jclass attributes_class = env->GetObjectClass(attributes);
         jmethodID get_value = env->GetMethodID(attributes_class, "getValue", "(Ljava/lang/String;)Ljava/lang/String;");
@@ -92,8 +101,6 @@ jstring main_class_from_manifest(JNIEnv* env, jclass jar_class, jobject jar, boo
         delete_local(env, attributes_class);
         delete_local(env, attributes);
     }
-    delete_local(env, manifest_class);
-    delete_local(env, manifest);
     return result;
 }
 
@@ -340,10 +347,9 @@ jobject open_jar_file(JNIEnv* env, const char* path) {
 }
 
 jstring find_main_class_name(JNIEnv* env, jobject jar) {
-    jclass jar_class = env->FindClass("java/util/jar/JarFile");
-    if (jar_class == nullptr) return nullptr;
+    jclass jar_class = env->GetObjectClass(jar);
     bool failed = false;
-    jstring result = main_class_from_manifest(env, jar_class, jar, &failed);
+    jstring result = main_class_from_manifest(env, jar, &failed);
     if (result == nullptr && !failed) {
         // A manifest that could not be read leaves its exception pending; the
         // scan must not run with it.
@@ -352,4 +358,79 @@ jstring find_main_class_name(JNIEnv* env, jobject jar) {
     }
     delete_local(env, jar_class);
     return result;
+}
+
+namespace {
+
+const char kLauncherHelper[] = "sun/launcher/LauncherHelper";
+const char kNoArgumentsSignature[] = "()V";
+
+// The runtime's own launcher helper, its messages sent to standard error as
+// java -jar sends them; null, with nothing pending, when it has none (a
+// failed lookup leaves an exception to clear).
+jclass launcher_helper(JNIEnv* env) {
+    jclass helper = env->FindClass(kLauncherHelper);
+    jmethodID init_output = helper ? env->GetStaticMethodID(helper, "initOutput", "(Z)V") : nullptr;
+    jvalue to_standard_error;
+    to_standard_error.z = JNI_TRUE;
+    if (init_output != nullptr) env->CallStaticVoidMethodA(helper, init_output, &to_standard_error);
+    // A helper that fails here stays a local reference until the VM ends.
+    return clear_exception(env) ? nullptr : helper;
+}
+
+// The main method of that shape, or null with an exception pending.
+jmethodID main_of_shape(JNIEnv* env, jclass cls, int shape) {
+    const char* signature = shape & kMainWithoutArguments ? kNoArgumentsSignature : kMainSignature;
+    if (shape & kMainInstance) return env->GetMethodID(cls, kMainName, signature);
+    return env->GetStaticMethodID(cls, kMainName, signature);
+}
+
+}  // namespace
+
+void apply_launch_attributes(JNIEnv* env, jobject jar) {
+    // The helper ends the process on an archive without Main-Class.
+    bool failed = false;
+    jclass helper = main_class_from_manifest(env, jar, &failed) ? launcher_helper(env) : nullptr;
+    if (helper != nullptr) {
+        // Java 25 reads the manifest of the archive it is given, earlier
+        // runtimes that of the file the archive was opened by.
+        jobject argument = jar;
+        jmethodID apply =
+            env->GetStaticMethodID(helper, "getMainClassFromJar", "(Ljava/util/jar/JarFile;)Ljava/lang/String;");
+        if (clear_exception(env)) {
+            argument = call_named(env, jar, "getName", "()Ljava/lang/String;", &failed);
+            apply = argument ? env->GetStaticMethodID(helper, "getMainClassFromJar",
+                                                      "(Ljava/lang/String;)Ljava/lang/String;")
+                             : nullptr;
+        }
+        if (apply != nullptr) env->CallStaticObjectMethod(helper, apply, argument);
+    }
+    // The few references made here live until the VM ends.
+    clear_exception(env);
+}
+
+int main_method_shape(JNIEnv* env, jclass cls) {
+    // java.lang.IO came with the final form of instance and argument-free
+    // mains, in Java 25. The running Java picks a main(String[]) before a
+    // main(), static before instance (a class cannot have both of one
+    // signature).
+    for (int i = 0; i < 4; ++i) {
+        int shape = i >> 1 | (i & 1) << 1;
+        if (main_of_shape(env, cls, shape) != nullptr) return shape;
+        if (!clear_exception(env) || (i == 0 && env->FindClass("java/lang/IO") == nullptr)) break;
+    }
+    clear_exception(env);
+    main_of_shape(env, cls, kMainStatic);  // its error again, for the caller to describe
+    return -1;
+}
+
+void call_main(JNIEnv* env, jclass cls, int shape, jobjectArray arguments) {
+    jvalue argument;
+    argument.l = arguments;
+    jmethodID main = main_of_shape(env, cls, shape);
+    if (main == nullptr) return;
+    if (!(shape & kMainInstance)) return env->CallStaticVoidMethodA(cls, main, &argument);
+    jmethodID constructor = env->GetMethodID(cls, "<init>", kNoArgumentsSignature);
+    jobject instance = constructor ? env->NewObject(cls, constructor) : nullptr;
+    if (instance != nullptr) env->CallVoidMethodA(instance, main, &argument);
 }

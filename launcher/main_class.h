@@ -1,5 +1,6 @@
 // Work on the Java side: strings, the archive and its main class. None of
-// these prints; on failure they return null and leave the Java exception
+// these prints (only the runtime's own launcher helper may, as under
+// java -jar, when it applies launch attributes); on failure they return null and leave the Java exception
 // pending unless documented otherwise. Nothing is cached between calls.
 #ifndef VANDREL_MAIN_CLASS_H
 #define VANDREL_MAIN_CLASS_H
@@ -30,5 +31,29 @@ jobject open_jar_file(JNIEnv* env, const char* path);
 // The dotted main-class name: the manifest's Main-Class, else the last class
 // of the archive with a static main(String[]); null when there is none.
 jstring find_main_class_name(JNIEnv* env, jobject jar);
+
+// Lets the runtime apply the launch attributes of the manifest (Add-Opens,
+// Add-Exports, Enable-Native-Access, Launcher-Agent-Class and whatever else
+// its own java -jar applies), by its own rules, when the manifest names the
+// main class; called before that class is initialised. A runtime without
+// them applies nothing; an attribute it refuses ends the process as under
+// java -jar. Nothing is left pending.
+void apply_launch_attributes(JNIEnv* env, jobject jar);
+
+// How the main method of `cls` is called: kMainStatic for the static
+// main(String[]), else, where the running Java has instance and
+// argument-free mains (Java 25 and later), the flags of the one it picks: a
+// main(String[]) before a main(), static before instance. Negative when
+// `cls` has none, with the missing static main(String[])'s error pending.
+constexpr int kMainStatic = 0;
+constexpr int kMainWithoutArguments = 1;
+constexpr int kMainInstance = 2;
+int main_method_shape(JNIEnv* env, jclass cls);
+
+// Calls the main method of that shape with `arguments` (which a main
+// without arguments does not take), an instance main on a new instance made
+// by the no-argument constructor. The application's exception, if any, is
+// left pending.
+void call_main(JNIEnv* env, jclass cls, int shape, jobjectArray arguments);
 
 #endif

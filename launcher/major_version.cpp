@@ -39,9 +39,10 @@ float parse_major_version(const char* text) {
 }
 
 float comparable_major_version(const char* text) {
-    float version = parse_major_version(text);
-    if (version > 1 && version < 2) return static_cast<float>(static_cast<int>(version * 10 + 0.5f) - 10);
-    return version;
+    // The only texts that parse between 1 and 2: a family "1.N", N from 1 to 9.
+    if (text[0] == '1' && text[1] == '.' && text[2] >= '1' && text[2] <= '9' && text[3] == '\0')
+        return static_cast<float>(text[2] - '0');
+    return parse_major_version(text);
 }
 
 bool family_version_in(const char* text, char* version, int capacity) {

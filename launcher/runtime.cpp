@@ -36,10 +36,7 @@ BoundCheck check_registered_version(const char* version_text) {
 
 // Hands the legacy key's result to the wider search.
 bool search_after_legacy(LegacyOutcome outcome, const char* version, const char* library, char* path, int capacity) {
-    LegacyResult legacy;
-    legacy.outcome = outcome;
-    copy_text(version, strlen(version), legacy.version, sizeof legacy.version);
-    copy_text(library, strlen(library), legacy.library, sizeof legacy.library);
+    const LegacyResult legacy = {outcome, version, library};
     return search_further(legacy, path, capacity);
 }
 
@@ -157,8 +154,8 @@ bool find_runtime_library(char* path, int capacity) {
             platform.registry_close(key);
             if (!read) return search_after_legacy(kLegacyRuntimeLibUnreadable, "", "", path, capacity);
             if (platform.path_exists(path)) return true;
-            char missing[kPathCapacity];
-            copy_text(path, strlen(path), missing, sizeof missing);
+            char missing[kSystemPathCapacity];
+            if (!copy_text(path, strlen(path), missing, sizeof missing)) missing[0] = '\0';
             return search_after_legacy(kLegacyLibraryMissing, "", missing, path, capacity);
         }
     }

@@ -123,9 +123,10 @@ struct Candidate {
 
 struct Search {
     Candidate entries[kMaxEntries];
-    int count;    // entries kept
-    int counted;  // of those, the runtimes that count
-    int room;     // how many runtimes may count
+    int count;             // entries kept
+    int counted;           // of those, the runtimes that count
+    int room;              // how many runtimes may count
+    unsigned own_machine;  // this program's; 0 when unknown
 };
 
 bool is_separator(char c) { return c == kPathSeparator || c == '/'; }
@@ -447,7 +448,7 @@ void report_failure(Search& search, const LegacyResult& legacy) {
     if (other != nullptr) {
         print_error(MSG_WRONG_MACHINE, machine_name(other->machine),
                     other->version[0] ? other->version : kUnknownVersion, other->home,
-                    machine_name(launcher_machine()));
+                    machine_name(search.own_machine));
         return;
     }
     report_legacy_outcome(legacy);
@@ -457,7 +458,7 @@ void report_failure(Search& search, const LegacyResult& legacy) {
 // or null. `stop` is set when a bound is no version (its message printed).
 Candidate* choose(Search& search, bool* stop) {
     *stop = false;
-    unsigned own = launcher_machine();
+    const unsigned own = search.own_machine = launcher_machine();
     bool any_usable = false;
     for (int i = 0; i < search.count; ++i) {
         Candidate& c = search.entries[i];

@@ -19,10 +19,11 @@ enum LegacyOutcome {
     kLegacyOutsideRange,    // its version is outside the range and value 9 is set
 };
 
+// The texts are the caller's, and stay put during the search.
 struct LegacyResult {
     LegacyOutcome outcome;
-    char version[kPathCapacity];  // kLegacyOutsideRange: the registered version text
-    char library[kPathCapacity];  // kLegacyLibraryMissing: the RuntimeLib text
+    const char* version;  // kLegacyOutsideRange: the registered version text
+    const char* library;  // kLegacyLibraryMissing: the RuntimeLib text
 };
 
 // Searches on after the legacy key; on true `path` holds the library to

@@ -67,6 +67,15 @@ void add_vm_options_from_lines(char* text) { split_config_lines(text, add_line_a
 
 void add_class_path_option(const char* path) { add_vm_option(format_option("-Djava.class.path=%s", path), nullptr); }
 
+void add_command_option(const char* path, int argc, char** argv) {
+    size_t size = strlen(path) + kOptionPatternRoom;
+    for (int i = 0; i < argc; ++i) size += strlen(argv[i]) + 1;
+    char* option = static_cast<char*>(allocate_or_exit(static_cast<int>(size)));
+    char* end = option + sprintf(option, "-Dsun.java.command=%s", path);
+    for (int i = 0; i < argc; ++i) end += sprintf(end, " %s", argv[i]);
+    add_vm_option(option, nullptr);
+}
+
 bool create_java_vm(JavaVM** vm, JNIEnv** env, const RuntimeEntryPoints* entry_points) {
     JavaVMInitArgs args;
     memset(&args, 0, sizeof args);

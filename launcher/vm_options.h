@@ -37,6 +37,10 @@ void add_vm_options_from_lines(char* text);
 // Adds "-Djava.class.path=" with `path`; always the last option.
 void add_class_path_option(const char* path);
 
+// Adds "-Dsun.java.command=" with `path` and the user's arguments, each
+// after a blank, as java -jar names the archive and its arguments there.
+void add_command_option(const char* path, int argc, char** argv);
+
 // Creates the VM from the option list (printing the option dump when
 // tracing), then frees the list's block. True when creation returned 0.
 bool create_java_vm(JavaVM** vm, JNIEnv** env, const RuntimeEntryPoints* entry_points);

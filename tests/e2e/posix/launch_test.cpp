@@ -94,6 +94,7 @@ TEST_F(Launch, TraceShowsBannerOptionsMainClassAndArgumentsExactly) {
     const std::string trace_tail =
         "    option[ 1] = '-Xmx256m'\n"
         "    option[ 2] = '-Djava.class.path=./app'\n"
+        "    option[ 3] = '-Dsun.java.command=./app A -JB C'\n"
         "Main-Class is 'probe.Args'\n"
         "Apps' argc is 5\n"
         "    app_argv[ 0] = 'P'\n"
@@ -104,16 +105,17 @@ TEST_F(Launch, TraceShowsBannerOptionsMainClassAndArgumentsExactly) {
     // An empty value turns the trace on too.
     ProcessResult r = run_here("app", {"A", "-JB", "C"}, {{"_JAVA_LAUNCHER_DEBUG", ""}});
     EXPECT_TRUE(outcome_is(r, 0,
-                           trace_head + "3\n" + "    option[ 0] = '-Dapplication.home=" + home + "'\n" + trace_tail +
+                           trace_head + "4\n" + "    option[ 0] = '-Dapplication.home=" + home + "'\n" + trace_tail +
                                args_output({"P", "B", "A", "C", "Q"}, home, "./app"),
                            ""));
 
     // With CLASSPATH defined its option comes first and shifts the others.
     r = run_here("app", {}, {{"_JAVA_LAUNCHER_DEBUG", "1"}, {"CLASSPATH", "cp"}});
     EXPECT_TRUE(outcome_is(r, 0,
-                           trace_head + "4\n" + "    option[ 0] = '-Denv.class.path=cp'\n" +
+                           trace_head + "5\n" + "    option[ 0] = '-Denv.class.path=cp'\n" +
                                "    option[ 1] = '-Dapplication.home=" + home + "'\n" +
                                "    option[ 2] = '-Xmx256m'\n" + "    option[ 3] = '-Djava.class.path=./app'\n" +
+                               "    option[ 4] = '-Dsun.java.command=./app'\n" +
                                "Main-Class is 'probe.Args'\n" + "Apps' argc is 2\n" + "    app_argv[ 0] = 'P'\n" +
                                "    app_argv[ 1] = 'Q'\n" + args_output({"P", "Q"}, home, "./app", "cp"),
                            ""));
@@ -221,12 +223,13 @@ TEST_F(Launch, RuntimeThatRefusesTheVmGivesItsMessageAfterTheOptions) {
     EXPECT_EQ(read_file(record),
               "version 0x00010002\n"
               "ignoreUnrecognized 0\n"
-              "nOptions 3\n"
+              "nOptions 4\n"
               "option -Dapplication.home=" +
                   dir_.path() +
                   "\n"
                   "option -Xmx256m\n"
-                  "option -Djava.class.path=./app\n");
+                  "option -Djava.class.path=./app\n"
+                  "option -Dsun.java.command=./app a\n");
 }
 
 TEST_F(Launch, ConfiguredVmArgumentsReachTheRuntimeOneOptionPerLine) {
@@ -246,10 +249,11 @@ TEST_F(Launch, ConfiguredVmArgumentsReachTheRuntimeOneOptionPerLine) {
         SCOPED_TRACE(c.launcher);
         std::string launcher = c.launcher;
         std::string expected = "version 0x00010002\nignoreUnrecognized 0\nnOptions " +
-                               std::to_string(c.options.size() + 2) +
+                               std::to_string(c.options.size() + 3) +
                                "\noption -Dapplication.home=" + launcher.substr(0, launcher.rfind('/')) + "\n";
         for (const std::string& option : c.options) expected += "option " + option + "\n";
         expected += "option -Djava.class.path=" + launcher + "\n";
+        expected += "option -Dsun.java.command=" + launcher + " some argument\n";
         ProcessOptions proc;
         proc.program = launcher;
         proc.argv = {launcher, "some", "argument"};

@@ -240,17 +240,29 @@ TEST_F(BridgeLaunch, ArchiveScanFindsTheTopLevelMainClass) {
     EXPECT_TRUE(outcome_is(run("scan.exe one"), 0, "found by scan with 1 argument(s)\n", ""));
 }
 
+// The manifest's Add-Opens reaches the runtime before the main class is
+// initialised, and sun.java.command names the program and its arguments as
+// typed, the program's path as a Windows runtime would see it. The agent is
+// loaded from the program's file.
+TEST_F(BridgeLaunch, ManifestAttributesAndTheCommand) {
+    pack(kVandrel, "opens.jar", "app.exe");
+    EXPECT_TRUE(outcome_is(run("app.exe a -Jb"), 0, "opened\ncommand app.exe a -Jb\n", ""));
+    pack(kVandrel, "agent.jar", "agent.exe");
+    EXPECT_TRUE(outcome_is(run(home() + "\\agent.exe"), 0, "agentmain with \nmain with 0 argument(s)\n", ""));
+}
+
 TEST_F(BridgeLaunch, TraceListsOptionsAndArguments) {
     pack(kVandrel, "args.jar", "app.exe");
     const std::string classpath = "C:\\libs\\extra.jar;rel\\other.jar";
     ProcessResult r = run("app x -Jy", {{"_JAVA_LAUNCHER_DEBUG", ""}, {"CLASSPATH", classpath}});
     std::string expected = "----_JAVA_LAUNCHER_DEBUG----\r\n"
                            "JavaVM args:\r\n"
-                           "    version 0x00010002, ignoreUnrecognized is JNI_FALSE, nOptions is 4\r\n"
+                           "    version 0x00010002, ignoreUnrecognized is JNI_FALSE, nOptions is 5\r\n"
                            "    option[ 0] = '-Denv.class.path=" + classpath + "'\r\n"
                            "    option[ 1] = '-Dapplication.home=" + home() + "'\r\n"
                            "    option[ 2] = '-Xmx256m'\r\n"
                            "    option[ 3] = '-Djava.class.path=app.exe'\r\n"
+                           "    option[ 4] = '-Dsun.java.command=app.exe x -Jy'\r\n"
                            "Main-Class is 'probe.Args'\r\n"
                            "Apps' argc is 2\r\n"
                            "    app_argv[ 0] = 'y'\r\n"
@@ -267,10 +279,11 @@ TEST_F(BridgeLaunch, TraceOfThePackager) {
     EXPECT_TRUE(outcome_is(run("vandrel.exe plain.jar p.exe", {{"_java_launcher_debug", "1"}}), 0,
                            "----_JAVA_LAUNCHER_DEBUG----\r\n"
                            "JavaVM args:\r\n"
-                           "    version 0x00010002, ignoreUnrecognized is JNI_FALSE, nOptions is 3\r\n"
+                           "    version 0x00010002, ignoreUnrecognized is JNI_FALSE, nOptions is 4\r\n"
                            "    option[ 0] = '-Dapplication.home=" + home() + "'\r\n"
                            "    option[ 1] = '-Xmx256m'\r\n"
-                           "    option[ 2] = '-Djava.class.path=vandrel.exe'\r\n" +
+                           "    option[ 2] = '-Djava.class.path=vandrel.exe'\r\n"
+                           "    option[ 3] = '-Dsun.java.command=vandrel.exe plain.jar p.exe'\r\n" +
                                kNoManifestWarning + "Creating executable 'p.exe' from 'plain.jar'...\r\nSuccess!\r\n",
                            ""));
 }

@@ -30,14 +30,16 @@ const std::string kRecording = kDoubles + "\\recording\\jvm.dll";
 
 std::string in_quotes(const std::string& text) { return "\"" + text + "\""; }
 
-// What the recording double writes for the shipped configuration.
-std::string shipped_record(const std::string& home, const std::string& class_path) {
+// What the recording double writes for the shipped configuration; `args`
+// is what follows the program in sun.java.command.
+std::string shipped_record(const std::string& home, const std::string& class_path, const std::string& args) {
     return "version 0x00010002\n"
            "ignoreUnrecognized 0\n"
-           "nOptions 3\n"
+           "nOptions 4\n"
            "option -Dapplication.home=" + home + "\n"
            "option -Xmx256m\n"
-           "option -Djava.class.path=" + class_path + "\n";
+           "option -Djava.class.path=" + class_path + "\n"
+           "option -Dsun.java.command=" + class_path + args + "\n";
 }
 
 typedef std::vector<std::pair<std::string, std::string>> Environment;
@@ -168,7 +170,7 @@ TEST_F(WineLaunch, RefusedVmCreationFollowsTheOptionList) {
     register_recording_runtime();
     std::string exe = place_launcher("bin\\vandrel.exe");
     EXPECT_TRUE(outcome_is(run("", in_quotes(exe) + " a -Jb c"), 1, "", kNotCreated));
-    EXPECT_EQ(take_record(), shipped_record(dir_ + "\\bin", exe));
+    EXPECT_EQ(take_record(), shipped_record(dir_ + "\\bin", exe, " a -Jb c"));
 
     // The environment's names compare without regard to letter case.
     for (const char* name : {"CLASSPATH", "classpath"}) {
@@ -176,11 +178,12 @@ TEST_F(WineLaunch, RefusedVmCreationFollowsTheOptionList) {
         EXPECT_TRUE(outcome_is(run("", in_quotes(exe), "", {{name, "C:\\lib\\x.jar;."}}), 1, "", kNotCreated));
         EXPECT_EQ(take_record(), "version 0x00010002\n"
                                  "ignoreUnrecognized 0\n"
-                                 "nOptions 4\n"
+                                 "nOptions 5\n"
                                  "option -Denv.class.path=C:\\lib\\x.jar;.\n"
                                  "option -Dapplication.home=" + dir_ + "\\bin\n"
                                  "option -Xmx256m\n"
-                                 "option -Djava.class.path=" + exe + "\n");
+                                 "option -Djava.class.path=" + exe + "\n"
+                                 "option -Dsun.java.command=" + exe + "\n");
     }
 }
 
@@ -200,10 +203,11 @@ TEST_F(WineLaunch, ConfiguredVmArgumentsReachTheRuntimeOneOptionPerLine) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.launcher);
         std::string expected = "version 0x00010002\nignoreUnrecognized 0\nnOptions " +
-                               std::to_string(c.options.size() + 2) + "\noption -Dapplication.home=" +
+                               std::to_string(c.options.size() + 3) + "\noption -Dapplication.home=" +
                                c.launcher.substr(0, c.launcher.rfind('\\')) + "\n";
         for (const std::string& option : c.options) expected += "option " + option + "\n";
         expected += "option -Djava.class.path=" + c.launcher + "\n";
+        expected += "option -Dsun.java.command=" + c.launcher + " some argument\n";
         EXPECT_TRUE(outcome_is(run("", in_quotes(c.launcher) + " some argument"), 1, "", kNotCreated));
         EXPECT_EQ(take_record(), expected);
     }
@@ -216,7 +220,7 @@ TEST_F(WineLaunch, ProgramNamedWithoutExtensionGetsExeAppended) {
     std::string exe = place_launcher("dir with space\\vandrel.exe");
     std::string home = dir_ + "\\dir with space";
     EXPECT_TRUE(outcome_is(run("", in_quotes(home + "\\vandrel") + " x"), 1, "", kNotCreated));
-    EXPECT_EQ(take_record(), shipped_record(home, exe));
+    EXPECT_EQ(take_record(), shipped_record(home, exe, " x"));
 }
 
 TEST_F(WineLaunch, BackslashBeforeAQuoteIsAnOrdinaryCharacter) {
@@ -229,7 +233,7 @@ TEST_F(WineLaunch, BackslashBeforeAQuoteIsAnOrdinaryCharacter) {
     std::string started = place_launcher("dir with space\\vandrel.exe");
     std::string line = "\"dir with space\\\"vandrel \"x\\\" y";
     EXPECT_TRUE(outcome_is(run(started, line, dir_), 1, "", kNotCreated));
-    EXPECT_EQ(take_record(), shipped_record(dir_ + "\\dir with space", "dir with space\\vandrel.exe"));
+    EXPECT_EQ(take_record(), shipped_record(dir_ + "\\dir with space", "dir with space\\vandrel.exe", " x\\ y"));
 }
 
 TEST_F(WineLaunch, DotInTheDirectoryNameMeansNothingIsAppended) {
@@ -240,11 +244,11 @@ TEST_F(WineLaunch, DotInTheDirectoryNameMeansNothingIsAppended) {
     // The name as typed holds a "." (in the directory), so it is used as it
     // is; here no file has that name, and the module file name is used.
     EXPECT_TRUE(outcome_is(run("", bare), 1, "", kNotCreated));
-    EXPECT_EQ(take_record(), shipped_record(home, exe));
+    EXPECT_EQ(take_record(), shipped_record(home, exe, ""));
     // With a file of exactly that name beside it, that file is the class path.
     ASSERT_TRUE(CopyFileA(exe.c_str(), bare.c_str(), FALSE));
     EXPECT_TRUE(outcome_is(run("", bare), 1, "", kNotCreated));
-    EXPECT_EQ(take_record(), shipped_record(home, bare));
+    EXPECT_EQ(take_record(), shipped_record(home, bare, ""));
 }
 
 TEST_F(WineLaunch, BareNameInItsOwnDirectoryIsARelativeClassPath) {
@@ -253,7 +257,7 @@ TEST_F(WineLaunch, BareNameInItsOwnDirectoryIsARelativeClassPath) {
     // (CreateProcessA searches the caller's directory, not the child's, so
     // the program is given by its full path and named bare on the line.)
     EXPECT_TRUE(outcome_is(run(exe, "vandrel a", dir_ + "\\bin"), 1, "", kNotCreated));
-    EXPECT_EQ(take_record(), shipped_record(dir_ + "\\bin", "vandrel.exe"));
+    EXPECT_EQ(take_record(), shipped_record(dir_ + "\\bin", "vandrel.exe", " a"));
 }
 
 TEST_F(WineLaunch, BareNameFromAnotherDirectoryUsesTheModuleFileName) {
@@ -262,14 +266,14 @@ TEST_F(WineLaunch, BareNameFromAnotherDirectoryUsesTheModuleFileName) {
     CreateDirectoryA((dir_ + "\\elsewhere").c_str(), nullptr);
     // Started by its full path but named bare on the command line.
     EXPECT_TRUE(outcome_is(run(exe, "vandrel a", dir_ + "\\elsewhere"), 1, "", kNotCreated));
-    EXPECT_EQ(take_record(), shipped_record(dir_ + "\\bin", exe));
+    EXPECT_EQ(take_record(), shipped_record(dir_ + "\\bin", exe, " a"));
 
     // Found through PATH.
     char old_path[32767];
     DWORD n = GetEnvironmentVariableA("PATH", old_path, sizeof old_path);
     std::string path = dir_ + "\\bin" + (n > 0 && n < sizeof old_path ? ";" + std::string(old_path) : "");
     EXPECT_TRUE(outcome_is(run("", "vandrel a", dir_ + "\\elsewhere", {{"PATH", path}}), 1, "", kNotCreated));
-    EXPECT_EQ(take_record(), shipped_record(dir_ + "\\bin", exe));
+    EXPECT_EQ(take_record(), shipped_record(dir_ + "\\bin", exe, " a"));
 }
 
 // --- trace ---------------------------------------------------------------------------------
@@ -279,10 +283,11 @@ TEST_F(WineLaunch, TraceShowsTheBannerAndTheOptionDump) {
     std::string exe = place_launcher("bin\\vandrel.exe");
     const std::string dump = "----_JAVA_LAUNCHER_DEBUG----\r\n"
                              "JavaVM args:\r\n"
-                             "    version 0x00010002, ignoreUnrecognized is JNI_FALSE, nOptions is 3\r\n"
+                             "    version 0x00010002, ignoreUnrecognized is JNI_FALSE, nOptions is 4\r\n"
                              "    option[ 0] = '-Dapplication.home=" + dir_ + "\\bin'\r\n"
                              "    option[ 1] = '-Xmx256m'\r\n"
-                             "    option[ 2] = '-Djava.class.path=" + exe + "'\r\n";
+                             "    option[ 2] = '-Djava.class.path=" + exe + "'\r\n"
+                             "    option[ 3] = '-Dsun.java.command=" + exe + " a'\r\n";
     // The name compares without regard to letter case; an empty value counts.
     for (const char* name : {"_JAVA_LAUNCHER_DEBUG", "_java_launcher_debug"}) {
         for (const char* value : {"1", ""}) {

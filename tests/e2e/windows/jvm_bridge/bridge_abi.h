@@ -37,6 +37,7 @@ enum bridge_op {
     BRIDGE_SET_STDIO,               /* arg0..2: Unix descriptors for 0, 1, 2, or -1 */
     BRIDGE_CALL_STATIC_OBJECT_METHOD, /* arg0: class, arg1: method, arg2: jvalue* */
     BRIDGE_NEW_STRING_NATIVE,       /* arg0: bytes in the host's native encoding  */
+    BRIDGE_CALL_VOID_METHOD,        /* arg0: object, arg1: method, arg2: jvalue* */
     BRIDGE_OP_COUNT
 };
 

@@ -345,6 +345,11 @@ static jobject JNICALL b_CallStaticObjectMethodA(JNIEnv* env, jclass cls, jmetho
     return (jobject)(UINT_PTR)forward(BRIDGE_CALL_STATIC_OBJECT_METHOD, U(cls), U(id), U(args), 0);
 }
 
+static void JNICALL b_CallVoidMethodA(JNIEnv* env, jobject obj, jmethodID id, const jvalue* args)
+{
+    forward(BRIDGE_CALL_VOID_METHOD, U(obj), U(id), U(args), 0);
+}
+
 static jobject JNICALL b_CallStaticObjectMethodV(JNIEnv* env, jclass cls, jmethodID id, va_list list)
 {
     jvalue values[MAX_ARGS];
@@ -467,6 +472,7 @@ static void fill_tables(void)
     FORWARD(CallStaticObjectMethod)
     FORWARD(CallStaticObjectMethodV)
     FORWARD(CallStaticObjectMethodA)
+    FORWARD(CallVoidMethodA)
     FORWARD(NewStringUTF)
     FORWARD(NewByteArray)
     FORWARD(SetByteArrayRegion)
@@ -494,6 +500,8 @@ static char* convert_option(const char* option)
     const char* value = equals + 1;
     BOOL is_path_list = strncmp(option, "-Djava.class.path=", 18) == 0 ||
                         strncmp(option, "-Denv.class.path=", 17) == 0;
+    /* The program and its arguments, as a Windows VM would see them. */
+    if (strncmp(option, "-Dsun.java.command=", 19) == 0) return _strdup(option);
     if (!is_path_list && !is_absolute_windows_path(value)) return _strdup(option);
 
     size_t capacity = 8 * (strlen(option) + MAX_PATH);

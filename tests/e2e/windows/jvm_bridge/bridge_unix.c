@@ -134,6 +134,10 @@ static void perform(struct bridge_call* c)
     case BRIDGE_CALL_STATIC_OBJECT_METHOD:
         c->result = J((*env)->CallStaticObjectMethodA(env, P(a[0]), P(a[1]), P(a[2])));
         break;
+    case BRIDGE_CALL_VOID_METHOD:
+        (*env)->CallVoidMethodA(env, P(a[0]), P(a[1]), P(a[2]));
+        c->result = 0;
+        break;
     case BRIDGE_NEW_STRING_NATIVE:
         c->result = J(new_string_native(P(a[0])));
         break;
