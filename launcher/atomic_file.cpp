@@ -73,7 +73,9 @@ bool temporary_name_for(const char* target, unsigned long long number, char* nam
     while (base > 0 && !is_separator(target[base - 1])) --base;
     if (base == length || length + 1 > capacity) return false;
     memcpy(name, target, base);
-    for (size_t i = base; i < length; ++i) name[i] = kNameCharacters[mix(number * 131 + i) % 36];
+    // The remainder of 32 bits: a 64-bit one costs a library routine on 32-bit systems.
+    for (size_t i = base; i < length; ++i)
+        name[i] = kNameCharacters[static_cast<uint32_t>(mix(number * 131 + i) >> 32) % 36];
     if (length - base > 1) name[base] = '~';
     name[length] = '\0';
     return true;

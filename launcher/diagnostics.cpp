@@ -89,4 +89,20 @@ char* copy_or_exit(const char* text) {
     return copy;
 }
 
-void end_process(int status) { exit(status); }
+bool console_closes_with_process() {
+    ConsoleState console = platform.console_state();
+    return console.processes == 1 && console.input_is_console;
+}
+
+void pause_before_exit(int status) {
+    if (status == 0 || !console_closes_with_process()) return;
+    print_error(MSG_PRESS_ENTER);
+    int c;
+    do c = getchar();
+    while (c != EOF && c != '\n');
+}
+
+void end_process(int status) {
+    pause_before_exit(status);
+    exit(status);
+}

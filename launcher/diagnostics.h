@@ -29,10 +29,21 @@ void* allocate_or_exit(int size);
 // A copy of the terminated `text` in a block of allocate_or_exit.
 char* copy_or_exit(const char* text);
 
+// True when the console closes with this process: it was made for this
+// process alone (started from the desktop, not from a console) and standard
+// input reads it. Never in a GUI program, which has no console.
+bool console_closes_with_process();
+
+// A failure (non-zero `status`) whose console closes with the process says
+// "Press Enter to close this window." on standard error and waits for a line
+// at standard input, so that its messages can be read. Otherwise nothing.
+void pause_before_exit(int status);
+
 // Ends the process with `status` through the C library's exit: the exit
-// handlers run and the streams are flushed. The only place that ends the
-// process: the Windows process entry ends it with the main routine's result,
-// allocate_or_exit on exhausted memory.
+// handlers run and the streams are flushed. First it pauses as
+// pause_before_exit says. The only place that ends the process: the Windows
+// process entry ends it with the main routine's result, allocate_or_exit on
+// exhausted memory (a failing System.exit pauses through the VM's exit hook).
 extern "C" [[noreturn]] void end_process(int status);
 
 #endif

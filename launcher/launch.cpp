@@ -141,6 +141,7 @@ int launcher_main(int argc, char** argv) {
     if (vm_arguments_length < 0) return 1;
     if (vm_arguments_length > 0) add_vm_options_from_lines(vm_arguments);
     if (!add_vm_options_from_file()) return 1;
+    add_exit_hook_option();
     char* executable_path = form_executable_path(first_argument);
     if (!add_startup_cache_options(executable_path)) return 1;
     add_class_path_option(executable_path);

@@ -51,6 +51,9 @@
 // Memory exhaustion: the word handed to the C library's error report.
 #define MSG_MALLOC "malloc"
 
+// A failing console program whose window closes with it (standard error).
+#define MSG_PRESS_ENTER "Press Enter to close this window.\n"
+
 // Trace (standard output, only with the trace switch on).
 #define TRACE_BANNER "----_JAVA_LAUNCHER_DEBUG----\n"
 #define TRACE_VM_ARGS "JavaVM args:\n    "

@@ -13,6 +13,7 @@
 #include "archive_check.h"
 #include "atomic_file.h"
 #include "ico_file.h"
+#include "manifest_edits.h"
 #include "pack_edits.h"
 #include "pe_image.h"
 #include "version_info.h"
@@ -61,6 +62,9 @@ const char kUsageText[] =
     "                        program ends (Java 19 and later); every user must be able to write there\n"
     "  --startup-cache[=DIR] the VM makes a start-up cache in DIR on the user's machine and uses it on later\n"
     "                        starts (Java 19 and later); DIR defaults to %LOCALAPPDATA%\\<program name>\n"
+    "  --utf8                the program's ANSI code page becomes UTF-8 (Windows 10 1903 and later): its\n"
+    "                        arguments, paths and texts keep every script\n"
+    "  --manifest FILE       replace the application manifest with FILE (XML with an assembly root)\n"
     "The launcher defaults to vandrel.exe beside vandrel-pack.\n";
 
 int usage(int status) {
@@ -311,6 +315,7 @@ int show(const char* path) {
         } else {
             printf("Version: none\n");
         }
+        show_manifest(l.resources);
     }
     if (l.image.image_end >= l.bytes.size()) {
         printf("Archive: none (a bare launcher)\n");
@@ -337,14 +342,15 @@ int main(int argc, char** argv) {
     // runtimes buffer _IOLBF streams fully, so none at all).
     setvbuf(stdout, nullptr, _IONBF, 0);
     PackEdits edits{};
+    ManifestEdits manifest_edits{};
     const char* launcher_path = nullptr;
     bool configure = false, show_mode = false;
     std::vector<const char*> files;
     std::string message;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        bool takes_value =
-            a == "--set" || a == "--icon" || a == "--version" || a == "--launcher" || a == "--class-data-archive";
+        bool takes_value = a == "--set" || a == "--icon" || a == "--version" || a == "--launcher" ||
+                           a == "--class-data-archive" || a == "--manifest";
         if (takes_value && i + 1 >= argc) {
             fprintf(stderr, "Option %s needs a value\n", argv[i]);
             return usage(kUsage);
@@ -368,7 +374,11 @@ int main(int argc, char** argv) {
             edits.startup_cache = true;
             edits.has_value[13] = a.size() > 16;
             edits.values[13] = a.size() > 16 ? a.substr(16) : "";
-        } else if (a == "--gui")
+        } else if (a == "--manifest")
+            manifest_edits.path = argv[++i];
+        else if (a == "--utf8")
+            manifest_edits.utf8 = true;
+        else if (a == "--gui")
             edits.subsystem = kGuiSubsystem;
         else if (a == "--console")
             edits.subsystem = kConsoleSubsystem;
@@ -389,6 +399,7 @@ int main(int argc, char** argv) {
     bool any_edit = !edits.icon_path.empty() || !edits.version.empty() || edits.subsystem != kKeepSubsystem ||
                     !edits.class_data_archive.empty() || edits.class_data_auto || edits.startup_cache;
     for (int id = 2; id <= kLastConfigId; ++id) any_edit = any_edit || edits.has_value[id];
+    any_edit = any_edit || manifest_edits_any(manifest_edits);
     if (show_mode) {
         if (configure || any_edit || launcher_path || files.size() != 1) return usage(kUsage);
         return show(files[0]);
@@ -398,6 +409,7 @@ int main(int argc, char** argv) {
         fputs(message.c_str(), stderr);
         return kValueRefused;
     }
+    if (int status = load_manifest_file(&manifest_edits)) return status;
     std::string default_path;
     if (!configure && !launcher_path) {
         default_path = default_launcher(argv[0]);
@@ -408,7 +420,7 @@ int main(int argc, char** argv) {
     const char* destination = files[1];
 
     // Nothing that is read is ever written.
-    for (const char* input : {source, launcher_file, edits.icon_path.c_str()}) {
+    for (const char* input : {source, launcher_file, edits.icon_path.c_str(), manifest_edits.path.c_str()}) {
         if (*input && (same_file(destination, input) || strcmp(destination, input) == 0)) {
             fprintf(stderr, "Refusing to write '%s': it is one of the inputs\n", destination);
             return kOpenFailed;
@@ -483,6 +495,7 @@ int main(int argc, char** argv) {
             fputs("Version information over 65535 bytes cannot be stored\n", stderr);
             return kValueRefused;
         }
+        apply_manifest_edits(manifest_edits, &launcher.resources);
         uint16_t subsystem = edits.subsystem == kGuiSubsystem       ? kPeSubsystemWindowsGui
                              : edits.subsystem == kConsoleSubsystem ? kPeSubsystemWindowsConsole
                                                                     : launcher.image.subsystem;

@@ -35,6 +35,14 @@ struct FileStatus {
     unsigned long long size;
     long long modified;  // in the system's finest unit
 };
+// The console a process runs in: how many processes are attached to it (0
+// without one, as for a GUI program; 1 when it was made for this process
+// alone, as for a console program started from the desktop), and whether
+// standard input reads from it.
+struct ConsoleState {
+    int processes;
+    bool input_is_console;
+};
 // The two roots runtimes register under, and the two views of a 64-bit
 // registry (on 32-bit Windows both views are the one registry).
 enum RegistryRoot { kRegistryMachine, kRegistryUser };
@@ -135,6 +143,8 @@ struct PlatformApi {
     // has no standard error (a Windows GUI program) keeps the texts instead
     // and shows them together in one message box when the process ends.
     void (*write_error)(const char* text, int length);
+    // The console this process runs in (see ConsoleState).
+    ConsoleState (*console_state)();
     // Makes `path` the current directory; true on success.
     bool (*change_directory)(const char* path);
     // Creates the directory `path` (its parent must exist); true when it was

@@ -271,6 +271,12 @@ void posix_write_error(const char* text, int length) {
     fflush(stderr);
 }
 
+// A terminal outlives the program: none is made for one process alone.
+ConsoleState posix_console_state() {
+    ConsoleState state;
+    state.processes = 0;
+    state.input_is_console = isatty(0) == 1;
+    return state;
 bool posix_change_directory(const char* path) { return chdir(path) == 0; }
 
 bool posix_make_directory(const char* path) {
@@ -340,6 +346,7 @@ PlatformApi platform = {
     .remove_on_interrupt = posix_remove_on_interrupt,
     .full_path = posix_full_path,
     .write_error = posix_write_error,
+    .console_state = posix_console_state,
     .change_directory = posix_change_directory,
     .make_directory = posix_make_directory,
     .hold_instance_lock = posix_hold_instance_lock,

@@ -220,6 +220,13 @@ void win32_write_error(const char* text, int length) {
     pending_errors[pending_length] = '\0';
 }
 
+ConsoleState win32_console_state() {
+    DWORD processes[2];
+    DWORD mode = 0;
+    ConsoleState state;
+    state.processes = int(GetConsoleProcessList(processes, 2));  // the count, even past the room given
+    state.input_is_console = GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+    return state;
 bool win32_change_directory(const char* path) { return SetCurrentDirectoryA(path) != 0; }
 
 bool win32_make_directory(const char* path) {
@@ -284,6 +291,7 @@ PlatformApi platform = {
     .remove_on_interrupt = win32_remove_on_interrupt,
     .full_path = win32_full_path,
     .write_error = win32_write_error,
+    .console_state = win32_console_state,
     .change_directory = win32_change_directory,
     .make_directory = win32_make_directory,
     .hold_instance_lock = win32_hold_instance_lock,

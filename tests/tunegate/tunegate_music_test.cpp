@@ -274,4 +274,21 @@ TEST_F(TunegateMusic, NonAsciiNamesReachWindowsUntranslated) {
     DeleteFileW(file.c_str());
 }
 
+// With the UTF-8 code page (a program packed with --utf8) a Java string's
+// bytes are what the ANSI functions read: a path of any script plays.
+TEST_F(TunegateMusic, PlaysFromAPathOfEveryScriptWhenTheCodePageIsUtf8) {
+    if (GetACP() != CP_UTF8) GTEST_SKIP() << "runs as tunegate_music_utf8, whose manifest makes the code page UTF-8";
+    const std::string directory = temp_directory + "tunegate-caf\xC3\xA9-\xE4\xB8\xAD";
+    const std::string track = directory + "\\tone-\xC3\xA9\xE4\xB8\xAD.mp3";
+    CreateDirectoryA(directory.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(long_track.c_str(), track.c_str(), FALSE)) << "error " << GetLastError();
+    const std::string alias = new_alias();
+    accepted(open_command(convert(track), alias));
+    accepted("play " + alias);
+    EXPECT_EQ("playing", mode(alias));
+    accepted("close " + alias);
+    DeleteFileA(track.c_str());
+    RemoveDirectoryA(directory.c_str());
+}
+
 }  // namespace

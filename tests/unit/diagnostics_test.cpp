@@ -13,8 +13,10 @@
 #endif
 
 #include "diagnostics.h"
+#include "platform/platform.h"
 #include "support/capture.h"
 #include "support/files.h"
+#include "support/platform_fakes.h"
 #include "support/process.h"
 
 namespace {
@@ -74,7 +76,7 @@ void set_env(const char* name, const char* value) {
 }
 
 class TraceSwitch : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override {
         set_env("_JAVA_LAUNCHER_DEBUG", nullptr);
         set_env("_java_launcher_debug", nullptr);
@@ -140,6 +142,63 @@ TEST_F(TraceSwitch, EmptyValueSwitchesItOn) {
 }
 #endif
 
+// The pause before a failing program's console closes, over a console state
+// served by the platform table (restored by a ScriptedPlatform); standard
+// input is a file holding one line.
+ConsoleState fake_console = {0, false};
+std::string fake_errors;
+ConsoleState serve_console() { return fake_console; }
+void keep_error(const char* text, int length) { fake_errors.append(text, size_t(length)); }
+
+struct PauseCase {
+    const char* name;
+    int processes;  // 0: no console (a GUI program)
+    bool input_is_console;
+    int status;
+    bool pauses;
+};
+
+const PauseCase kPauseCases[] = {
+    {"console made for it alone, failure", 1, true, 1, true},
+    {"console made for it alone, a packager failure", 1, true, 7, true},
+    {"console made for it alone, success", 1, true, 0, false},
+    {"console shared with the shell that started it", 2, true, 1, false},
+    {"console made for it alone, input redirected", 1, false, 1, false},
+    {"GUI program (no console)", 0, false, 1, false},
+    {"GUI program with input from a console handle", 0, true, 1, false},
+};
+
+TEST(PauseBeforeExit, WaitsForALineOnlyWhenAFailureClosesItsOwnConsole) {
+    ScriptedPlatform machine;  // restores the table at the end
+    platform.console_state = serve_console;
+    platform.write_error = keep_error;
+    ScratchDir dir("pause");
+    for (const PauseCase& c : kPauseCases) {
+        write_file(dir / "input", "\nnext line\n");
+        ASSERT_NE(nullptr, freopen((dir / "input").c_str(), "r", stdin));
+        fake_console = {c.processes, c.input_is_console};
+        fake_errors.clear();
+        EXPECT_EQ(c.pauses, c.status != 0 && console_closes_with_process()) << c.name;
+        pause_before_exit(c.status);
+        EXPECT_EQ(c.pauses ? "Press Enter to close this window.\n" : "", fake_errors) << c.name;
+        // The wait takes exactly the first line.
+        EXPECT_EQ(c.pauses ? 'n' : '\n', getchar()) << c.name;
+    }
+}
+
+void fail_in_own_console() {
+    platform.console_state = serve_console;
+    fake_console = {1, true};
+    end_process(3);
+}
+
+TEST(EndProcessDeathTest, PausesThenEndsWithTheStatus) {
+    ScratchDir dir("end_process");
+    write_file(dir / "input", "\n");
+    ASSERT_NE(nullptr, freopen((dir / "input").c_str(), "r", stdin));
+    EXPECT_EXIT(fail_in_own_console(), ::testing::ExitedWithCode(3), "Press Enter to close this window.");
+}
+
 TEST(AllocateOrExit, ReturnsDistinctWritableBlocks) {
     char* a = static_cast<char*>(allocate_or_exit(0));
     char* b = static_cast<char*>(allocate_or_exit(1));
@@ -163,7 +222,7 @@ void announce_exit() { fputs("exit handlers ran\n", stderr); }
 // Line ends are compared as line feeds: the death-test runner's pipe decides
 // whether a Windows child writes "\r\n".
 class ExhaustionReport : public ::testing::MatcherInterface<const std::string&> {
-public:
+  public:
     ExhaustionReport() : expected_(std::string("malloc: ") + strerror(ENOMEM) + "\nexit handlers ran\n") {}
     bool MatchAndExplain(const std::string& actual, ::testing::MatchResultListener* listener) const override {
         std::string lines;
@@ -178,7 +237,7 @@ public:
     }
     void DescribeTo(std::ostream* os) const override { *os << "is " << ::testing::PrintToString(expected_); }
 
-private:
+  private:
     std::string expected_;
 };
 

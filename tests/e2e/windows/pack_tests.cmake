@@ -14,6 +14,7 @@ set(host_pack_sources
   ${PROJECT_SOURCE_DIR}/formats/zip_directory.cpp ${PROJECT_SOURCE_DIR}/formats/pe_headers.cpp
   ${PROJECT_SOURCE_DIR}/formats/pe_image.cpp ${PROJECT_SOURCE_DIR}/formats/string_block.cpp
   ${PROJECT_SOURCE_DIR}/formats/ico_file.cpp ${PROJECT_SOURCE_DIR}/formats/version_info.cpp
+  ${PROJECT_SOURCE_DIR}/formats/app_manifest.cpp ${PROJECT_SOURCE_DIR}/packtool/manifest_edits.cpp
   ${PROJECT_SOURCE_DIR}/packtool/main.cpp ${PROJECT_SOURCE_DIR}/packtool/pack_edits.cpp
   ${PROJECT_SOURCE_DIR}/packtool/archive_check.cpp ${PROJECT_SOURCE_DIR}/packtool/atomic_file.cpp
   ${PROJECT_SOURCE_DIR}/launcher/major_version.cpp ${PROJECT_SOURCE_DIR}/launcher/text_rules.cpp)
@@ -40,6 +41,14 @@ set(script ${CMAKE_CURRENT_SOURCE_DIR}/pack_wine_test.sh)
 set(common ${host_pack} $<TARGET_FILE:vandrel>)
 vandrel_add_test(pack_cli COMMAND ${script} cli ${work}/cli ${common} ${CMAKE_OBJDUMP}
                  ${jars}/args.jar ${jars}/noentry.jar $<TARGET_FILE:vandrel-pack>)
+vandrel_add_test(pack_manifest COMMAND ${script} manifest ${work}/manifest ${common})
+vandrel_add_test(pack_pause
+  COMMAND ${script} pause ${work}/pause ${common} ${run_with_bridge} ${VANDREL_JVM_BRIDGE_DIR} ${jars}/args.jar
+          ${jars}/throws.jar
+  RESOURCE_LOCK registry)
+vandrel_add_test(pack_utf8
+  COMMAND ${script} utf8 ${work}/utf8 ${common} ${run_with_bridge} ${VANDREL_JVM_BRIDGE_DIR} ${jars}/args.jar
+  RESOURCE_LOCK registry)
 vandrel_add_test(pack_resources
   COMMAND ${script} resources ${work}/resources ${common} $<TARGET_FILE:pack_probe>
           ${CMAKE_CURRENT_SOURCE_DIR}/pack_icon.ico)

@@ -9,6 +9,9 @@
 #   settings  RUN_WITH_BRIDGE BRIDGE_DIR SETTINGS_JAR   references in value 5 and a working directory
 #   gui       BOX_RUN                a GUI-subsystem program's errors in a message box (needs xvfb-run)
 #   sign      RUN_WITH_BRIDGE BRIDGE_DIR JAR   packed, then signed with osslsigncode, verified and run
+#   manifest                         the launcher's application manifest; --utf8, --manifest and --show
+#   utf8      RUN_WITH_BRIDGE BRIDGE_DIR JAR   packed with --utf8: text of every script through the bridge
+#   pause     RUN_WITH_BRIDGE BRIDGE_DIR JAR THROWS_JAR   a failure in a console of its own waits for Enter
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 mode=$1 work=$2 pack=$3 launcher=$4
@@ -192,6 +195,103 @@ Signed: yes" "$("$pack" --show signed.exe | grep -E '^Archive|^Signed' | sed 's/
   out=$("$run_with_bridge" "$bridge_dir" signed.exe one 2>&1 | tr -d '\r' | grep -E '^argc |^arg\[')
   check "the signed program runs" "argc 1
 arg[0] one" "$out"
+  ;;
+utf8)
+  run_with_bridge=$1 bridge_dir=$2 jar=$3
+  dir='Überprüfung-测试'
+  mkdir "$dir" && "$pack" --utf8 --launcher "$launcher" "$jar" "$dir/app.exe" >/dev/null
+  # Wine takes its command line in the charset of the Unix locale; the host VM
+  # takes the program's code page from the bridge, which finds a locale for it.
+  out=$(LC_ALL=C.UTF-8 "$run_with_bridge" "$bridge_dir" "$dir/app.exe" '中文' 'é' '😀' 2>&1 | tr -d '\r')
+  check "--utf8: a locale for the code page" "" "$(grep '^bridge:' <<<"$out")"
+  check "--utf8: arguments and the program's path of every script" "argc 3
+arg[0] 中文
+arg[1] é
+arg[2] 😀
+application.home $(pwd)/$dir
+java.class.path $(pwd)/$dir/app.exe" "$(grep -E '^arg|^application.home|^java.class.path' <<<"$out")"
+  ;;
+pause)
+  run_with_bridge=$1 bridge_dir=$2 jar=$3 throws_jar=$4
+  "$pack" --launcher "$launcher" "$jar" args.exe >/dev/null && "$pack" --launcher "$launcher" "$throws_jar" throws.exe >/dev/null
+  cp "$launcher" bare.exe
+  # A command in a pseudo-terminal, which Wine makes the console of the
+  # program it starts there; Enter is pressed once the prompt shows (or the
+  # program has ended). Sets status and screen (the text, without controls).
+  run_in_console() {
+    rm -f typescript keys && mkfifo keys
+    script -qfec "$1" typescript <keys >/dev/null &
+    local pid=$! i
+    exec 3>keys
+    for i in $(seq 600); do
+      grep -q 'Press Enter' typescript 2>/dev/null || ! kill -0 $pid 2>/dev/null && break
+      sleep 0.1
+    done
+    (printf '\r' >&3) 2>/dev/null  # the program may have ended
+    exec 3>&-
+    wait $pid
+    status=$?
+    screen=$(tr -d '\r' <typescript | sed 's/\x1b\[[0-9;?]*[A-Za-z]//g')
+  }
+  for view in /reg:32 /reg:64; do wine reg delete 'HKLM\Software\JavaSoft' /f $view </dev/null >/dev/null 2>&1; done
+  # name | command | status | prompts (1) or not (0)
+  while IFS='|' read -r name command expected prompts; do
+    [ -z "$name" ] && continue
+    run_in_console "env -u JAVA_HOME $(eval "echo \"$command\"")"
+    check "$name: status" "$expected" "$status"
+    check "$name: prompt" "$prompts" "$(grep -c '^Press Enter to close this window\.$' <<<"$screen")"
+  done <<'TABLE'
+no runtime, a console of its own|wine bare.exe|1|1
+no runtime, input redirected|wine bare.exe </dev/null|1|0
+no runtime, started from a console|wine cmd /c bare.exe|1|0
+main throws, a console of its own|$run_with_bridge $bridge_dir throws.exe|1|1
+success, a console of its own|$run_with_bridge $bridge_dir args.exe|0|0
+TABLE
+  ;;
+manifest)
+  # The manifest's XML as stored in an executable (one line, no terminator).
+  xml() { grep -ao '<assembly .*</assembly>' "$1"; }
+  shown() { "$pack" --show "$1" | grep '^Manifest'; }
+  shipped=$(xml "$launcher")
+  for element in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' \
+    '<assemblyIdentity type="win32" name="Microsoft.Windows.Common-Controls" version="6.0.0.0" processorArchitecture="*" publicKeyToken="6595b64144ccf1df" language="*"/>' \
+    '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true/PM</dpiAware>' \
+    '<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, PerMonitor, system</dpiAwareness>' \
+    '<supportedOS Id="{e2011457-1546-43c5-a5fe-008deee3d3f0}"/>' '<supportedOS Id="{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"/>' \
+    '<supportedOS Id="{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"/>' '<supportedOS Id="{1f676c76-80e1-4239-95bb-83d0f6d0da78}"/>' \
+    '<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>'; do
+    check "the launcher's manifest holds $element" 1 "$(grep -cF "$element" <<<"$shipped")"
+  done
+  check "the launcher's manifest: no code page, no blanks between tags" "0 0" \
+    "$(grep -c activeCodePage <<<"$shipped") $(grep -cE '> +<' <<<"$shipped")"
+  check "show: the launcher" "Manifest: execution level asInvoker, DPI awareness PerMonitorV2, PerMonitor, system (dpiAware true/PM), code page (the system's ANSI code page)" "$(shown "$launcher")"
+  utf8='<activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8</activeCodePage>'
+  "$pack" --configure --utf8 "$launcher" utf8.exe >/dev/null
+  check "--utf8: the code page added to the settings" "${shipped/<\/windowsSettings>/$utf8</windowsSettings>}" "$(xml utf8.exe)"
+  check "show: --utf8" "Manifest: execution level asInvoker, DPI awareness PerMonitorV2, PerMonitor, system (dpiAware true/PM), code page UTF-8" "$(shown utf8.exe)"
+  "$pack" --configure --utf8 utf8.exe twice.exe >/dev/null
+  check "--utf8 twice: one code page" "$(xml utf8.exe)" "$(xml twice.exe)"
+  printf '<?xml version="1.0"?>\n<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0"><trustInfo xmlns="urn:schemas-microsoft-com:asm.v3"><security><requestedPrivileges><requestedExecutionLevel level="requireAdministrator"/></requestedPrivileges></security></trustInfo></assembly>' > own.xml
+  "$pack" --configure --manifest own.xml utf8.exe own.exe >/dev/null
+  check "--manifest replaces an earlier choice" "$(tail -n 1 own.xml)" "$(xml own.exe)"
+  check "show: --manifest" "Manifest: execution level requireAdministrator, DPI awareness (none) (dpiAware (none)), code page (the system's ANSI code page)" "$(shown own.exe)"
+  "$pack" --configure --manifest own.xml --utf8 "$launcher" both.exe >/dev/null
+  check "--manifest with --utf8" "requireAdministrator UTF-8" "$(shown both.exe | sed 's/.*level \([^,]*\),.*code page \(.*\)/\1 \2/')"
+  # name | manifest text | status | standard error
+  while IFS='|' read -r name text status err; do
+    [ -z "$name" ] && continue
+    printf '%s' "$text" > bad.xml
+    actual_err=$("$pack" --configure --manifest bad.xml "$launcher" bad.exe 2>&1 >/dev/null)
+    check "$name: status" "$status" "$?"
+    check "$name: message" "$err" "$actual_err"
+    check "$name: nothing written" "" "$(ls bad.exe 2>/dev/null)"
+  done <<'TABLE'
+not XML|assembly|6|Not a valid manifest: bad.xml (no root element at byte 0)
+another root|<application/>|6|Not a valid manifest: bad.xml (the root element is <application>, not <assembly>)
+unclosed|<assembly><a>|6|Not a valid manifest: bad.xml (an element not closed at byte 13)
+TABLE
+  err=$("$pack" --configure --manifest missing.xml "$launcher" bad.exe 2>&1 >/dev/null)
+  check "a missing manifest file: status and message" "3 Error opening 'missing.xml'" "$? $err"
   ;;
 esac
 check "the launcher is unchanged" "$launcher_sum" "$(sha256sum < "$launcher")"

@@ -559,11 +559,17 @@ __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** vm, void** env, voi
     JavaVMInitArgs args = *given;
     JavaVMOption* options = calloc(given->nOptions > 0 ? (size_t)given->nOptions : 1, sizeof *options);
     if (options == NULL) fail("out of memory");
+    jint count = 0;
     for (jint i = 0; i < given->nOptions; i++) {
-        options[i].optionString = convert_option(given->options[i].optionString);
-        options[i].extraInfo = given->options[i].extraInfo;
+        /* The hooks are functions of the Windows side, which the host VM
+           cannot call: they stay behind. */
+        const char* option = given->options[i].optionString;
+        if (strcmp(option, "exit") == 0 || strcmp(option, "abort") == 0 || strcmp(option, "vfprintf") == 0) continue;
+        options[count].optionString = convert_option(option);
+        options[count++].extraInfo = given->options[i].extraInfo;
     }
     args.options = options;
+    args.nOptions = count;
     fill_tables();
     fflush(stdout);
     fflush(stderr);

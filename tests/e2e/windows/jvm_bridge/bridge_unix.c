@@ -56,11 +56,12 @@ static void* open_libjvm(void)
 
 /* The host VM's native encoding is the Windows process's ANSI code page, so
    that native text means there what it means on Windows: the locale
-   en_US.CP<code page>, when one is installed (or found through LOCPATH). */
+   en_US.CP<code page>, when one is installed (or found through LOCPATH), and
+   C.UTF-8 for code page 65001, UTF-8 (a program whose manifest asks for it). */
 static void use_code_page(unsigned code_page)
 {
     char name[32];
-    snprintf(name, sizeof name, "en_US.CP%u", code_page);
+    snprintf(name, sizeof name, code_page == 65001 ? "C.UTF-8" : "en_US.CP%u", code_page);
     locale_t probe = newlocale(LC_ALL_MASK, name, (locale_t)0);
     if (probe == (locale_t)0) {
         fprintf(stderr, "bridge: no locale %s: the host VM keeps the environment's native encoding\n", name);

@@ -1,0 +1,90 @@
+#include "manifest_edits.h"
+
+#include <cstdio>
+
+#include "app_manifest.h"
+
+namespace {
+
+constexpr uint16_t kLanguage = 1033;
+constexpr char kBareManifest[] = "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\"/>";
+
+bool is_manifest(const Resource& r) {
+    return r.type.name.empty() && r.type.id == kResourceManifest && r.name.name.empty() && r.name.id == kManifestId;
+}
+
+const Resource* find_manifest(const std::vector<Resource>& resources) {
+    for (const Resource& r : resources)
+        if (is_manifest(r)) return &r;
+    return nullptr;
+}
+
+std::string or_text(const std::string& value, const char* absent) { return value.empty() ? absent : value; }
+
+}  // namespace
+
+bool manifest_edits_any(const ManifestEdits& edits) { return edits.utf8 || !edits.path.empty(); }
+
+int load_manifest_file(ManifestEdits* edits) {
+    if (edits->path.empty()) return 0;
+    FILE* file = fopen(edits->path.c_str(), "rb");
+    if (file == nullptr) {
+        fprintf(stderr, "Error opening '%s'\n", edits->path.c_str());
+        return 3;
+    }
+    std::string text;
+    char block[4096];
+    size_t n;
+    while ((n = fread(block, 1, sizeof block, file)) > 0) text.append(block, n);
+    bool read = !ferror(file);
+    fclose(file);
+    std::vector<ManifestElement> elements;
+    std::string error;
+    if (!read || !parse_manifest(text, &elements, &error)) {
+        fprintf(stderr, "Not a valid manifest: %s (%s)\n", edits->path.c_str(),
+                read ? error.c_str() : "it cannot be read");
+        return 6;
+    }
+    edits->replacement = text;
+    return 0;
+}
+
+void apply_manifest_edits(const ManifestEdits& edits, std::vector<Resource>* resources) {
+    if (!manifest_edits_any(edits)) return;
+    const Resource* old = find_manifest(*resources);
+    std::string text = old ? std::string(old->data.begin(), old->data.end()) : kBareManifest;
+    uint16_t language = old ? old->language : kLanguage;
+    if (!edits.replacement.empty()) text = edits.replacement;
+    std::string utf8;
+    // An unreadable manifest of the launcher gives way to the bare one.
+    if (edits.utf8) text = with_utf8_code_page(text, &utf8) || with_utf8_code_page(kBareManifest, &utf8) ? utf8 : text;
+    for (size_t i = 0; i < resources->size();) {
+        if (is_manifest((*resources)[i]))
+            resources->erase(resources->begin() + long(i));
+        else
+            ++i;
+    }
+    Resource manifest{};
+    manifest.type.id = kResourceManifest;
+    manifest.name.id = kManifestId;
+    manifest.language = language;
+    manifest.data.assign(text.begin(), text.end());
+    resources->push_back(manifest);
+}
+
+void show_manifest(const std::vector<Resource>& resources) {
+    const Resource* manifest = find_manifest(resources);
+    if (manifest == nullptr) {
+        printf("Manifest: none\n");
+        return;
+    }
+    ManifestSettings settings;
+    if (!read_manifest_settings(std::string(manifest->data.begin(), manifest->data.end()), &settings)) {
+        printf("Manifest: not well-formed\n");
+        return;
+    }
+    printf("Manifest: execution level %s, DPI awareness %s (dpiAware %s), code page %s\n",
+           or_text(settings.execution_level, "(none)").c_str(), or_text(settings.dpi_awareness, "(none)").c_str(),
+           or_text(settings.dpi_aware, "(none)").c_str(),
+           or_text(settings.active_code_page, "(the system's ANSI code page)").c_str());
+}

@@ -1,0 +1,34 @@
+// vandrel-pack's edits of the application manifest: --utf8 and --manifest,
+// and the manifest's line of --show.
+#ifndef VANDREL_PACKTOOL_MANIFEST_EDITS_H
+#define VANDREL_PACKTOOL_MANIFEST_EDITS_H
+
+#include <string>
+#include <vector>
+
+#include "pe_image.h"
+
+struct ManifestEdits {
+    bool utf8;                // --utf8: the ANSI code page becomes UTF-8
+    std::string path;         // --manifest FILE; empty: keep the launcher's
+    std::string replacement;  // that file's text, once checked
+};
+
+// True when the options ask for any change of the manifest.
+bool manifest_edits_any(const ManifestEdits& edits);
+
+// Reads and checks the file of --manifest, printing the refusal. Returns 0,
+// 3 when the file cannot be opened, or 6 when it is no well-formed XML with an
+// `assembly` root (vandrel-pack's statuses).
+int load_manifest_file(ManifestEdits* edits);
+
+// Replaces the manifest (resource 24, id 1, every language) by the given one,
+// then sets its code page to UTF-8 when asked. A launcher without a manifest
+// gets a bare one for the code page.
+void apply_manifest_edits(const ManifestEdits& edits, std::vector<Resource>* resources);
+
+// Prints "Manifest: ..." with the execution level, the DPI awareness and the
+// code page that the manifest gives.
+void show_manifest(const std::vector<Resource>& resources);
+
+#endif
