@@ -277,6 +277,8 @@ ConsoleState posix_console_state() {
     state.processes = 0;
     state.input_is_console = isatty(0) == 1;
     return state;
+}
+
 bool posix_change_directory(const char* path) { return chdir(path) == 0; }
 
 bool posix_make_directory(const char* path) {

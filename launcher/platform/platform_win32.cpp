@@ -227,6 +227,8 @@ ConsoleState win32_console_state() {
     state.processes = int(GetConsoleProcessList(processes, 2));  // the count, even past the room given
     state.input_is_console = GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
     return state;
+}
+
 bool win32_change_directory(const char* path) { return SetCurrentDirectoryA(path) != 0; }
 
 bool win32_make_directory(const char* path) {
