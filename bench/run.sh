@@ -16,6 +16,10 @@
 #     (as the README advises), and packed
 #     vs the in-process floor (bench/floor.c: creates the VM, calls main,
 #     destroys the VM; nothing else);
+#   - on Temurin 25 (when installed), Clojure as one JAR packed with a
+#     start-up cache (value 13, as vandrel-pack --startup-cache sets it) vs
+#     `java -jar` of the same JAR without a cache: the later starts, which use
+#     the cache, and the first start, which makes it when the program ends;
 #   - packaging a 500 MB JAR with the packager vs `cat launcher jar > out`;
 #   - vandrel-pack packing a 1 GiB JAR with the win32 launcher vs `cp` of
 #     the JAR, and its peak memory (/usr/bin/time -v), when build/win32 has
@@ -68,6 +72,16 @@ cmake -S "$root" -B "$cds_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TES
   -DVANDREL_VM_ARGUMENTS="-Xmx256m\n-XX:+IgnoreUnrecognizedVMOptions\n-XX:SharedArchiveFile=$archive\n-Xlog:cds*=off" \
   >/dev/null
 cmake --build "$cds_build" --target vandrel >/dev/null
+
+# A launcher with a start-up cache, for Temurin 25.
+temurin=${BENCH_TEMURIN:-/usr/lib/jvm/temurin-25-jdk-amd64}
+startup_cache="$work/startup-cache"
+if [ -x "$temurin/bin/java" ]; then
+  cache_build="$work/cache-launcher"
+  cmake -S "$root" -B "$cache_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+    -DVANDREL_JDK_HOME="$java_home" -DVANDREL_STARTUP_CACHE="$startup_cache" >/dev/null
+  cmake --build "$cache_build" --target vandrel >/dev/null
+fi
 
 # The in-process floor.
 cc -O2 -Wall -Werror -I"$java_home/include" -I"$java_home/include/linux" -o "$work/floor" bench/floor.c -ldl
@@ -166,6 +180,17 @@ pair_row "Clojure, one JAR: packed with archive / java -cp" "java -cp clojure.ja
   clojure_whole_cds clojure_java_cp
 pair_row "Clojure: packed / in-process floor" "bench/floor.c on the packed file" "$clojure_pairs" \
   clojure_packed clojure_floor
+if [ -x "$temurin/bin/java" ]; then
+  "$cache_build/launcher/vandrel" "$whole_jar" "$work/clojure-whole-cache" >/dev/null
+  clojure_whole_cache() { JAVA_HOME="$temurin" "$work/clojure-whole-cache" "${clj[@]}"; }
+  clojure_whole_cache_first() { rm -rf "$startup_cache" && clojure_whole_cache; }
+  clojure_whole_java25() { "$temurin/bin/java" "${vm_options[@]}" -jar "$whole_jar" "${clj[@]}"; }
+  pair_row "Clojure, one JAR, Java 25: first start / java -jar" "java -jar, Java 25, no cache" "$clojure_pairs" \
+    clojure_whole_cache_first clojure_whole_java25
+  pair_row "Clojure, one JAR, Java 25: start-up cache / java -jar" "java -jar, Java 25, no cache" \
+    "$clojure_pairs" clojure_whole_cache clojure_whole_java25
+  cache_size=$(du -sb "$startup_cache" | cut -f1)
+fi
 
 # Packaging a 500 MB JAR: one large stored entry of random bytes, made once.
 big_jar="$work/big.jar"
@@ -224,3 +249,4 @@ size_row "win32 tunegate.dll" "$root/build/win32/mcibridge/tunegate.dll"
 size_row "win64 tunegate.dll" "$root/build/win64/mcibridge/tunegate.dll"
 echo "vandrel-pack's peak memory packing the 1 GiB JAR: $peak"
 echo "packaging: $same; archives: made by one training run each, the last $(stat -c %s "$archive") bytes"
+[ -z "${cache_size:-}" ] || echo "start-up cache: ${cache_size} bytes (Java 25)"

@@ -1,4 +1,4 @@
-# The launcher's nine configuration values, settable when building.
+# The launcher's configuration values, settable when building.
 #
 # The shipped texts are written once, in launcher/resources/vandrel.rc. Each
 # value's part before its comment (the last "#") becomes the default of a
@@ -17,7 +17,11 @@ set(VANDREL_STRING_VARIABLES
   VANDREL_LEADING_ARGUMENTS
   VANDREL_TRAILING_ARGUMENTS
   VANDREL_NO_RUNTIME_MESSAGE
-  VANDREL_BAD_VERSION_MESSAGE)
+  VANDREL_BAD_VERSION_MESSAGE
+  VANDREL_WORKING_DIRECTORY
+  VANDREL_SINGLE_INSTANCE
+  VANDREL_OPTIONS_FILE
+  VANDREL_STARTUP_CACHE)
 
 # Splits string `id` of the resource script text `script` into its value and
 # its comment (from the last "#"); sets <prefix>_LINE, _VALUE and _COMMENT.

@@ -1,4 +1,4 @@
-// The nine configuration values of the launcher's string table. Their text
+// The configuration values of the launcher's string table. Their text
 // rules (comment, line split) are in text_rules.h, shared with vandrel-pack.
 #ifndef VANDREL_LAUNCHER_CONFIG_H
 #define VANDREL_LAUNCHER_CONFIG_H
@@ -15,6 +15,10 @@ enum ConfigValueId {
     kConfigTrailingArguments = 7,
     kConfigNoRuntimeMessage = 8,
     kConfigBadVersionMessage = 9,
+    kConfigWorkingDirectory = 10,
+    kConfigSingleInstance = 11,
+    kConfigOptionsFile = 12,
+    kConfigStartupCache = 13,
 };
 
 // Room every reader gives a value: at most 1999 bytes of text.

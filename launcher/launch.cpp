@@ -7,14 +7,19 @@
 
 #include "config.h"
 #include "diagnostics.h"
+#include "expansion.h"
 #include "main_class.h"
 #include "messages.h"
+#include "options_file.h"
 #include "own_image.h"
 #include "packager.h"
 #include "platform/platform.h"
 #include "runtime.h"
+#include "single_instance.h"
+#include "startup_cache.h"
 #include "app_arguments.h"
 #include "vm_options.h"
+#include "working_directory.h"
 
 const char* program_name = "";
 
@@ -22,6 +27,14 @@ namespace {
 
 // Room for the module file name when it is compared with the name typed.
 constexpr unsigned long kModuleNameCapacity = 4096;
+
+// Appends the items of value 6 or 7, read into `buffer` and expanded; false
+// when the value does not fit once expanded.
+bool append_value_items(int id, char* buffer, AppArgv* argv) {
+    int length = read_expanded_config(id, buffer, kConfigValueCapacity);
+    if (length > 0) append_lines_to_argv(buffer, argv);
+    return length >= 0;
+}
 
 // Finds the archive's main class and runs its main method on this thread
 // with the configured and the user's arguments. Returns the exit status.
@@ -58,11 +71,9 @@ int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** ar
     char trailing[kConfigValueCapacity];
     AppArgv app_argv;
     init_app_argv(&app_argv);
-    if (read_config_string(kConfigLeadingArguments, leading, sizeof leading) > 0)
-        append_lines_to_argv(leading, &app_argv);
+    if (!append_value_items(kConfigLeadingArguments, leading, &app_argv)) return 1;
     for (int i = 0; i < argc; ++i) append_to_argv(&app_argv, argv[i]);
-    if (read_config_string(kConfigTrailingArguments, trailing, sizeof trailing) > 0)
-        append_lines_to_argv(trailing, &app_argv);
+    if (!append_value_items(kConfigTrailingArguments, trailing, &app_argv)) return 1;
     if (debug_trace) {
         print_trace(TRACE_MAIN_CLASS, main_class_name);
         print_trace(TRACE_APP_ARGC, app_argv.count);
@@ -112,6 +123,7 @@ char* form_executable_path(const char* first_argument) {
 
 int launcher_main(int argc, char** argv) {
     switch_trace_from_environment();
+    if (!claim_single_instance() || !enter_working_directory()) return 1;
 
     RuntimeEntryPoints entry_points = {nullptr, nullptr};
     if (!load_java_runtime(&entry_points)) return 1;
@@ -125,10 +137,13 @@ int launcher_main(int argc, char** argv) {
 
     if (!add_standard_vm_options()) return 1;
     char vm_arguments[kConfigValueCapacity];
-    if (read_config_string(kConfigVmArguments, vm_arguments, sizeof vm_arguments) > 0)
-        add_vm_options_from_lines(vm_arguments);
+    int vm_arguments_length = read_expanded_config(kConfigVmArguments, vm_arguments, sizeof vm_arguments);
+    if (vm_arguments_length < 0) return 1;
+    if (vm_arguments_length > 0) add_vm_options_from_lines(vm_arguments);
+    if (!add_vm_options_from_file()) return 1;
     add_exit_hook_option();
     char* executable_path = form_executable_path(first_argument);
+    if (!add_startup_cache_options(executable_path)) return 1;
     add_class_path_option(executable_path);
     add_command_option(executable_path, work_argc, argv + (argc - work_argc));  // the arguments as typed
 

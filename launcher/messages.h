@@ -24,6 +24,15 @@
 #define MSG_DETACH_FAILED "Can't launch: Could not detach main thread.\n"
 #define MSG_DAMAGED_ARCHIVE "Can't launch: the application archive of '%s' is damaged\n"
 
+// Settings (standard error): a value that outgrew its 1999 bytes once its
+// references were replaced (its id), an options file over 1999 bytes as
+// written or once expanded (its name), a working directory that cannot be
+// entered, and a second start of a single-instance program (its name).
+#define MSG_EXPANDED_TOO_LONG "Can't launch: value %d is too long once expanded\n"
+#define MSG_OPTIONS_FILE_TOO_LONG "Can't launch: '%s' is too long\n"
+#define MSG_NO_WORKING_DIRECTORY "Can't launch: can't enter '%s'\n"
+#define MSG_ALREADY_RUNNING "%s is already running.\n"
+
 // Packager (standard error).
 #define MSG_NOT_A_JAR "Not a valid jar file: %s\n"
 #define MSG_ERROR_OPENING "Error opening '%s'\n"

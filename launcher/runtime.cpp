@@ -4,7 +4,9 @@
 
 #include "config.h"
 #include "diagnostics.h"
+#include "expansion.h"
 #include "messages.h"
+#include "runtime_release.h"
 #include "runtime_search.h"
 #include "text_rules.h"
 
@@ -111,8 +113,10 @@ bool load_java_runtime(RuntimeEntryPoints* entry_points) {
     char path[kSystemPathCapacity];
     char configured[kConfigValueCapacity];
     // A configured path must fit the 260 bytes on every system.
-    bool found = read_config_string(kConfigRuntimeLibraryPath, configured, sizeof configured) != 0 &&
-                 compose_runtime_library_path(configured, path, kPathCapacity) && platform.path_exists(path);
+    int configured_length = read_expanded_config(kConfigRuntimeLibraryPath, configured, sizeof configured);
+    if (configured_length < 0) return false;
+    bool found = configured_length != 0 && compose_runtime_library_path(configured, path, kPathCapacity) &&
+                 platform.path_exists(path);
     if (!found && !find_runtime_library(path, sizeof path)) return false;
 
     void* library = load_runtime_library(path);
@@ -127,6 +131,7 @@ bool load_java_runtime(RuntimeEntryPoints* entry_points) {
         print_error(MSG_NO_JNI_INTERFACES, path);
         return false;
     }
+    read_runtime_release(path);
     return true;
 }
 

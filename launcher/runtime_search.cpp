@@ -175,26 +175,6 @@ unsigned launcher_machine() {
 
 bool same_library(const char* a, const char* b) { return strcmp(a, b) == 0 || platform.same_file(a, b); }
 
-// The JAVA_VERSION text of the release file at the root of `home`.
-bool read_release_version(const char* home, char* version, int capacity) {
-    char path[kSystemPathCapacity];
-    if (!join_path(home, "release", path, sizeof path)) return false;
-    FILE* file = platform.file_open(path, "r");
-    if (file == nullptr) return false;
-    const char prefix[] = "JAVA_VERSION=\"";
-    char line[512];
-    bool found = false;
-    while (fgets(line, sizeof line, file) != nullptr) {
-        if (strncmp(line, prefix, sizeof prefix - 1) != 0) continue;
-        const char* value = line + sizeof prefix - 1;
-        const char* end = strchr(value, '"');
-        found = end != nullptr && copy_text(value, size_t(end - value), version, capacity);
-        break;
-    }
-    platform.file_close(file);
-    return found;
-}
-
 // Fills in the candidate's library from its home, when the home holds one.
 void find_library_under_home(Candidate& c) {
     for (const char* const* place = kLibrariesUnderJavaHome; *place != nullptr; ++place)
@@ -229,7 +209,7 @@ void keep(Search& search, const Candidate& c) {
 // machine type; then keeps it.
 void add_candidate(Search& search, Candidate& c, const char* key_name) {
     char release[kVersionCapacity * 4];
-    if (!(read_release_version(c.home, release, sizeof release) &&
+    if (!(read_release_entry(c.home, "JAVA_VERSION", release, sizeof release) &&
           family_version_in(release, c.version, sizeof c.version)) &&
         !(key_name != nullptr && family_version_in(key_name, c.version, sizeof c.version)))
         c.version[0] = '\0';
@@ -589,4 +569,23 @@ unsigned read_machine_type(const char* path) {
     }
     platform.file_close(file);
     return machine;
+}
+
+bool read_release_entry(const char* home, const char* key, char* value, int capacity) {
+    char path[kSystemPathCapacity];
+    if (!join_path(home, "release", path, sizeof path)) return false;
+    FILE* file = platform.file_open(path, "r");
+    if (file == nullptr) return false;
+    const size_t key_length = strlen(key);
+    char line[512];
+    bool found = false;
+    while (fgets(line, sizeof line, file) != nullptr) {
+        if (strncmp(line, key, key_length) != 0 || strncmp(line + key_length, "=\"", 2) != 0) continue;
+        const char* text = line + key_length + 2;
+        const char* end = strchr(text, '"');
+        found = end != nullptr && copy_text(text, size_t(end - text), value, capacity);
+        break;
+    }
+    platform.file_close(file);
+    return found;
 }

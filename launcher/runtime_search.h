@@ -31,6 +31,11 @@ struct LegacyResult {
 // each runtime looked at and what became of it.
 bool search_further(const LegacyResult& legacy, char* path, int capacity);
 
+// The quoted value of entry `key` (KEY="value") of the release file at the
+// root of the runtime home `home`; false when the file or the entry is
+// missing or the value does not fit `capacity`.
+bool read_release_entry(const char* home, const char* key, char* value, int capacity);
+
 // The machine type of a library or program file, as the PE header's Machine
 // field names it (0x014C x86, 0x8664 x86-64, 0xAA64 ARM64); an ELF file's
 // machine is given by the same numbers. 0 when the file is neither or cannot

@@ -7,17 +7,16 @@
 #include "config.h"
 #include "diagnostics.h"
 #include "messages.h"
+#include "option_markers.h"
 #include "platform/platform.h"
+#include "runtime_release.h"
 
 VmOptionList vm_option_list = {0, 0, nullptr};
-
-namespace {
 
 // Room for an option pattern's own text ("-Djava.class.path=" and the like)
 // beside the value it takes.
 constexpr int kOptionPatternRoom = 40;
 
-// A new heap string of the value's length plus the pattern's room: `pattern` with the value.
 char* format_option(const char* pattern, const char* value) {
     int size = static_cast<int>(strlen(value)) + kOptionPatternRoom;
     char* option = static_cast<char*>(allocate_or_exit(size));
@@ -25,7 +24,12 @@ char* format_option(const char* pattern, const char* value) {
     return option;
 }
 
-void add_line_as_option(char* item, void*) { add_vm_option(item, nullptr); }
+namespace {
+
+void add_line_as_option(char* item, void*) {
+    char* option = apply_version_marker(item, runtime_release.family);
+    if (option != nullptr) add_vm_option(option, nullptr);
+}
 
 // Called by the VM with the status of System.exit, before it ends the process.
 void JNICALL pause_on_vm_exit(jint status) { pause_before_exit(status); }

@@ -19,6 +19,9 @@ struct VmOptionList {
 // The process-wide list, empty at start; its block is freed by create_java_vm.
 extern VmOptionList vm_option_list;
 
+// A new heap string: `pattern` (one "%s", at most 40 bytes of its own) with `value`.
+char* format_option(const char* pattern, const char* value);
+
 // Appends one option, growing the block first when it is full.
 void add_vm_option(char* option_string, void* extra_info);
 
@@ -27,7 +30,8 @@ void add_vm_option(char* option_string, void* extra_info);
 // message printed, when that directory cannot be determined.
 bool add_standard_vm_options();
 
-// Cuts value 5's buffer into its items and adds each as an option.
+// Cuts value 5's buffer into its items and adds each as an option, the
+// items with a version marker only when it takes in the loaded runtime.
 void add_vm_options_from_lines(char* text);
 
 // Adds the VM's exit hook, through which System.exit with a non-zero status

@@ -39,7 +39,7 @@ Resource numbered_resource(uint16_t type, uint16_t name, uint16_t language, std:
 }
 
 bool any_value(const PackEdits& edits) {
-    for (int id = kConfigRuntimeLibraryPath; id <= kConfigBadVersionMessage; ++id)
+    for (int id = kConfigRuntimeLibraryPath; id <= kLastConfigId; ++id)
         if (edits.has_value[id]) return true;
     return false;
 }
@@ -53,7 +53,7 @@ void apply_values(const PackEdits& edits, std::vector<Resource>* resources) {
     }
     std::u16string strings[16];
     decode_string_block(block->data.data(), block->data.size(), strings);
-    for (int id = kConfigRuntimeLibraryPath; id <= kConfigBadVersionMessage; ++id)
+    for (int id = kConfigRuntimeLibraryPath; id <= kLastConfigId; ++id)
         if (edits.has_value[id]) strings[id] = stored_config_text(id, edits.values[id]);
     block->data = encode_string_block(strings);
 }
@@ -140,7 +140,7 @@ uint16_t subsystem_of(const PackEdits& edits, const PeImage& image) {
 bool resources_read_back(std::vector<Resource>& read, const PackEdits& edits, const std::vector<IconImage>& icon) {
     std::u16string strings[16];
     if (any_value(edits) && !read_string_block(read, strings)) return false;
-    for (int id = kConfigRuntimeLibraryPath; id <= kConfigBadVersionMessage; ++id)
+    for (int id = kConfigRuntimeLibraryPath; id <= kLastConfigId; ++id)
         if (edits.has_value[id] && strings[id] != stored_config_text(id, edits.values[id])) return false;
     std::vector<IconImage> listed;
     bool group = false;

@@ -49,12 +49,6 @@ bool destination_is_an_input(const PackRequest& r, const char* launcher) {
     return false;
 }
 
-bool under_program_files(const std::string& path) {
-    std::string lower = path;
-    for (char& c : lower) c = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    return lower.find("program files") != std::string::npos;
-}
-
 // The class-data options join value 5 as given, else as the launcher holds it.
 PackStatus add_class_data_options(PackEdits* edits, Launcher* launcher) {
     if (edits->class_data_archive.empty()) return kSuccess;
@@ -73,11 +67,23 @@ PackStatus add_class_data_options(PackEdits* edits, Launcher* launcher) {
     return kValueRefused;
 }
 
+// --startup-cache without a directory names the user's cache directory for
+// the launcher's system (a PE launcher: Windows).
+void add_startup_cache(PackEdits* edits, const Launcher& launcher, const char* destination) {
+    if (!edits->startup_cache) return;
+    bool windows = launcher.bytes.size() > 1 && launcher.bytes[0] == 'M' && launcher.bytes[1] == 'Z';
+    if (!edits->has_value[kConfigStartupCache])
+        edits->values[kConfigStartupCache] = default_startup_cache(windows, destination);
+    edits->has_value[kConfigStartupCache] = true;
+    if (under_program_files(edits->values[kConfigStartupCache])) fputs(PACK_MSG_PROGRAM_FILES_WARNING, stderr);
+}
+
 // Reads the launcher and makes the image to write, read back before use;
 // then announces the writing.
 PackStatus make_image(PackRequest* r, const char* launcher_path, Launcher* launcher, std::vector<unsigned char>* image,
                       PeImage* layout) {
     PackStatus status = load_launcher(launcher_path, launcher);
+    if (status == kSuccess) add_startup_cache(&r->edits, *launcher, r->destination);
     if (status == kSuccess) status = add_class_data_options(&r->edits, launcher);
     std::vector<IconImage> icon;
     if (status == kSuccess && !r->edits.icon_path.empty()) status = load_icon(r->edits.icon_path.c_str(), &icon);

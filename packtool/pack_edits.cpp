@@ -15,16 +15,20 @@
 
 namespace {
 
-const char* const kLabels[kConfigBadVersionMessage + 1] = {nullptr,
-                                                           "readme",
-                                                           "runtime_library_path",
-                                                           "min_version",
-                                                           "max_version",
-                                                           "vm_arguments",
-                                                           "leading_arguments",
-                                                           "trailing_arguments",
-                                                           "no_runtime_message",
-                                                           "bad_version_message"};
+const char* const kLabels[kLastConfigId + 1] = {nullptr,
+                                                "readme",
+                                                "runtime_library_path",
+                                                "min_version",
+                                                "max_version",
+                                                "vm_arguments",
+                                                "leading_arguments",
+                                                "trailing_arguments",
+                                                "no_runtime_message",
+                                                "bad_version_message",
+                                                "working_directory",
+                                                "single_instance",
+                                                "options_file",
+                                                "startup_cache"};
 
 const char* const kVersionKeys[] = {"FileVersion", "ProductVersion", "ProductName",      "FileDescription",
                                     "CompanyName", "LegalCopyright", "OriginalFilename", "InternalName"};
@@ -118,14 +122,12 @@ void keep_unless_replaced(char* item, void* context) {
 }  // namespace
 
 int config_id_of_label(const std::string& label) {
-    for (int id = kConfigRuntimeLibraryPath; id <= kConfigBadVersionMessage; ++id)
+    for (int id = kConfigRuntimeLibraryPath; id <= kLastConfigId; ++id)
         if (label == kLabels[id]) return id;
     return 0;
 }
 
-const char* config_label_of_id(int id) {
-    return id >= kConfigReadme && id <= kConfigBadVersionMessage ? kLabels[id] : "";
-}
+const char* config_label_of_id(int id) { return id >= kConfigReadme && id <= kLastConfigId ? kLabels[id] : ""; }
 
 EditResult parse_set_argument(const char* argument, PackEdits* edits, std::string* message) {
     if (!valid_utf8(argument)) {
@@ -140,7 +142,8 @@ EditResult parse_set_argument(const char* argument, PackEdits* edits, std::strin
         return kEditUsage;
     }
     edits->has_value[id] = true;
-    edits->values[id] = id >= kConfigVmArguments ? unescape(equals + 1) : std::string(equals + 1);
+    edits->values[id] =
+        id >= kConfigVmArguments && id <= kConfigBadVersionMessage ? unescape(equals + 1) : std::string(equals + 1);
     return kEditOk;
 }
 
@@ -167,7 +170,7 @@ EditResult parse_version_argument(const char* argument, PackEdits* edits, std::s
 }
 
 EditResult check_edits(const PackEdits& edits, std::string* message) {
-    for (int id = kConfigRuntimeLibraryPath; id <= kConfigBadVersionMessage; ++id) {
+    for (int id = kConfigRuntimeLibraryPath; id <= kLastConfigId; ++id) {
         if (!edits.has_value[id]) continue;
         const std::string& value = edits.values[id];
         const char* label = kLabels[id];
@@ -224,6 +227,22 @@ std::string with_class_data_options(const std::string& vm_arguments, const PackE
     std::string out;
     for (size_t i = 0; i < items.size(); ++i) out += (i == 0 ? "" : "\n") + items[i];
     return out;
+}
+
+std::string default_startup_cache(bool windows, const std::string& destination) {
+    size_t slash = destination.find_last_of(windows ? "\\/:" : "/");
+    std::string name = destination.substr(slash == std::string::npos ? 0 : slash + 1);
+    size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name.erase(dot);
+    for (char& c : name)
+        if (c == '%') c = '_';  // no reference in the name
+    return windows ? "%LOCALAPPDATA%\\" + name : "%XDG_CACHE_HOME%/" + name;
+}
+
+bool under_program_files(const std::string& path) {
+    std::string lower = path;
+    for (char& c : lower) c = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    return lower.find("program files") != std::string::npos || lower.find("%programfiles") != std::string::npos;
 }
 
 std::u16string stored_config_text(int id, const std::string& value) {

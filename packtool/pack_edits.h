@@ -7,19 +7,24 @@
 #include <string>
 #include <utility>
 #include <vector>
+#include "config.h"
 
 #define VANDREL_PACK_PRINTF(f, a) __attribute__((format(printf, f, a)))
 
 enum SubsystemChoice { kKeepSubsystem, kGuiSubsystem, kConsoleSubsystem };
 
+// The highest string-table id of a configuration value.
+constexpr int kLastConfigId = kConfigStartupCache;
+
 struct PackEdits {
-    bool has_value[10];                                        // by string-table id, 2 to 9
-    std::string values[10];                                    // UTF-8, escapes already resolved
+    bool has_value[kLastConfigId + 1];                         // by string-table id, 2 to kLastConfigId
+    std::string values[kLastConfigId + 1];                     // UTF-8, escapes already resolved
     std::string icon_path;                                     // empty: keep the icon
     std::vector<std::pair<std::string, std::string>> version;  // key, value
     SubsystemChoice subsystem;
     std::string class_data_archive;  // empty: value 5 names no class-data archive
     bool class_data_auto;            // the VM makes and refreshes the archive itself
+    bool startup_cache;              // --startup-cache: value 13, by default the user's cache directory
 };
 
 enum EditResult { kEditOk, kEditUsage, kEditRefused };
@@ -29,7 +34,8 @@ int config_id_of_label(const std::string& label);
 const char* config_label_of_id(int id);
 
 // Takes "NAME=VALUE" of --set. In values 5 to 9 "\n" is a line feed and
-// "\\" a backslash; values 2 to 4 (a path, two versions) are taken as written.
+// "\\" a backslash; values 2 to 4 and 10 to 13 (paths, versions, a name) are
+// taken as written.
 EditResult parse_set_argument(const char* argument, PackEdits* edits, std::string* message);
 
 // Takes "KEY=VALUE" of --version-info.
@@ -48,6 +54,15 @@ EditResult check_edits(const PackEdits& edits, std::string* message);
 // no longer matches is not reported on every start. The other items of
 // `vm_arguments` stay as they are, first.
 std::string with_class_data_options(const std::string& vm_arguments, const PackEdits& edits);
+
+// The start-up cache directory --startup-cache gives by default: under
+// %LOCALAPPDATA% for a Windows launcher, else under %XDG_CACHE_HOME% (the
+// launcher reads it as ~/.cache when unset), in a folder named as the
+// program `destination` without its directory and extension.
+std::string default_startup_cache(bool windows, const std::string& destination);
+
+// True when `path` lies under Program Files, where users cannot write.
+bool under_program_files(const std::string& path);
 
 // The text stored for value `id`: the value, then "#" and the comment the
 // shipped resource script gives it.

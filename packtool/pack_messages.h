@@ -70,8 +70,8 @@
     "EDITS:\n"                                                                                                        \
     "  --set NAME=VALUE      a configuration value by its label (runtime_library_path, min_version, max_version,\n"   \
     "                        vm_arguments, leading_arguments, trailing_arguments, no_runtime_message,\n"              \
-    "                        bad_version_message); \"\\n\" in VALUE separates the items of values 5 to 7; "           \
-    "repeatable\n"                                                                                                    \
+    "                        bad_version_message, working_directory, single_instance, options_file,\n"                \
+    "                        startup_cache); \"\\n\" in VALUE separates the items of values 5 to 7; repeatable\n"     \
     "  --icon FILE.ico       replace icon group 101 with every image of FILE.ico\n"                                   \
     "  --version-info KEY=VALUE\n"                                                                                    \
     "                        version information: FileVersion, ProductVersion, ProductName, FileDescription,\n"       \
@@ -83,6 +83,8 @@
     "                        archive that no longer matches, from failing or warning (Java 13 and later)\n"           \
     "  --class-data-auto     with --class-data-archive: the VM writes FILE when it is missing and the\n"              \
     "                        program ends (Java 19 and later); every user must be able to write there\n"              \
+    "  --startup-cache[=DIR] the VM makes a start-up cache in DIR on the user's machine and uses it on later\n"       \
+    "                        starts (Java 19 and later); DIR defaults to %LOCALAPPDATA%\\<program name>\n"            \
     "  --utf8                the program's ANSI code page becomes UTF-8 (Windows 10 1903 and later): its\n"           \
     "                        arguments, paths and texts keep every script\n"                                          \
     "  --manifest FILE       replace the application manifest with FILE (XML with an assembly root)\n"                \

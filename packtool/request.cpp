@@ -51,6 +51,12 @@ EditResult set_manifest(Parsing* p, const char* value) {
     p->request->manifest.path = value;
     return kEditOk;
 }
+// --startup-cache[=DIR]: value 13, by default the user's cache directory.
+EditResult set_startup_cache(Parsing* p, const char* directory) {
+    p->request->edits.startup_cache = true;
+    if (directory == nullptr) return kEditOk;
+    return parse_set_argument(("startup_cache=" + std::string(directory)).c_str(), &p->request->edits, &p->message);
+}
 EditResult set_utf8(Parsing* p, const char*) {
     p->request->manifest.utf8 = true;
     return kEditOk;
@@ -80,6 +86,7 @@ const Option kOptions[] = {
     {"--class-data-archive", true, set_class_data_archive},
     {"--class-data-auto", false, set_class_data_auto},
     {"--manifest", true, set_manifest},
+    {"--startup-cache", false, set_startup_cache},
     {"--utf8", false, set_utf8},
     {"--gui", false, set_gui},
     {"--console", false, set_console},
@@ -95,7 +102,7 @@ const Option* find_option(const char* name) {
 
 bool asks_for_edit(const PackEdits& edits) {
     bool any = !edits.icon_path.empty() || !edits.version.empty() || edits.subsystem != kKeepSubsystem ||
-               !edits.class_data_archive.empty() || edits.class_data_auto;
+               !edits.class_data_archive.empty() || edits.class_data_auto || edits.startup_cache;
     for (bool has : edits.has_value) any = any || has;
     return any;
 }
@@ -126,6 +133,11 @@ PackStatus parse_request(int argc, char** argv, PackRequest* out) {
             out->command = kCommandVersion;
             return kSuccess;
         }
+        const char* joined = nullptr;  // the DIR of --startup-cache=DIR
+        if (strncmp(a, "--startup-cache=", 16) == 0) {
+            joined = a + 16;
+            a = "--startup-cache";
+        }
         const Option* option = find_option(a);
         if (option == nullptr && a[0] == '-' && a[1] == '-') {
             fprintf(stderr, PACK_MSG_UNKNOWN_OPTION, a);
@@ -139,7 +151,7 @@ PackStatus parse_request(int argc, char** argv, PackRequest* out) {
             fprintf(stderr, PACK_MSG_NEEDS_VALUE, a);
             return usage(kUsage);
         }
-        EditResult result = option->handle(&p, option->takes_value ? argv[++i] : nullptr);
+        EditResult result = option->handle(&p, option->takes_value ? argv[++i] : joined);
         if (result != kEditOk) {
             fputs(p.message.c_str(), stderr);
             return result == kEditUsage ? usage(kUsage) : kValueRefused;

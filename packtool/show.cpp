@@ -33,7 +33,7 @@ void show_values(Launcher& l) {
     std::u16string strings[16];
     bool decoded = read_string_block(l.resources, strings);
     printf(SHOW_VALUES, decoded ? "" : SHOW_NO_VALUES);
-    for (int id = kConfigRuntimeLibraryPath; decoded && id <= kConfigBadVersionMessage; ++id)
+    for (int id = kConfigRuntimeLibraryPath; decoded && id <= kLastConfigId; ++id)
         printf(SHOW_ENTRY, config_label_of_id(id), shown(value_after_comment_rule(strings[id])).c_str());
 }
 

@@ -54,7 +54,8 @@ constexpr RegistryView kOwnRegistryView = sizeof(void*) == 8 ? kRegistryView64 :
 struct PlatformApi {
     // The value of an environment variable, or null when it is not defined.
     // Names compare as the platform's environment does (without regard to
-    // letter case on Windows).
+    // letter case on Windows). On POSIX, XDG_CACHE_HOME unset or empty gives
+    // HOME's ".cache", as the XDG base directory rules say.
     const char* (*get_env)(const char* name);
 
     // String `id` of the running executable's string table, as 8-bit text in
@@ -145,6 +146,20 @@ struct PlatformApi {
     void (*write_error)(const char* text, int length);
     // The console this process runs in (see ConsoleState).
     ConsoleState (*console_state)();
+    // Makes `path` the current directory; true on success.
+    bool (*change_directory)(const char* path);
+    // Creates the directory `path` (its parent must exist); true when it was
+    // created or already is a directory.
+    bool (*make_directory)(const char* path);
+    // Takes the lock that one running instance of the program named `name`
+    // holds until the process ends, however it ends: a named mutex in the
+    // session's namespace on Windows, a lock on a file of the user's runtime
+    // or cache directory on POSIX. 1 when taken, 0 when another process holds
+    // it, -1 when the lock cannot be had at all.
+    int (*hold_instance_lock)(const char* name);
+    // Calls `visit` with the name of every entry of the directory `path`
+    // ("." and ".." left out); nothing when it cannot be read.
+    void (*list_directory)(const char* path, void (*visit)(const char* name, void* context), void* context);
 };
 
 extern PlatformApi platform;

@@ -11,12 +11,14 @@
 #include "platform/files.h"
 #include "resource_decoder.h"
 
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,7 +35,14 @@ namespace {
 
 const char kDefaultJavaHome[] = "/usr/lib/jvm/default-java";
 
-const char* posix_get_env(const char* name) { return getenv(name); }
+const char* posix_get_env(const char* name) {
+    const char* value = getenv(name);
+    static std::string cache_home;
+    const char* home = getenv("HOME");
+    if ((value == nullptr || *value == '\0') && strcmp(name, "XDG_CACHE_HOME") == 0 && home != nullptr)
+        return (cache_home = std::string(home) + "/.cache").c_str();
+    return value;
+}
 
 // The string table's UTF-16 text in the charset of the locale that the
 // environment names (LC_ALL, LC_CTYPE, LANG), as LoadStringA gives it in the
@@ -116,6 +125,44 @@ ConsoleState posix_console_state() {
     return state;
 }
 
+bool posix_change_directory(const char* path) { return chdir(path) == 0; }
+
+bool posix_make_directory(const char* path) {
+    struct stat st;
+    return mkdir(path, 0777) == 0 || (errno == EEXIST && stat(path, &st) == 0 && S_ISDIR(st.st_mode));
+}
+
+// The lock file lies in the user's runtime directory, else in the cache
+// directory. flock locks go with the process, so that a crash frees them; the
+// descriptor is not inherited by the processes the VM starts.
+int posix_hold_instance_lock(const char* name) {
+    const char* runtime = getenv("XDG_RUNTIME_DIR");
+    const char* cache = getenv("XDG_CACHE_HOME");
+    const char* home = getenv("HOME");
+    std::string path = runtime && *runtime ? runtime
+                       : cache && *cache   ? cache
+                       : home              ? std::string(home) + "/.cache"
+                                           : "/tmp";
+    mkdir(path.c_str(), 0700);
+    path += '/';
+    for (const char* p = name; *p; ++p) path += *p == '/' ? '_' : *p;
+    path += ".lock";
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return -1;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return 1;  // held until the process ends
+    int result = errno == EWOULDBLOCK ? 0 : -1;
+    close(fd);
+    return result;
+}
+
+void posix_list_directory(const char* path, void (*visit)(const char* name, void* context), void* context) {
+    DIR* dir = opendir(path);
+    if (dir == nullptr) return;
+    while (const dirent* entry = readdir(dir))
+        if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0) visit(entry->d_name, context);
+    closedir(dir);
+}
+
 }  // namespace
 
 // Filled by field name: two entries of the same type cannot change places unseen.
@@ -148,6 +195,10 @@ PlatformApi platform = {
     .full_path = posix_full_path,
     .write_error = posix_write_error,
     .console_state = posix_console_state,
+    .change_directory = posix_change_directory,
+    .make_directory = posix_make_directory,
+    .hold_instance_lock = posix_hold_instance_lock,
+    .list_directory = posix_list_directory,
 };
 
 const char kExecutableSuffix[] = "";

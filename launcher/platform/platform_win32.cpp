@@ -110,6 +110,39 @@ ConsoleState win32_console_state() {
     return state;
 }
 
+bool win32_change_directory(const char* path) { return SetCurrentDirectoryA(path) != 0; }
+
+bool win32_make_directory(const char* path) {
+    if (CreateDirectoryA(path, nullptr)) return true;
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A mutex of the session's namespace, never closed: the system closes it when
+// the process ends, however it ends, and child processes do not inherit it.
+// A name holding a backslash names no mutex: no lock.
+int win32_hold_instance_lock(const char* name) {
+    char full[MAX_PATH];
+    if (snprintf(full, sizeof full, "Local\\%s", name) >= int(sizeof full)) return -1;
+    if (CreateMutexA(nullptr, FALSE, full) == nullptr) return GetLastError() == ERROR_ACCESS_DENIED ? 0 : -1;
+    return GetLastError() == ERROR_ALREADY_EXISTS ? 0 : 1;
+}
+
+void win32_list_directory(const char* path, void (*visit)(const char* name, void* context), void* context) {
+    char pattern[MAX_PATH];
+    size_t length = strlen(path);
+    if (length + 3 > sizeof pattern) return;
+    memcpy(pattern, path, length);
+    memcpy(pattern + length, "\\*", 3);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0) visit(found.cFileName, context);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
 }  // namespace
 
 // Filled by field name: two entries of the same type cannot change places unseen.
@@ -142,6 +175,10 @@ PlatformApi platform = {
     .full_path = win32_full_path,
     .write_error = win32_write_error,
     .console_state = win32_console_state,
+    .change_directory = win32_change_directory,
+    .make_directory = win32_make_directory,
+    .hold_instance_lock = win32_hold_instance_lock,
+    .list_directory = win32_list_directory,
 };
 
 const char kExecutableSuffix[] = ".exe";

@@ -54,6 +54,10 @@ TEST(PackEdits, ValuesCheckedBeforeWriting) {
         {"max_version=0", kEditRefused},
         {"max_version=x", kEditRefused},
         {"runtime_library_path=C:\\new\\jvm.dll", kEditOk},
+        {"working_directory=%EXEDIR%\\data", kEditOk},
+        {"single_instance=StarPilot", kEditOk},
+        {"options_file=%EXEDIR%\\app.vmoptions", kEditOk},
+        {"startup_cache=%LOCALAPPDATA%\\Hoop", kEditOk},
         {"readme=changed", kEditUsage},
         {"heap=1g", kEditUsage},
         {"vm_arguments", kEditUsage},
@@ -65,6 +69,29 @@ TEST(PackEdits, ValuesCheckedBeforeWriting) {
         EXPECT_EQ(c.result, result) << message;
         EXPECT_EQ(result == kEditOk, message.empty());
     }
+}
+
+TEST(PackEdits, NewValuesAreTakenAsWrittenAndTheCacheHasADefault) {
+    PackEdits edits{};
+    std::string message;
+    ASSERT_EQ(kEditOk, parse_set_argument("options_file=C:\\new\\%NAME%\\x.vmoptions", &edits, &message));
+    EXPECT_EQ("C:\\new\\%NAME%\\x.vmoptions", edits.values[12]);
+    EXPECT_STREQ("startup_cache", config_label_of_id(13));
+    const struct {
+        bool windows;
+        const char* destination;
+        const char* expected;
+    } cases[] = {
+        {true, "out\\Star Pilot.exe", "%LOCALAPPDATA%\\Star Pilot"},
+        {true, "C:/games/hoop.exe", "%LOCALAPPDATA%\\hoop"},
+        {true, "100%.exe", "%LOCALAPPDATA%\\100_"},
+        {false, "/opt/hoop/hoop", "%XDG_CACHE_HOME%/hoop"},
+        {false, "build/hoop.bin", "%XDG_CACHE_HOME%/hoop"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.expected, default_startup_cache(c.windows, c.destination));
+    EXPECT_TRUE(under_program_files("C:\\Program Files\\Hoop"));
+    EXPECT_TRUE(under_program_files("%ProgramFiles%\\Hoop"));
+    EXPECT_FALSE(under_program_files("%LOCALAPPDATA%\\Hoop"));
 }
 
 TEST(PackEdits, VersionKeysAndNumbers) {

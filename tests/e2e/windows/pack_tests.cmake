@@ -58,6 +58,10 @@ vandrel_add_test(pack_resources
 vandrel_add_test(pack_run
   COMMAND ${script} run ${work}/run ${common} ${run_with_bridge} ${VANDREL_JVM_BRIDGE_DIR} ${jars}/args.jar
   RESOURCE_LOCK registry)
+vandrel_add_test(pack_settings
+  COMMAND ${script} settings ${work}/settings ${common} ${run_with_bridge} ${VANDREL_JVM_BRIDGE_DIR}
+          ${jars}/settings.jar
+  RESOURCE_LOCK registry)
 find_program(VANDREL_XVFB_RUN NAMES xvfb-run)
 if(VANDREL_XVFB_RUN)
   vandrel_add_test(pack_gui_box COMMAND ${script} gui ${work}/gui ${common} $<TARGET_FILE:gui_box_run>

@@ -6,6 +6,7 @@
 #                                    writes, the same from the Windows build of the tool
 #   resources PROBE ICON             LoadStringA, LoadImageA/LoadIconA, GetFileVersionInfoA on the result
 #   run       RUN_WITH_BRIDGE BRIDGE_DIR JAR   the packed program in the host's VM through the bridge
+#   settings  RUN_WITH_BRIDGE BRIDGE_DIR SETTINGS_JAR   references in value 5 and a working directory
 #   gui       BOX_RUN                a GUI-subsystem program's errors in a message box (needs xvfb-run)
 #   sign      RUN_WITH_BRIDGE BRIDGE_DIR JAR   packed, then signed with osslsigncode, verified and run
 #   manifest                         the launcher's application manifest; --utf8, --manifest and --show
@@ -185,6 +186,21 @@ app.jar|||--class-data-archive C:\nowhere\app.jsa|Heap Max Capacity: 320M\nargc 
 app.jar|||--class-data-archive C:\nowhere\app.jsa --class-data-auto|Heap Max Capacity: 320M\nargc 2\narg[0] one\narg[1] two words
 app64.jar||||Heap Max Capacity: 320M\nargc 2\narg[0] one\narg[1] two words
 TABLE
+  ;;
+settings)
+  # The working directory is the Windows process's: an options file named by
+  # a relative path is read from it (the bridge's host VM keeps its own
+  # user.dir).
+  run_with_bridge=$1 bridge_dir=$2 jar=$3
+  mkdir work && printf -- '-Dmarked=read from the working directory\r\n' >work/app.vmoptions
+  "$pack" --set 'vm_arguments=-Xmx320m\n-Dapp.dir=%EXEDIR%\n-Dkept=%NOPE% kill %p 100%%' --set working_directory=work \
+    --set options_file=app.vmoptions --launcher "$launcher" "$jar" packed.exe >/dev/null || { echo "FAIL pack"; failed=1; }
+  out=$("$run_with_bridge" "$bridge_dir" packed.exe 2>&1 | tr -d '\r')
+  here=$(winpath packed.exe)
+  here=${here%\\packed.exe}
+  check "%EXEDIR% and the working directory" "app.dir $here
+kept %NOPE% kill %p 100%
+marked read from the working directory" "$(printf '%s\n' "$out" | grep -E '^(app.dir|kept|marked) ')"
   ;;
 gui)
   box_run=$1

@@ -1,0 +1,18 @@
+// What the release file of the loaded Java runtime says about its version,
+// read before the VM is created.
+#ifndef VANDREL_RUNTIME_RELEASE_H
+#define VANDREL_RUNTIME_RELEASE_H
+
+struct RuntimeRelease {
+    int family;        // 8 for 1.8, 25 for 25.0.3; 0 when unknown
+    char version[64];  // the full version, "25.0.3+9-LTS"; empty when unknown
+};
+
+// The loaded runtime's, all unknown until read_runtime_release has found it.
+extern RuntimeRelease runtime_release;
+
+// Reads the release file of the runtime whose library is `library`: the
+// first one of the library's parent directories (up to five levels) holds.
+void read_runtime_release(const char* library);
+
+#endif

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# The settings that travel with a program, in a packed Linux program run as
+# its users run it.
+#   settings_test.sh settings|startup_cache LAUNCHER JAR DIR TEMURIN25_HOME
+# settings: %EXEDIR% and texts that stay as written in value 5, a version
+# marker, the working directory, the options file changing the heap, and one
+# instance at a time. startup_cache (Temurin 25): the first run makes the
+# cache, the second uses it, a damaged one is passed over silently, an
+# updated program gets a new one in place of the old.
+set -u
+part=$1 launcher=$2 jar=$3 dir=$4 temurin=$5
+fail() { echo "FAIL: $*"; exit 1; }
+rm -rf "$dir" && mkdir -p "$dir/work" || fail "scratch directory"
+dir=$(cd "$dir" && pwd -P)
+unset JAVA_TOOL_OPTIONS _JAVA_OPTIONS JDK_JAVA_OPTIONS CLASSPATH _JAVA_LAUNCHER_DEBUG
+export XDG_RUNTIME_DIR=$dir  # the single-instance lock
+app=$dir/app
+cat "$launcher" "$jar" >"$app" && chmod 755 "$app" || fail "packing"
+
+# Runs the program from the scratch directory; sets out, err and status.
+run() {
+  out=$(cd "$dir" && "$@" 2>"$dir/err"); status=$?
+  err=$(cat "$dir/err")
+}
+expected() {
+  printf 'app.dir %s\nkept %%NOPE%% kill %%p 100%%\nmarked %s\nuser.dir %s/work' "$dir" "$1" "$dir"
+}
+
+if [ "$part" = settings ]; then
+  run "$app"
+  [ "$status" = 0 ] && [ -z "$err" ] || fail "status $status, err: $err"
+  [ "${out%$'\n'heap *}" = "$(expected older)" ] || fail "output: $out"
+  heap=${out##*heap }
+  [ "$heap" -gt 200 ] || fail "heap $heap MB with value 5's -Xmx256m"
+
+  printf '# a smaller heap\r\n  -Xmx64m  \r\n\n[25+]-Dmarked=file\n' >"$dir/app.vmoptions"
+  run "$app"
+  heap=${out##*heap }
+  [ "$status" = 0 ] && [ "$heap" -le 64 ] || fail "options file: status $status, heap $heap MB: $err"
+  rm "$dir/app.vmoptions"
+
+  # One instance at a time: a second start while the first runs is refused.
+  (cd "$dir" && exec "$app" wait "$dir/started" "$dir/release" >"$dir/first.out" 2>&1) &
+  first=$!
+  for _ in $(seq 300); do [ -e "$dir/started" ] && break; sleep 0.1; done
+  [ -e "$dir/started" ] || { kill $first; fail "the first instance did not start: $(cat "$dir/first.out")"; }
+  run "$app"
+  touch "$dir/release"
+  wait $first || fail "the first instance failed: $(cat "$dir/first.out")"
+  [ "$status" = 1 ] && [ -z "$out" ] && [ "$err" = "app is already running." ] ||
+    fail "second instance: status $status, out '$out', err '$err'"
+  run "$app"
+  [ "$status" = 0 ] || fail "a start after the first instance ended: status $status: $err"
+
+  # A working directory that cannot be entered.
+  rmdir "$dir/work"
+  run "$app"
+  [ "$status" = 1 ] && [ -z "$out" ] && [ "$err" = "Can't launch: can't enter 'work'" ] ||
+    fail "missing working directory: status $status, out '$out', err '$err'"
+  echo "settings reach the program"
+  exit 0
+fi
+
+[ -x "$temurin/bin/java" ] || { echo "SKIP: no Temurin 25 in $temurin"; exit 77; }
+export JAVA_HOME=$temurin
+cache_files() { ls "$dir/cache" 2>/dev/null | tr '\n' ' '; }
+
+run "$app"
+[ "$status" = 0 ] && [ "${out%$'\n'heap *}" = "$(expected 25)" ] || fail "first run: status $status, out: $out, err: $err"
+# The VM assembles the cache in a child java process, which names its options.
+[ -z "$(grep -v '^Picked up JAVA_TOOL_OPTIONS: ' "$dir/err")" ] || fail "first run said: $err"
+made=$(cache_files)
+[[ "$made" == app_25.*.aot\  ]] || fail "no cache after the first run: '$made'"
+
+JAVA_TOOL_OPTIONS=-Xlog:class+load=info run "$app"
+[ "$status" = 0 ] && [[ "$out" == *"settings.Probe source: shared objects file"* ]] ||
+  fail "second run did not load from the cache: status $status: ${out:0:2000}"
+
+# A damaged cache: the program starts, and nothing is said.
+file=$dir/cache/${made% }
+head -c 4096 "$file" >"$file.cut" && mv "$file.cut" "$file"
+run "$app"
+[ "$status" = 0 ] && [ -z "$err" ] && [ "${out%$'\n'heap *}" = "$(expected 25)" ] ||
+  fail "damaged cache: status $status, out: $out, err: $err"
+
+# An updated program: a new cache in place of the old one.
+touch -d '2001-01-01' "$app"
+run "$app"
+[ "$status" = 0 ] || fail "updated program: status $status: $err"
+now=$(cache_files)
+[[ "$now" == app_25.*.aot\  ]] && [ "$now" != "$made" ] || fail "after an update: '$now' (before: '$made')"
+echo "the start-up cache is made, used, and passed over when damaged"
