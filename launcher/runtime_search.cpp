@@ -8,7 +8,6 @@
 #include "diagnostics.h"
 #include "message_format.h"
 #include "messages.h"
-#include "pe_headers.h"
 #include "text_rules.h"
 
 namespace {
@@ -539,34 +538,10 @@ bool search_further(const LegacyResult& legacy, char* path, int capacity) {
 unsigned read_machine_type(const char* path) {
     FILE* file = platform.file_open(path, "rb");
     if (file == nullptr) return 0;
-    // A library's PE header lies within its first few hundred bytes.
+    // A library's headers lie within its first few hundred bytes.
     unsigned char header[1024];
-    unsigned machine = 0;
     size_t read = fread(header, 1, sizeof header, file);
-    uint16_t pe_machine = 0;
-    uint64_t needed = 0;
-    if (read_pe_machine(header, read, &pe_machine, &needed) == kPeRead) {
-        machine = pe_machine;
-    } else if (read >= 20 && memcmp(header,
-                                    "\x7f"
-                                    "ELF",
-                                    4) == 0) {
-        unsigned elf = header[5] == 2 ? (header[18] << 8 | header[19]) : (header[18] | header[19] << 8);
-        switch (elf) {
-            case 3:
-                machine = 0x014C;
-                break;
-            case 62:
-                machine = 0x8664;
-                break;
-            case 183:
-                machine = 0xAA64;
-                break;
-            default:
-                machine = 0x10000 + elf;
-                break;  // never equal to a PE machine
-        }
-    }
+    unsigned machine = platform_machine_type(header, read);
     platform.file_close(file);
     return machine;
 }

@@ -119,10 +119,14 @@ bool system_link_target(const char* path, char* target, unsigned long capacity) 
 
 namespace {
 
-char interrupt_victim[MAX_PATH];
+// A copy of the name to delete, or null. Copies are never freed: the handler
+// may be reading the previous one on its own thread, and a process registers
+// a name or two in its life.
+const char* volatile interrupt_victim = nullptr;
 
 BOOL WINAPI remove_on_console_event(DWORD event) {
-    if (interrupt_victim[0] != '\0') DeleteFileA(interrupt_victim);
+    const char* victim = interrupt_victim;
+    if (victim != nullptr) DeleteFileA(victim);
     return FALSE;  // the next handler ends the process as usual
 }
 
@@ -130,12 +134,14 @@ BOOL WINAPI remove_on_console_event(DWORD event) {
 
 void system_remove_on_interrupt(const char* path) {
     static bool installed = false;
-    if (path == nullptr || strlen(path) >= sizeof interrupt_victim) {
-        interrupt_victim[0] = '\0';
-        return;
+    char* copy = nullptr;
+    if (path != nullptr) {
+        size_t size = strlen(path) + 1;
+        copy = static_cast<char*>(malloc(size));
+        if (copy != nullptr) memcpy(copy, path, size);
     }
-    strcpy(interrupt_victim, path);
-    if (!installed) installed = SetConsoleCtrlHandler(remove_on_console_event, TRUE) != 0;
+    interrupt_victim = copy;
+    if (copy != nullptr && !installed) installed = SetConsoleCtrlHandler(remove_on_console_event, TRUE) != 0;
 }
 
 bool system_file_seek(FILE* file, unsigned long long position) {

@@ -181,5 +181,10 @@ extern const char* kWellKnownJavaHomes[];
 // Measures an executable of this system's format (PE on Windows, ELF
 // elsewhere); see find_image_end.
 ImageEndResult platform_measure_image(const unsigned char* head, size_t size, ImageExtent* extent);
+// The machine type of a library from its first `size` bytes, as a PE
+// machine number: PE libraries, and on POSIX also ELF ones (an ELF machine
+// is given the number of its PE counterpart, or one past 0xFFFF that no PE
+// machine has); 0 when they are no such library.
+unsigned platform_machine_type(const unsigned char* head, size_t size);
 
 #endif

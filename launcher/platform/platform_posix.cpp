@@ -8,6 +8,7 @@
 //  - there is no registry: every key is absent, and the runtime is found
 //    through JAVA_HOME, /usr/lib/jvm/default-java and java on PATH.
 #include "platform.h"
+#include "pe_headers.h"
 #include "platform/files.h"
 #include "resource_decoder.h"
 
@@ -219,6 +220,30 @@ const char* kWellKnownJavaHomes[] = {kDefaultJavaHome, nullptr};
 
 ImageEndResult platform_measure_image(const unsigned char* head, size_t size, ImageExtent* extent) {
     return measure_elf_image(head, size, extent);
+}
+
+unsigned platform_machine_type(const unsigned char* head, size_t size) {
+    // PE too: the registry search, run here over a scripted registry, meets
+    // Windows libraries.
+    uint16_t pe_machine = 0;
+    uint64_t needed = 0;
+    if (read_pe_machine(head, size, &pe_machine, &needed) == kPeRead) return pe_machine;
+    if (size < 20 || memcmp(head,
+                            "\x7f"
+                            "ELF",
+                            4) != 0)
+        return 0;
+    unsigned elf = head[5] == 2 ? (head[18] << 8 | head[19]) : (head[18] | head[19] << 8);
+    switch (elf) {
+        case 3:
+            return 0x014C;
+        case 62:
+            return 0x8664;
+        case 183:
+            return 0xAA64;
+        default:
+            return 0x10000 + elf;  // never equal to a PE machine
+    }
 }
 
 bool platform_path_is_absolute(const char* path) { return path[0] == '/'; }

@@ -1,6 +1,7 @@
 // The platform table over the Win32 API.
 #include "platform.h"
 #include "platform/files.h"
+#include "pe_headers.h"
 
 #include <windows.h>
 
@@ -190,6 +191,12 @@ const char* kWellKnownJavaHomes[] = {nullptr};
 
 ImageEndResult platform_measure_image(const unsigned char* head, size_t size, ImageExtent* extent) {
     return measure_pe_image(head, size, extent);
+}
+
+unsigned platform_machine_type(const unsigned char* head, size_t size) {
+    uint16_t machine = 0;
+    uint64_t needed = 0;
+    return read_pe_machine(head, size, &machine, &needed) == kPeRead ? machine : 0;
 }
 
 bool platform_path_is_absolute(const char* path) {
