@@ -17,6 +17,9 @@
 #     vs the in-process floor (bench/floor.c: creates the VM, calls main,
 #     destroys the VM; nothing else);
 #   - packaging a 500 MB JAR with the packager vs `cat launcher jar > out`;
+#   - vandrel-pack packing a 1 GiB JAR with the win32 launcher vs `cp` of
+#     the JAR, and its peak memory (/usr/bin/time -v), when build/win32 has
+#     the launcher;
 #   - the sizes of the win32 vandrel.exe, the win64 launcher and the win32
 #     tunegate.dll (from build/win32 and build/win64, when they are built).
 # Every VM gets the packed program's options: -Xmx256m and application.home.
@@ -45,7 +48,7 @@ if [ ! -f "$clojure_jar" ]; then
 fi
 
 [ -f build/linux/CMakeCache.txt ] || cmake --preset linux >/dev/null
-cmake --build --preset linux --target vandrel sample_jar >/dev/null
+cmake --build --preset linux --target vandrel vandrel-pack sample_jar >/dev/null
 java_home=$(sed -n 's/^VANDREL_JDK_HOME:PATH=//p' build/linux/CMakeCache.txt)
 java_home=${java_home:-/usr/lib/jvm/default-java}
 java="$java_home/bin/java"
@@ -180,6 +183,27 @@ pair_row "packaging $(($(stat -c %s "$big_jar") / 1048576)) MB JAR: vandrel / ca
 cmp -s "$work/big-packed" "$work/big-cat" && same="outputs identical" || same="outputs DIFFERENT"
 rm -f "$work/big-packed" "$work/big-cat"
 
+# vandrel-pack on a 1 GiB JAR, against copying the JAR alone.
+pack_tool="$root/build/linux/packtool/vandrel-pack"
+win_launcher="$root/build/win32/launcher/vandrel.exe"
+gib_jar="$work/gib.jar"
+peak="(the win32 launcher is not built)"
+if [ -f "$win_launcher" ]; then
+  if [ ! -f "$gib_jar" ]; then
+    rm -rf "$work/gib" && mkdir -p "$work/gib"
+    head -c $((1024 * 1024 * 1024)) /dev/urandom > "$work/gib/random.bin"
+    "$java_home/bin/jar" --create --no-compress --file "$gib_jar" -C "$work/gib" random.bin
+    rm -rf "$work/gib"
+  fi
+  pack_gib() { "$pack_tool" --launcher "$win_launcher" "$gib_jar" "$work/gib-packed.exe"; }
+  cp_gib() { cp "$gib_jar" "$work/gib-copy"; }
+  pair_row "vandrel-pack, $(($(stat -c %s "$gib_jar") / 1048576)) MB JAR / cp" "cp jar out" "$pack_pairs" pack_gib cp_gib
+  peak=$(/usr/bin/time -v "$pack_tool" --launcher "$win_launcher" "$gib_jar" "$work/gib-packed.exe" 2>&1 >/dev/null |
+    sed -n 's/.*Maximum resident set size (kbytes): //p')
+  peak="$peak KiB"
+  rm -f "$work/gib-packed.exe" "$work/gib-copy"
+fi
+
 size_row() {
   local label=$1 file=$2
   if [ -f "$file" ]; then
@@ -198,4 +222,5 @@ size_row "win32 vandrel.exe" "$root/build/win32/launcher/vandrel.exe"
 size_row "win64 vandrel.exe" "$root/build/win64/launcher/vandrel.exe"
 size_row "win32 tunegate.dll" "$root/build/win32/mcibridge/tunegate.dll"
 size_row "win64 tunegate.dll" "$root/build/win64/mcibridge/tunegate.dll"
+echo "vandrel-pack's peak memory packing the 1 GiB JAR: $peak"
 echo "packaging: $same; archives: made by one training run each, the last $(stat -c %s "$archive") bytes"

@@ -14,8 +14,8 @@
 // cannot be followed to a name) is opened once, in place, as fopen "wb"
 // opens it. A symbolic link is followed: the file it leads to is replaced
 // and the link stays. One file is written at a time per process.
-#ifndef VANDREL_ATOMIC_FILE_H
-#define VANDREL_ATOMIC_FILE_H
+#ifndef VANDREL_LAUNCHER_ATOMIC_FILE_H
+#define VANDREL_LAUNCHER_ATOMIC_FILE_H
 
 #include <cstddef>
 #include <cstdio>

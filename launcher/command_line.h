@@ -1,6 +1,6 @@
 // Splitting a Windows command line into an argument vector.
-#ifndef VANDREL_COMMAND_LINE_H
-#define VANDREL_COMMAND_LINE_H
+#ifndef VANDREL_LAUNCHER_COMMAND_LINE_H
+#define VANDREL_LAUNCHER_COMMAND_LINE_H
 
 // Runs of blanks and tabs separate arguments; a double quote opens a run that
 // the next double quote or the line's end closes, inside which blanks and tabs

@@ -1,7 +1,7 @@
 // The nine configuration values of the launcher's string table. Their text
 // rules (comment, line split) are in text_rules.h, shared with vandrel-pack.
-#ifndef VANDREL_CONFIG_H
-#define VANDREL_CONFIG_H
+#ifndef VANDREL_LAUNCHER_CONFIG_H
+#define VANDREL_LAUNCHER_CONFIG_H
 
 #include "text_rules.h"
 

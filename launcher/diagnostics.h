@@ -1,6 +1,7 @@
-// Output to the user, the trace switch, and the one allocation routine.
-#ifndef VANDREL_DIAGNOSTICS_H
-#define VANDREL_DIAGNOSTICS_H
+// Output to the user, the trace switch, the one allocation routine, and the
+// one way the launcher ends the process.
+#ifndef VANDREL_LAUNCHER_DIAGNOSTICS_H
+#define VANDREL_LAUNCHER_DIAGNOSTICS_H
 
 #define VANDREL_PRINTF(f, a) __attribute__((format(printf, f, a)))
 
@@ -41,9 +42,11 @@ void pause_before_exit(int status);
 
 // Ends the process with `status` through the C library's exit: the exit
 // handlers run and the streams are flushed. First it pauses as
-// pause_before_exit says. The only place that ends the process: the Windows
-// process entry ends it with the main routine's result, allocate_or_exit on
-// exhausted memory (a failing System.exit pauses through the VM's exit hook).
+// pause_before_exit says. The only place where the launcher ends the process:
+// the Windows process entry ends it with the main routine's result,
+// allocate_or_exit on exhausted memory (a failing System.exit pauses through
+// the VM's exit hook; a signal handler that cleans up passes the signal on to
+// its default action).
 extern "C" [[noreturn]] void end_process(int status);
 
 #endif

@@ -4,8 +4,8 @@
 // Pure code over the file's leading bytes. The caller hands in as many bytes
 // as it has; when the headers describe parts beyond them, the answer says how
 // many leading bytes are needed and the caller asks again.
-#ifndef VANDREL_IMAGE_END_H
-#define VANDREL_IMAGE_END_H
+#ifndef VANDREL_LAUNCHER_IMAGE_END_H
+#define VANDREL_LAUNCHER_IMAGE_END_H
 
 #include <cstddef>
 #include <cstdint>

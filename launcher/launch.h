@@ -1,6 +1,6 @@
 // The main routine of the launcher.
-#ifndef VANDREL_LAUNCH_H
-#define VANDREL_LAUNCH_H
+#ifndef VANDREL_LAUNCHER_LAUNCH_H
+#define VANDREL_LAUNCHER_LAUNCH_H
 
 // The first argument after its last separator; read by the usage banner.
 extern const char* program_name;

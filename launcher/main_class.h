@@ -2,8 +2,8 @@
 // these prints (only the runtime's own launcher helper may, as under
 // java -jar, when it applies launch attributes); on failure they return null and leave the Java exception
 // pending unless documented otherwise. Nothing is cached between calls.
-#ifndef VANDREL_MAIN_CLASS_H
-#define VANDREL_MAIN_CLASS_H
+#ifndef VANDREL_LAUNCHER_MAIN_CLASS_H
+#define VANDREL_LAUNCHER_MAIN_CLASS_H
 
 #include <jni.h>
 

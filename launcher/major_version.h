@@ -2,8 +2,8 @@
 // registered version text and the bounds of values 3 and 4, and the family
 // version of a release file or a key name. Pure functions over texts, which
 // vandrel-pack shares.
-#ifndef VANDREL_MAJOR_VERSION_H
-#define VANDREL_MAJOR_VERSION_H
+#ifndef VANDREL_LAUNCHER_MAJOR_VERSION_H
+#define VANDREL_LAUNCHER_MAJOR_VERSION_H
 
 // The version number of a text: "1.3" gives 1.3; empty gives -1; a whole
 // number ("9", "17") gives that number; every other form gives 0.

@@ -1,8 +1,8 @@
 // Configured messages (values 8 and 9) are format texts: only those that
 // hold exactly the conversions their caller passes are handed to printf
 // (is_safe_message_format, text_rules.h).
-#ifndef VANDREL_MESSAGE_FORMAT_H
-#define VANDREL_MESSAGE_FORMAT_H
+#ifndef VANDREL_LAUNCHER_MESSAGE_FORMAT_H
+#define VANDREL_LAUNCHER_MESSAGE_FORMAT_H
 
 // Prints configured value 8 to standard error: as a format when it is one
 // without conversions but "%%", else as it is.

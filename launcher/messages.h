@@ -1,8 +1,8 @@
 // Every text the launcher itself shows its user. Format texts follow the C
 // library's formatted-output conventions; each carries its own line feeds,
 // and three of them deliberately end without one.
-#ifndef VANDREL_MESSAGES_H
-#define VANDREL_MESSAGES_H
+#ifndef VANDREL_LAUNCHER_MESSAGES_H
+#define VANDREL_LAUNCHER_MESSAGES_H
 
 // Runtime discovery and loading (standard error).
 #define MSG_ERROR_LOADING "Error loading: %s\n"

@@ -1,6 +1,6 @@
 // Whether the launcher's own file carries bytes after its executable image.
-#ifndef VANDREL_OWN_IMAGE_H
-#define VANDREL_OWN_IMAGE_H
+#ifndef VANDREL_LAUNCHER_OWN_IMAGE_H
+#define VANDREL_LAUNCHER_OWN_IMAGE_H
 
 // True when the file at `path` holds bytes past its executable image other
 // than a signature: an application archive was appended (the bare launcher,

@@ -1,6 +1,6 @@
 // Packager mode: writing the launcher's own file followed by a JAR.
-#ifndef VANDREL_PACKAGER_H
-#define VANDREL_PACKAGER_H
+#ifndef VANDREL_LAUNCHER_PACKAGER_H
+#define VANDREL_LAUNCHER_PACKAGER_H
 
 #include <jni.h>
 

@@ -1,6 +1,6 @@
 // Finding and loading the Java runtime library.
-#ifndef VANDREL_RUNTIME_H
-#define VANDREL_RUNTIME_H
+#ifndef VANDREL_LAUNCHER_RUNTIME_H
+#define VANDREL_LAUNCHER_RUNTIME_H
 
 #include <jni.h>
 

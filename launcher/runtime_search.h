@@ -4,8 +4,8 @@
 // JAVA_HOME, the platform's well-known homes and java on PATH. Every runtime
 // found is checked on disk (its library exists and has this program's
 // machine type) and the highest version in the configured range is chosen.
-#ifndef VANDREL_RUNTIME_SEARCH_H
-#define VANDREL_RUNTIME_SEARCH_H
+#ifndef VANDREL_LAUNCHER_RUNTIME_SEARCH_H
+#define VANDREL_LAUNCHER_RUNTIME_SEARCH_H
 
 #include "runtime.h"
 

@@ -1,6 +1,6 @@
 // The Java VM's option list and VM creation.
-#ifndef VANDREL_VM_OPTIONS_H
-#define VANDREL_VM_OPTIONS_H
+#ifndef VANDREL_LAUNCHER_VM_OPTIONS_H
+#define VANDREL_LAUNCHER_VM_OPTIONS_H
 
 #include <jni.h>
 

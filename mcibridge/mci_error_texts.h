@@ -1,5 +1,5 @@
 // MCI error codes and the English texts the Windows multimedia library gives
-// for them. Shared by the POSIX stand-in and by the tests that hold these
+// for them. Shared by the silent MCI and by the tests that hold these
 // texts against the real library.
 #ifndef VANDREL_MCIBRIDGE_MCI_ERROR_TEXTS_H
 #define VANDREL_MCIBRIDGE_MCI_ERROR_TEXTS_H

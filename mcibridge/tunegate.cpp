@@ -26,17 +26,20 @@ const unsigned int kErrorTextCapacity = 128;
 const unsigned int kShortPathBufferSize = 256;
 const unsigned int kShortPathCapacity = 255;
 
+// The bytes of `text`; null when `text` is null (the Java callers never pass
+// null, and the platform is not bothered with it) or when the VM cannot give
+// them (its OutOfMemoryError is then pending).
+const char* bytes_of(JNIEnv* env, jstring text) {
+    return text == nullptr ? nullptr : env->GetStringUTFChars(text, nullptr);
+}
+
 }  // namespace
 
 extern "C" TUNEGATE_EXPORT jstring JNICALL Java_com_brightfen_mci_Mci_sendMciCommand(JNIEnv* env, jclass,
                                                                                      jstring command) {
-    // The Java callers never pass null; MCI is not bothered with it.
-    if (command == nullptr) {
-        return nullptr;
-    }
-    const char* bytes = env->GetStringUTFChars(command, nullptr);
+    const char* bytes = bytes_of(env, command);
     if (bytes == nullptr) {
-        return nullptr;  // the VM's OutOfMemoryError is pending
+        return nullptr;
     }
     // Any reply text of MCI is not asked for and never reaches the caller.
     const MCIERROR code = mciSendStringA(bytes, nullptr, 0, nullptr);
@@ -58,12 +61,9 @@ extern "C" TUNEGATE_EXPORT jstring JNICALL Java_com_brightfen_mci_Mci_sendMciCom
 
 extern "C" TUNEGATE_EXPORT jstring JNICALL Java_com_brightfen_mci_Mci_convertToShort(JNIEnv* env, jclass,
                                                                                      jstring path) {
-    if (path == nullptr) {
-        return nullptr;
-    }
-    const char* bytes = env->GetStringUTFChars(path, nullptr);
+    const char* bytes = bytes_of(env, path);
     if (bytes == nullptr) {
-        return nullptr;  // the VM's OutOfMemoryError is pending
+        return nullptr;
     }
     char short_path[kShortPathBufferSize];
     const DWORD length = GetShortPathNameA(bytes, short_path, kShortPathCapacity);

@@ -1,31 +1,47 @@
 // Parsing and checking vandrel-pack's edits.
 #include "pack_edits.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "config.h"
 #include "major_version.h"
+#include "pack_messages.h"
 #include "shipped_comments.h"
 #include "text_rules.h"
 #include "version_info.h"
 
 namespace {
 
-const char* const kLabels[10] = {nullptr,
-                                 "readme",
-                                 "runtime_library_path",
-                                 "min_version",
-                                 "max_version",
-                                 "vm_arguments",
-                                 "leading_arguments",
-                                 "trailing_arguments",
-                                 "no_runtime_message",
-                                 "bad_version_message"};
+const char* const kLabels[kConfigBadVersionMessage + 1] = {nullptr,
+                                                           "readme",
+                                                           "runtime_library_path",
+                                                           "min_version",
+                                                           "max_version",
+                                                           "vm_arguments",
+                                                           "leading_arguments",
+                                                           "trailing_arguments",
+                                                           "no_runtime_message",
+                                                           "bad_version_message"};
 
 const char* const kVersionKeys[] = {"FileVersion", "ProductVersion", "ProductName",      "FileDescription",
                                     "CompanyName", "LegalCopyright", "OriginalFilename", "InternalName"};
 
 constexpr size_t kValueLimit = 1999;
+
+// A message formatted as printf formats it.
+std::string formatted(const char* format, ...) VANDREL_PACK_PRINTF(1, 2);
+std::string formatted(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    char text[2048];
+    int length = vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return length < 0 ? std::string()
+                      : std::string(text, size_t(length) < sizeof text ? size_t(length) : sizeof text - 1);
+}
 
 // Resolves "\n" and "\\"; every other backslash stays.
 std::string unescape(const std::string& text) {
@@ -57,6 +73,40 @@ const char kAutoCreateOption[] = "-XX:+AutoCreateSharedArchive";
 const char kIgnoreUnknownOption[] = "-XX:+IgnoreUnrecognizedVMOptions";
 const char kQuietOption[] = "-Xlog:cds*=off";
 
+// The length of the well-formed UTF-8 sequence at `p` (no overlong form, no
+// surrogate, nothing past U+10FFFF), with its code point; 0 when there is none.
+size_t utf8_sequence(const unsigned char* p, size_t left, unsigned* code) {
+    unsigned c = p[0];
+    size_t length = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : (c >> 4) == 0xE ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    if (length == 0 || length > left) return 0;
+    *code = length == 1 ? c : length == 2 ? c & 0x1F : length == 3 ? c & 0x0F : c & 0x07;
+    for (size_t k = 1; k < length; ++k) {
+        if ((p[k] & 0xC0) != 0x80) return 0;
+        *code = *code << 6 | (p[k] & 0x3F);
+    }
+    bool overlong = (length == 3 && *code < 0x800) || (length == 4 && *code < 0x10000);
+    return overlong || *code > 0x10FFFF || (*code >= 0xD800 && *code <= 0xDFFF) ? 0 : length;
+}
+
+// The fixed version numbers, and the version block's 16-bit lengths.
+EditResult check_version_info(const PackEdits& edits, std::string* message) {
+    VersionInfo version{};
+    for (const auto& entry : edits.version) {
+        uint16_t quad[4];
+        if (fixed_version_key(entry.first) && !parse_version_quad(entry.second.c_str(), quad)) {
+            *message = formatted(PACK_MSG_BAD_FIXED_VERSION, entry.first.c_str(), entry.second.c_str());
+            return kEditRefused;
+        }
+        set_version_string(&version, widen(entry.first), widen(entry.second));
+    }
+    std::vector<unsigned char> block;
+    if (!edits.version.empty() && !build_version_info(version, &block)) {
+        *message = formatted(PACK_MSG_VERSION_TOO_LONG, static_cast<unsigned long>(kVersionBlockMaxBytes));
+        return kEditRefused;
+    }
+    return kEditOk;
+}
+
 void keep_unless_replaced(char* item, void* context) {
     // An earlier archive choice gives way; the options added below are not repeated.
     std::string text = item;
@@ -68,33 +118,43 @@ void keep_unless_replaced(char* item, void* context) {
 }  // namespace
 
 int config_id_of_label(const std::string& label) {
-    for (int id = 2; id <= 9; ++id)
+    for (int id = kConfigRuntimeLibraryPath; id <= kConfigBadVersionMessage; ++id)
         if (label == kLabels[id]) return id;
     return 0;
 }
 
-const char* config_label_of_id(int id) { return id >= 1 && id <= 9 ? kLabels[id] : ""; }
+const char* config_label_of_id(int id) {
+    return id >= kConfigReadme && id <= kConfigBadVersionMessage ? kLabels[id] : "";
+}
 
 EditResult parse_set_argument(const char* argument, PackEdits* edits, std::string* message) {
+    if (!valid_utf8(argument)) {
+        *message = formatted(PACK_MSG_NOT_UTF8, "--set");
+        return kEditRefused;
+    }
     const char* equals = strchr(argument, '=');
     std::string label = equals ? std::string(argument, equals) : std::string(argument);
     int id = equals ? config_id_of_label(label) : 0;
     if (id == 0) {
-        *message = "Unknown configuration value: " + label + "\n";
+        *message = formatted(PACK_MSG_UNKNOWN_VALUE, label.c_str());
         return kEditUsage;
     }
     edits->has_value[id] = true;
-    edits->values[id] = id >= 5 ? unescape(equals + 1) : std::string(equals + 1);
+    edits->values[id] = id >= kConfigVmArguments ? unescape(equals + 1) : std::string(equals + 1);
     return kEditOk;
 }
 
 EditResult parse_version_argument(const char* argument, PackEdits* edits, std::string* message) {
+    if (!valid_utf8(argument)) {
+        *message = formatted(PACK_MSG_NOT_UTF8, "--version-info");
+        return kEditRefused;
+    }
     const char* equals = strchr(argument, '=');
     std::string key = equals ? std::string(argument, equals) : std::string(argument);
     bool known = false;
     for (const char* k : kVersionKeys) known = known || key == k;
     if (!equals || !known) {
-        *message = "Unknown version information key: " + key + "\n";
+        *message = formatted(PACK_MSG_UNKNOWN_VERSION_KEY, key.c_str());
         return kEditUsage;
     }
     for (auto& entry : edits->version)
@@ -107,57 +167,48 @@ EditResult parse_version_argument(const char* argument, PackEdits* edits, std::s
 }
 
 EditResult check_edits(const PackEdits& edits, std::string* message) {
-    for (int id = 2; id <= 9; ++id) {
+    for (int id = kConfigRuntimeLibraryPath; id <= kConfigBadVersionMessage; ++id) {
         if (!edits.has_value[id]) continue;
         const std::string& value = edits.values[id];
-        const std::string label = kLabels[id];
+        const char* label = kLabels[id];
         std::u16string wide = widen(value);
         // Each UTF-16 unit is one byte in a single-byte ANSI code page.
         if (wide.size() > kValueLimit) {
-            *message =
-                "Value too long: " + label + " holds " + std::to_string(wide.size()) + " bytes, at most 1999 fit\n";
+            *message = formatted(PACK_MSG_VALUE_TOO_LONG, label, static_cast<unsigned long>(wide.size()));
             return kEditRefused;
         }
         if (wide.size() == kValueLimit && value.find('#') != std::string::npos) {
-            *message = "Value too long: " + label +
-                       " holds a \"#\" and 1999 bytes, leaving no room for the \"#\" that keeps it\n";
+            *message = formatted(PACK_MSG_VALUE_HASH_TOO_LONG, label);
             return kEditRefused;
         }
-        if (id == 8 && !is_safe_message_format(value.c_str(), 0)) {
-            *message = "Not a valid no_runtime_message: it takes no conversion (write a literal % as %%)\n";
+        if (id == kConfigNoRuntimeMessage && !is_safe_message_format(value.c_str(), 0)) {
+            *message = PACK_MSG_BAD_NO_RUNTIME_MESSAGE;
             return kEditRefused;
         }
-        if (id == 9 && !value.empty() && !is_safe_message_format(value.c_str(), 1)) {
-            *message =
-                "Not a valid bad_version_message: it takes exactly one %s, the version "
-                "(write a literal % as %%)\n";
+        if (id == kConfigBadVersionMessage && !value.empty() && !is_safe_message_format(value.c_str(), 1)) {
+            *message = PACK_MSG_BAD_VERSION_MESSAGE;
             return kEditRefused;
         }
-        if ((id == 3 || id == 4) && !value.empty() && !(parse_major_version(value.c_str()) > 0)) {
-            *message = "Not a valid " + label + ": '" + value + "' (write a version such as 1.8, 11 or 17)\n";
+        if ((id == kConfigMinVersion || id == kConfigMaxVersion) && !value.empty() &&
+            !(parse_major_version(value.c_str()) > 0)) {
+            *message = formatted(PACK_MSG_BAD_VERSION_BOUND, label, value.c_str());
             return kEditRefused;
         }
     }
     const std::string& archive = edits.class_data_archive;
     if (edits.class_data_auto && archive.empty()) {
-        *message = "--class-data-auto needs --class-data-archive\n";
+        *message = PACK_MSG_AUTO_NEEDS_ARCHIVE;
         return kEditUsage;
     }
-    if (!archive.empty() && (!absolute_windows_path(archive) || archive.find_first_of("\r\n") != std::string::npos)) {
-        *message = "Not a valid class-data archive: '" + archive +
-                   "' (write an absolute Windows path such as C:\\Games\\hoop.jsa: a relative one is taken from the "
-                   "working directory)\n";
+    if (!valid_utf8(archive.c_str())) {
+        *message = formatted(PACK_MSG_NOT_UTF8, "--class-data-archive");
         return kEditRefused;
     }
-    for (const auto& entry : edits.version) {
-        uint16_t quad[4];
-        if (fixed_version_key(entry.first) && !parse_version_quad(entry.second.c_str(), quad)) {
-            *message = "Not a valid " + entry.first + ": '" + entry.second +
-                       "' (write up to four numbers from 0 to 65535, such as 1.2.3.4)\n";
-            return kEditRefused;
-        }
+    if (!archive.empty() && (!absolute_windows_path(archive) || archive.find_first_of("\r\n") != std::string::npos)) {
+        *message = formatted(PACK_MSG_BAD_CLASS_DATA_ARCHIVE, archive.c_str());
+        return kEditRefused;
     }
-    return kEditOk;
+    return check_version_info(edits, message);
 }
 
 std::string with_class_data_options(const std::string& vm_arguments, const PackEdits& edits) {
@@ -177,6 +228,40 @@ std::string with_class_data_options(const std::string& vm_arguments, const PackE
 
 std::u16string stored_config_text(int id, const std::string& value) {
     return widen(value) + widen(kShippedComments[id]);
+}
+
+bool valid_utf8(const char* text) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+    size_t left = strlen(text);
+    unsigned code;
+    for (size_t length; left > 0; p += length, left -= length)
+        if ((length = utf8_sequence(p, left, &code)) == 0) return false;
+    return true;
+}
+
+std::string escaped_for_terminal(const std::string& text) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
+    std::string out;
+    unsigned code;
+    for (size_t i = 0, length; i < text.size(); i += length) {
+        length = utf8_sequence(p + i, text.size() - i, &code);
+        if (length > 0 && code >= 0x20 && code != 0x7F && (code < 0x80 || code >= 0xA0)) {
+            out.append(text, i, length);
+            continue;
+        }
+        char escape[8];
+        length = length == 0 ? 1 : length;
+        if (length == 1 && p[i] == '\n')
+            out += "\\n";
+        else if (length == 1 && p[i] == '\r')
+            out += "\\r";
+        else if (length == 1 && p[i] == '\t')
+            out += "\\t";
+        else
+            for (size_t k = 0; k < length; ++k)
+                out.append(escape, size_t(snprintf(escape, sizeof escape, "\\x%02X", p[i + k])));
+    }
+    return out;
 }
 
 std::u16string widen(const std::string& text) {

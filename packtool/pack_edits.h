@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#define VANDREL_PACK_PRINTF(f, a) __attribute__((format(printf, f, a)))
+
 enum SubsystemChoice { kKeepSubsystem, kGuiSubsystem, kConsoleSubsystem };
 
 struct PackEdits {
@@ -30,11 +32,12 @@ const char* config_label_of_id(int id);
 // "\\" a backslash; values 2 to 4 (a path, two versions) are taken as written.
 EditResult parse_set_argument(const char* argument, PackEdits* edits, std::string* message);
 
-// Takes "KEY=VALUE" of --version.
+// Takes "KEY=VALUE" of --version-info.
 EditResult parse_version_argument(const char* argument, PackEdits* edits, std::string* message);
 
 // Checks every value and version string: the 1999-byte limit, the two
-// message formats, the two version bounds, the fixed version numbers.
+// message formats, the two version bounds, the fixed version numbers, the
+// version block's 16-bit lengths.
 EditResult check_edits(const PackEdits& edits, std::string* message);
 
 // Value 5 with the options that make the VM map a class-data archive,
@@ -49,6 +52,15 @@ std::string with_class_data_options(const std::string& vm_arguments, const PackE
 // The text stored for value `id`: the value, then "#" and the comment the
 // shipped resource script gives it.
 std::u16string stored_config_text(int id, const std::string& value);
+
+// True when `text` is well-formed UTF-8: no overlong form, no surrogate, no
+// code point past U+10FFFF, no stray or missing continuation byte. Every
+// text of the command line is checked before anything else reads it.
+bool valid_utf8(const char* text);
+
+// `text` fit for a terminal: control characters (C0, DEL and C1) as "\n",
+// "\r", "\t" or "\xHH" for each byte, and bytes that are no UTF-8 as "\xHH".
+std::string escaped_for_terminal(const std::string& text);
 
 // UTF-8 to UTF-16 (bytes that are no UTF-8 taken as Latin-1) and back.
 std::u16string widen(const std::string& text);

@@ -25,7 +25,7 @@ rm -f "$out/sample" "$out/sample.exe"
 echo "--- packing $out/sample.exe with vandrel-pack and the win32 vandrel.exe"
 build/linux/packtool/vandrel-pack --launcher build/win32/launcher/vandrel.exe \
   --set 'vm_arguments=-Xmx320m' --set min_version=11 \
-  --version ProductName='vandrel sample' --version FileVersion=1.0.0 \
+  --version-info ProductName='vandrel sample' --version-info FileVersion=1.0.0 \
   "$jar" "$out/sample.exe"
 build/linux/packtool/vandrel-pack --show "$out/sample.exe"
 

@@ -4,11 +4,12 @@
 // includes a system header of its own and so that tests can replace single
 // entries to inject failures the real system cannot be made to produce
 // (a failing close, an unreadable registry value). Each build links exactly
-// one implementation: platform_win32.cpp or platform_posix.cpp. An entry
+// one implementation: platform_win32.cpp or platform_posix.cpp, whose
+// file-system entries come from files_win32.cpp or files_posix.cpp. An entry
 // makes one system call, or the few that one service takes on that system;
 // what to do with its result is decided by the core above it.
-#ifndef VANDREL_PLATFORM_H
-#define VANDREL_PLATFORM_H
+#ifndef VANDREL_LAUNCHER_PLATFORM_PLATFORM_H
+#define VANDREL_LAUNCHER_PLATFORM_PLATFORM_H
 
 #include <climits>
 #include <cstdio>

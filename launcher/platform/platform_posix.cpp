@@ -8,6 +8,7 @@
 //  - there is no registry: every key is absent, and the runtime is found
 //    through JAVA_HOME, /usr/lib/jvm/default-java and java on PATH.
 #include "platform.h"
+#include "platform/files.h"
 #include "resource_decoder.h"
 
 #include <dlfcn.h>
@@ -68,18 +69,6 @@ int posix_load_string(unsigned id, char* buffer, int capacity) {
     return int(out - buffer);
 }
 
-unsigned long posix_module_file_name(char* buffer, unsigned long capacity) {
-    if (capacity == 0) return 0;
-    ssize_t n = readlink("/proc/self/exe", buffer, capacity);
-    if (n < 0) return 0;
-    if (static_cast<unsigned long>(n) >= capacity) {  // cut, as GetModuleFileNameA does
-        buffer[capacity - 1] = '\0';
-        return capacity;
-    }
-    buffer[n] = '\0';
-    return static_cast<unsigned long>(n);
-}
-
 const char* posix_raw_command_line() { return nullptr; }
 
 void* posix_load_library(const char* path) { return dlopen(path, RTLD_NOW | RTLD_GLOBAL); }
@@ -102,149 +91,6 @@ bool posix_expand_environment(const char* text, char* buffer, int capacity) {
     if (length >= size_t(capacity)) return false;
     memcpy(buffer, text, length + 1);
     return true;
-}
-
-bool posix_path_exists(const char* path) {
-    struct stat st;
-    return stat(path, &st) == 0;
-}
-
-// A file created for writing gets the executable bits that the umask allows:
-// what the packager writes is a program.
-FILE* posix_file_open(const char* path, const char* mode) {
-    if (mode[0] != 'w') return fopen(path, mode);
-    int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0777);
-    if (fd < 0) return nullptr;
-    FILE* file = fdopen(fd, mode);
-    if (file == nullptr) close(fd);
-    return file;
-}
-
-int posix_file_close(FILE* file) { return fclose(file); }
-
-bool posix_same_file(const char* a, const char* b) {
-    struct stat sa, sb;
-    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
-bool posix_names_special_file(const char* path) {
-    struct stat st;
-    return stat(path, &st) == 0 && !S_ISREG(st.st_mode);
-}
-
-bool posix_replace_file(const char* from, const char* to) { return rename(from, to) == 0; }
-
-bool posix_remove_file(const char* path) { return unlink(path) == 0; }
-
-FILE* posix_file_create_new(const char* path) {
-    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0777);
-    if (fd < 0) return nullptr;
-    FILE* file = fdopen(fd, "wb");
-    if (file == nullptr) close(fd);
-    return file;
-}
-
-int posix_probe_writable(const char* path) {
-    // Non-blocking, so that a FIFO without a reader does not hang the probe.
-    int fd = open(path, O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd >= 0) {
-        close(fd);
-        return 1;
-    }
-    return errno == ENOENT ? 0 : -1;
-}
-
-bool posix_file_status(FILE* file, FileStatus* status) {
-    struct stat st;
-    if (fstat(fileno(file), &st) != 0) return false;
-    status->size = static_cast<unsigned long long>(st.st_size);
-    status->modified = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    return true;
-}
-
-void posix_adopt_attributes(FILE* file, const char* model) {
-    struct stat st;
-    if (stat(model, &st) != 0) return;
-    int fd = fileno(file);
-    // Where changing the owner is not permitted, the file stays the writer's.
-    if (fchown(fd, st.st_uid, st.st_gid) != 0 && fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0) errno = 0;
-    // The permission bits, not the set-ID bits: new contents earn no privilege.
-    fchmod(fd, st.st_mode & 0777);
-}
-
-bool posix_link_target(const char* path, char* target, unsigned long capacity) {
-    struct stat st;
-    size_t length = strlen(path);
-    if (lstat(path, &st) != 0 || !S_ISLNK(st.st_mode)) {
-        if (length >= capacity) return false;
-        memcpy(target, path, length + 1);
-        return true;
-    }
-    if (stat(path, &st) == 0) {
-        // The links reach an existing file: its own name, which must lead to
-        // that same file (a link of /proc may name no path at all).
-        char resolved[PATH_MAX];
-        struct stat reached;
-        if (realpath(path, resolved) == nullptr || stat(resolved, &reached) != 0 || reached.st_dev != st.st_dev ||
-            reached.st_ino != st.st_ino || strlen(resolved) >= capacity)
-            return false;
-        memcpy(target, resolved, strlen(resolved) + 1);
-        return true;
-    }
-    // A dangling link: follow the chain to the name that does not exist.
-    std::string current = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        char text[PATH_MAX];
-        ssize_t n = readlink(current.c_str(), text, sizeof text - 1);
-        if (n <= 0) return false;
-        text[n] = '\0';
-        if (text[0] == '/') {
-            current = text;
-        } else {
-            size_t slash = current.rfind('/');
-            current = (slash == std::string::npos ? std::string() : current.substr(0, slash + 1)) + text;
-        }
-        if (lstat(current.c_str(), &st) != 0) {
-            if (errno != ENOENT || current.size() >= capacity) return false;
-            memcpy(target, current.c_str(), current.size() + 1);
-            return true;
-        }
-        if (!S_ISLNK(st.st_mode)) return false;
-    }
-    return false;
-}
-
-// The file deleted on interruption, and the actions that were in place.
-char interrupt_victim[PATH_MAX];
-const int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
-struct sigaction previous_actions[3];
-bool interrupt_guarded = false;
-
-void remove_and_end(int signal_number) {
-    unlink(interrupt_victim);
-    struct sigaction original;
-    memset(&original, 0, sizeof original);
-    original.sa_handler = SIG_DFL;
-    sigaction(signal_number, &original, nullptr);
-    raise(signal_number);
-}
-
-void posix_remove_on_interrupt(const char* path) {
-    if (path == nullptr || strlen(path) >= sizeof interrupt_victim) {
-        if (interrupt_guarded)
-            for (int i = 0; i < 3; ++i) sigaction(kInterruptSignals[i], &previous_actions[i], nullptr);
-        interrupt_guarded = false;
-        interrupt_victim[0] = '\0';
-        return;
-    }
-    strcpy(interrupt_victim, path);
-    if (interrupt_guarded) return;
-    struct sigaction action;
-    memset(&action, 0, sizeof action);
-    action.sa_handler = remove_and_end;
-    sigfillset(&action.sa_mask);
-    for (int i = 0; i < 3; ++i) sigaction(kInterruptSignals[i], &action, &previous_actions[i]);
-    interrupt_guarded = true;
 }
 
 bool posix_full_path(const char* path, char* buffer, int capacity) {
@@ -276,7 +122,7 @@ ConsoleState posix_console_state() {
 PlatformApi platform = {
     .get_env = posix_get_env,
     .load_string = posix_load_string,
-    .module_file_name = posix_module_file_name,
+    .module_file_name = system_module_file_name,
     .raw_command_line = posix_raw_command_line,
     .load_library = posix_load_library,
     .find_symbol = posix_find_symbol,
@@ -286,25 +132,24 @@ PlatformApi platform = {
     .registry_close = posix_registry_close,
     .registry_subkey = posix_registry_subkey,
     .expand_environment = posix_expand_environment,
-    .path_exists = posix_path_exists,
-    .file_open = posix_file_open,
-    .file_close = posix_file_close,
-    .same_file = posix_same_file,
-    .names_special_file = posix_names_special_file,
-    .replace_file = posix_replace_file,
-    .remove_file = posix_remove_file,
-    .file_create_new = posix_file_create_new,
-    .probe_writable = posix_probe_writable,
-    .file_status = posix_file_status,
-    .adopt_attributes = posix_adopt_attributes,
-    .link_target = posix_link_target,
-    .remove_on_interrupt = posix_remove_on_interrupt,
+    .path_exists = system_path_exists,
+    .file_open = system_file_open,
+    .file_close = system_file_close,
+    .same_file = system_same_file,
+    .names_special_file = system_names_special_file,
+    .replace_file = system_replace_file,
+    .remove_file = system_remove_file,
+    .file_create_new = system_file_create_new,
+    .probe_writable = system_probe_writable,
+    .file_status = system_file_status,
+    .adopt_attributes = system_adopt_attributes,
+    .link_target = system_link_target,
+    .remove_on_interrupt = system_remove_on_interrupt,
     .full_path = posix_full_path,
     .write_error = posix_write_error,
     .console_state = posix_console_state,
 };
 
-const char kPathSeparator = '/';
 const char kExecutableSuffix[] = "";
 // A runtime before 9 keeps its library under its architecture's name.
 #if defined(__x86_64__)

@@ -1,5 +1,6 @@
 // The platform table over the Win32 API.
 #include "platform.h"
+#include "platform/files.h"
 
 #include <windows.h>
 
@@ -15,10 +16,6 @@ const char* win32_get_env(const char* name) { return getenv(name); }
 
 int win32_load_string(unsigned id, char* buffer, int capacity) {
     return LoadStringA(GetModuleHandleA(nullptr), id, buffer, capacity);
-}
-
-unsigned long win32_module_file_name(char* buffer, unsigned long capacity) {
-    return GetModuleFileNameA(nullptr, buffer, capacity);
 }
 
 const char* win32_raw_command_line() { return GetCommandLineA(); }
@@ -52,122 +49,6 @@ bool win32_registry_query(RegistryKey key, const char* name, unsigned long* type
 }
 
 void win32_registry_close(RegistryKey key) { RegCloseKey(static_cast<HKEY>(key)); }
-
-bool win32_path_exists(const char* path) {
-    // Wildcards would match other names; a path holding them names nothing.
-    for (const char* p = path; *p; ++p)
-        if (*p == '*' || *p == '?') return false;
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
-
-FILE* win32_file_open(const char* path, const char* mode) { return fopen(path, mode); }
-
-int win32_file_close(FILE* file) { return fclose(file); }
-
-bool file_identity(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
-    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    BOOL ok = GetFileInformationByHandle(h, info);
-    CloseHandle(h);
-    return ok != 0;
-}
-
-bool win32_same_file(const char* a, const char* b) {
-    BY_HANDLE_FILE_INFORMATION ia, ib;
-    if (!file_identity(a, &ia) || !file_identity(b, &ib)) return false;
-    return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
-           ia.nFileIndexLow == ib.nFileIndexLow;
-}
-
-bool win32_names_special_file(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
-    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    bool special = GetFileType(h) != FILE_TYPE_DISK;  // NUL, CON, a pipe
-    CloseHandle(h);
-    return special;
-}
-
-bool win32_replace_file(const char* from, const char* to) {
-    // An existing file keeps its attributes, security and short name.
-    if (GetFileAttributesA(to) != INVALID_FILE_ATTRIBUTES &&
-        ReplaceFileA(to, from, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
-        return true;
-    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
-}
-
-bool win32_remove_file(const char* path) { return DeleteFileA(path) != 0; }
-
-FILE* win32_file_create_new(const char* path) {
-    // Shared for deletion, so that the file can be removed while it is open.
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
-    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
-    if (fd < 0) {
-        CloseHandle(h);
-        return nullptr;
-    }
-    FILE* file = _fdopen(fd, "wb");
-    if (file == nullptr) _close(fd);
-    return file;
-}
-
-int win32_probe_writable(const char* path) {
-    // The read-only attribute refuses writing to everyone (Wine maps it to
-    // permission bits, which do not bind the super-user).
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return -1;
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-        CloseHandle(h);
-        return 1;
-    }
-    DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : -1;
-}
-
-bool win32_file_status(FILE* file, FileStatus* status) {
-    HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
-    BY_HANDLE_FILE_INFORMATION info;
-    if (h == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(h, &info)) return false;
-    status->size = (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    status->modified =
-        static_cast<long long>((static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32) |
-                               info.ftLastWriteTime.dwLowDateTime);
-    return true;
-}
-
-// ReplaceFileA keeps the replaced file's attributes and security.
-void win32_adopt_attributes(FILE* file, const char* model) {}
-
-bool win32_link_target(const char* path, char* target, unsigned long capacity) {
-    size_t length = strlen(path);
-    if (length >= capacity) return false;
-    memcpy(target, path, length + 1);
-    return true;
-}
-
-char interrupt_victim[MAX_PATH];
-
-BOOL WINAPI remove_on_console_event(DWORD event) {
-    if (interrupt_victim[0] != '\0') DeleteFileA(interrupt_victim);
-    return FALSE;  // the next handler ends the process as usual
-}
-
-void win32_remove_on_interrupt(const char* path) {
-    static bool installed = false;
-    if (path == nullptr || strlen(path) >= sizeof interrupt_victim) {
-        interrupt_victim[0] = '\0';
-        return;
-    }
-    strcpy(interrupt_victim, path);
-    if (!installed) installed = SetConsoleCtrlHandler(remove_on_console_event, TRUE) != 0;
-}
 
 bool win32_registry_subkey(RegistryKey key, unsigned long index, char* name, unsigned long capacity) {
     DWORD size = capacity;
@@ -235,7 +116,7 @@ ConsoleState win32_console_state() {
 PlatformApi platform = {
     .get_env = win32_get_env,
     .load_string = win32_load_string,
-    .module_file_name = win32_module_file_name,
+    .module_file_name = system_module_file_name,
     .raw_command_line = win32_raw_command_line,
     .load_library = win32_load_library,
     .find_symbol = win32_find_symbol,
@@ -245,25 +126,24 @@ PlatformApi platform = {
     .registry_close = win32_registry_close,
     .registry_subkey = win32_registry_subkey,
     .expand_environment = win32_expand_environment,
-    .path_exists = win32_path_exists,
-    .file_open = win32_file_open,
-    .file_close = win32_file_close,
-    .same_file = win32_same_file,
-    .names_special_file = win32_names_special_file,
-    .replace_file = win32_replace_file,
-    .remove_file = win32_remove_file,
-    .file_create_new = win32_file_create_new,
-    .probe_writable = win32_probe_writable,
-    .file_status = win32_file_status,
-    .adopt_attributes = win32_adopt_attributes,
-    .link_target = win32_link_target,
-    .remove_on_interrupt = win32_remove_on_interrupt,
+    .path_exists = system_path_exists,
+    .file_open = system_file_open,
+    .file_close = system_file_close,
+    .same_file = system_same_file,
+    .names_special_file = system_names_special_file,
+    .replace_file = system_replace_file,
+    .remove_file = system_remove_file,
+    .file_create_new = system_file_create_new,
+    .probe_writable = system_probe_writable,
+    .file_status = system_file_status,
+    .adopt_attributes = system_adopt_attributes,
+    .link_target = system_link_target,
+    .remove_on_interrupt = system_remove_on_interrupt,
     .full_path = win32_full_path,
     .write_error = win32_write_error,
     .console_state = win32_console_state,
 };
 
-const char kPathSeparator = '\\';
 const char kExecutableSuffix[] = ".exe";
 const char* const kLibrariesUnderJavaHome[] = {"bin\\server\\jvm.dll", "bin\\client\\jvm.dll",
                                                "jre\\bin\\server\\jvm.dll", "jre\\bin\\client\\jvm.dll", nullptr};

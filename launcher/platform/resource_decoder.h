@@ -1,6 +1,6 @@
 // Reading a string of a Windows string table from compiled resources (.res).
-#ifndef VANDREL_RESOURCE_DECODER_H
-#define VANDREL_RESOURCE_DECODER_H
+#ifndef VANDREL_LAUNCHER_PLATFORM_RESOURCE_DECODER_H
+#define VANDREL_LAUNCHER_PLATFORM_RESOURCE_DECODER_H
 
 #include <cstddef>
 

@@ -1,7 +1,7 @@
 // Calling the runtime loader with both standard streams captured, and the
 // two outcomes the discovery tests expect of it.
-#ifndef VANDREL_DISCOVERY_RUNTIME_CAPTURE_H
-#define VANDREL_DISCOVERY_RUNTIME_CAPTURE_H
+#ifndef VANDREL_TESTS_DISCOVERY_RUNTIME_CAPTURE_H
+#define VANDREL_TESTS_DISCOVERY_RUNTIME_CAPTURE_H
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Helpers for tests that run the launcher's code against a real Java VM:
 // creating the VM through the launcher's own loading and creation code,
 // reading Java values back, and checking pending exceptions.
-#ifndef VANDREL_TESTS_JNI_SUPPORT_H
-#define VANDREL_TESTS_JNI_SUPPORT_H
+#ifndef VANDREL_TESTS_JNI_JNI_SUPPORT_H
+#define VANDREL_TESTS_JNI_JNI_SUPPORT_H
 
 #include <gtest/gtest.h>
 #include <jni.h>

@@ -149,14 +149,17 @@ class PackagerFaults : public ::testing::Test {
     }
     ScriptedPlatform machine_;  // the real table, restored after each test
 
-    int pack(std::string* out, std::string* err) {
-        std::vector<std::string> args = {launcher_, source_, destination_};
+    // Packs source_ into destination_ with the launcher file `launcher`
+    // (launcher_ when empty).
+    int pack(std::string* out, std::string* err, std::string launcher = "") {
+        if (launcher.empty()) launcher = launcher_;
+        std::vector<std::string> args = {launcher, source_, destination_};
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(&a[0]);
         argv.push_back(nullptr);
         StreamCapture captured_out(1);
         StreamCapture captured_err(2);
-        int status = run_packager(jni_support::SharedVm::env(), launcher_.c_str(), "vandrel", 3, argv.data());
+        int status = run_packager(jni_support::SharedVm::env(), launcher.c_str(), "vandrel", 3, argv.data());
         *err = captured_err.finish();
         *out = captured_out.finish();
         return status;
@@ -291,16 +294,8 @@ TEST_F(PackagerFaults, ATemporaryFileThatCannotBeRemovedIsReported) {
 
 TEST_F(PackagerFaults, LauncherFileThatDoesNotExistIsNamedAndNothingIsCreated) {
     std::string missing = dir_ / "no-launcher";
-    std::vector<std::string> args = {missing, source_, destination_};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-    StreamCapture captured_out(1);
-    StreamCapture captured_err(2);
-    int status = run_packager(jni_support::SharedVm::env(), missing.c_str(), "vandrel", 3, argv.data());
-    std::string err = captured_err.finish();
-    std::string out = captured_out.finish();
-    EXPECT_EQ(status, 3);
+    std::string out, err;
+    EXPECT_EQ(pack(&out, &err, missing), 3);
     EXPECT_EQ(out, creating(destination_, source_));
     EXPECT_EQ(err, "Error opening '" + missing + "'\n");
     EXPECT_TRUE(untouched(""));

@@ -1,6 +1,6 @@
 // Capturing what this process writes to one of its standard streams.
-#ifndef VANDREL_TEST_SUPPORT_CAPTURE_H
-#define VANDREL_TEST_SUPPORT_CAPTURE_H
+#ifndef VANDREL_TESTS_SUPPORT_CAPTURE_H
+#define VANDREL_TESTS_SUPPORT_CAPTURE_H
 
 #include <string>
 

@@ -1,7 +1,7 @@
 // Files of the tests: a scratch directory per test, whole-file reads and
 // writes, and the names by which Windows programs know the build tree.
-#ifndef VANDREL_TEST_SUPPORT_FILES_H
-#define VANDREL_TEST_SUPPORT_FILES_H
+#ifndef VANDREL_TESTS_SUPPORT_FILES_H
+#define VANDREL_TESTS_SUPPORT_FILES_H
 
 #include <string>
 #include <vector>

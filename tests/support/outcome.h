@@ -1,7 +1,7 @@
 // Comparisons that report at the caller's line: each returns
 // ::testing::AssertionResult, for EXPECT_TRUE or ASSERT_TRUE.
-#ifndef VANDREL_TEST_SUPPORT_OUTCOME_H
-#define VANDREL_TEST_SUPPORT_OUTCOME_H
+#ifndef VANDREL_TESTS_SUPPORT_OUTCOME_H
+#define VANDREL_TESTS_SUPPORT_OUTCOME_H
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 // object's records (and record what the core asked of them); destroyed, it
 // restores the table as it was. Areas not scripted stay the real system's.
 // One object at a time.
-#ifndef VANDREL_TEST_SUPPORT_PLATFORM_FAKES_H
-#define VANDREL_TEST_SUPPORT_PLATFORM_FAKES_H
+#ifndef VANDREL_TESTS_SUPPORT_PLATFORM_FAKES_H
+#define VANDREL_TESTS_SUPPORT_PLATFORM_FAKES_H
 
 #include <map>
 #include <memory>

@@ -2,8 +2,8 @@
 // captured. One set of options serves both platforms: on POSIX the program
 // gets an argument vector, on Windows an exact command line, as a shell or
 // Explorer hands it over.
-#ifndef VANDREL_TEST_SUPPORT_PROCESS_H
-#define VANDREL_TEST_SUPPORT_PROCESS_H
+#ifndef VANDREL_TESTS_SUPPORT_PROCESS_H
+#define VANDREL_TESTS_SUPPORT_PROCESS_H
 
 #include <string>
 #include <utility>

@@ -5,8 +5,8 @@
 // program ends, so that each program starts with no runtime registered and
 // leaves the prefix as it found it. Programs using it run one at a time
 // (their CTest tests take the resource lock "registry").
-#ifndef VANDREL_TEST_SUPPORT_REGISTRY_H
-#define VANDREL_TEST_SUPPORT_REGISTRY_H
+#ifndef VANDREL_TESTS_SUPPORT_REGISTRY_H
+#define VANDREL_TESTS_SUPPORT_REGISTRY_H
 
 #include <gtest/gtest.h>
 

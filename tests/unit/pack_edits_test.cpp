@@ -2,9 +2,14 @@
 // that every accepted value reads back through the comment rule unchanged.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
+#include <vector>
 
+#include "launcher_image.h"
 #include "pack_edits.h"
+#include "version_info.h"
 
 namespace {
 
@@ -12,6 +17,15 @@ struct SetCase {
     const char* argument;
     EditResult result;
 };
+
+typedef EditResult (*ParseArgument)(const char* argument, PackEdits* edits, std::string* message);
+
+// The argument parsed and, when that succeeded, checked; *message says why not.
+EditResult parsed_and_checked(ParseArgument parse, const char* argument, std::string* message) {
+    PackEdits edits{};
+    EditResult result = parse(argument, &edits, message);
+    return result == kEditOk ? check_edits(edits, message) : result;
+}
 
 TEST(PackEdits, ValuesCheckedBeforeWriting) {
     const std::string long_value(1999, 'v');
@@ -46,10 +60,8 @@ TEST(PackEdits, ValuesCheckedBeforeWriting) {
     };
     for (const SetCase& c : cases) {
         SCOPED_TRACE(c.argument);
-        PackEdits edits{};
         std::string message;
-        EditResult result = parse_set_argument(c.argument, &edits, &message);
-        if (result == kEditOk) result = check_edits(edits, &message);
+        EditResult result = parsed_and_checked(parse_set_argument, c.argument, &message);
         EXPECT_EQ(c.result, result) << message;
         EXPECT_EQ(result == kEditOk, message.empty());
     }
@@ -57,18 +69,79 @@ TEST(PackEdits, ValuesCheckedBeforeWriting) {
 
 TEST(PackEdits, VersionKeysAndNumbers) {
     const SetCase cases[] = {
-        {"ProductName=Demo", kEditOk},         {"FileVersion=1.2.3.4", kEditOk},
-        {"ProductVersion=2", kEditOk},         {"FileVersion=1.2.3.4.5", kEditRefused},
-        {"ProductVersion=two", kEditRefused},  {"Comments=x", kEditUsage},
+        {"ProductName=Demo", kEditOk},        {"FileVersion=1.2.3.4", kEditOk},
+        {"ProductVersion=2", kEditOk},        {"FileVersion=1.2.3.4.5", kEditRefused},
+        {"ProductVersion=two", kEditRefused}, {"Comments=x", kEditUsage},
         {"ProductName", kEditUsage},
     };
     for (const SetCase& c : cases) {
         SCOPED_TRACE(c.argument);
+        std::string message;
+        EXPECT_EQ(c.result, parsed_and_checked(parse_version_argument, c.argument, &message)) << message;
+    }
+}
+
+// Texts are checked as UTF-8 before anything reads them: a form that a lax
+// decoder would turn into "%", a line feed or "#" after the checks is refused.
+TEST(PackEdits, OnlyWellFormedUtf8IsTaken) {
+    struct Case {
+        const char* text;
+        bool valid;
+    };
+    const Case cases[] = {
+        {"plain", true},
+        {"Caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xae", true},
+        {"\xef\xbf\xbf \xf4\x8f\xbf\xbf", true},  // U+FFFF and U+10FFFF
+        {"\xc0\xa5", false},                      // "%" in two bytes
+        {"\xc1\x8a", false},                      // a line feed in two bytes
+        {"\xe0\x80\xa3", false},                  // "#" in three bytes
+        {"\xf0\x80\x80\xa3", false},              // "#" in four bytes
+        {"\xed\xa0\x80", false},                  // a surrogate
+        {"\xf4\x90\x80\x80", false},              // past U+10FFFF
+        {"\xc3", false},                          // cut short
+        {"\xc3(", false},                         // a missing continuation byte
+        {"\x80", false},                          // a stray continuation byte
+        {"\xff", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(c.valid, valid_utf8(c.text));
         PackEdits edits{};
         std::string message;
-        EditResult result = parse_version_argument(c.argument, &edits, &message);
-        if (result == kEditOk) result = check_edits(edits, &message);
-        EXPECT_EQ(c.result, result) << message;
+        EXPECT_EQ(c.valid ? kEditOk : kEditRefused,
+                  parse_set_argument(("no_runtime_message=" + std::string(c.text)).c_str(), &edits, &message));
+        EXPECT_EQ(c.valid ? kEditOk : kEditRefused,
+                  parse_version_argument(("ProductName=" + std::string(c.text)).c_str(), &edits, &message));
+        edits = PackEdits{};
+        edits.class_data_archive = "C:\\" + std::string(c.text);
+        EXPECT_EQ(c.valid ? kEditOk : kEditRefused, check_edits(edits, &message));
+    }
+}
+
+TEST(PackEdits, ShownTextsHaveNoControlCharacters) {
+    struct Case {
+        const char* text;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"-Xmx1g", "-Xmx1g"},
+        {"Caf\xc3\xa9", "Caf\xc3\xa9"},
+        {"a\nb\rc\td", "a\\nb\\rc\\td"},
+        {"\x1b[2J\x07", "\\x1B[2J\\x07"},
+        {"\x7f", "\\x7F"},
+        {"\xc2\x9b", "\\xC2\\x9B"},  // U+009B, a C1 control
+        {"\xc0\xa5", "\\xC0\\xA5"},  // no UTF-8
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.shown, escaped_for_terminal(c.text)) << c.text;
+}
+
+TEST(PackEdits, VersionTextsFitTheBlockLengths) {
+    for (size_t length : {32000u, 33000u}) {
+        PackEdits edits{};
+        std::string message;
+        ASSERT_EQ(kEditOk,
+                  parse_version_argument(("ProductName=" + std::string(length, 'x')).c_str(), &edits, &message));
+        EXPECT_EQ(length == 32000 ? kEditOk : kEditRefused, check_edits(edits, &message)) << length;
     }
 }
 
@@ -113,7 +186,7 @@ TEST(PackEdits, ClassDataArchiveJoinsValueFive) {
     const Case cases[] = {
         {"", "C:\\a.jsa", false, kOptions},
         {"#off", "C:\\a.jsa", false, kOptions},  // a value the launcher reads as no items
-        {"-Xmx1g\r\n", "C:\\a.jsa", false,  // items as the launcher splits them
+        {"-Xmx1g\r\n", "C:\\a.jsa", false,       // items as the launcher splits them
          "-Xmx1g\n-XX:+IgnoreUnrecognizedVMOptions\n-XX:SharedArchiveFile=C:\\a.jsa\n-Xlog:cds*=off"},
         // Configuring again replaces the earlier choice and repeats nothing.
         {"-Xmx1g\n-XX:+IgnoreUnrecognizedVMOptions\n-XX:+AutoCreateSharedArchive\n-XX:SharedArchiveFile=D:\\old.jsa\n"
@@ -142,6 +215,91 @@ TEST(PackEdits, ClassDataArchiveJoinsValueFive) {
         EXPECT_EQ(c.expected != nullptr, result == kEditOk) << message;
         if (c.expected != nullptr) {
             EXPECT_EQ(c.expected, with_class_data_options(c.vm_arguments, edits));
+        }
+    }
+}
+
+typedef std::vector<unsigned char> Bytes;
+
+void set_le(Bytes& b, size_t at, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
+}
+
+// A PE32 launcher of one section, .rsrc, holding string table block 1.
+Bytes small_launcher() {
+    std::u16string strings[16];
+    strings[5] = u"-Xmx256m# heap";
+    Resource block{};
+    block.type.id = kResourceString;
+    block.name.id = 1;
+    block.language = 1033;
+    block.data = encode_string_block(strings);
+    Bytes rsrc;
+    EXPECT_EQ(ResourceResult::kDone, build_resource_section({block}, 0x1000, &rsrc));
+    Bytes image(0x200, 0);
+    image[0] = 'M', image[1] = 'Z';
+    set_le(image, 60, 0x40, 4);
+    memcpy(&image[0x40], "PE\0\0", 4);
+    set_le(image, 0x44, 0x14c, 2);
+    set_le(image, 0x46, 1, 2);
+    set_le(image, 0x54, 224, 2);
+    const size_t opt = 0x58, section = opt + 224;
+    set_le(image, opt, 0x10b, 2);
+    set_le(image, opt + 32, 0x1000, 4);
+    set_le(image, opt + 36, 0x200, 4);
+    set_le(image, opt + 56, 0x1000 + uint32_t(rsrc.size() + 0xFFF) / 0x1000 * 0x1000, 4);
+    set_le(image, opt + 60, 0x200, 4);
+    set_le(image, opt + 68, kPeSubsystemWindowsConsole, 2);
+    set_le(image, opt + 92, 16, 4);
+    set_le(image, opt + 96 + 8 * kDirectoryResource, 0x1000, 4);
+    set_le(image, opt + 96 + 8 * kDirectoryResource + 4, uint32_t(rsrc.size()), 4);
+    memcpy(&image[section], ".rsrc", 5);
+    set_le(image, section + 8, uint32_t(rsrc.size()), 4);
+    set_le(image, section + 12, 0x1000, 4);
+    set_le(image, section + 16, uint32_t(rsrc.size() + 0x1FF) / 0x200 * 0x200, 4);
+    set_le(image, section + 20, 0x200, 4);
+    set_le(image, section + 36, 0x40000040, 4);
+    image.resize(0x200 + (rsrc.size() + 0x1FF) / 0x200 * 0x200, 0);
+    std::copy(rsrc.begin(), rsrc.end(), image.begin() + 0x200);
+    return image;
+}
+
+// What is written is read back before it is put in place: an image that does
+// not read back as the edits made it is caught, whichever part is wrong.
+TEST(PackEdits, WrittenImageReadsBack) {
+    PackEdits edits{};
+    std::string message;
+    ASSERT_EQ(kEditOk, parse_set_argument("min_version=11", &edits, &message));
+    ASSERT_EQ(kEditOk, parse_version_argument("ProductName=Demo", &edits, &message));
+    edits.subsystem = kConsoleSubsystem;
+    Launcher launcher{"small.exe", small_launcher(), {}, {}};
+    ASSERT_TRUE(read_pe_image(launcher.bytes.data(), launcher.bytes.size(), &launcher.image));
+    ASSERT_EQ(ResourceResult::kDone,
+              read_resources(launcher.bytes.data(), launcher.bytes.size(), launcher.image, &launcher.resources));
+    const Bytes unedited = launcher.bytes;
+    Bytes edited;
+    ASSERT_EQ(kSuccess, edit_launcher(edits, {}, &launcher, &edited));
+    struct Case {
+        const char* name;
+        bool from_edited;  // else the launcher as it was
+        size_t at;         // a byte changed to `value`
+        uint8_t value;
+        const char* what;  // null: reads back
+    };
+    const Case cases[] = {
+        {"as made", true, 0, 'M', nullptr},
+        {"section count wrapped to 0", true, 0x46, 0, "the executable's headers"},
+        {"subsystem", true, 0x58 + 68, kPeSubsystemWindowsGui, "the subsystem"},
+        {"the launcher as it was", false, 0, 'M', "the resources"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes image = c.from_edited ? edited : unedited;
+        image[c.at] = c.value;
+        const char* what = nullptr;
+        EXPECT_EQ(c.what == nullptr, image_reads_back(image, edits, {}, launcher, &what));
+        if (c.what != nullptr) {
+            EXPECT_STREQ(c.what, what);
         }
     }
 }

@@ -188,6 +188,7 @@ TEST(ZipDirectory, ManifestMainClass) {
     const Case cases[] = {
         {"Manifest-Version: 1.0\r\nMain-Class: a.B\r\n", "a.B"},
         {"Manifest-Version: 1.0\nmain-class: a.B\n", "a.B"},
+        {"Main-Class: a.B \t\r\n", "a.B"},  // trailing blanks go, as java -jar drops them
         {"Main-Class: com.example.very.long.packa\r\n ge.Main\r\n\r\n", "com.example.very.long.package.Main"},
         {"Manifest-Version: 1.0\r\n\r\nName: x\r\nMain-Class: a.B\r\n", nullptr},
         {"Manifest-Version: 1.0\r\nMain-Class:a.B\r\n", nullptr},

@@ -76,7 +76,8 @@ TEST_F(Packager, WithThreeOrMoreArgumentsPrintsUsageAndWritesNothing) {
 TEST_F(Packager, UsageNamesTheProgramAsItWasInvoked) {
     write_file(dir_ / "packer", launcher_bytes_, 0755);
     ProcessResult r = run_program(dir_ / "packer", {});
-    EXPECT_TRUE(outcome_is(r, 1, "Vandrel Console Version " VANDREL_VERSION_TEXT "\nUsage: packer source.jar [dest.exe]\n", ""));
+    EXPECT_TRUE(outcome_is(
+        r, 1, "Vandrel Console Version " VANDREL_VERSION_TEXT "\nUsage: packer source.jar [dest.exe]\n", ""));
 }
 
 // --- the source must open as a JAR -----------------------------------------

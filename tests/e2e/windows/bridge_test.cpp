@@ -21,7 +21,8 @@
 
 namespace {
 
-const char kUsage[] = "Vandrel Console Version " VANDREL_VERSION_TEXT "\r\nUsage: vandrel.exe source.jar [dest.exe]\r\n";
+const char kUsage[] =
+    "Vandrel Console Version " VANDREL_VERSION_TEXT "\r\nUsage: vandrel.exe source.jar [dest.exe]\r\n";
 const char kNoManifestWarning[] =
     "Main-Class attribute not found in manifest:\r\nWill attempt to find a main class at run-time.\r\n";
 const char kNoMainClass[] = "Can't launch: no main class found\r\n";

@@ -14,14 +14,17 @@ set(host_pack_sources
   ${PROJECT_SOURCE_DIR}/formats/zip_directory.cpp ${PROJECT_SOURCE_DIR}/formats/pe_headers.cpp
   ${PROJECT_SOURCE_DIR}/formats/pe_image.cpp ${PROJECT_SOURCE_DIR}/formats/string_block.cpp
   ${PROJECT_SOURCE_DIR}/formats/ico_file.cpp ${PROJECT_SOURCE_DIR}/formats/version_info.cpp
-  ${PROJECT_SOURCE_DIR}/formats/app_manifest.cpp ${PROJECT_SOURCE_DIR}/packtool/manifest_edits.cpp
-  ${PROJECT_SOURCE_DIR}/packtool/main.cpp ${PROJECT_SOURCE_DIR}/packtool/pack_edits.cpp
-  ${PROJECT_SOURCE_DIR}/packtool/archive_check.cpp ${PROJECT_SOURCE_DIR}/packtool/atomic_file.cpp
-  ${PROJECT_SOURCE_DIR}/launcher/major_version.cpp ${PROJECT_SOURCE_DIR}/launcher/text_rules.cpp)
+  ${PROJECT_SOURCE_DIR}/formats/app_manifest.cpp
+  ${PROJECT_SOURCE_DIR}/launcher/major_version.cpp ${PROJECT_SOURCE_DIR}/launcher/text_rules.cpp
+  ${PROJECT_SOURCE_DIR}/launcher/atomic_file.cpp ${PROJECT_SOURCE_DIR}/launcher/diagnostics.cpp
+  ${PROJECT_SOURCE_DIR}/launcher/platform/files_posix.cpp)
+foreach(file main pack_edits archive_check request input_file jar_input launcher_image pack_output show tool_platform manifest_edits)
+  list(APPEND host_pack_sources ${PROJECT_SOURCE_DIR}/packtool/${file}.cpp)
+endforeach()
 add_custom_command(
   OUTPUT ${host_pack}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/pack_host
-  COMMAND ${VANDREL_HOST_CXX} -std=c++17 -O1 -Wall -Wextra -Werror -Wno-unused-parameter -fno-exceptions
+  COMMAND ${VANDREL_HOST_CXX} -std=c++17 -O1 -Wall -Wextra -Werror -Wno-unused-parameter
           "-DVANDREL_VERSION_TEXT=\"${VANDREL_VERSION}\"" -I${PROJECT_SOURCE_DIR}/formats -I${PROJECT_SOURCE_DIR}/packtool -I${PROJECT_SOURCE_DIR}/launcher
           -I${PROJECT_BINARY_DIR}/packtool -o ${host_pack} ${host_pack_sources} -lz
   DEPENDS ${host_pack_sources} ${PROJECT_BINARY_DIR}/packtool/shipped_comments.h

@@ -43,6 +43,7 @@ cli)
   objdump=$1 jar=$2 plain_jar=$3 windows_pack=$4
   cp "$jar" app.jar && cp "$plain_jar" plain.jar
   printf 'plain text' > text.jar
+  truncate -s 17M big.ico && truncate -s 65M big.exe
   # name | arguments | status | standard error
   while IFS='|' read -r name args status err; do
     [ -z "$name" ] && continue
@@ -55,17 +56,26 @@ cli)
 no arguments||1|
 unknown option|--frobnicate a b|1|Unknown option: --frobnicate
 unknown value label|--set heap=1g app.jar out.exe|1|Unknown configuration value: heap
-unknown version key|--version Colour=red app.jar out.exe|1|Unknown version information key: Colour
+unknown version key|--version-info Colour=red app.jar out.exe|1|Unknown version information key: Colour
 value too long|--set "vm_arguments=$(printf 'x%.0s' $(seq 2000))" --launcher "$launcher" app.jar out.exe|6|Value too long: vm_arguments holds 2000 bytes, at most 1999 fit
 conversion in no_runtime_message|--set "no_runtime_message=100%" --launcher "$launcher" app.jar out.exe|6|Not a valid no_runtime_message: it takes no conversion (write a literal % as %%)
 two conversions in bad_version_message|--set "bad_version_message=%s and %d" --launcher "$launcher" app.jar out.exe|6|Not a valid bad_version_message: it takes exactly one %s, the version (write a literal % as %%)
 min_version the launcher cannot read|--set "min_version=11.0" --launcher "$launcher" app.jar out.exe|6|Not a valid min_version: '11.0' (write a version such as 1.8, 11 or 17)
-FileVersion not numeric|--version FileVersion=one --launcher "$launcher" app.jar out.exe|6|Not a valid FileVersion: 'one' (write up to four numbers from 0 to 65535, such as 1.2.3.4)
+FileVersion not numeric|--version-info FileVersion=one --launcher "$launcher" app.jar out.exe|6|Not a valid FileVersion: 'one' (write up to four numbers from 0 to 65535, such as 1.2.3.4)
 not a jar|--launcher "$launcher" text.jar out.exe|2|Not a valid jar file: text.jar
 destination is the launcher|--configure --gui "$launcher" "$launcher"|3|Refusing to write '$launcher': it is one of the inputs
 launcher that is no executable|--launcher text.jar app.jar out.exe|4|Not a Windows executable: text.jar
 destination is the archive|--launcher "$launcher" app.jar ./app.jar|3|Refusing to write './app.jar': it is one of the inputs
 destination in a missing directory|--launcher "$launcher" app.jar missing/out.exe|3|Error opening 'missing/out.exe'
+a device as the archive|--launcher "$launcher" /dev/zero out.exe|2|Not a valid jar file: /dev/zero
+a device as the launcher|--launcher /dev/zero app.jar out.exe|3|Not a regular file: /dev/zero
+a device as the icon|--icon /dev/zero --launcher "$launcher" app.jar out.exe|3|Not a regular file: /dev/zero
+an icon file over its limit|--icon big.ico --launcher "$launcher" app.jar out.exe|9|Too large: big.ico (vandrel-pack takes an icon file of at most 16 MiB)
+a launcher over its limit|--launcher big.exe app.jar out.exe|9|Too large: big.exe (vandrel-pack takes a launcher of at most 64 MiB)
+an overlong per cent sign|--set $'no_runtime_message=boom \xc0\xa5n' --launcher "$launcher" app.jar out.exe|6|Not valid UTF-8: the value of --set (write texts in UTF-8)
+an overlong line feed|--class-data-archive $'C:\\a\xc0\x8a-Xmx1m' --launcher "$launcher" app.jar out.exe|6|Not valid UTF-8: the value of --class-data-archive (write texts in UTF-8)
+a surrogate|--version-info $'ProductName=\xed\xa0\x80' --launcher "$launcher" app.jar out.exe|6|Not valid UTF-8: the value of --version-info (write texts in UTF-8)
+version texts past the block's lengths|--version-info ProductName=$(printf 'x%.0s' $(seq 40000)) --launcher "$launcher" app.jar out.exe|6|Version information too long: its texts do not fit the 65535 bytes of the version block
 TABLE
   out=$("$pack" --gui --set min_version=11 --launcher "$launcher" app.jar app.exe 2>&1)
   check "pack: output" "Creating executable 'app.exe' from 'app.jar'...
@@ -74,11 +84,40 @@ Success!" "$out"
 Will attempt to find a main class at run-time.
 Creating executable 'plain.exe' from 'plain.jar'...
 Success!" "$("$pack" --launcher "$launcher" plain.jar plain.exe 2>&1)"
-  mkdir tool && cp "$pack" tool/vandrel-pack && cp "$launcher" tool/vandrel.exe
+  rm big.ico big.exe
+  check "--version" "$("$pack" --help | head -1 | cut -d: -f1)" "$("$pack" --version)"
+  mkdir -p tool/win32 && cp "$pack" tool/vandrel-pack
+  err=$("$work/tool/vandrel-pack" app.jar default.exe 2>&1 >/dev/null)
+  check "no default launcher: --launcher is named" "Error opening '$work/tool/vandrel.exe': no launcher beside vandrel-pack (--launcher FILE chooses the launcher)" "$err"
+  cp "$launcher" tool/vandrel.exe && "$pack" --configure --gui "$launcher" tool/win32/vandrel.exe >/dev/null
   (cd / && "$work/tool/vandrel-pack" "$work/app.jar" "$work/default.exe" >/dev/null)
-  check "the launcher beside the tool is the default" "$(sha256sum < "$launcher")" "$(head -c "$(stat -c %s "$launcher")" default.exe | sha256sum)"
+  check "the win32 launcher beside the tool is the default" "$(sha256sum < tool/win32/vandrel.exe)" "$(head -c "$(stat -c %s tool/win32/vandrel.exe)" default.exe | sha256sum)"
+  rm tool/win32/vandrel.exe
+  (cd / && "$work/tool/vandrel-pack" "$work/app.jar" "$work/default.exe" >/dev/null)
+  check "else the launcher beside the tool" "$(sha256sum < "$launcher")" "$(head -c "$(stat -c %s "$launcher")" default.exe | sha256sum)"
   rm -rf tool default.exe
-  edits=(--set 'vm_arguments=-Xmx1g\n-Dx=1' --set min_version=11 --version ProductName=Demo --gui)
+  # Destinations: through a link to its target, the mode kept, names as long as the system takes.
+  ln -s target.exe link.exe && touch private.exe && chmod 600 private.exe
+  long=$(printf 'n%.0s' $(seq 251)).exe
+  for destination in link.exe private.exe "$long"; do
+    "$pack" --launcher "$launcher" app.jar "$destination" >/dev/null
+    check "destination ${destination:0:16}: status" 0 $?
+  done
+  check "a link is written through" "link.exe -> target.exe" "$(stat -c %N link.exe | tr -d "'")"
+  check "a link's target is the program" "$(sha256sum < "$long")" "$(sha256sum < target.exe)"
+  check "the mode is kept" 600 "$(stat -c %a private.exe)"
+  rm link.exe target.exe private.exe "$long"
+  # Read-only (the attribute binds under Wine as it does for every user on Windows).
+  cp "$launcher" readonly.exe && chmod 444 readonly.exe
+  wine "$windows_pack" --configure --gui "$(winpath "$launcher")" readonly.exe 2>err.txt >/dev/null
+  check "a read-only destination: status" "3" "$?"
+  check "a read-only destination: message" "Error opening 'readonly.exe'" "$(tr -d '\r' < err.txt)"
+  check "a read-only destination: file" "$launcher_sum" "$(sha256sum < readonly.exe)"
+  rm -f readonly.exe err.txt
+  "$pack" --configure --set $'vm_arguments=-Xmx1g\x1b]0;title\x07' "$launcher" escape.exe >/dev/null
+  check "show: control characters escaped" '  vm_arguments = -Xmx1g\x1B]0;title\x07' "$("$pack" --show escape.exe | grep vm_arguments)"
+  rm escape.exe
+  edits=(--set 'vm_arguments=-Xmx1g\n-Dx=1' --set min_version=11 --version-info ProductName=Demo --gui)
   "$pack" --configure "${edits[@]}" "$launcher" host.exe >/dev/null
   wine "$windows_pack" --configure "${edits[@]}" "$(winpath "$launcher")" windows.exe >/dev/null 2>&1
   check "the Windows build of the tool writes the same bytes" "$(sha256sum < host.exe)" "$(sha256sum < windows.exe)"
@@ -103,8 +142,8 @@ Signed: no" "$("$pack" --show app.exe | grep -E '^  min_version|^Archive|^Signed
 resources)
   probe=$1 icon=$2
   "$pack" --configure --set 'vm_arguments=-Xmx1g\n-Dpack.check=yes' --set min_version=11 \
-    --set 'leading_arguments=C:\\new dir#1\nsecond' --icon "$icon" --version ProductName=Demo \
-    --version FileVersion=1.2.3.4 --version 'CompanyName=Brightfen Games' --gui "$launcher" configured.exe >/dev/null
+    --set 'leading_arguments=C:\\new dir#1\nsecond' --icon "$icon" --version-info ProductName=Demo \
+    --version-info FileVersion=1.2.3.4 --version-info 'CompanyName=Brightfen Games' --gui "$launcher" configured.exe >/dev/null
   check "configure: status" 0 $?
   check "Win32 reading" 'value 2=[]
 value 3=[11]

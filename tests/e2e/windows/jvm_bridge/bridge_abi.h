@@ -4,8 +4,8 @@
    the Unix half (where gcc -m32 aligns them to 4): there is no padding to
    disagree about. Pointers are carried as integers; both halves live in the
    same address space, so the Unix half uses them as they are. */
-#ifndef BRIDGE_ABI_H
-#define BRIDGE_ABI_H
+#ifndef VANDREL_TESTS_E2E_WINDOWS_JVM_BRIDGE_BRIDGE_ABI_H
+#define VANDREL_TESTS_E2E_WINDOWS_JVM_BRIDGE_BRIDGE_ABI_H
 
 #include <stdint.h>
 

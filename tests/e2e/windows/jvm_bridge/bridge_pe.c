@@ -149,6 +149,21 @@ static void decode_arguments(jmethodID id, va_list list, jvalue* values)
     }
 }
 
+/* The va_list and "..." forms of a call whose jvalue form b_<name>A exists. */
+#define BRIDGE_LIST_FORMS(Type, Name, Target)                                                 \
+    static Type JNICALL b_##Name##V(JNIEnv* env, Target target, jmethodID id, va_list list) { \
+        jvalue values[MAX_ARGS];                                                              \
+        decode_arguments(id, list, values);                                                   \
+        return b_##Name##A(env, target, id, values);                                          \
+    }                                                                                         \
+    static Type JNICALL b_##Name(JNIEnv* env, Target target, jmethodID id, ...) {             \
+        va_list list;                                                                         \
+        va_start(list, id);                                                                   \
+        Type result = b_##Name##V(env, target, id, list);                                     \
+        va_end(list);                                                                         \
+        return result;                                                                        \
+    }
+
 /* ---- VM options: Windows paths become Unix paths ---- */
 
 static BOOL is_absolute_windows_path(const char* p)
@@ -262,63 +277,21 @@ static jobject JNICALL b_NewObjectA(JNIEnv* env, jclass cls, jmethodID id, const
     return (jobject)(UINT_PTR)forward(BRIDGE_NEW_OBJECT, U(cls), U(id), U(args), 0);
 }
 
-static jobject JNICALL b_NewObjectV(JNIEnv* env, jclass cls, jmethodID id, va_list list)
-{
-    jvalue values[MAX_ARGS];
-    decode_arguments(id, list, values);
-    return b_NewObjectA(env, cls, id, values);
-}
-
-static jobject JNICALL b_NewObject(JNIEnv* env, jclass cls, jmethodID id, ...)
-{
-    va_list list;
-    va_start(list, id);
-    jobject result = b_NewObjectV(env, cls, id, list);
-    va_end(list);
-    return result;
-}
+BRIDGE_LIST_FORMS(jobject, NewObject, jclass)
 
 static jobject JNICALL b_CallObjectMethodA(JNIEnv* env, jobject obj, jmethodID id, const jvalue* args)
 {
     return (jobject)(UINT_PTR)forward(BRIDGE_CALL_OBJECT_METHOD, U(obj), U(id), U(args), 0);
 }
 
-static jobject JNICALL b_CallObjectMethodV(JNIEnv* env, jobject obj, jmethodID id, va_list list)
-{
-    jvalue values[MAX_ARGS];
-    decode_arguments(id, list, values);
-    return b_CallObjectMethodA(env, obj, id, values);
-}
-
-static jobject JNICALL b_CallObjectMethod(JNIEnv* env, jobject obj, jmethodID id, ...)
-{
-    va_list list;
-    va_start(list, id);
-    jobject result = b_CallObjectMethodV(env, obj, id, list);
-    va_end(list);
-    return result;
-}
+BRIDGE_LIST_FORMS(jobject, CallObjectMethod, jobject)
 
 static jint JNICALL b_CallIntMethodA(JNIEnv* env, jobject obj, jmethodID id, const jvalue* args)
 {
     return (jint)forward(BRIDGE_CALL_INT_METHOD, U(obj), U(id), U(args), 0);
 }
 
-static jint JNICALL b_CallIntMethodV(JNIEnv* env, jobject obj, jmethodID id, va_list list)
-{
-    jvalue values[MAX_ARGS];
-    decode_arguments(id, list, values);
-    return b_CallIntMethodA(env, obj, id, values);
-}
-
-static jint JNICALL b_CallIntMethod(JNIEnv* env, jobject obj, jmethodID id, ...)
-{
-    va_list list;
-    va_start(list, id);
-    jint result = b_CallIntMethodV(env, obj, id, list);
-    va_end(list);
-    return result;
-}
+BRIDGE_LIST_FORMS(jint, CallIntMethod, jobject)
 
 static void JNICALL b_CallStaticVoidMethodA(JNIEnv* env, jclass cls, jmethodID id, const jvalue* args)
 {
@@ -350,21 +323,7 @@ static void JNICALL b_CallVoidMethodA(JNIEnv* env, jobject obj, jmethodID id, co
     forward(BRIDGE_CALL_VOID_METHOD, U(obj), U(id), U(args), 0);
 }
 
-static jobject JNICALL b_CallStaticObjectMethodV(JNIEnv* env, jclass cls, jmethodID id, va_list list)
-{
-    jvalue values[MAX_ARGS];
-    decode_arguments(id, list, values);
-    return b_CallStaticObjectMethodA(env, cls, id, values);
-}
-
-static jobject JNICALL b_CallStaticObjectMethod(JNIEnv* env, jclass cls, jmethodID id, ...)
-{
-    va_list list;
-    va_start(list, id);
-    jobject result = b_CallStaticObjectMethodV(env, cls, id, list);
-    va_end(list);
-    return result;
-}
+BRIDGE_LIST_FORMS(jobject, CallStaticObjectMethod, jclass)
 
 static jstring JNICALL b_NewStringUTF(JNIEnv* env, const char* bytes)
 {

@@ -8,7 +8,7 @@ import java.util.TreeMap;
 
 /** The pack goal's parameters as vandrel-pack's command line. */
 final class PackArguments {
-    static final String VERSION_INFO_OPTION = "--version";
+    static final String VERSION_INFO_OPTION = "--version-info";
 
     File launcher;
     Map<String, String> settings;

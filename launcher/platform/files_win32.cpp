@@ -1,0 +1,165 @@
+// The file-system entries of the platform table over the Win32 API.
+#include "platform/files.h"
+
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+unsigned long system_module_file_name(char* buffer, unsigned long capacity) {
+    return GetModuleFileNameA(nullptr, buffer, capacity);
+}
+
+bool system_path_exists(const char* path) {
+    // Wildcards would match other names; a path holding them names nothing.
+    for (const char* p = path; *p; ++p)
+        if (*p == '*' || *p == '?') return false;
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+FILE* system_file_open(const char* path, const char* mode) { return fopen(path, mode); }
+
+int system_file_close(FILE* file) { return fclose(file); }
+
+namespace {
+
+bool file_identity(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BOOL ok = GetFileInformationByHandle(h, info);
+    CloseHandle(h);
+    return ok != 0;
+}
+
+}  // namespace
+
+bool system_same_file(const char* a, const char* b) {
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    if (!file_identity(a, &ia) || !file_identity(b, &ib)) return false;
+    return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
+           ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+bool system_names_special_file(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool special = GetFileType(h) != FILE_TYPE_DISK;  // NUL, CON, a pipe
+    CloseHandle(h);
+    return special;
+}
+
+bool system_replace_file(const char* from, const char* to) {
+    // An existing file keeps its attributes, security and short name.
+    if (GetFileAttributesA(to) != INVALID_FILE_ATTRIBUTES &&
+        ReplaceFileA(to, from, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+        return true;
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
+}
+
+bool system_remove_file(const char* path) { return DeleteFileA(path) != 0; }
+
+FILE* system_file_create_new(const char* path) {
+    // Shared for deletion, so that the file can be removed while it is open.
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(h);
+        return nullptr;
+    }
+    FILE* file = _fdopen(fd, "wb");
+    if (file == nullptr) _close(fd);
+    return file;
+}
+
+int system_probe_writable(const char* path) {
+    // The read-only attribute refuses writing to everyone (Wine maps it to
+    // permission bits, which do not bind the super-user).
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return -1;
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        CloseHandle(h);
+        return 1;
+    }
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : -1;
+}
+
+bool system_file_status(FILE* file, FileStatus* status) {
+    HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (h == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(h, &info)) return false;
+    status->size = (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    status->modified =
+        static_cast<long long>((static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                               info.ftLastWriteTime.dwLowDateTime);
+    return true;
+}
+
+// ReplaceFileA keeps the replaced file's attributes and security.
+void system_adopt_attributes(FILE* file, const char* model) {}
+
+bool system_link_target(const char* path, char* target, unsigned long capacity) {
+    size_t length = strlen(path);
+    if (length >= capacity) return false;
+    memcpy(target, path, length + 1);
+    return true;
+}
+
+namespace {
+
+char interrupt_victim[MAX_PATH];
+
+BOOL WINAPI remove_on_console_event(DWORD event) {
+    if (interrupt_victim[0] != '\0') DeleteFileA(interrupt_victim);
+    return FALSE;  // the next handler ends the process as usual
+}
+
+}  // namespace
+
+void system_remove_on_interrupt(const char* path) {
+    static bool installed = false;
+    if (path == nullptr || strlen(path) >= sizeof interrupt_victim) {
+        interrupt_victim[0] = '\0';
+        return;
+    }
+    strcpy(interrupt_victim, path);
+    if (!installed) installed = SetConsoleCtrlHandler(remove_on_console_event, TRUE) != 0;
+}
+
+bool system_file_seek(FILE* file, unsigned long long position) {
+    return position <= 0x7FFFFFFFFFFFFFFFull && _fseeki64(file, static_cast<long long>(position), SEEK_SET) == 0;
+}
+
+bool system_file_copy(FILE* in, unsigned long long position, unsigned long long length, FILE* out) {
+    const size_t block = 1 << 20;
+    char* buffer = static_cast<char*>(malloc(block));
+    bool copied = buffer != nullptr && system_file_seek(in, position);
+    while (copied && length > 0) {
+        size_t chunk = length < block ? size_t(length) : block;
+        copied = fread(buffer, 1, chunk, in) == chunk && fwrite(buffer, 1, chunk, out) == chunk;
+        length -= chunk;
+    }
+    free(buffer);
+    return copied;
+}
+
+bool system_is_regular_file(FILE* file) {
+    HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    BY_HANDLE_FILE_INFORMATION info;
+    return h != INVALID_HANDLE_VALUE && GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) &&
+           !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+const char kPathSeparator = '\\';
