@@ -24,6 +24,8 @@ assert console.any { it.startsWith('Archive: appended at ') && it.endsWith('Main
 def gui = show('pack-sample-1.0-gui.exe')
 assert gui.contains('Image: PE32+ (64-bit), subsystem GUI'): gui
 assert gui.contains('  vm_arguments = -Xmx256m'): gui
+assert gui.any { it.startsWith('Manifest: ') && it.endsWith(', code page UTF-8') }: gui
+assert !console.any { it.contains('code page UTF-8') }: console
 
 def installed = new File(localRepositoryPath, 'com/brightfen/vandrel/it/pack-sample/1.0')
 assert new File(installed, 'pack-sample-1.0.exe').bytes == new File(target, 'pack-sample-1.0.exe').bytes
