@@ -33,4 +33,14 @@ bool system_file_seek(FILE* file, unsigned long long position);
 // fewer were copied.
 bool system_file_copy(FILE* in, unsigned long long position, unsigned long long length, FILE* out);
 
+// The file-system entries of a platform table's initialiser, in the table's
+// order, as each system's table fills them.
+#define VANDREL_FILE_SYSTEM_ENTRIES                                                                                    \
+    .path_exists = system_path_exists, .file_open = system_file_open, .file_close = system_file_close,                 \
+    .same_file = system_same_file, .names_special_file = system_names_special_file,                                    \
+    .replace_file = system_replace_file, .remove_file = system_remove_file, .file_create_new = system_file_create_new, \
+    .probe_writable = system_probe_writable, .file_status = system_file_status,                                        \
+    .adopt_attributes = system_adopt_attributes, .link_target = system_link_target,                                    \
+    .remove_on_interrupt = system_remove_on_interrupt
+
 #endif

@@ -82,39 +82,58 @@ class ModernDiscovery : public ::testing::Test {
         return home;
     }
 
+    // A home with the library at `library`, registered as `version` under
+    // `key` (CurrentVersion and RuntimeLib); the library's path.
+    std::string register_home(const char* key, const char* version, const std::string& library) {
+        std::string path = make_home(library, nullptr) + "\\" + library;
+        set_key(key, "CurrentVersion", version);
+        set_key(std::string(key) + "\\" + version, "RuntimeLib", path);
+        return path;
+    }
+
+    // The runtime found, of version 17, is taken under a minimum of
+    // `minimum` and refused under a maximum of 1.8 (the range is left so).
+    void expect_taken_at_least_and_refused_at_most(const char* minimum) {
+        machine_.set_string(kConfigMinVersion, minimum);
+        Search s = search();
+        EXPECT_TRUE(s.found);
+        EXPECT_EQ("", s.errors);
+        machine_.clear_string(kConfigMinVersion);
+        machine_.set_string(kConfigMaxVersion, "1.8");
+        s = search();
+        EXPECT_FALSE(s.found);
+        EXPECT_EQ(as_written("Java 17 will not do.\nAsk the author.\n"), s.errors);
+    }
+
     ScriptedPlatform machine_;
     ScratchDir homes_{"homes"};
     int homes_made_ = 0;
 };
 
 TEST_F(ModernDiscovery, JreKeyWithRuntimeLibIsLoaded) {
-    std::string home = make_home("bin\\server\\jvm.dll", nullptr);
-    set_key("Software\\JavaSoft\\JRE", "CurrentVersion", "17");
-    set_key("Software\\JavaSoft\\JRE\\17", "RuntimeLib", home + "\\bin\\server\\jvm.dll");
+    std::string library = register_home("Software\\JavaSoft\\JRE", "17", "bin\\server\\jvm.dll");
     Search s = search();
     EXPECT_TRUE(s.found);
-    EXPECT_EQ(home + "\\bin\\server\\jvm.dll", s.path);
+    EXPECT_EQ(library, s.path);
     EXPECT_EQ("", s.errors);
 
     RuntimeEntryPoints entry_points = {nullptr, nullptr};
     ASSERT_TRUE(load_java_runtime(&entry_points));
     EXPECT_NE(nullptr, entry_points.create_vm);
-    EXPECT_NE(nullptr, GetModuleHandleA((home + "\\bin\\server\\jvm.dll").c_str()));
+    EXPECT_NE(nullptr, GetModuleHandleA(library.c_str()));
 }
 
 TEST_F(ModernDiscovery, JdkKeyIsSearchedAfterTheJreKey) {
-    std::string home = make_home("bin\\client\\jvm.dll", nullptr);
-    set_key("Software\\JavaSoft\\JDK", "CurrentVersion", "21");
-    set_key("Software\\JavaSoft\\JDK\\21", "RuntimeLib", home + "\\bin\\client\\jvm.dll");
+    std::string library = register_home("Software\\JavaSoft\\JDK", "21", "bin\\client\\jvm.dll");
     Search s = search();
     EXPECT_TRUE(s.found);
-    EXPECT_EQ(home + "\\bin\\client\\jvm.dll", s.path);
+    EXPECT_EQ(library, s.path);
 
     // A JRE key that names no usable runtime is passed over silently.
     set_key("Software\\JavaSoft\\JRE", "CurrentVersion", "11");
     s = search();
     EXPECT_TRUE(s.found);
-    EXPECT_EQ(home + "\\bin\\client\\jvm.dll", s.path);
+    EXPECT_EQ(library, s.path);
     EXPECT_EQ("", s.errors);
 }
 
@@ -167,40 +186,19 @@ TEST_F(ModernDiscovery, NothingFoundPrintsOnlyTheDownloadMessage) {
 }
 
 TEST_F(ModernDiscovery, VersionRangeAppliesToTheJreKey) {
-    std::string home = make_home("bin\\server\\jvm.dll", nullptr);
-    set_key("Software\\JavaSoft\\JRE", "CurrentVersion", "17");
-    set_key("Software\\JavaSoft\\JRE\\17", "RuntimeLib", home + "\\bin\\server\\jvm.dll");
-
-    machine_.set_string(kConfigMinVersion, "1.8#");
-    Search s = search();
-    EXPECT_TRUE(s.found);
-    EXPECT_EQ("", s.errors);
-
-    machine_.clear_string(kConfigMinVersion);
-    machine_.set_string(kConfigMaxVersion, "1.8");
-    s = search();
-    EXPECT_FALSE(s.found);
-    EXPECT_EQ(as_written("Java 17 will not do.\nAsk the author.\n"), s.errors);
+    register_home("Software\\JavaSoft\\JRE", "17", "bin\\server\\jvm.dll");
+    expect_taken_at_least_and_refused_at_most("1.8#");
 }
 
 TEST_F(ModernDiscovery, VersionRangeAppliesToJavaHomeThroughItsReleaseFile) {
     std::string home = make_home("bin\\server\\jvm.dll", "17.0.2");
     set_java_home(home);
-    machine_.set_string(kConfigMinVersion, "1.8");
-    Search s = search();
-    EXPECT_TRUE(s.found);
-    EXPECT_EQ("", s.errors);
-
-    machine_.clear_string(kConfigMinVersion);
-    machine_.set_string(kConfigMaxVersion, "1.8");
-    s = search();
-    EXPECT_FALSE(s.found);
-    EXPECT_EQ(as_written("Java 17 will not do.\nAsk the author.\n"), s.errors);
+    expect_taken_at_least_and_refused_at_most("1.8");
 
     // Without a release file the version is unknown: not taken when a range is set.
     std::string unknown = make_home("bin\\server\\jvm.dll", nullptr);
     set_java_home(unknown);
-    s = search();
+    Search s = search();
     EXPECT_FALSE(s.found);
     EXPECT_EQ(as_written("Java unknown will not do.\nAsk the author.\n"), s.errors);
 }
