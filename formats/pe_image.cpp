@@ -412,7 +412,13 @@ bool read_pe_image(const unsigned char* data, size_t size, PeImage* out) {
         return false;
     if (pe_image_end(data, size, headers, &out->image_end, &needed) != kPeRead || out->image_end > size) return false;
     out->sections.resize(out->section_count);
-    for (unsigned i = 0; i < out->section_count; ++i) read_pe_section(data, headers, i, &out->sections[i]);
+    for (unsigned i = 0; i < out->section_count; ++i) {
+        read_pe_section(data, headers, i, &out->sections[i]);
+        // Section data never lies inside the headers: a rewrite could not
+        // keep both.
+        const PeSection& s = out->sections[i];
+        if (s.raw_size != 0 && s.raw_pointer < out->size_of_headers) return false;
+    }
     return true;
 }
 
