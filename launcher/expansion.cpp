@@ -10,14 +10,19 @@
 
 namespace {
 
+// The program's file name, terminated, in `buffer`; null when it cannot be
+// had or was cut.
+char* module_file(char* buffer, int capacity) {
+    unsigned long length = platform.module_file_name(buffer, static_cast<unsigned long>(capacity));
+    if (length == 0 || length >= static_cast<unsigned long>(capacity)) return nullptr;
+    buffer[length] = '\0';
+    return buffer;
+}
+
 // The text a reference's name stands for, or null when it names nothing.
 const char* lookup(const char* name, char* scratch, int capacity) {
     if (strcmp(name, "EXEDIR") == 0) return get_module_directory(scratch, capacity) ? scratch : nullptr;
-    if (strcmp(name, "EXEFILE") != 0) return platform.get_env(name);
-    unsigned long length = platform.module_file_name(scratch, static_cast<unsigned long>(capacity));
-    if (length == 0 || length >= static_cast<unsigned long>(capacity)) return nullptr;
-    scratch[length] = '\0';
-    return scratch;
+    return strcmp(name, "EXEFILE") == 0 ? module_file(scratch, capacity) : platform.get_env(name);
 }
 
 }  // namespace
@@ -61,9 +66,7 @@ int read_expanded_config(int id, char* buffer, int capacity) {
 }
 
 const char* program_stem(char* buffer, int capacity) {
-    unsigned long length = platform.module_file_name(buffer, static_cast<unsigned long>(capacity));
-    if (length == 0 || length >= static_cast<unsigned long>(capacity)) return nullptr;
-    buffer[length] = '\0';
+    if (module_file(buffer, capacity) == nullptr) return nullptr;
     char* dot = strrchr(buffer, '.');
     if (dot != nullptr && strchr(dot, kPathSeparator) == nullptr) *dot = '\0';
     const char* name = strrchr(buffer, kPathSeparator);

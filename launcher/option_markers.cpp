@@ -1,11 +1,13 @@
 #include "option_markers.h"
 
+#include "text_rules.h"
+
 namespace {
 
 // Reads the version at *text and moves past it; -1 when there is none.
 int read_version(const char** text) {
     int value = -1;
-    for (; **text >= '0' && **text <= '9'; ++*text)
+    for (; is_digit(**text); ++*text)
         if (value < 1000000) value = (value < 0 ? 0 : value * 10) + (**text - '0');  // no version is longer
     if (value >= 0 && **text == '.') {
         ++*text;

@@ -8,6 +8,7 @@
 #include "expansion.h"
 #include "messages.h"
 #include "platform/platform.h"
+#include "text_rules.h"
 #include "vm_options.h"
 
 namespace {
@@ -16,9 +17,7 @@ namespace {
 // empty or begins with "#", else an option as a line of value 5 is.
 void add_file_line(char* line, void*) {
     line += strspn(line, " \t");
-    size_t end = strlen(line);
-    while (end > 0 && (line[end - 1] == ' ' || line[end - 1] == '\t')) --end;
-    line[end] = '\0';
+    line[length_without_trailing_blanks(line, strlen(line))] = '\0';
     if (line[0] != '\0' && line[0] != '#') add_vm_options_from_lines(line);
 }
 

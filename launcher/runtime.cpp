@@ -19,6 +19,24 @@ bool copy_if_fits(const char* text, char* buffer, int capacity) {
 // The first version there was: a lower minimum bound is raised to it.
 constexpr float kFirstJavaVersion = 2;  // 1.2
 
+// Reads bound `id` (kConfigMinVersion or kConfigMaxVersion) into `bound`,
+// which keeps its value when the bound is blank; a minimum below the first
+// Java version is raised to it. False, with the message printed, when the
+// bound is set but is no version.
+bool read_version_bound(ConfigValueId id, float* bound) {
+    char text[kConfigValueCapacity];
+    if (read_config_string(id, text, sizeof text) == 0) return true;
+    const bool is_minimum = id == kConfigMinVersion;
+    // Checked as written: "1.1" is a version, "0" and "1.10" are not.
+    if (!(parse_major_version(text) > 0)) {
+        print_error(is_minimum ? MSG_BAD_MIN_VERSION : MSG_BAD_MAX_VERSION, text);
+        return false;
+    }
+    *bound = comparable_major_version(text);
+    if (is_minimum && *bound < kFirstJavaVersion) *bound = kFirstJavaVersion;
+    return true;
+}
+
 enum BoundCheck { kWithinBound, kOutsideBound, kBadBound };
 
 // Checks the registered version against values 3 and 4, the minimum first.
@@ -175,20 +193,6 @@ bool query_registry_path(RegistryKey key, const char* name, char* buffer, int ca
         return false;
     if (type == kRegistryTypeText) return copy_if_fits(stored, buffer, capacity);
     return platform.expand_environment(stored, buffer, capacity);
-}
-
-bool read_version_bound(ConfigValueId id, float* bound) {
-    char text[kConfigValueCapacity];
-    if (read_config_string(id, text, sizeof text) == 0) return true;
-    const bool is_minimum = id == kConfigMinVersion;
-    // Checked as written: "1.1" is a version, "0" and "1.10" are not.
-    if (!(parse_major_version(text) > 0)) {
-        print_error(is_minimum ? MSG_BAD_MIN_VERSION : MSG_BAD_MAX_VERSION, text);
-        return false;
-    }
-    *bound = comparable_major_version(text);
-    if (is_minimum && *bound < kFirstJavaVersion) *bound = kFirstJavaVersion;
-    return true;
 }
 
 bool read_version_range(VersionRange* range) {

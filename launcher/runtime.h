@@ -4,7 +4,6 @@
 
 #include <jni.h>
 
-#include "config.h"
 #include "major_version.h"
 #include "platform/platform.h"
 
@@ -47,13 +46,10 @@ struct VersionRange {
     float maximum;
 };
 
-// Reads bound `id` (kConfigMinVersion or kConfigMaxVersion) into `bound`,
-// which keeps its value when the bound is blank; a minimum below the first
-// Java version is raised to it. False, with the message printed, when the
-// bound is set but is no version.
-bool read_version_bound(ConfigValueId id, float* bound);
-
-// Reads both bounds, the minimum first; false as read_version_bound.
+// Reads both bounds (values 3 and 4), the minimum first; a blank bound lets
+// every version through on its side, and a minimum below the first Java
+// version is raised to it. False, with the message printed, when a bound is
+// set but is no version.
 bool read_version_range(VersionRange* range);
 
 // True when value 9 is set: without it the range has no effect.

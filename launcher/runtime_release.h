@@ -1,7 +1,7 @@
 // What the release file of the loaded Java runtime says about its version,
 // read before the VM is created.
-#ifndef VANDREL_RUNTIME_RELEASE_H
-#define VANDREL_RUNTIME_RELEASE_H
+#ifndef VANDREL_LAUNCHER_RUNTIME_RELEASE_H
+#define VANDREL_LAUNCHER_RUNTIME_RELEASE_H
 
 struct RuntimeRelease {
     int family;        // 8 for 1.8, 25 for 25.0.3; 0 when unknown

@@ -1,55 +1,9 @@
-// Reading a JAR's directory and manifest.
+// Reading a JAR's manifest.
 #include "archive_check.h"
 
-#include <cstring>
 #include <vector>
 
-#include <zlib.h>
-
 #include "text_rules.h"
-#include "zip_directory.h"
-
-namespace {
-
-constexpr uint64_t kManifestLimit = 16 * 1024 * 1024;
-
-bool is_manifest_name(const ZipEntry& e) {
-    static const char name[] = "META-INF/MANIFEST.MF";
-    if (e.name_length != sizeof name - 1) return false;
-    for (size_t i = 0; i < e.name_length; ++i) {
-        char a = e.name[i], b = name[i];
-        if (a >= 'a' && a <= 'z') a = char(a - 32);
-        if (a != b) return false;
-    }
-    return true;
-}
-
-// The entry's bytes, stored or deflated; false when they cannot be had.
-bool entry_bytes(const unsigned char* data, size_t size, const ArchiveInfo& archive, const ZipEntry& e,
-                 std::string* out) {
-    uint64_t header = archive.start + e.local_header_offset;
-    uint64_t offset;
-    if (header >= size || !zip_local_data_offset(data + header, size_t(size - header), &offset)) return false;
-    uint64_t at = header + offset;
-    if (at > size || e.compressed_size > size - at || e.uncompressed_size > kManifestLimit) return false;
-    if (e.method == 0) {
-        out->assign(reinterpret_cast<const char*>(data + at), size_t(e.compressed_size));
-        return true;
-    }
-    if (e.method != 8) return false;
-    out->assign(size_t(e.uncompressed_size), '\0');
-    z_stream z{};
-    if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return false;
-    z.next_in = const_cast<Bytef*>(data + at);
-    z.avail_in = uInt(e.compressed_size);
-    z.next_out = reinterpret_cast<Bytef*>(&(*out)[0]);
-    z.avail_out = uInt(out->size());
-    int status = out->empty() ? Z_STREAM_END : inflate(&z, Z_FINISH);
-    inflateEnd(&z);
-    return status == Z_STREAM_END && z.total_out == out->size();
-}
-
-}  // namespace
 
 bool manifest_main_class(const std::string& manifest, std::string* out) {
     // Lines end in CR LF, LF or CR; a line that begins with a blank continues
@@ -84,27 +38,4 @@ bool manifest_main_class(const std::string& manifest, std::string* out) {
         return line.size() > colon + 2;
     }
     return false;
-}
-
-bool inspect_archive(const unsigned char* data, size_t size, ArchiveInfo* out) {
-    *out = ArchiveInfo{};
-    ZipTail file{data, size, 0};
-    ZipEndRecord end;
-    ZipDirectory directory;
-    if (!find_end_record(file, &end) || !read_zip_directory(file, end, &directory)) return false;
-    out->zip64 = directory.zip64;
-    out->start = directory.archive_start;
-    ZipCursor cursor = zip_cursor(data + directory.directory_position, size_t(directory.directory_size));
-    ZipEntry entry;
-    ZipNext next;
-    std::string manifest;
-    bool have_manifest = false;
-    while ((next = zip_next_entry(&cursor, &entry)) == kZipEntry) {
-        ++out->entries;
-        if (!have_manifest && is_manifest_name(entry)) have_manifest = entry_bytes(data, size, *out, entry, &manifest);
-    }
-    if (next == kZipBroken) return false;
-    out->found = true;
-    out->has_main_class = have_manifest && manifest_main_class(manifest, &out->main_class);
-    return true;
 }

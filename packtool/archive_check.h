@@ -1,10 +1,9 @@
 // What vandrel-pack needs to know of a JAR without a Java VM: whether its
 // directory can be read as the Java runtime reads it, how many entries it
-// has, its manifest's Main-Class.
+// has, its manifest's Main-Class. jar_input.h reads it from the file.
 #ifndef VANDREL_PACKTOOL_ARCHIVE_CHECK_H
 #define VANDREL_PACKTOOL_ARCHIVE_CHECK_H
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -16,11 +15,6 @@ struct ArchiveInfo {
     bool has_main_class;
     std::string main_class;
 };
-
-// Reads the archive that ends `data` (a whole file). False when there is
-// none, its directory is broken, or the Java runtime would refuse it (a
-// ZIP64 locator that names no agreeing record, bytes after a ZIP64 archive).
-bool inspect_archive(const unsigned char* data, size_t size, ArchiveInfo* out);
 
 // The "Main-Class" of a manifest's main section; false when it has none.
 bool manifest_main_class(const std::string& manifest, std::string* out);

@@ -25,74 +25,39 @@ struct Option {
     OptionHandler handle;
 };
 
-EditResult set_value(Parsing* p, const char* value) {
-    return parse_set_argument(value, &p->request->edits, &p->message);
-}
-EditResult set_version_info(Parsing* p, const char* value) {
-    return parse_version_argument(value, &p->request->edits, &p->message);
-}
-EditResult set_icon(Parsing* p, const char* value) {
-    p->request->edits.icon_path = value;
-    return kEditOk;
-}
-EditResult set_launcher(Parsing* p, const char* value) {
-    p->request->launcher = value;
-    return kEditOk;
-}
-EditResult set_class_data_archive(Parsing* p, const char* value) {
-    p->request->edits.class_data_archive = value;
-    return kEditOk;
-}
-EditResult set_class_data_auto(Parsing* p, const char*) {
-    p->request->edits.class_data_auto = true;
-    return kEditOk;
-}
-EditResult set_manifest(Parsing* p, const char* value) {
-    p->request->manifest.path = value;
-    return kEditOk;
-}
 // --startup-cache[=DIR]: value 13, by default the user's cache directory.
 EditResult set_startup_cache(Parsing* p, const char* directory) {
     p->request->edits.startup_cache = true;
     if (directory == nullptr) return kEditOk;
     return parse_set_argument(("startup_cache=" + std::string(directory)).c_str(), &p->request->edits, &p->message);
 }
-EditResult set_utf8(Parsing* p, const char*) {
-    p->request->manifest.utf8 = true;
-    return kEditOk;
-}
-EditResult set_gui(Parsing* p, const char*) {
-    p->request->edits.subsystem = kGuiSubsystem;
-    return kEditOk;
-}
-EditResult set_console(Parsing* p, const char*) {
-    p->request->edits.subsystem = kConsoleSubsystem;
-    return kEditOk;
-}
-EditResult set_configure(Parsing* p, const char*) {
-    p->configure = true;
-    return kEditOk;
-}
-EditResult set_show(Parsing* p, const char*) {
-    p->show = true;
-    return kEditOk;
-}
+
+// The options that only record their value or their presence.
+#define RECORD(field, value)        \
+    [](Parsing* p, const char* v) { \
+        (void)v;                    \
+        p->field = value;           \
+        return kEditOk;             \
+    }
 
 const Option kOptions[] = {
-    {"--set", true, set_value},
-    {"--version-info", true, set_version_info},
-    {"--icon", true, set_icon},
-    {"--launcher", true, set_launcher},
-    {"--class-data-archive", true, set_class_data_archive},
-    {"--class-data-auto", false, set_class_data_auto},
-    {"--manifest", true, set_manifest},
+    {"--set", true, [](Parsing* p, const char* v) { return parse_set_argument(v, &p->request->edits, &p->message); }},
+    {"--version-info", true,
+     [](Parsing* p, const char* v) { return parse_version_argument(v, &p->request->edits, &p->message); }},
+    {"--icon", true, RECORD(request->edits.icon_path, v)},
+    {"--launcher", true, RECORD(request->launcher, v)},
+    {"--class-data-archive", true, RECORD(request->edits.class_data_archive, v)},
+    {"--class-data-auto", false, RECORD(request->edits.class_data_auto, true)},
+    {"--manifest", true, RECORD(request->manifest.path, v)},
     {"--startup-cache", false, set_startup_cache},
-    {"--utf8", false, set_utf8},
-    {"--gui", false, set_gui},
-    {"--console", false, set_console},
-    {"--configure", false, set_configure},
-    {"--show", false, set_show},
+    {"--utf8", false, RECORD(request->manifest.utf8, true)},
+    {"--gui", false, RECORD(request->edits.subsystem, kGuiSubsystem)},
+    {"--console", false, RECORD(request->edits.subsystem, kConsoleSubsystem)},
+    {"--configure", false, RECORD(configure, true)},
+    {"--show", false, RECORD(show, true)},
 };
+
+#undef RECORD
 
 const Option* find_option(const char* name) {
     for (const Option& option : kOptions)

@@ -3,8 +3,8 @@
 // that a program that only reads and writes files (vandrel-pack) links them
 // without the rest of the platform layer. Each does what its entry in
 // platform.h describes.
-#ifndef VANDREL_PLATFORM_FILES_H
-#define VANDREL_PLATFORM_FILES_H
+#ifndef VANDREL_LAUNCHER_PLATFORM_FILES_H
+#define VANDREL_LAUNCHER_PLATFORM_FILES_H
 
 #include "platform/platform.h"
 

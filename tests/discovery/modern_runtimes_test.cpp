@@ -7,11 +7,11 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "config.h"
 #include "runtime.h"
+#include "runtime_capture.h"
 #include "support/capture.h"
 #include "support/files.h"
 #include "support/platform_fakes.h"
@@ -30,24 +30,7 @@ void set_key(const std::string& key, const char* name, const std::string& value)
 
 void set_java_home(const std::string& value) { _putenv(("JAVA_HOME=" + value).c_str()); }
 
-// Runs find_runtime_library with standard error captured.
-struct Search {
-    bool found;
-    std::string path;
-    std::string errors;
-};
-
-Search search() {
-    char path[kPathCapacity];
-    memset(path, '@', sizeof path);
-    path[sizeof path - 1] = '\0';
-    Search result;
-    StreamCapture err(2);
-    result.found = find_runtime_library(path, sizeof path);
-    result.errors = err.finish();
-    result.path = result.found ? path : "";
-    return result;
-}
+FoundRuntime search() { return find_runtime_captured(kPathCapacity); }
 
 class ModernDiscovery : public ::testing::Test {
   protected:
@@ -95,13 +78,13 @@ class ModernDiscovery : public ::testing::Test {
     // `minimum` and refused under a maximum of 1.8 (the range is left so).
     void expect_taken_at_least_and_refused_at_most(const char* minimum) {
         machine_.set_string(kConfigMinVersion, minimum);
-        Search s = search();
-        EXPECT_TRUE(s.found);
+        FoundRuntime s = search();
+        EXPECT_TRUE(s.result);
         EXPECT_EQ("", s.errors);
         machine_.clear_string(kConfigMinVersion);
         machine_.set_string(kConfigMaxVersion, "1.8");
         s = search();
-        EXPECT_FALSE(s.found);
+        EXPECT_FALSE(s.result);
         EXPECT_EQ(as_written("Java 17 will not do.\nAsk the author.\n"), s.errors);
     }
 
@@ -112,8 +95,8 @@ class ModernDiscovery : public ::testing::Test {
 
 TEST_F(ModernDiscovery, JreKeyWithRuntimeLibIsLoaded) {
     std::string library = register_home("Software\\JavaSoft\\JRE", "17", "bin\\server\\jvm.dll");
-    Search s = search();
-    EXPECT_TRUE(s.found);
+    FoundRuntime s = search();
+    EXPECT_TRUE(s.result);
     EXPECT_EQ(library, s.path);
     EXPECT_EQ("", s.errors);
 
@@ -125,14 +108,14 @@ TEST_F(ModernDiscovery, JreKeyWithRuntimeLibIsLoaded) {
 
 TEST_F(ModernDiscovery, JdkKeyIsSearchedAfterTheJreKey) {
     std::string library = register_home("Software\\JavaSoft\\JDK", "21", "bin\\client\\jvm.dll");
-    Search s = search();
-    EXPECT_TRUE(s.found);
+    FoundRuntime s = search();
+    EXPECT_TRUE(s.result);
     EXPECT_EQ(library, s.path);
 
     // A JRE key that names no usable runtime is passed over silently.
     set_key("Software\\JavaSoft\\JRE", "CurrentVersion", "11");
     s = search();
-    EXPECT_TRUE(s.found);
+    EXPECT_TRUE(s.result);
     EXPECT_EQ(library, s.path);
     EXPECT_EQ("", s.errors);
 }
@@ -141,28 +124,28 @@ TEST_F(ModernDiscovery, JdkKeyWithoutRuntimeLibUsesItsJavaHome) {
     std::string server_home = make_home("bin\\server\\jvm.dll", nullptr);
     set_key("Software\\JavaSoft\\JDK", "CurrentVersion", "17");
     set_key("Software\\JavaSoft\\JDK\\17", "JavaHome", server_home);
-    Search s = search();
-    EXPECT_TRUE(s.found);
+    FoundRuntime s = search();
+    EXPECT_TRUE(s.result);
     EXPECT_EQ(server_home + "\\bin\\server\\jvm.dll", s.path);
 
     std::string client_home = make_home("bin\\client\\jvm.dll", nullptr);
     set_key("Software\\JavaSoft\\JDK\\17", "JavaHome", client_home + "\\");
     s = search();
-    EXPECT_TRUE(s.found);
+    EXPECT_TRUE(s.result);
     EXPECT_EQ(client_home + "\\bin\\client\\jvm.dll", s.path);
 
     // A home holding neither library yields nothing: the download message.
     set_key("Software\\JavaSoft\\JDK\\17", "JavaHome", make_temp_dir());
     s = search();
-    EXPECT_FALSE(s.found);
+    EXPECT_FALSE(s.result);
     EXPECT_EQ(as_written("Install Java.\nSee the vendor's page.\n"), s.errors);
 }
 
 TEST_F(ModernDiscovery, JavaHomeIsTheLastRoute) {
     std::string home = make_home("jre\\bin\\client\\jvm.dll", "17.0.2");
     set_java_home(home);
-    Search s = search();
-    EXPECT_TRUE(s.found);
+    FoundRuntime s = search();
+    EXPECT_TRUE(s.result);
     EXPECT_EQ(home + "\\jre\\bin\\client\\jvm.dll", s.path);
 
     // bin\server comes first when both exist.
@@ -180,8 +163,8 @@ TEST_F(ModernDiscovery, JavaHomeIsTheLastRoute) {
 
 TEST_F(ModernDiscovery, NothingFoundPrintsOnlyTheDownloadMessage) {
     set_java_home(make_temp_dir());  // a home without a library
-    Search s = search();
-    EXPECT_FALSE(s.found);
+    FoundRuntime s = search();
+    EXPECT_FALSE(s.result);
     EXPECT_EQ(as_written("Install Java.\nSee the vendor's page.\n"), s.errors);
 }
 
@@ -198,8 +181,8 @@ TEST_F(ModernDiscovery, VersionRangeAppliesToJavaHomeThroughItsReleaseFile) {
     // Without a release file the version is unknown: not taken when a range is set.
     std::string unknown = make_home("bin\\server\\jvm.dll", nullptr);
     set_java_home(unknown);
-    Search s = search();
-    EXPECT_FALSE(s.found);
+    FoundRuntime s = search();
+    EXPECT_FALSE(s.result);
     EXPECT_EQ(as_written("Java unknown will not do.\nAsk the author.\n"), s.errors);
 }
 
@@ -207,15 +190,15 @@ TEST_F(ModernDiscovery, BrokenLegacyKeyGivesWayToJavaHome) {
     std::string home = make_home("bin\\server\\jvm.dll", "17.0.2");
     set_java_home(home);
     set_key(kLegacyRuntimeKey, "Unrelated", "x");  // key present, CurrentVersion absent
-    Search s = search();
-    EXPECT_TRUE(s.found);
+    FoundRuntime s = search();
+    EXPECT_TRUE(s.result);
     EXPECT_EQ(home + "\\bin\\server\\jvm.dll", s.path);
     EXPECT_EQ("", s.errors);
 
     // With nothing else found, the legacy key's own messages.
     set_java_home("");
     s = search();
-    EXPECT_FALSE(s.found);
+    EXPECT_FALSE(s.result);
     EXPECT_EQ(as_written("Could not find the Java Runtime Environment.\n"
                          "No recognized versions in: 'Software\\JavaSoft\\Java Runtime Environment\\'\n"),
               s.errors);
@@ -223,7 +206,7 @@ TEST_F(ModernDiscovery, BrokenLegacyKeyGivesWayToJavaHome) {
     set_key(kLegacyRuntimeKey, "CurrentVersion", "1.8");
     set_key(std::string(kLegacyRuntimeKey) + "\\1.8", "JavaHome", "C:\\nowhere");  // no RuntimeLib
     s = search();
-    EXPECT_FALSE(s.found);
+    EXPECT_FALSE(s.result);
     EXPECT_EQ("Failed reading value of registry key: RuntimeLib", s.errors);
 }
 

@@ -6,6 +6,9 @@
 #include <dlfcn.h>
 #endif
 
+#include <cstring>
+#include <vector>
+
 #include "config.h"
 #include "support/capture.h"
 #include "support/files.h"
@@ -50,6 +53,24 @@ LoadedRuntime load_runtime_captured() {
     loaded.errors = err.finish();
     loaded.output = out.finish();
     return loaded;
+}
+
+FoundRuntime find_runtime_captured(int capacity) {
+    const char kUntouched = 0x7f;
+    std::vector<char> path(size_t(capacity) + 8, kUntouched);
+    FoundRuntime found;
+    StreamCapture out(1);
+    StreamCapture err(2);
+    found.result = find_runtime_library(path.data(), capacity);
+    found.errors = err.finish();
+    found.output = out.finish();
+    for (size_t i = size_t(capacity); i < path.size(); ++i)
+        if (path[i] != kUntouched) {
+            ADD_FAILURE() << "path written past its capacity";
+            break;
+        }
+    if (found.result) found.path = std::string(path.data(), strnlen(path.data(), size_t(capacity)));
+    return found;
 }
 
 ::testing::AssertionResult loads_from(const std::string& library) {

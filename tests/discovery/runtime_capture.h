@@ -1,4 +1,4 @@
-// Calling the runtime loader with both standard streams captured, and the
+// Calling the runtime loader (or its search) with both standard streams captured, and the
 // two outcomes the discovery tests expect of it.
 #ifndef VANDREL_TESTS_DISCOVERY_RUNTIME_CAPTURE_H
 #define VANDREL_TESTS_DISCOVERY_RUNTIME_CAPTURE_H
@@ -19,6 +19,18 @@ struct LoadedRuntime {
 };
 
 LoadedRuntime load_runtime_captured();
+
+// What find_runtime_library did with `capacity` bytes for the path: its
+// result, the path found, and what it printed. A byte written past the
+// capacity fails the test.
+struct FoundRuntime {
+    bool result;
+    std::string path;
+    std::string errors;
+    std::string output;
+};
+
+FoundRuntime find_runtime_captured(int capacity);
 
 // load_java_runtime succeeded without a word, taking both entry points from
 // the library loaded from `library`.

@@ -6,16 +6,14 @@
 // PATH with ";", and read with this platform's separators.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "config.h"
 #include "diagnostics.h"
 #include "runtime.h"
+#include "runtime_capture.h"
 #include "runtime_search.h"
 #include "support/capture.h"
 #include "support/files.h"
@@ -130,37 +128,9 @@ class RuntimeSearchTest : public ::testing::Test {
             machine_.environment["PATH"] = path;
         }
         machine_.set_string(kConfigNoRuntimeMessage, kNoRuntime);
-        if (m.value_9_blank)
-            machine_.clear_string(kConfigBadVersionMessage);
-        else
-            machine_.set_string(kConfigBadVersionMessage, kBadVersion);
-        if (m.minimum)
-            machine_.set_string(kConfigMinVersion, m.minimum);
-        else
-            machine_.clear_string(kConfigMinVersion);
-        if (m.maximum)
-            machine_.set_string(kConfigMaxVersion, m.maximum);
-        else
-            machine_.clear_string(kConfigMaxVersion);
-    }
-
-    struct Outcome {
-        bool found;
-        std::string path;
-        std::string errors;
-        std::string output;
-    };
-
-    Outcome search() {
-        char path[kSystemPathCapacity];
-        StreamCapture out(1);
-        StreamCapture err(2);
-        Outcome o;
-        o.found = find_runtime_library(path, sizeof path);
-        o.errors = err.finish();
-        o.output = out.finish();
-        o.path = o.found ? path : "";
-        return o;
+        machine_.set_optional_string(kConfigBadVersionMessage, m.value_9_blank ? nullptr : kBadVersion);
+        machine_.set_optional_string(kConfigMinVersion, m.minimum);
+        machine_.set_optional_string(kConfigMaxVersion, m.maximum);
     }
 
     ScriptedPlatform machine_;
@@ -237,16 +207,16 @@ TEST_F(RuntimeSearchTest, ChoosesTheRuntimeOfEachMachine) {
     for (const Machine& m : kMachines) {
         SCOPED_TRACE(m.name);
         set_up(m);
-        Outcome o = search();
+        FoundRuntime o = find_runtime_captured(kSystemPathCapacity);
         EXPECT_EQ("", o.output);
         EXPECT_EQ(machine_.opened, machine_.closed) << "registry keys left open";
         if (m.chosen >= 0 || m.library) {
             std::string expected = m.chosen >= 0 ? library_of(m.runtimes[m.chosen]) : native_library(m.library);
-            EXPECT_TRUE(o.found) << o.errors;
+            EXPECT_TRUE(o.result) << o.errors;
             EXPECT_EQ(expected, o.path);
             EXPECT_EQ("", o.errors);
         } else {
-            EXPECT_FALSE(o.found) << o.path;
+            EXPECT_FALSE(o.result) << o.path;
             EXPECT_EQ(as_written(native(m.errors)), o.errors);
         }
     }
@@ -255,8 +225,8 @@ TEST_F(RuntimeSearchTest, ChoosesTheRuntimeOfEachMachine) {
 TEST_F(RuntimeSearchTest, TraceShowsEachRuntimeOnlyBeyondTheLegacyKey) {
     debug_trace = true;
     set_up(kMachines[10]);  // the legacy 1.8 is taken: no new lines
-    Outcome o = search();
-    EXPECT_TRUE(o.found);
+    FoundRuntime o = find_runtime_captured(kSystemPathCapacity);
+    EXPECT_TRUE(o.result);
     EXPECT_EQ("", o.output);
 
     Machine m = kMachines[9];  // the vendor 17 is taken over the legacy 1.8
@@ -264,7 +234,7 @@ TEST_F(RuntimeSearchTest, TraceShowsEachRuntimeOnlyBeyondTheLegacyKey) {
     m.runtimes.push_back({"C:/Zulu/zulu-21", k32, "21.0.1", 0, false});
     m.keys.push_back({"HKLM32\\Software\\Azul Systems\\Zulu\\zulu-21", "InstallationPath", "C:/Zulu/zulu-21"});
     set_up(m);
-    o = search();
+    o = find_runtime_captured(kSystemPathCapacity);
     debug_trace = false;
     std::string library = library_of(m.runtimes[1]);
     std::string zulu = library_of(m.runtimes[2]);
@@ -284,7 +254,7 @@ TEST_F(RuntimeSearchTest, TraceNamesAJavaHomeTooLongForThisSystem) {
     ASSERT_EQ(kLongHome, m.runtimes[0].home);
     set_up(m);
     debug_trace = true;
-    Outcome o = search();
+    FoundRuntime o = find_runtime_captured(kSystemPathCapacity);
     debug_trace = false;
     // Taken where paths are that long, silently as the default runtime.
     if (kPathSeparator == '/')

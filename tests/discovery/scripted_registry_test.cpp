@@ -1,8 +1,9 @@
 // Runtime discovery against a scripted machine: the version rules, the
 // registry route's messages, composing a configured library path, and the
 // order of decisions in load_java_runtime, with no runtime beyond the legacy
-// key (runtime_search_test.cpp scripts whole machines for the wider search). The real registry and real libraries are
-// exercised by discovery_windows and discovery_java_home.
+// key (runtime_search_test.cpp scripts whole machines for the wider
+// search). The real registry and real libraries are exercised by
+// discovery_windows and discovery_java_home.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -74,30 +75,8 @@ class ScriptedRuntimeTest : public ::testing::Test {
         set_runtime_lib(version, text_value(runtime_lib));
     }
 
-    struct Found {
-        bool result;
-        std::string path;
-        std::string errors;
-        std::string output;
-    };
-
-    Found find() {
-        char path[kPathCapacity + 8];
-        memset(path, 0x7f, sizeof path);
-        StreamCapture out(1);
-        StreamCapture err(2);
-        Found f;
-        f.result = find_runtime_library(path, kPathCapacity);
-        f.errors = err.finish();
-        f.output = out.finish();
-        for (size_t i = kPathCapacity; i < sizeof path; ++i)
-            if (path[i] != 0x7f) ADD_FAILURE() << "path written past its capacity";
-        if (f.result) f.path = std::string(path, strnlen(path, kPathCapacity));
-        return f;
-    }
-
     ::testing::AssertionResult accepted(const std::string& runtime_lib = "C:\\jre\\jvm.dll") {
-        Found f = find();
+        FoundRuntime f = find_runtime_captured(kPathCapacity);
         if (!f.result)
             return ::testing::AssertionFailure() << "refused, printing " << ::testing::PrintToString(f.errors);
         if (!f.errors.empty() || !f.output.empty())
@@ -107,7 +86,7 @@ class ScriptedRuntimeTest : public ::testing::Test {
     }
 
     ::testing::AssertionResult refused_with(const std::string& message) {
-        Found f = find();
+        FoundRuntime f = find_runtime_captured(kPathCapacity);
         if (f.result) return ::testing::AssertionFailure() << "accepted " << f.path;
         if (!f.output.empty()) return ::testing::AssertionFailure() << "standard output: " << f.output;
         if (f.errors != as_written(message))
@@ -136,34 +115,32 @@ TEST_F(ScriptedRuntimeTest, MissingRuntimeKeyPrintsValue8Only) {
     EXPECT_TRUE(refused_with(""));
 }
 
-TEST_F(ScriptedRuntimeTest, UnusableCurrentVersionMeansNotFound) {
-    set_runtime_lib("1.3", text_value("C:\\jre\\jvm.dll"));
-    EXPECT_TRUE(refused_with(kNotFound));  // absent
-    legacy_key()["CurrentVersion"] = {kDword, std::string("\x03\0\0\0", 4)};
-    EXPECT_TRUE(refused_with(kNotFound));
-    legacy_key()["CurrentVersion"] = {kRegistryTypeExpandableText, std::string("1.3\0", 4)};
-    EXPECT_TRUE(refused_with(kNotFound));
-    legacy_key()["CurrentVersion"] = text_value(std::string(259, '1'));  // 260 bytes stored
-    set_runtime_lib(std::string(259, '1'), text_value("C:\\long\\jvm.dll"));
-    EXPECT_TRUE(refused_with(kNotFound));
-}
-
-TEST_F(ScriptedRuntimeTest, LongestCurrentVersionIsUsed) {
-    std::string version(258, '1');  // 259 bytes with its terminator
-    register_runtime(version, "C:\\long\\jvm.dll");
-    EXPECT_TRUE(accepted("C:\\long\\jvm.dll"));
-}
-
-TEST_F(ScriptedRuntimeTest, UnterminatedCurrentVersionNamesItsSubkey) {
-    legacy_key()["CurrentVersion"] = {kRegistryTypeText, "1.3"};
-    set_runtime_lib("1.3", text_value("C:\\jre\\jvm.dll"));
-    EXPECT_TRUE(accepted());
-}
-
-TEST_F(ScriptedRuntimeTest, MissingVersionSubkeyMeansNotFound) {
-    legacy_key()["CurrentVersion"] = text_value("1.3");
-    set_runtime_lib("1.4", text_value("C:\\jre\\jvm.dll"));
-    EXPECT_TRUE(refused_with(kNotFound));
+TEST_F(ScriptedRuntimeTest, CurrentVersionNamesTheSubkeyWhenStoredAsText) {
+    const std::string longest(258, '1');  // 259 bytes with its terminator
+    auto stored = [](unsigned long type, const std::string& bytes) { return StoredValue{type, bytes}; };
+    struct Case {
+        const char* what;
+        bool present;
+        StoredValue current_version;
+        std::string subkey;
+        bool found;
+    };
+    const std::vector<Case> cases = {
+        {"absent", false, text_value(""), "1.3", false},
+        {"a number", true, stored(kDword, std::string("\x03\0\0\0", 4)), "1.3", false},
+        {"expandable text", true, stored(kRegistryTypeExpandableText, std::string("1.3\0", 4)), "1.3", false},
+        {"260 bytes stored", true, text_value(longest + "1"), longest + "1", false},
+        {"the longest", true, text_value(longest), longest, true},
+        {"unterminated", true, stored(kRegistryTypeText, "1.3"), "1.3", true},
+        {"no subkey of that name", true, text_value("1.3"), "1.4", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        machine_.keys.clear();
+        if (c.present) legacy_key()["CurrentVersion"] = c.current_version;
+        set_runtime_lib(c.subkey, text_value("C:\\jre\\jvm.dll"));
+        EXPECT_TRUE(c.found ? accepted() : refused_with(kNotFound));
+    }
 }
 
 TEST_F(ScriptedRuntimeTest, UnreadableRuntimeLibIsReported) {
@@ -251,14 +228,8 @@ TEST_F(ScriptedRuntimeTest, VersionRange) {
                      ", maximum " + (c.maximum ? c.maximum : "-"));
         machine_.keys.clear();
         register_runtime(c.registered, std::string("C:\\jre\\") + c.registered + "\\jvm.dll");
-        if (c.minimum)
-            machine_.set_string(kConfigMinVersion, c.minimum);
-        else
-            machine_.clear_string(kConfigMinVersion);
-        if (c.maximum)
-            machine_.set_string(kConfigMaxVersion, c.maximum);
-        else
-            machine_.clear_string(kConfigMaxVersion);
+        machine_.set_optional_string(kConfigMinVersion, c.minimum);
+        machine_.set_optional_string(kConfigMaxVersion, c.maximum);
         switch (c.outcome) {
             case RangeCase::kAccepted:
                 EXPECT_TRUE(accepted(std::string("C:\\jre\\") + c.registered + "\\jvm.dll"));

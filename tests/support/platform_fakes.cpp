@@ -196,6 +196,13 @@ void ScriptedPlatform::set_string(unsigned id, const std::string& text) { string
 
 void ScriptedPlatform::clear_string(unsigned id) { strings.erase(id); }
 
+void ScriptedPlatform::set_optional_string(unsigned id, const char* text) {
+    if (text)
+        set_string(id, text);
+    else
+        clear_string(id);
+}
+
 void ScriptedPlatform::script_environment() {
     platform.get_env = ScriptedEntries::get_env;
     platform.expand_environment = ScriptedEntries::expand_environment;

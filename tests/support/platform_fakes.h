@@ -39,6 +39,8 @@ class ScriptedPlatform {
     void script_strings(bool fall_through);
     void set_string(unsigned id, const std::string& text);
     void clear_string(unsigned id);
+    // `text`, or absent when null.
+    void set_optional_string(unsigned id, const char* text);
 
     // The environment is `environment` (names compare exactly), and
     // %NAME% in an expandable registry text becomes its value there.

@@ -1,6 +1,7 @@
 // PE images built here: the resource tree read, edited, written back into
 // the image and read again; the section table, directories and sizes that
-// the rewrite must keep consistent.
+// the rewrite must keep consistent; vandrel-pack's check that a written
+// launcher reads back as edited.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,17 +10,15 @@
 #include <vector>
 
 #include "ico_file.h"
+#include "launcher_image.h"
+#include "little_endian.h"
+#include "pack_edits.h"
 #include "pe_image.h"
 #include "version_info.h"
 
 namespace {
 
 typedef std::vector<unsigned char> Bytes;
-
-void set32(Bytes& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
-}
-void set16(Bytes& b, size_t at, uint32_t v) { b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8); }
 
 Resource resource(uint16_t type, const char16_t* type_name, uint16_t name, const char16_t* name_name, uint16_t language,
                   const char* data) {
@@ -69,39 +68,39 @@ Bytes build_image(const Layout& layout, const Bytes& rsrc, size_t empty = 0) {
     const size_t headers = std::max<size_t>(0x400, (opt + optional_size + 40 * (4 + empty) + 0x1FF) / 0x200 * 0x200);
     Bytes image(headers, 0);
     image[0] = 'M', image[1] = 'Z';
-    set32(image, 60, 0x40);
+    store32(&image[60], 0x40);
     memcpy(&image[0x40], "PE\0\0", 4);
-    set16(image, 0x44, layout.pe32_plus ? 0x8664 : 0x14c);
-    set16(image, 0x46, uint32_t(3 + empty));
-    set16(image, 0x54, uint32_t(optional_size));
-    set16(image, opt, layout.pe32_plus ? 0x20b : 0x10b);
-    set32(image, opt + 32, 0x1000);
-    set32(image, opt + 36, 0x200);
-    set32(image, opt + 60, uint32_t(headers));
-    set16(image, opt + 68, kPeSubsystemWindowsConsole);
+    store16(&image[0x44], layout.pe32_plus ? 0x8664 : 0x14c);
+    store16(&image[0x46], uint32_t(3 + empty));
+    store16(&image[0x54], uint32_t(optional_size));
+    store16(&image[opt], layout.pe32_plus ? 0x20b : 0x10b);
+    store32(&image[opt + 32], 0x1000);
+    store32(&image[opt + 36], 0x200);
+    store32(&image[opt + 60], uint32_t(headers));
+    store16(&image[opt + 68], kPeSubsystemWindowsConsole);
     const size_t dirs = opt + (layout.pe32_plus ? 112 : 96);
-    set32(image, dirs - 4, 16);
+    store32(&image[dirs - 4], 16);
     Bytes contents[3] = {Bytes(0x123, 0xC3), rsrc, Bytes(0x64, 0x5A)};
     const char* names[3] = {".text", ".rsrc", layout.data_after_resources ? ".data" : ".reloc"};
     uint32_t va = 0x1000;
     for (int i = 0; i < 3; ++i) {
         size_t h = opt + optional_size + 40 * i;
         memcpy(&image[h], names[i], strlen(names[i]));
-        set32(image, h + 8, uint32_t(contents[i].size()));
-        set32(image, h + 12, va);
-        set32(image, h + 16, uint32_t((contents[i].size() + 0x1FF) / 0x200 * 0x200));
-        set32(image, h + 20, uint32_t(image.size()));
-        set32(image, h + 36, i == 0 ? 0x60000020 : 0x40000040);
+        store32(&image[h + 8], uint32_t(contents[i].size()));
+        store32(&image[h + 12], va);
+        store32(&image[h + 16], uint32_t((contents[i].size() + 0x1FF) / 0x200 * 0x200));
+        store32(&image[h + 20], uint32_t(image.size()));
+        store32(&image[h + 36], i == 0 ? 0x60000020 : 0x40000040);
         image.insert(image.end(), contents[i].begin(), contents[i].end());
         image.resize((image.size() + 0x1FF) / 0x200 * 0x200, 0);
         va += uint32_t((contents[i].size() + 0xFFF) / 0x1000 * 0x1000);
     }
-    set32(image, dirs + 8 * kDirectoryResource, 0x2000);
-    set32(image, dirs + 8 * kDirectoryResource + 4, uint32_t(rsrc.size()));
+    store32(&image[dirs + 8 * kDirectoryResource], 0x2000);
+    store32(&image[dirs + 8 * kDirectoryResource + 4], uint32_t(rsrc.size()));
     // Relocations, or some other directory (a TLS one) in the data that follows.
-    set32(image, dirs + 8 * (layout.data_after_resources ? 9 : kDirectoryBaseRelocation), va - 0x1000);
-    set32(image, dirs + 8 * (layout.data_after_resources ? 9 : kDirectoryBaseRelocation) + 4, 0x64);
-    set32(image, opt + 56, va);
+    store32(&image[dirs + 8 * (layout.data_after_resources ? 9 : kDirectoryBaseRelocation)], va - 0x1000);
+    store32(&image[dirs + 8 * (layout.data_after_resources ? 9 : kDirectoryBaseRelocation) + 4], 0x64);
+    store32(&image[opt + 56], va);
     return image;
 }
 
@@ -212,14 +211,15 @@ TEST(PeResources, RefusesWhatIsNoImage) {
 Bytes shared_leaves_section(size_t leaves, size_t block) {
     const size_t types = 0, names = 24, languages = names + 16 + 8 * leaves, entry = languages + 24;
     Bytes rsrc(entry + 16 + block, 0);
-    set16(rsrc, types + 14, 1);
-    set32(rsrc, types + 16, 10), set32(rsrc, types + 20, 0x80000000u | names);
-    set16(rsrc, names + 14, uint32_t(leaves));
+    store16(&rsrc[types + 14], 1);
+    store32(&rsrc[types + 16], 10), store32(&rsrc[types + 20], 0x80000000u | names);
+    store16(&rsrc[names + 14], uint32_t(leaves));
     for (size_t i = 0; i < leaves; ++i)
-        set32(rsrc, names + 16 + 8 * i, uint32_t(i + 1)), set32(rsrc, names + 20 + 8 * i, 0x80000000u | languages);
-    set16(rsrc, languages + 14, 1);
-    set32(rsrc, languages + 16, 1033), set32(rsrc, languages + 20, uint32_t(entry));
-    set32(rsrc, entry, uint32_t(0x2000 + entry + 16)), set32(rsrc, entry + 4, uint32_t(block));
+        store32(&rsrc[names + 16 + 8 * i], uint32_t(i + 1)),
+            store32(&rsrc[names + 20 + 8 * i], 0x80000000u | languages);
+    store16(&rsrc[languages + 14], 1);
+    store32(&rsrc[languages + 16], 1033), store32(&rsrc[languages + 20], uint32_t(entry));
+    store32(&rsrc[entry], uint32_t(0x2000 + entry + 16)), store32(&rsrc[entry + 4], uint32_t(block));
     return rsrc;
 }
 
@@ -342,6 +342,50 @@ TEST(VersionInfo, RoundTripAndVersionNumbers) {
     uint16_t quad[4];
     for (const char* bad : {"", "1.", "1..2", "1.2.3.4.5", "65536", "v1", "1.2a"})
         EXPECT_FALSE(parse_version_quad(bad, quad)) << bad;
+}
+
+// What is written is read back before it is put in place: an image that does
+// not read back as the edits made it is caught, whichever part is wrong.
+TEST(PackEdits, WrittenImageReadsBack) {
+    PackEdits edits{};
+    std::string message;
+    ASSERT_EQ(kEditOk, parse_set_argument("min_version=11", &edits, &message));
+    ASSERT_EQ(kEditOk, parse_version_argument("ProductName=Demo", &edits, &message));
+    edits.subsystem = kConsoleSubsystem;
+    std::u16string strings[16];
+    strings[5] = u"-Xmx256m# heap";
+    Resource block = resource(kResourceString, nullptr, 1, nullptr, 1033, "");
+    block.data = encode_string_block(strings);
+    Launcher launcher{"small.exe", build_image(kLayouts[0], section_of({block})), {}, {}};
+    ASSERT_TRUE(read_pe_image(launcher.bytes.data(), launcher.bytes.size(), &launcher.image));
+    ASSERT_EQ(ResourceResult::kDone,
+              read_resources(launcher.bytes.data(), launcher.bytes.size(), launcher.image, &launcher.resources));
+    const Bytes unedited = launcher.bytes;
+    Bytes edited;
+    ASSERT_EQ(kSuccess, edit_launcher(edits, {}, &launcher, &edited));
+    struct Case {
+        const char* name;
+        bool from_edited;  // else the launcher as it was
+        size_t at;         // a byte changed to `value`
+        uint8_t value;
+        const char* what;  // null: reads back
+    };
+    const Case cases[] = {
+        {"as made", true, 0, 'M', nullptr},
+        {"section count wrapped to 0", true, 0x46, 0, "the executable's headers"},
+        {"subsystem", true, 0x58 + 68, kPeSubsystemWindowsGui, "the subsystem"},
+        {"the launcher as it was", false, 0, 'M', "the resources"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes image = c.from_edited ? edited : unedited;
+        image[c.at] = c.value;
+        const char* what = nullptr;
+        EXPECT_EQ(c.what == nullptr, image_reads_back(image, edits, {}, launcher, &what));
+        if (c.what != nullptr) {
+            EXPECT_STREQ(c.what, what);
+        }
+    }
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 
 namespace {
 
-const char kTemurin25[] = "/usr/lib/jvm/temurin-25-jdk-amd64";
+const char kTemurin25[] = VANDREL_TEMURIN25_HOME;
 
 struct Row {
     const char* jar;
@@ -50,9 +50,15 @@ class JarMode : public ::testing::Test {
         ProcessResult a = run_process(program);
         ProcessResult b = run_process(java_jar);
         EXPECT_TRUE(outcome_is(a, b.status, b.out, b.err)) << "differs from java -jar";
-        EXPECT_EQ(a.status, row.status);
-        EXPECT_EQ(a.out, row.out);
-        EXPECT_EQ(a.err.substr(0, row.err.size()), row.err);
+        expect_row(a, row);
+    }
+
+    // `r` has the row's status and output, and standard error that begins
+    // with the row's.
+    static void expect_row(const ProcessResult& r, const Row& row) {
+        EXPECT_EQ(r.status, row.status) << row.jar;
+        EXPECT_EQ(r.out, row.out) << row.jar;
+        EXPECT_EQ(r.err.substr(0, row.err.size()), row.err) << row.jar;
     }
 
     // Rows that every runtime from Java 17 on runs alike.
@@ -77,15 +83,14 @@ TEST_F(JarMode, Java17AppliesTheManifestsAttributes) {
 TEST_F(JarMode, Java25AppliesTheAttributesAndPicksItsMainMethods) {
     if (!file_exists(std::string(kTemurin25) + "/bin/java")) GTEST_SKIP() << "needs Temurin 25 in " << kTemurin25;
     const std::string library = VANDREL_JNI_LIBRARY;
-    std::vector<Row> rows = common_rows();
-    std::vector<Row> more = {
+    for (const Row& row : common_rows()) check(kTemurin25, row);
+    const Row rows[] = {
         {"instance-noargs.jar", {"a"}, 0, "instance main() of jarmode.InstanceNoArgs\n", ""},
         {"static-noargs.jar", {}, 0, "static main()\n", ""},
         {"instance-args.jar", {"a", "b"}, 0, "constructed\ninstance main(String[]) with a,b\n", ""},
         {"native.jar", {library}, 0, "loaded\n", "WARNING: A restricted method in java.lang.System has been called\n"},
         {"native-invalid.jar", {library}, 1, "", "Error: illegal value \"jarmode\" for Enable-Native-Access"},
     };
-    rows.insert(rows.end(), more.begin(), more.end());
     for (const Row& row : rows) check(kTemurin25, row);
 
     // An archive without Main-Class, whose class the launcher finds, runs
@@ -98,12 +103,7 @@ TEST_F(JarMode, Java25AppliesTheAttributesAndPicksItsMainMethods) {
         {"missing.jar", {}, 1, "", "Exception in thread \"main\" java.lang.NoClassDefFoundError: probe/Missing\n"},
         {"mainless.jar", {}, 1, "", "Exception in thread \"main\" java.lang.NoSuchMethodError: "},
     };
-    for (const Row& row : refused) {
-        ProcessResult r = run_process(packed(row.jar, row.args, kTemurin25));
-        EXPECT_EQ(r.status, row.status) << row.jar;
-        EXPECT_EQ(r.out, row.out) << row.jar;
-        EXPECT_EQ(r.err.substr(0, row.err.size()), row.err) << row.jar;
-    }
+    for (const Row& row : refused) expect_row(run_process(packed(row.jar, row.args, kTemurin25)), row);
 }
 
 }  // namespace

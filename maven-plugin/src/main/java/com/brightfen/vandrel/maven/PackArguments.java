@@ -63,7 +63,7 @@ final class PackArguments {
      * the indentation around each and without blank lines: one VM option or argument per line,
      * joined by vandrel-pack's escape for a line feed (no line feed on a command line).
      */
-    static String text(String value) {
+    private static String text(String value) {
         if (value == null) return "";
         if (value.indexOf('\n') < 0 && value.indexOf('\r') < 0) return value;
         List<String> lines = new ArrayList<>();

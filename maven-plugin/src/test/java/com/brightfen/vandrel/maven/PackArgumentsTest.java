@@ -50,17 +50,12 @@ public class PackArgumentsTest {
         row("startup cache blank: none", a -> a.startupCache = " ", "");
         row("startup cache directory", a -> a.startupCache = "%LOCALAPPDATA%\\Hoop",
                 "--startup-cache=%LOCALAPPDATA%\\Hoop");
-    }
-
-    @Test
-    public void valuesOverSeveralLines() {
-        String[][] rows = {
-            {"one line stays as written", "  -Xmx1g  ", "  -Xmx1g  "},
-            {"escaped line feeds are vandrel-pack's", "-Xmx1g\\n-Da=b", "-Xmx1g\\n-Da=b"},
-            {"indented lines", "\n      -Xmx1g\n      -Da=b c\n    ", "-Xmx1g\\n-Da=b c"},
-            {"blank lines and CR LF", "-Xmx1g\r\n\r\n  \r\n-Da=b\r\n", "-Xmx1g\\n-Da=b"},
-        };
-        for (String[] r : rows) assertEquals(r[0], r[2], PackArguments.text(r[1]));
+        row("one line stays as written", a -> a.settings = map("vm_arguments", "  -Xmx1g  "),
+                "--set vm_arguments=  -Xmx1g  ");
+        row("indented lines, one a line", a -> a.versionInfo = map("Comments", "\n      Star Pilot\n      by us\n    "),
+                PackArguments.VERSION_INFO_OPTION + " Comments=Star Pilot\\nby us");
+        row("blank lines and CR LF", a -> a.settings = map("vm_arguments", "-Xmx1g\r\n\r\n  \r\n-Da=b\r\n"),
+                "--set vm_arguments=-Xmx1g\\n-Da=b");
     }
 
     @Test
