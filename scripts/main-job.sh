@@ -18,7 +18,7 @@ cmake --build --preset win32
 jar=build/linux/examples/sample.jar
 out=build/sample
 mkdir -p "$out"
-rm -f "$out/sample" "$out/sample.exe"
+rm -f "$out/sample" "$out/sample.exe" "$out/sample64.exe"
 
 # A Windows program made on Linux: a configured copy of the win32 launcher
 # (here with a larger heap and Java 11 as the minimum), then the JAR.
@@ -30,15 +30,28 @@ build/linux/packtool/vandrel-pack --launcher build/win32/launcher/vandrel.exe \
 build/linux/packtool/vandrel-pack --show "$out/sample.exe"
 
 # Run under Wine. No Windows Java VM exists here: the test bridge jvm.dll
-# hands the launcher's JNI calls to Debian's 32-bit Java VM
-# (tests/e2e/windows/jvm_bridge).
+# hands the launcher's JNI calls to Debian's Java VM of the same
+# architecture (tests/e2e/windows/jvm_bridge). A machine that runs no 32-bit
+# programs runs the same application packed with the win64 launcher instead.
+. tests/support/wine/arch.sh
+build=win32 arch=i386 exe=sample.exe
+if ! wine_runs i386; then
+  echo "--- this machine runs no 32-bit programs: running the win64 launcher's copy instead"
+  cmake --preset win64
+  cmake --build --preset win64
+  build=win64 arch=x86_64 exe=sample64.exe
+  rm -f "$out/$exe"
+  build/linux/packtool/vandrel-pack --launcher build/win64/launcher/vandrel.exe \
+    --set 'vm_arguments=-Xmx320m' --set min_version=11 "$jar" "$out/$exe"
+fi
+use_wine_for "$arch"
 prefix="$PWD/$out/wineprefix"
 bash tests/support/wine/prefix.sh setup "$prefix" >/dev/null
 trap 'bash tests/support/wine/prefix.sh cleanup "$prefix" >/dev/null' EXIT
 export WINEPREFIX="$prefix"
-bridge="$PWD/build/win32/tests/e2e/windows/jvm_bridge/bridge"
-echo "--- running $out/sample.exe under Wine"
-(cd "$out" && "$OLDPWD/tests/e2e/windows/jvm_bridge/run_with_bridge.sh" "$bridge" sample.exe first -J-second "third argument")
+bridge="$PWD/build/$build/tests/e2e/windows/jvm_bridge/bridge"
+echo "--- running $out/$exe under Wine"
+(cd "$out" && "$OLDPWD/tests/e2e/windows/jvm_bridge/run_with_bridge.sh" "$bridge" "$exe" first -J-second "third argument")
 
 # The Linux packager: the bare launcher turns the JAR into a program.
 build/linux/launcher/vandrel "$jar" "$out/sample"

@@ -10,7 +10,7 @@ packages=(
   wine wine32:i386 wine64
   default-jdk-headless
   clang libclang-rt-14-dev
-  openjdk-17-jre-headless:i386 wine32-tools:i386 gcc-multilib
+  openjdk-17-jre-headless:i386 gcc-multilib
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   sox lame

@@ -190,15 +190,14 @@ TABLE
 settings)
   # The working directory is the Windows process's: an options file named by
   # a relative path is read from it (the bridge's host VM keeps its own
-  # user.dir).
+  # user.dir). %EXEDIR% becomes the program's folder, an absolute Windows
+  # path, which the bridge hands its host VM as that folder's Unix name.
   run_with_bridge=$1 bridge_dir=$2 jar=$3
   mkdir work && printf -- '-Dmarked=read from the working directory\r\n' >work/app.vmoptions
   "$pack" --set 'vm_arguments=-Xmx320m\n-Dapp.dir=%EXEDIR%\n-Dkept=%NOPE% kill %p 100%%' --set working_directory=work \
     --set options_file=app.vmoptions --launcher "$launcher" "$jar" packed.exe >/dev/null || { echo "FAIL pack"; failed=1; }
   out=$("$run_with_bridge" "$bridge_dir" packed.exe 2>&1 | tr -d '\r')
-  here=$(winpath packed.exe)
-  here=${here%\\packed.exe}
-  check "%EXEDIR% and the working directory" "app.dir $here
+  check "%EXEDIR% and the working directory" "app.dir $(pwd)
 kept %NOPE% kill %p 100%
 marked read from the working directory" "$(printf '%s\n' "$out" | grep -E '^(app.dir|kept|marked) ')"
   ;;

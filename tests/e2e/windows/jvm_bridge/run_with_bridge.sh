@@ -13,7 +13,9 @@ if [ $# -lt 2 ]; then
   exit 125
 fi
 . "$(dirname "$0")/bridge_registration.sh" || exit 125
+. "$(dirname "$0")/../../../support/wine/arch.sh" || exit 125
 find_bridge "$1" || exit 125
+use_wine_for "$bridge_arch"
 shift
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
