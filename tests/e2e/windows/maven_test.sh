@@ -7,7 +7,9 @@
 #   maven_test.sh release RELEASE_DIR VERSION PLUGIN_SOURCE_DIR BRIDGE_DIR WORK_DIR
 #       the user's path: the plugin installed from the release's JAR and POM
 #       into a fresh local repository, the pack-sample project built with it
-#       (mvn install), and its program run under Wine through the JVM bridge.
+#       (mvn install), and its program run under Wine through the JVM bridge
+#       (packed with the launcher of the bridge's word size); 77 (skipped)
+#       when BRIDGE_DIR holds no bridge.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/check.sh" || exit 1
@@ -25,6 +27,10 @@ fi
 
 version=$2 bridge_dir=$4 work=$5
 release=$(cd "$1" && pwd) && source=$(cd "$3" && pwd) || exit 1
+. "$here/jvm_bridge/bridge_registration.sh" || exit 1
+find_bridge "$bridge_dir" || { echo "SKIPPED: the program run needs a JVM bridge in $bridge_dir"; exit 77; }
+launcher=win32
+if [ "$bridge_arch" = x86_64 ]; then launcher=win64; fi
 settings=$source/settings.xml
 rm -rf "$work" && mkdir -p "$work" || exit 1
 mvn_offline() {
@@ -48,7 +54,7 @@ check "carried windows/vandrel-pack.exe" "$(unzip -p "$release/vandrel-$version-
 # The sample project as a user has it: the plugin's version written in.
 cp -r "$source/src/it/parent" "$source/src/it/pack-sample" "$work/" || exit 1
 sed -i "s/@project.version@/$version/" "$work/parent/pom.xml"
-(cd "$work/pack-sample" && mvn_offline install)
+(cd "$work/pack-sample" && mvn_offline -Dvandrel.launcher=$launcher install)
 check "mvn install of the sample" 0 $?
 installed=$work/repository/com/brightfen/vandrel/it/pack-sample/1.0
 check "program installed beside the JAR" "pack-sample-1.0.exe

@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
 # The release archives: their file lists, and a Windows program made from the
-# unpacked Linux archive alone, run under Wine through the JVM bridge.
+# unpacked Linux archive alone, run under Wine through the JVM bridge, with
+# the launcher of the bridge's word size. 77 (skipped) when BRIDGE_DIR holds
+# no bridge.
 #   release_test.sh RELEASE_DIR VERSION BRIDGE_DIR sample.jar WORK_DIR
 set -u
 release=$1 version=$2 bridge_dir=$3 jar=$4 work=$5
 bridge_run=$(cd "$(dirname "$0")/jvm_bridge" && pwd)/run_with_bridge.sh
 . "$(dirname "$0")/check.sh" || exit 1
+. "$(dirname "$0")/jvm_bridge/bridge_registration.sh" || exit 1
+find_bridge "$bridge_dir" || { echo "SKIPPED: the program run needs a JVM bridge in $bridge_dir"; exit 77; }
+launcher=win32/vandrel.exe
+if [ "$bridge_arch" = x86_64 ]; then launcher=win64/vandrel.exe; fi
 
 for bits in 32 64; do
   top=vandrel-$version-win$bits
@@ -29,10 +35,10 @@ rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 tar xzf "$release/$top.tar.gz" && cp "$jar" sample.jar || exit 1
 # The Linux vandrel-pack needs no shared library: it runs on any x86_64 Linux.
 check "vandrel-pack linked statically" "not a dynamic executable" "$(ldd "$top/vandrel-pack" 2>&1 | sed 's/^[[:space:]]*//')"
-out=$("$top/vandrel-pack" --launcher "$top/win32/vandrel.exe" sample.jar sample.exe 2>&1)
+out=$("$top/vandrel-pack" --launcher "$top/$launcher" sample.jar sample.exe 2>&1)
 check "vandrel-pack status" 0 $?
-check "packed program begins with the launcher" "$(head -c "$(stat -c %s "$top/win32/vandrel.exe")" "$top/win32/vandrel.exe" | sha256sum)" \
-  "$(head -c "$(stat -c %s "$top/win32/vandrel.exe")" sample.exe | sha256sum)"
+check "packed program begins with the launcher" "$(head -c "$(stat -c %s "$top/$launcher")" "$top/$launcher" | sha256sum)" \
+  "$(head -c "$(stat -c %s "$top/$launcher")" sample.exe | sha256sum)"
 
 out=$("$bridge_run" "$bridge_dir" sample.exe first -J-second "third argument" 2>&1)
 check "packed program's status" 0 $?
