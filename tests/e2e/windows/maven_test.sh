@@ -28,7 +28,7 @@ fi
 version=$2 bridge_dir=$4 work=$5
 release=$(cd "$1" && pwd) && source=$(cd "$3" && pwd) || exit 1
 . "$here/jvm_bridge/bridge_registration.sh" || exit 1
-find_bridge "$bridge_dir" || { echo "SKIPPED: the program run needs a JVM bridge in $bridge_dir"; exit 77; }
+find_bridge "$4" 2>/dev/null || { echo "SKIPPED: the program run needs a JVM bridge in $4"; exit 77; }
 launcher=win32
 if [ "$bridge_arch" = x86_64 ]; then launcher=win64; fi
 settings=$source/settings.xml
