@@ -255,7 +255,11 @@ pause)
   cp "$launcher" bare.exe
   # A command in a pseudo-terminal, which Wine makes the console of the
   # program it starts there; Enter is pressed once the prompt shows (or the
-  # program has ended). Sets status and screen (the text, without controls).
+  # program has ended), and again every half second while the program runs:
+  # a key that reaches the terminal in the moment between the prompt and the
+  # console's read arrives as a line feed (the terminal's own translation),
+  # which does not end a console line. Sets status and screen (the text,
+  # without controls).
   run_in_console() {
     rm -f typescript keys && mkfifo keys
     script -qfec "$1" typescript <keys >/dev/null &
@@ -265,7 +269,11 @@ pause)
       grep -q 'Press Enter' typescript 2>/dev/null || ! kill -0 $pid 2>/dev/null && break
       sleep 0.1
     done
-    (printf '\r' >&3) 2>/dev/null  # the program may have ended
+    for i in $(seq 120); do
+      kill -0 $pid 2>/dev/null || break
+      (printf '\r' >&3) 2>/dev/null  # the program may have ended
+      sleep 0.5
+    done
     exec 3>&-
     wait $pid
     status=$?
