@@ -169,7 +169,7 @@ TEST_F(OptionListTest, ShippedConfigurationFitsTheFirstBlock) {
 }
 
 TEST_F(OptionListTest, BlockGrowsByDoublingAndKeepsOrder) {
-    char texts[9][8];
+    char texts[9][16];  // room for any int, which -O1 cannot rule out
     int dummy_info = 0;
     for (int i = 0; i < 4; ++i) {
         snprintf(texts[i], sizeof texts[i], "-Do%d", i);
