@@ -23,10 +23,9 @@ rm -f "$out/sample" "$out/sample.exe" "$out/sample64.exe"
 # A Windows program made on Linux: a configured copy of the win32 launcher
 # (here with a larger heap and Java 11 as the minimum), then the JAR.
 echo "--- packing $out/sample.exe with vandrel-pack and the win32 vandrel.exe"
-build/linux/packtool/vandrel-pack --launcher build/win32/launcher/vandrel.exe \
-  --set 'vm_arguments=-Xmx320m' --set min_version=11 \
-  --version-info ProductName='vandrel sample' --version-info FileVersion=1.0.0 \
-  "$jar" "$out/sample.exe"
+settings=(--set 'vm_arguments=-Xmx320m' --set min_version=11
+  --version-info ProductName='vandrel sample' --version-info FileVersion=1.0.0)
+build/linux/packtool/vandrel-pack --launcher build/win32/launcher/vandrel.exe "${settings[@]}" "$jar" "$out/sample.exe"
 build/linux/packtool/vandrel-pack --show "$out/sample.exe"
 
 # Run under Wine. No Windows Java VM exists here: the test bridge jvm.dll
@@ -41,8 +40,7 @@ if ! wine_runs i386; then
   cmake --build --preset win64
   build=win64 arch=x86_64 exe=sample64.exe
   rm -f "$out/$exe"
-  build/linux/packtool/vandrel-pack --launcher build/win64/launcher/vandrel.exe \
-    --set 'vm_arguments=-Xmx320m' --set min_version=11 "$jar" "$out/$exe"
+  build/linux/packtool/vandrel-pack --launcher build/win64/launcher/vandrel.exe "${settings[@]}" "$jar" "$out/$exe"
 fi
 use_wine_for "$arch"
 prefix="$PWD/$out/wineprefix"

@@ -28,9 +28,7 @@ fi
 version=$2 bridge_dir=$4 work=$5
 release=$(cd "$1" && pwd) && source=$(cd "$3" && pwd) || exit 1
 . "$here/jvm_bridge/bridge_registration.sh" || exit 1
-find_bridge "$4" 2>/dev/null || { echo "SKIPPED: the program run needs a JVM bridge in $4"; exit 77; }
-launcher=win32
-if [ "$bridge_arch" = x86_64 ]; then launcher=win64; fi
+require_bridge "$bridge_dir"
 settings=$source/settings.xml
 rm -rf "$work" && mkdir -p "$work" || exit 1
 mvn_offline() {
@@ -54,7 +52,7 @@ check "carried windows/vandrel-pack.exe" "$(unzip -p "$release/vandrel-$version-
 # The sample project as a user has it: the plugin's version written in.
 cp -r "$source/src/it/parent" "$source/src/it/pack-sample" "$work/" || exit 1
 sed -i "s/@project.version@/$version/" "$work/parent/pom.xml"
-(cd "$work/pack-sample" && mvn_offline -Dvandrel.launcher=$launcher install)
+(cd "$work/pack-sample" && mvn_offline -Dvandrel.launcher=$bridge_launcher install)
 check "mvn install of the sample" 0 $?
 installed=$work/repository/com/brightfen/vandrel/it/pack-sample/1.0
 check "program installed beside the JAR" "pack-sample-1.0.exe

@@ -9,9 +9,8 @@ release=$1 version=$2 bridge_dir=$3 jar=$4 work=$5
 bridge_run=$(cd "$(dirname "$0")/jvm_bridge" && pwd)/run_with_bridge.sh
 . "$(dirname "$0")/check.sh" || exit 1
 . "$(dirname "$0")/jvm_bridge/bridge_registration.sh" || exit 1
-find_bridge "$3" 2>/dev/null || { echo "SKIPPED: the program run needs a JVM bridge in $3"; exit 77; }
-launcher=win32/vandrel.exe
-if [ "$bridge_arch" = x86_64 ]; then launcher=win64/vandrel.exe; fi
+require_bridge "$bridge_dir"
+launcher=$bridge_launcher/vandrel.exe
 
 for bits in 32 64; do
   top=vandrel-$version-win$bits

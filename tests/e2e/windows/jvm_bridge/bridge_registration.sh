@@ -8,6 +8,9 @@
 #       BRIDGE_DIR holds no bridge or the registry cannot be written.
 #   unregister_bridge            removes the key again if register_bridge
 #       created it.
+#   require_bridge BRIDGE_DIR    find_bridge, and sets bridge_launcher to the
+#       launcher of the bridge's word size (win32 or win64); ends the script
+#       with 77 (skipped) when BRIDGE_DIR holds no bridge.
 bridge_key='HKLM\Software\JavaSoft\Java Runtime Environment'
 bridge_key_created=0
 find_bridge() {
@@ -37,4 +40,9 @@ unregister_bridge() {
     wine reg delete "$bridge_key" /f $bridge_view </dev/null >/dev/null 2>&1
   fi
   bridge_key_created=0
+}
+require_bridge() {
+  find_bridge "$1" 2>/dev/null || { echo "SKIPPED: the program run needs a JVM bridge in $1"; exit 77; }
+  bridge_launcher=win32
+  if [ "$bridge_arch" = x86_64 ]; then bridge_launcher=win64; fi
 }
