@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "command_line.h"
+#include "vm/command_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string line(reinterpret_cast<const char*>(data), size);

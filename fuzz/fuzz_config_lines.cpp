@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "config.h"
+#include "settings/config.h"
 #include "platform/platform.h"
 
 static std::string g_text;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "packager.h"
+#include "image/packager.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string source(reinterpret_cast<const char*>(data), size);

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/resource_decoder.h"
+#include "resource_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "expansion.h"
-#include "option_markers.h"
+#include "settings/expansion.h"
+#include "settings/option_markers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);

@@ -5,21 +5,21 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "config.h"
-#include "diagnostics.h"
-#include "expansion.h"
-#include "main_class.h"
-#include "messages.h"
-#include "options_file.h"
-#include "own_image.h"
-#include "packager.h"
+#include "settings/config.h"
+#include "base/diagnostics.h"
+#include "settings/expansion.h"
+#include "vm/main_class.h"
+#include "base/messages.h"
+#include "settings/options_file.h"
+#include "image/own_image.h"
+#include "image/packager.h"
 #include "platform/platform.h"
-#include "runtime.h"
-#include "single_instance.h"
-#include "startup_cache.h"
-#include "app_arguments.h"
-#include "vm_options.h"
-#include "working_directory.h"
+#include "runtime/runtime.h"
+#include "settings/single_instance.h"
+#include "settings/startup_cache.h"
+#include "vm/app_arguments.h"
+#include "vm/vm_options.h"
+#include "settings/working_directory.h"
 
 const char* program_name = "";
 

@@ -4,8 +4,8 @@
 // The result becomes the exit status: the C runtime's start-up ends the
 // process with it on POSIX, the Windows entry (start_win32.c) through
 // end_process.
-#include "command_line.h"
-#include "diagnostics.h"
+#include "vm/command_line.h"
+#include "base/diagnostics.h"
 #include "launch.h"
 #include "platform/platform.h"
 

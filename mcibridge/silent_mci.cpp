@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "mci_error_texts.h"
-#include "text_rules.h"
+#include "base/text_rules.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "text_rules.h"
+#include "base/text_rules.h"
 
 bool manifest_main_class(const std::string& manifest, std::string* out) {
     // Lines end in CR LF, LF or CR; a line that begins with a blank continues

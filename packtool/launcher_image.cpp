@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "config.h"
+#include "settings/config.h"
 #include "input_file.h"
 #include "pack_messages.h"
 #include "version_info.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "config.h"
+#include "settings/config.h"
 #include "input_file.h"
 #include "jar_input.h"
 #include "launcher_image.h"

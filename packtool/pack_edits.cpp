@@ -6,11 +6,11 @@
 #include <cstring>
 #include <vector>
 
-#include "config.h"
-#include "major_version.h"
+#include "settings/config.h"
+#include "base/major_version.h"
 #include "pack_messages.h"
 #include "shipped_comments.h"
-#include "text_rules.h"
+#include "base/text_rules.h"
 #include "version_info.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 #include <vector>
-#include "config.h"
+#include "settings/config.h"
 
 #define VANDREL_PACK_PRINTF(f, a) __attribute__((format(printf, f, a)))
 

@@ -4,7 +4,7 @@
 #ifndef VANDREL_PACKTOOL_PACK_MESSAGES_H
 #define VANDREL_PACKTOOL_PACK_MESSAGES_H
 
-#include "messages.h"
+#include "base/messages.h"
 
 // The command line (standard error, followed by the usage text).
 #define PACK_MSG_NEEDS_VALUE "Option %s needs a value\n"

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "atomic_file.h"
+#include "base/atomic_file.h"
 #include "pack_messages.h"
 #include "platform/platform.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "config.h"
+#include "settings/config.h"
 #include "input_file.h"
 #include "jar_input.h"
 #include "launcher_image.h"

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <string>
 
-#include "config.h"
-#include "runtime.h"
+#include "settings/config.h"
+#include "runtime/runtime.h"
 #include "runtime_capture.h"
 #include "support/files.h"
 #include "support/platform_fakes.h"

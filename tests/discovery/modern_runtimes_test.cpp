@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "config.h"
-#include "runtime.h"
+#include "settings/config.h"
+#include "runtime/runtime.h"
 #include "runtime_capture.h"
 #include "support/capture.h"
 #include "support/files.h"

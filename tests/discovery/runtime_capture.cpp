@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "config.h"
+#include "settings/config.h"
 #include "support/capture.h"
 #include "support/files.h"
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "runtime.h"
+#include "runtime/runtime.h"
 
 // What load_java_runtime did: its result, the entry points it set, and what
 // it printed on standard error and standard output.

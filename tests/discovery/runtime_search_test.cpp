@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "config.h"
-#include "diagnostics.h"
-#include "runtime.h"
+#include "settings/config.h"
+#include "base/diagnostics.h"
+#include "runtime/runtime.h"
 #include "runtime_capture.h"
-#include "runtime_search.h"
+#include "runtime/runtime_search.h"
 #include "support/capture.h"
 #include "support/files.h"
 #include "support/platform_fakes.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "config.h"
-#include "runtime.h"
+#include "settings/config.h"
+#include "runtime/runtime.h"
 #include "runtime_capture.h"
 #include "support/capture.h"
 #include "support/files.h"

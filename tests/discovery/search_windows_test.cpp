@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "runtime.h"
+#include "runtime/runtime.h"
 #include "support/files.h"
 #include "support/process.h"
 #include "support/registry.h"

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "runtime.h"
-#include "vm_options.h"
+#include "runtime/runtime.h"
+#include "vm/vm_options.h"
 
 namespace jni_support {
 

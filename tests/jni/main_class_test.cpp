@@ -14,9 +14,9 @@
 
 #include "jni_support.h"
 #include "support/files.h"
-#include "main_class.h"
-#include "app_arguments.h"
-#include "vm_options.h"
+#include "vm/main_class.h"
+#include "vm/app_arguments.h"
+#include "vm/vm_options.h"
 
 using jni_support::fixture;
 using jni_support::pending_exception_name;

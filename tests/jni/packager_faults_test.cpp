@@ -16,7 +16,7 @@
 #include "support/files.h"
 #include "support/outcome.h"
 #include "launch.h"
-#include "packager.h"
+#include "image/packager.h"
 #include "platform/platform.h"
 #include "support/platform_fakes.h"
 

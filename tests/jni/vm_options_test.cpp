@@ -7,13 +7,13 @@
 #include <cstdlib>
 #include <string>
 
-#include "diagnostics.h"
+#include "base/diagnostics.h"
 #include "jni_support.h"
-#include "main_class.h"
-#include "runtime.h"
+#include "vm/main_class.h"
+#include "runtime/runtime.h"
 #include "support/capture.h"
 #include "support/files.h"
-#include "vm_options.h"
+#include "vm/vm_options.h"
 
 namespace {
 

@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "diagnostics.h"
+#include "base/diagnostics.h"
 #include "jni_support.h"
-#include "main_class.h"
-#include "vm_options.h"
+#include "vm/main_class.h"
+#include "vm/vm_options.h"
 
 using jni_support::fixture;
 using jni_support::utf;

@@ -18,8 +18,8 @@
 #include <unistd.h>
 #endif
 
-#include "atomic_file.h"
-#include "diagnostics.h"
+#include "base/atomic_file.h"
+#include "base/diagnostics.h"
 #include "platform/platform.h"
 #include "support/files.h"
 

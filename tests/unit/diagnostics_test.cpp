@@ -12,7 +12,7 @@
 #include <sys/resource.h>
 #endif
 
-#include "diagnostics.h"
+#include "base/diagnostics.h"
 #include "platform/platform.h"
 #include "support/capture.h"
 #include "support/files.h"

@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "message_format.h"
+#include "base/message_format.h"
 #include "support/capture.h"
 #include "support/files.h"
-#include "text_rules.h"
+#include "base/text_rules.h"
 
 namespace {
 

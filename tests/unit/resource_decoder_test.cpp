@@ -16,7 +16,7 @@
 #include <unistd.h>
 #endif
 
-#include "platform/resource_decoder.h"
+#include "resource_decoder.h"
 
 #ifndef _WIN32
 extern "C" const unsigned char vandrel_resource_begin[];

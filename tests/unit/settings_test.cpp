@@ -11,16 +11,16 @@
 #include <string>
 #include <vector>
 
-#include "config.h"
-#include "expansion.h"
-#include "option_markers.h"
-#include "options_file.h"
-#include "runtime_release.h"
-#include "startup_cache.h"
+#include "settings/config.h"
+#include "settings/expansion.h"
+#include "settings/option_markers.h"
+#include "settings/options_file.h"
+#include "runtime/runtime_release.h"
+#include "settings/startup_cache.h"
 #include "support/capture.h"
 #include "support/files.h"
 #include "support/platform_fakes.h"
-#include "vm_options.h"
+#include "vm/vm_options.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "config.h"
+#include "settings/config.h"
 #include "platform/platform.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "major_version.h"
+#include "base/major_version.h"
 
 TEST(ParseMajorVersion, ReadsEveryPointFormAsStrtod) {
     int mismatches = 0;

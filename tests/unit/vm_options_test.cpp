@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "app_arguments.h"
-#include "config.h"
-#include "diagnostics.h"
+#include "vm/app_arguments.h"
+#include "settings/config.h"
+#include "base/diagnostics.h"
 #include "support/capture.h"
 #include "support/files.h"
 #include "support/platform_fakes.h"
-#include "runtime.h"
-#include "vm_options.h"
+#include "runtime/runtime.h"
+#include "vm/vm_options.h"
 
 namespace {
 

@@ -15,8 +15,9 @@ set(host_pack_sources
   ${PROJECT_SOURCE_DIR}/formats/pe_image.cpp ${PROJECT_SOURCE_DIR}/formats/string_block.cpp
   ${PROJECT_SOURCE_DIR}/formats/ico_file.cpp ${PROJECT_SOURCE_DIR}/formats/version_info.cpp
   ${PROJECT_SOURCE_DIR}/formats/app_manifest.cpp
-  ${PROJECT_SOURCE_DIR}/launcher/major_version.cpp ${PROJECT_SOURCE_DIR}/launcher/text_rules.cpp
-  ${PROJECT_SOURCE_DIR}/launcher/atomic_file.cpp ${PROJECT_SOURCE_DIR}/launcher/diagnostics.cpp
+  ${PROJECT_SOURCE_DIR}/launcher/base/major_version.cpp ${PROJECT_SOURCE_DIR}/launcher/base/text_rules.cpp
+  ${PROJECT_SOURCE_DIR}/launcher/base/atomic_file.cpp ${PROJECT_SOURCE_DIR}/launcher/base/diagnostics.cpp
+  ${PROJECT_SOURCE_DIR}/launcher/base/paths.cpp ${PROJECT_SOURCE_DIR}/launcher/base/message_format.cpp
   ${PROJECT_SOURCE_DIR}/launcher/platform/files_posix.cpp)
 foreach(file main pack_edits archive_check request input_file jar_input launcher_image pack_output show tool_platform manifest_edits)
   list(APPEND host_pack_sources ${PROJECT_SOURCE_DIR}/packtool/${file}.cpp)
