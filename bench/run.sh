@@ -110,7 +110,7 @@ fi
 "$cds_build/launcher/vandrel" "$clojure_jar" "$work/clojure-cds" >/dev/null
 "$cds_build/launcher/vandrel" "$whole_jar" "$work/clojure-whole-cds" >/dev/null
 
-# train PROGRAM: makes the archive for PROGRAM by one training run, as the
+# train PROGRAM: makes the archive for PROGRAM by one training run, as
 # docs/startup.md says. Both archive rows share the launcher, so each trains first.
 train() {
   rm -f "$archive"
