@@ -11,9 +11,9 @@
 #   - the sample application packed vs `java -cp sample.jar`;
 #   - Debian's Clojure (clojure.main -e '(println)'), packed vs `java -cp`
 #     and vs `java -jar`, packed with a class-data archive vs `java -cp`
-#     (the archive made as the README's "Faster start-up" says), the same
+#     (the archive made as docs/startup.md says), the same
 #     with Clojure and the jars its manifest's Class-Path names as one JAR
-#     (as the README advises), and packed
+#     (as docs/startup.md advises), and packed
 #     vs the in-process floor (bench/floor.c: creates the VM, calls main,
 #     destroys the VM; nothing else);
 #   - on Temurin 25 (when installed), Clojure as one JAR packed with a
@@ -64,7 +64,7 @@ vandrel="$root/build/linux/launcher/vandrel"
 sample_jar="$root/build/linux/examples/sample.jar"
 unset CLASSPATH JAVA_TOOL_OPTIONS _JAVA_OPTIONS JDK_JAVA_OPTIONS _JAVA_LAUNCHER_DEBUG
 
-# A launcher whose value 5 is the README's recipe for Java 13 and later.
+# A launcher whose value 5 is the recipe of docs/startup.md for Java 13 and later.
 archive="$work/clojure.jsa"
 cds_build="$work/cds-launcher"
 cmake -S "$root" -B "$cds_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
@@ -110,8 +110,8 @@ fi
 "$cds_build/launcher/vandrel" "$clojure_jar" "$work/clojure-cds" >/dev/null
 "$cds_build/launcher/vandrel" "$whole_jar" "$work/clojure-whole-cds" >/dev/null
 
-# train PROGRAM: makes the archive for PROGRAM by one training run, as the
-# README says. Both archive rows share the launcher, so each trains first.
+# train PROGRAM: makes the archive for PROGRAM by one training run, as
+# docs/startup.md says. Both archive rows share the launcher, so each trains first.
 train() {
   rm -f "$archive"
   "$java" -XX:ArchiveClassesAtExit="$archive" -Xmx256m -Dapplication.home="$work" -cp "$1" \

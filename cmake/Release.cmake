@@ -1,7 +1,8 @@
 # Install rules and the release archives (CPack).
 #
 #   vandrel-<version>-win32.zip, -win64.zip: the launcher, tunegate, the
-#     configuring packer, the README's user part and the licence;
+#     configuring packer, the README and the user's documents (docs/), and
+#     the licence;
 #   vandrel-<version>-linux-x86_64.tar.gz: the same for Linux, plus the win32
 #     and win64 launchers (VANDREL_RELEASE_WIN32_LAUNCHER and ..._WIN64_...),
 #     so that a Linux build host can make Windows programs from it alone;
@@ -24,15 +25,22 @@ if(NOT VANDREL_WINDOWS AND NOT VANDREL_SANITIZE AND CMAKE_SYSTEM_PROCESSOR STREQ
   add_subdirectory(${PROJECT_SOURCE_DIR}/maven-plugin ${PROJECT_BINARY_DIR}/maven-plugin)
 endif()
 
-# The README up to its building part is what a user of the programs reads.
-file(READ ${PROJECT_SOURCE_DIR}/README.md readme)
-string(FIND "${readme}" "\n## Building from source" building_part)
-if(building_part GREATER -1)
-  string(SUBSTRING "${readme}" 0 ${building_part} readme)
-  string(APPEND readme "\n")
-endif()
-file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/release/README.md CONTENT "${readme}" @ONLY)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/README.md)
+# What a user of the programs reads: the README whole and, in docs/, the
+# documents its links lead to (every document but those about working on the
+# sources), so that the links work in the unpacked archive. The release test
+# (tests/e2e/windows/release_test.sh) lists the same documents.
+set(VANDREL_USER_DOCS
+  changelog.md
+  configuration.md
+  deliberate-differences.md
+  maven.md
+  packing.md
+  runtime-search.md
+  signing.md
+  startup.md
+  tunegate.md
+  windows.md)
+list(TRANSFORM VANDREL_USER_DOCS PREPEND ${PROJECT_SOURCE_DIR}/docs/ OUTPUT_VARIABLE user_docs)
 
 set(programs vandrel tunegate)
 if(TARGET vandrel-pack)
@@ -52,7 +60,8 @@ else()
     endif()
   endforeach()
 endif()
-install(FILES ${PROJECT_BINARY_DIR}/release/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
+install(FILES ${user_docs} DESTINATION docs)
 
 if(VANDREL_WINDOWS)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)

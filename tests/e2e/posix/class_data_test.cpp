@@ -1,4 +1,4 @@
-// A class-data archive named by value 5 as the README's "Faster start-up"
+// A class-data archive named by value 5 as docs/startup.md
 // configures it, against the real Java VM: used when it was made for the
 // program, and harmless when it was not (made for an earlier pack of the
 // same file, by another runtime, empty, missing): the program starts and
@@ -20,7 +20,7 @@ void pack(const std::string& jar, const std::string& program) {
     write_file(program, read_file(VANDREL_LAUNCHER_CLASS_DATA) + read_file(jar), 0755);
 }
 
-// Makes the archive for `program` as the README says: one run of its main
+// Makes the archive for `program` as docs/startup.md says: one run of its main
 // class by `java`, with the program itself as the class path.
 bool make_archive(const std::string& program, const std::string& main_class) {
     std::remove(VANDREL_CLASS_DATA_ARCHIVE);
