@@ -28,7 +28,9 @@ const char* const kLabels[kLastConfigId + 1] = {nullptr,
                                                 "working_directory",
                                                 "single_instance",
                                                 "options_file",
-                                                "startup_cache"};
+                                                "startup_cache",
+                                                "separate_process",
+                                                "argument_quoting"};
 
 const char* const kVersionKeys[] = {"FileVersion", "ProductVersion", "ProductName",      "FileDescription",
                                     "CompanyName", "LegalCopyright", "OriginalFilename", "InternalName"};
@@ -190,6 +192,14 @@ EditResult check_edits(const PackEdits& edits, std::string* message) {
         }
         if (id == kConfigBadVersionMessage && !value.empty() && !is_safe_message_format(value.c_str(), 1)) {
             *message = PACK_MSG_BAD_VERSION_MESSAGE;
+            return kEditRefused;
+        }
+        const char* choices = id == kConfigSeparateProcess   ? "blank, never or always"
+                              : id == kConfigArgumentQuoting ? "blank, simple or windows"
+                                                             : nullptr;
+        if (choices != nullptr && !value.empty() && value != "never" && value != "always" && value != "simple" &&
+            value != "windows") {
+            *message = formatted(PACK_MSG_BAD_CHOICE, label, value.c_str(), choices);
             return kEditRefused;
         }
         if ((id == kConfigMinVersion || id == kConfigMaxVersion) && !value.empty() &&

@@ -17,6 +17,8 @@
 #define MSG_WRONG_MACHINE "Found only a %s Java runtime, version %s, in '%s'; this program needs a %s Java runtime.\n"
 
 // Launch sequence (standard error).
+#define MSG_NO_JAVA_LAUNCHER "Can't launch: no java program in the runtime of '%s'\n"
+#define MSG_CHILD_NOT_STARTED "Can't launch: can't start '%s'\n"
 #define MSG_NO_APPLICATION_HOME "Can't launch: Can't determine application home\n"
 #define MSG_VM_NOT_CREATED "Could not create the Java virtual machine.\n"
 #define MSG_NO_MAIN_CLASS "Can't launch: no main class found\n"
@@ -77,5 +79,10 @@
 #define TRACE_RUNTIME_VERSION_UNKNOWN "refused, version unknown"
 #define TRACE_RUNTIME_OUTSIDE_RANGE "refused, outside the version range"
 #define TRACE_RUNTIME_PATH_TOO_LONG "refused, the path is too long"
+#define TRACE_RUNTIME_NO_LAUNCHER "refused, wrong machine type and no java program"
+// The route to the runtime taken when it runs as a separate process, and why:
+// this program's machine type, the runtime's, its version and home.
+#define TRACE_SEPARATE_NEEDED "no %s runtime fits; running the %s runtime %s in '%s' as a separate process\n"
+
 
 #endif
