@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# A packed program whose only fitting runtime has a library of another
+# machine type runs through that runtime's own java as a separate process,
+# and behaves as java -jar of its JAR: output, status, arguments,
+# sun.java.command, a manifest attribute, the working directory; with value
+# 14 "never" it refuses as before.
+#   separate_process_test.sh LAUNCHER LAUNCHER_NEVER JAR_DIR DIR TEMURIN25_HOME
+# Both launchers take Java 21 and later only, so that Debian's Java 17 in the
+# default home does not fit.
+set -u
+launcher=$1 never=$2 jars=$3 dir=$4 temurin=$5
+fail() { echo "FAIL: $*"; exit 1; }
+[ -x "$temurin/bin/java" ] || { echo "SKIP: no Temurin 25 in $temurin"; exit 77; }
+rm -rf "$dir" && mkdir -p "$dir/rt/lib/server" "$dir/rt/bin" "$dir/work" || fail "scratch directory"
+dir=$(cd "$dir" && pwd -P)
+# An ARM64 libjvm.so (its ELF header is all the search reads) and a real java.
+printf '\177ELF\002\001\001\000\000\000\000\000\000\000\000\000\003\000\267\000' >"$dir/rt/lib/server/libjvm.so"
+ln -s "$temurin/bin/java" "$dir/rt/bin/java" && cp "$temurin/release" "$dir/rt/release" || fail "runtime folder"
+unset JAVA_TOOL_OPTIONS _JAVA_OPTIONS JDK_JAVA_OPTIONS CLASSPATH _JAVA_LAUNCHER_DEBUG
+export JAVA_HOME=$dir/rt PATH=/usr/bin:/bin
+for name in args opens throws settings; do
+  cat "$launcher" "$jars/$name.jar" >"$dir/$name" && chmod 755 "$dir/$name" || fail "packing $name"
+  cp "$jars/$name.jar" "$dir/$name.jar" || fail "copying $name.jar"
+done
+cat "$never" "$jars/args.jar" >"$dir/never" && chmod 755 "$dir/never" || fail "packing never"
+
+# Runs a command in the working directory; sets out, err and status.
+run() {
+  out=$(cd "$dir/work" && "$@" 2>"$dir/err"); status=$?
+  err=$(cat "$dir/err")
+}
+# The packed program `name` and java -jar of its JAR, with the same
+# arguments, give the same status, standard error and lines of output
+# matching `lines`.
+same_as_java() {
+  local name=$1 lines=$2; shift 2
+  run "$dir/$name" "$@"
+  local packed=$out packed_status=$status packed_err=$err
+  run "$temurin/bin/java" -jar "$dir/$name.jar" "$@"
+  local expected=${out//$name.jar/$name}
+  [ "$packed_status" = "$status" ] || fail "$name: status $packed_status, java -jar $status: $packed_err"
+  [ "$packed_err" = "${err//$name.jar/$name}" ] || fail "$name: standard error: $packed_err -- java -jar: $err"
+  [ "$(grep -E "$lines" <<<"$packed")" = "$(grep -E "$lines" <<<"$expected")" ] ||
+    fail "$name: output differs: $packed -- java -jar: $expected"
+  [ -n "$(grep -E "$lines" <<<"$packed")$packed_err" ] || fail "$name: no output"
+}
+
+# Blanks, quotes, backslashes before a quote and at the end, non-ASCII, an
+# empty argument, a wildcard, and an option java itself would take.
+same_as_java args '^arg' 'a b' 'say "hi"' 'back\slash\' 'two\\"' '\\"\' 'é ü ß' '' '*' '-version' '@file'
+same_as_java opens '.' x 'y z'
+same_as_java throws '^$'
+same_as_java settings '^(app.dir|kept|marked|user.dir) '
+run "$dir/settings"
+[ "${out##*heap }" -le 256 ] || fail "value 5's -Xmx256m did not reach the child: $out"
+
+run env _JAVA_LAUNCHER_DEBUG= "$dir/args"
+route="no 64-bit runtime fits; running the 64-bit ARM runtime 25 in '$dir/rt' as a separate process"
+grep -qxF "$route" <<<"$out" || fail "trace without the route: $out"
+
+run "$dir/never" x
+[ "$status" = 1 ] && [ -z "$out" ] && [ "${err%%version*}" = "This program is not compatible with Java " ] ||
+  fail "never: status $status, out '$out', err '$err'"
+echo "a runtime of another machine type runs as java -jar runs"
