@@ -17,7 +17,6 @@
 #define MSG_WRONG_MACHINE "Found only a %s Java runtime, version %s, in '%s'; this program needs a %s Java runtime.\n"
 
 // Launch sequence (standard error).
-#define MSG_NO_JAVA_LAUNCHER "Can't launch: no java program in the runtime of '%s'\n"
 #define MSG_CHILD_NOT_STARTED "Can't launch: can't start '%s'\n"
 #define MSG_NO_APPLICATION_HOME "Can't launch: Can't determine application home\n"
 #define MSG_VM_NOT_CREATED "Could not create the Java virtual machine.\n"

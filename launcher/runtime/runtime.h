@@ -20,8 +20,8 @@ struct RuntimeEntryPoints {
 
 // Finds the runtime library (configured path, else find_runtime_library),
 // loads it and resolves both entry points. When it is to run as a separate
-// process (value 14 "always", or a runtime of another machine type), it is
-// not loaded: separate_java (runtime_search.h) names its java program and
+// process (value 14 "always" and the runtime has its java program, or a
+// runtime of another machine type), it is not loaded: separate_java (runtime_search.h) names its java program and
 // the entry points stay null. On false its messages have been printed.
 bool load_java_runtime(RuntimeEntryPoints* entry_points);
 

@@ -37,12 +37,13 @@ int read_config_string(int id, char* buffer, int capacity);
 int read_config_choice(int id, const char* choices);
 
 // Value 14's choices: a separate process only when this program cannot load
-// the runtime found (blank), never, or always.
-constexpr char kSeparateProcessChoices[] = "never\0always\0";
+// the runtime found (blank), never, or always (where the runtime has its
+// java program).
+inline constexpr char kSeparateProcessChoices[] = "never\0always\0";
 enum SeparateProcessMode { kSeparateWhenNeeded, kSeparateNever, kSeparateAlways };
 // Value 15's choices: the simple splitting of the command line (blank), or
 // the Microsoft C runtime's.
-constexpr char kArgumentQuotingChoices[] = "simple\0windows\0";
+inline constexpr char kArgumentQuotingChoices[] = "simple\0windows\0";
 constexpr int kWindowsQuoting = 2;
 
 #endif
