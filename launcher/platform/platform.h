@@ -172,6 +172,9 @@ struct PlatformApi {
     // child's exit status (128 + the signal when one ended it), or -1 when it
     // could not be started.
     int (*run_child)(const char* program, char* const* argv, const char* command_line);
+    // True when this program is a Windows GUI-subsystem program (false on
+    // POSIX, which has no such kind).
+    bool (*gui_program)();
 };
 
 extern PlatformApi platform;

@@ -194,6 +194,8 @@ int posix_run_child(const char* program, char* const* argv, const char*) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+bool posix_gui_program() { return false; }
+
 }  // namespace
 
 // Filled by field name: two entries of the same type cannot change places unseen.
@@ -219,6 +221,7 @@ PlatformApi platform = {
     .hold_instance_lock = posix_hold_instance_lock,
     .list_directory = posix_list_directory,
     .run_child = posix_run_child,
+    .gui_program = posix_gui_program,
 };
 
 const char kExecutableSuffix[] = "";

@@ -172,6 +172,13 @@ int win32_run_child(const char* program, char* const*, const char* command_line)
     return int(status);
 }
 
+bool win32_gui_program() {
+    const unsigned char* image = reinterpret_cast<const unsigned char*>(GetModuleHandleA(nullptr));
+    const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
+    return reinterpret_cast<const IMAGE_NT_HEADERS*>(image + dos->e_lfanew)->OptionalHeader.Subsystem ==
+           IMAGE_SUBSYSTEM_WINDOWS_GUI;
+}
+
 }  // namespace
 
 // Filled by field name: two entries of the same type cannot change places unseen.
@@ -197,6 +204,7 @@ PlatformApi platform = {
     .hold_instance_lock = win32_hold_instance_lock,
     .list_directory = win32_list_directory,
     .run_child = win32_run_child,
+    .gui_program = win32_gui_program,
 };
 
 const char kExecutableSuffix[] = ".exe";

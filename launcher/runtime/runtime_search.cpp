@@ -581,7 +581,7 @@ char* separate_java = nullptr;
 char* find_java_launcher(const char* library) {
     char home[kSystemPathCapacity];
     char program[kSystemPathCapacity];
-    const char* name = platform.console_state().processes == 0 ? kJavaGuiLauncher : kJavaLauncher;
+    const char* name = platform.gui_program() ? kJavaGuiLauncher : kJavaLauncher;
     if (!copy_text(library, home_length(library), home, sizeof home) || !join_path(home, name, program, sizeof program) ||
         !platform.path_exists(program))
         return nullptr;

@@ -36,7 +36,7 @@ bool search_further(const LegacyResult& legacy, char* path, int capacity);
 // null while it is one this process loads.
 extern char* separate_java;
 
-// The java program (javaw.exe for a program without a console) in the "bin"
+// The java program (javaw.exe for a GUI-subsystem program) in the "bin"
 // folder of the runtime whose library is `library`, in a block of
 // allocate_or_exit; null when there is none.
 char* find_java_launcher(const char* library);

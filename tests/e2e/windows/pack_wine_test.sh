@@ -361,7 +361,7 @@ separate)
   for machine in 332 43620; do
     runtime $machine
     rm -f args.txt
-    JAVA_DOUBLE_STATUS=7 wine app.exe 'a b' 'say "hi"' 'tr\' 'tr\\' '\"' '' '*' >/dev/null 2>&1
+    JAVA_DOUBLE_STATUS=7 wine quoting.exe 'a b' 'say "hi"' 'tr\' 'tr\\' '\"' '' '*' >/dev/null 2>&1
     check "machine $machine: status kept" 7 $?
     check "machine $machine: arguments intact" '[a b]
 [say "hi"]
@@ -370,7 +370,7 @@ separate)
 [\"]
 []
 [*]' "$(passed)"
-    check "machine $machine: java.exe" '[-Dapplication.home' "$(grep -o '^\[-Dapplication.home' args.txt)"
+    check "machine $machine: the options reach java.exe" '[-Dapplication.home' "$(grep -o '^\[-Dapplication.home' args.txt)"
     check "machine $machine: console program runs java.exe" '\rt\bin\java.exe]' "$(head -1 args.txt | grep -o '.rt.bin.java.exe]$')"
   done
   rm -f args.txt
