@@ -12,7 +12,7 @@
 #   manifest                         the launcher's application manifest; --utf8, --manifest and --show
 #   utf8      RUN_WITH_BRIDGE BRIDGE_DIR JAR   packed with --utf8: text of every script through the bridge
 #   pause     RUN_WITH_BRIDGE BRIDGE_DIR JAR THROWS_JAR   a failure in a console of its own waits for Enter
-#   separate  JAVA_DOUBLE JAR        a runtime of another machine type (x86, ARM64) run through its java.exe
+#   separate  JAVA_DOUBLE JAR        a runtime of another machine type (x86 or x64, ARM64) run through its java.exe
 #                                    (a double that writes down its arguments): arguments, status, javaw.exe,
 #                                    and value 15 "windows" splitting Microsoft's documented examples
 set -u
@@ -358,7 +358,9 @@ separate)
   "$pack" --launcher "$launcher" --set min_version=25 --set argument_quoting=windows "$jar" quoting.exe >/dev/null
   # What follows the program's own file in the double's arguments.
   passed() { sed -n '/^\[-jar\]$/,$p' args.txt | tail -n +3; }
-  for machine in 332 43620; do
+  # The other word size of this launcher's (x86 for win64, x64 for win32), and ARM64.
+  own=$(od -An -tu2 -j $(($(od -An -tu4 -j 60 -N 4 "$launcher") + 4)) -N 2 "$launcher" | tr -d ' ')
+  for machine in $([ "$own" = 332 ] && echo 34404 || echo 332) 43620; do
     runtime $machine
     rm -f args.txt
     JAVA_DOUBLE_STATUS=7 wine quoting.exe 'a b' 'say "hi"' 'tr\' 'tr\\' '\"' '' '*' >/dev/null 2>&1
