@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     setup_standard_streams();
     const char* line = platform.raw_command_line();
     if (line != nullptr)
-        argc = split_command_line(line, &argv,
-                                  read_config_choice(kConfigArgumentQuoting, kArgumentQuotingChoices) == kWindowsQuoting);
+        argc = split_command_line(
+            line, &argv, read_config_choice(kConfigArgumentQuoting, kArgumentQuotingChoices) == kWindowsQuoting);
     return launcher_main(argc, argv);
 }

@@ -72,8 +72,8 @@
     "  --set NAME=VALUE      a configuration value by its label (runtime_library_path, min_version, max_version,\n"   \
     "                        vm_arguments, leading_arguments, trailing_arguments, no_runtime_message,\n"              \
     "                        bad_version_message, working_directory, single_instance, options_file,\n"                \
-    "                        startup_cache, separate_process, argument_quoting); \"\\n\" in VALUE separates the\n"   \
-    "                        items of values 5 to 7; repeatable\n"                                                   \
+    "                        startup_cache, separate_process, argument_quoting); \"\\n\" in VALUE separates the\n"    \
+    "                        items of values 5 to 7; repeatable\n"                                                    \
     "  --icon FILE.ico       replace icon group 101 with every image of FILE.ico\n"                                   \
     "  --version-info KEY=VALUE\n"                                                                                    \
     "                        version information: FileVersion, ProductVersion, ProductName, FileDescription,\n"       \

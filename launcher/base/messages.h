@@ -83,5 +83,4 @@
 // this program's machine type, the runtime's, its version and home.
 #define TRACE_SEPARATE_NEEDED "no %s runtime fits; running the %s runtime %s in '%s' as a separate process\n"
 
-
 #endif

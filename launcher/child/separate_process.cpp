@@ -11,8 +11,8 @@
 
 int run_in_separate_process(const char* java, const char* executable_path, const AppArgv& arguments) {
     // The program, the options, "-jar" and the file, the arguments, a null.
-    char** argv = static_cast<char**>(
-        allocate_or_exit(int((vm_option_list.count + arguments.count + 4) * sizeof(char*))));
+    char** argv =
+        static_cast<char**>(allocate_or_exit(int((vm_option_list.count + arguments.count + 4) * sizeof(char*))));
     int argc = 0;
     argv[argc++] = const_cast<char*>(java);
     for (int i = 0; i < vm_option_list.count; ++i)

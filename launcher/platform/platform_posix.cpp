@@ -184,10 +184,8 @@ int posix_run_child(const char* program, char* const* argv, const char*) {
         _exit(127);
     }
     int status = 0;
-    pid_t waited = -1;
-    if (child > 0)
-        do waited = waitpid(child, &status, 0);
-        while (waited < 0 && errno == EINTR);
+    pid_t waited = child > 0 ? waitpid(child, &status, 0) : -1;
+    while (waited < 0 && child > 0 && errno == EINTR) waited = waitpid(child, &status, 0);
     sigaction(SIGINT, &old_interrupt, nullptr);
     sigaction(SIGQUIT, &old_quit, nullptr);
     if (waited < 0) return -1;

@@ -35,9 +35,9 @@ const char kUnknownVersion[] = "unknown";
 // which would each need a relocation in the program file).
 constexpr char kListEnd = '\1';
 constexpr char kNameLists[] =
-    "RuntimeLib\0JavaHome\0\1"  // RuntimeLib names the library, JavaHome the home
+    "RuntimeLib\0JavaHome\0\1"    // RuntimeLib names the library, JavaHome the home
     "Path\0InstallationPath\0\1"  // an installer's: the home
-    "\0\1"  // the version's own key holds the values (as products: the vendor's key)
+    "\0\1"                        // the version's own key holds the values (as products: the vendor's key)
     "hotspot\\MSI\0hotspot\\EXE\0openj9\\MSI\0openj9\\EXE\0dragonwell\\MSI\0dragonwell\\EXE\0\1"
     "JRE\0JDK\0Java Development Kit\0\1"
     "JDK\0JRE\0\1"
@@ -582,8 +582,8 @@ char* find_java_launcher(const char* library) {
     char home[kSystemPathCapacity];
     char program[kSystemPathCapacity];
     const char* name = platform.gui_program() ? kJavaGuiLauncher : kJavaLauncher;
-    if (!copy_text(library, home_length(library), home, sizeof home) || !join_path(home, name, program, sizeof program) ||
-        !platform.path_exists(program))
+    if (!copy_text(library, home_length(library), home, sizeof home) ||
+        !join_path(home, name, program, sizeof program) || !platform.path_exists(program))
         return nullptr;
     return copy_or_exit(program);
 }

@@ -9,7 +9,6 @@
 #ifndef VANDREL_LAUNCHER_RUNTIME_RUNTIME_SEARCH_H
 #define VANDREL_LAUNCHER_RUNTIME_RUNTIME_SEARCH_H
 
-
 // What the legacy key gave when it gave no runtime to take. Its messages are
 // printed only when the search finds nothing else.
 enum LegacyOutcome {

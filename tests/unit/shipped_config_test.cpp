@@ -58,9 +58,8 @@ TEST(ShippedConfig, NoRuntimeMessageIsTwoLines) {
 
 TEST(ShippedConfig, BadVersionMessageIsTwoLinesWithOneArgument) {
     Value v = read_value(kConfigBadVersionMessage);
-    EXPECT_EQ(
-        "This program is not compatible with Java version %s.\nPlease contact the author for more information.\n",
-        v.text);
+    EXPECT_EQ("This program is not compatible with Java version %s.\nPlease contact the author for more information.\n",
+              v.text);
     EXPECT_EQ(int(v.text.size()), v.length);
 }
 
