@@ -63,6 +63,21 @@ std::string unescape(const std::string& text) {
     return out;
 }
 
+// Whether `value` is one of the words of a launcher's list of choices.
+bool is_choice(const std::string& value, const char* choices) {
+    for (const char* word = choices; *word != '\0'; word += strlen(word) + 1)
+        if (value == word) return true;
+    return false;
+}
+
+// "blank, never or always" for a launcher's list of choices.
+std::string choice_list(const char* choices) {
+    std::string list = "blank";
+    for (const char* word = choices; *word != '\0'; word += strlen(word) + 1)
+        list += (word[strlen(word) + 1] == '\0' ? " or " : ", ") + std::string(word);
+    return list;
+}
+
 bool fixed_version_key(const std::string& key) { return key == "FileVersion" || key == "ProductVersion"; }
 
 // "C:\dir", "C:/dir" or "\\server\share": a relative archive path would be
@@ -194,12 +209,11 @@ EditResult check_edits(const PackEdits& edits, std::string* message) {
             *message = PACK_MSG_BAD_VERSION_MESSAGE;
             return kEditRefused;
         }
-        const char* choices = id == kConfigSeparateProcess   ? "blank, never or always"
-                              : id == kConfigArgumentQuoting ? "blank, simple or windows"
+        const char* choices = id == kConfigSeparateProcess   ? kSeparateProcessChoices
+                              : id == kConfigArgumentQuoting ? kArgumentQuotingChoices
                                                              : nullptr;
-        if (choices != nullptr && !value.empty() && value != "never" && value != "always" && value != "simple" &&
-            value != "windows") {
-            *message = formatted(PACK_MSG_BAD_CHOICE, label, value.c_str(), choices);
+        if (choices != nullptr && !value.empty() && !is_choice(value, choices)) {
+            *message = formatted(PACK_MSG_BAD_CHOICE, label, value.c_str(), choice_list(choices).c_str());
             return kEditRefused;
         }
         if ((id == kConfigMinVersion || id == kConfigMaxVersion) && !value.empty() &&
