@@ -176,7 +176,9 @@ int launcher_main(int argc, char** argv) {
     char* executable_path = form_executable_path(first_argument);
     char vm_arguments[kConfigValueCapacity];
     if (!add_launch_options(executable_path, work_argc, argv + (argc - work_argc), vm_arguments)) return 1;
-    if (separate_java != nullptr) return run_separately(executable_path, work_argc, work_argv);
+    if (separate_java != nullptr)
+        return bytes_follow_image(executable_path) ? run_separately(executable_path, work_argc, work_argv)
+                                                   : run_packager(nullptr, executable_path, program_name, argc, argv);
 
     JavaVM* vm = nullptr;
     JNIEnv* env = nullptr;

@@ -136,6 +136,25 @@ PackagerStatus pack(const char* executable_path, const char* source, const char*
     return status;
 }
 
+// Whether the archive reader finds the end record of the archive `source`,
+// as the Java runtime's finds it.
+bool archive_readable(const char* source) {
+    FILE* file = platform.file_open(source, "rb");
+    if (file == nullptr) return false;
+    FileStatus status;
+    bool found = false;
+    if (platform.file_status(file, &status)) {
+        size_t size = status.size < kZipTailMax ? size_t(status.size) : kZipTailMax;
+        unsigned char* tail = static_cast<unsigned char*>(allocate_or_exit(static_cast<int>(size + 1)));
+        ZipEndRecord end;
+        found = fseek(file, -static_cast<long>(size), SEEK_END) == 0 && fread(tail, 1, size, file) == size &&
+                find_end_record(ZipTail{tail, size, status.size - size}, &end);
+        free(tail);
+    }
+    platform.file_close(file);
+    return found;
+}
+
 }  // namespace
 
 void show_usage(const char* program_name) { print_info(MSG_USAGE, program_name); }
@@ -155,21 +174,23 @@ PackagerStatus run_packager(JNIEnv* env, const char* executable_path, const char
         return kPackagerUsage;
     }
     const char* source = argv[1];
-    jobject jar = open_jar_file(env, source);
-    if (jar == nullptr) {
-        clear_exception(env);
+    jobject jar = env != nullptr ? open_jar_file(env, source) : nullptr;
+    if (env != nullptr ? jar == nullptr : !archive_readable(source)) {
+        if (env != nullptr) clear_exception(env);
         print_error(MSG_NOT_A_JAR, source);
         show_usage(program_name);
         return kPackagerNotAJar;
     }
-    jstring main_class = find_main_class_name(env, jar);
-    if (main_class == nullptr) {
-        clear_exception(env);
-        print_info(MSG_NO_MAIN_CLASS_ATTRIBUTE);
-    } else {
-        env->DeleteLocalRef(main_class);
+    if (env != nullptr) {
+        jstring main_class = find_main_class_name(env, jar);
+        if (main_class == nullptr) {
+            clear_exception(env);
+            print_info(MSG_NO_MAIN_CLASS_ATTRIBUTE);
+        } else {
+            env->DeleteLocalRef(main_class);
+        }
+        env->DeleteLocalRef(jar);
     }
-    env->DeleteLocalRef(jar);
 
     const char* destination = argc == 3 ? argv[2] : derive_destination_name(source);
     if (destination == nullptr) destination = "";

@@ -58,6 +58,14 @@ run env _JAVA_LAUNCHER_DEBUG= "$dir/args"
 route="no 64-bit runtime fits; running the 64-bit ARM runtime 25 in '$dir/rt' as a separate process"
 grep -qxF "$route" <<<"$out" || fail "trace without the route: $out"
 
+# The bare launcher packs without a VM, checking the source by its own reader.
+run "$launcher" "$jars/args.jar" "$dir/bare-packed"
+[ "$status" = 0 ] && [ "$(tail -1 <<<"$out")" = "Success!" ] || fail "bare launcher: status $status: $out $err"
+run "$dir/bare-packed" 'a b'
+[ "$status" = 0 ] && grep -qx 'arg\[0\] a b' <<<"$out" || fail "packed by the bare launcher: status $status: $out $err"
+run "$launcher" "$dir/rt/release" "$dir/not-packed"
+[ "$status" = 2 ] && [ ! -e "$dir/not-packed" ] || fail "bare launcher, no archive: status $status: $out $err"
+
 run "$dir/never" x
 [ "$status" = 1 ] && [ -z "$out" ] && [ "${err%%version*}" = "This program is not compatible with Java " ] ||
   fail "never: status $status, out '$out', err '$err'"
