@@ -174,14 +174,15 @@ PackagerStatus run_packager(JNIEnv* env, const char* executable_path, const char
         return kPackagerUsage;
     }
     const char* source = argv[1];
+    // Opened as the VM opens it; without a VM, its end record looked for.
     jobject jar = env != nullptr ? open_jar_file(env, source) : nullptr;
-    if (env != nullptr ? jar == nullptr : !archive_readable(source)) {
+    if (jar == nullptr && (env != nullptr || !archive_readable(source))) {
         if (env != nullptr) clear_exception(env);
         print_error(MSG_NOT_A_JAR, source);
         show_usage(program_name);
         return kPackagerNotAJar;
     }
-    if (env != nullptr) {
+    if (jar != nullptr) {
         jstring main_class = find_main_class_name(env, jar);
         if (main_class == nullptr) {
             clear_exception(env);

@@ -58,6 +58,28 @@ run env _JAVA_LAUNCHER_DEBUG= "$dir/args"
 route="no 64-bit runtime fits; running the 64-bit ARM runtime 25 in '$dir/rt' as a separate process"
 grep -qxF "$route" <<<"$out" || fail "trace without the route: $out"
 
+# Ctrl-C, as a terminal sends it to the process group: the launcher waits
+# on, the child ends. Started in a session of its own with SIGINT at its
+# default (a script's background jobs ignore it).
+interrupt() {
+  rm -f "$dir/started" "$dir/release"
+  (cd "$dir/work" && exec python3 -c 'import os, signal, sys
+signal.signal(signal.SIGINT, signal.SIG_DFL)
+os.setsid()
+os.execv(sys.argv[1], sys.argv[1:])' "$dir/settings" wait "$dir/started" "$dir/release" >/dev/null 2>&1) &
+  local pid=$! i
+  for i in $(seq 300); do [ -e "$dir/started" ] && break; sleep 0.1; done
+  [ -e "$dir/started" ] || { kill -9 -- -$pid; fail "interrupt: the program did not start"; }
+  kill -INT -- "$1$pid"
+  sleep 0.5
+  touch "$dir/release"
+  wait $pid
+}
+interrupt ""
+[ $? = 0 ] || fail "SIGINT to the launcher alone ended it"
+interrupt -
+[ $? = 130 ] || fail "SIGINT to the group: status $?, not the child's 130"
+
 # The bare launcher packs without a VM, checking the source by its own reader.
 run "$launcher" "$jars/args.jar" "$dir/bare-packed"
 [ "$status" = 0 ] && [ "$(tail -1 <<<"$out")" = "Success!" ] || fail "bare launcher: status $status: $out $err"
