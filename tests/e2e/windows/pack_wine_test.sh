@@ -346,7 +346,7 @@ TABLE
   ;;
 separate)
   double=$1 jar=$2
-  # A runtime whose jvm.dll is a PE header of machine $1, Java 25, with the double as java.exe and javaw.exe.
+  # A Java 25 whose jvm.dll is a PE header of machine $1, the double its java.exe and javaw.exe.
   runtime() {
     rm -rf rt && mkdir -p rt/bin/server && cp "$double" rt/bin/java.exe && cp "$double" rt/bin/javaw.exe
     { printf 'MZ'; head -c 58 /dev/zero; le 64 4; printf 'PE\0\0'; le "$1" 2; } >rt/bin/server/jvm.dll
@@ -372,8 +372,8 @@ separate)
 [\"]
 []
 [*]' "$(passed)"
-    check "machine $machine: the options reach java.exe" '[-Dapplication.home' "$(grep -o '^\[-Dapplication.home' args.txt)"
-    check "machine $machine: console program runs java.exe" '\rt\bin\java.exe]' "$(head -1 args.txt | grep -o '.rt.bin.java.exe]$')"
+    check "machine $machine: java.exe, then the options" '\rt\bin\java.exe] [-Dapplication.home' \
+      "$(head -2 args.txt | tr '\n' ' ' | grep -o '.rt.bin.java.exe. .-Dapplication.home')"
   done
   rm -f args.txt
   wine gui.exe x >/dev/null 2>&1
