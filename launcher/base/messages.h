@@ -78,7 +78,6 @@
 #define TRACE_RUNTIME_VERSION_UNKNOWN "refused, version unknown"
 #define TRACE_RUNTIME_OUTSIDE_RANGE "refused, outside the version range"
 #define TRACE_RUNTIME_PATH_TOO_LONG "refused, the path is too long"
-#define TRACE_RUNTIME_NO_LAUNCHER "refused, wrong machine type and no java program"
 // The route to the runtime taken when it runs as a separate process, and why:
 // this program's machine type, the runtime's, its version and home.
 #define TRACE_SEPARATE_NEEDED "no %s runtime fits; running the %s runtime %s in '%s' as a separate process\n"

@@ -109,8 +109,7 @@ enum Verdict {
     kNoLibrary,
     kFoundBefore,
     kNotALibrary,
-    kWrongMachine,
-    kNoJavaLauncher,  // of another machine type, and no java program to run it through
+    kWrongMachine,  // and, where value 14 allows a separate process, no java program there
     kVersionUnknown,
     kOutsideRange,
 };
@@ -123,7 +122,6 @@ const char* const kVerdictTexts[] = {
     TRACE_RUNTIME_FOUND_BEFORE,
     TRACE_RUNTIME_NOT_A_LIBRARY,
     TRACE_RUNTIME_WRONG_MACHINE,
-    TRACE_RUNTIME_NO_LAUNCHER,
     TRACE_RUNTIME_VERSION_UNKNOWN,
     TRACE_RUNTIME_OUTSIDE_RANGE,
 };
@@ -474,7 +472,6 @@ void report_failure(Search& search, const LegacyResult& legacy) {
         return;
     }
     Candidate* other = best(search, kWrongMachine, kAnyMachine);
-    if (other == nullptr) other = best(search, kNoJavaLauncher, kAnyMachine);
     if (other != nullptr) {
         print_error(MSG_WRONG_MACHINE, machine_name(other->machine),
                     other->version[0] ? other->version : kUnknownVersion, other->home,
@@ -496,7 +493,7 @@ bool judge_machines(Search& search) {
         if (c.verdict != kUnjudged) continue;
         if (is_foreign(search, c)) {
             char* java = separate ? find_java_launcher(c.library) : nullptr;
-            c.verdict = !separate ? kWrongMachine : java != nullptr ? kUnjudged : kNoJavaLauncher;
+            if (java == nullptr) c.verdict = kWrongMachine;
             free(java);
         }
         any = any || c.verdict == kUnjudged;
@@ -579,13 +576,11 @@ bool search_in(Search& search, const LegacyResult& legacy, char* path, int capac
 char* separate_java = nullptr;
 
 char* find_java_launcher(const char* library) {
-    char home[kSystemPathCapacity];
     char program[kSystemPathCapacity];
     const char* name = platform.gui_program() ? kJavaGuiLauncher : kJavaLauncher;
-    if (!copy_text(library, home_length(library), home, sizeof home) ||
-        !join_path(home, name, program, sizeof program) || !platform.path_exists(program))
-        return nullptr;
-    return copy_or_exit(program);
+    int length =
+        snprintf(program, sizeof program, "%.*s%c%s", int(home_length(library)), library, kPathSeparator, name);
+    return length < int(sizeof program) && platform.path_exists(program) ? copy_or_exit(program) : nullptr;
 }
 
 bool search_further(const LegacyResult& legacy, char* path, int capacity) {

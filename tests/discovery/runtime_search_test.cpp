@@ -245,7 +245,7 @@ TEST_F(RuntimeSearchTest, TraceShowsEachRuntimeOnlyBeyondTheLegacyKey) {
                    kTemurinKey + " (64-bit view): '" + library +
                    "', version 17, 64-bit: refused, found before\n"
                    "Java runtime from HKEY_LOCAL_MACHINE\\Software\\Azul Systems\\Zulu\\zulu-21 (32-bit view): '" +
-                   zulu + "', version 21, 32-bit: refused, wrong machine type and no java program\n"),
+                   zulu + "', version 21, 32-bit: refused, wrong machine type\n"),
         o.output);
 }
 
