@@ -20,6 +20,9 @@
 #     start-up cache (value 13, as vandrel-pack --startup-cache sets it) vs
 #     `java -jar` of the same JAR without a cache: the later starts, which use
 #     the cache, and the first start, which makes it when the program ends;
+#   - the sample and Clojure run through the runtime's own java as a
+#     separate process (value 14 "always", the route of a runtime of another
+#     machine type) vs the same program in-process and vs `java -jar`;
 #   - packaging a 500 MB JAR with the packager vs `cat launcher jar > out`;
 #   - vandrel-pack packing a 1 GiB JAR with the win32 launcher vs `cp` of
 #     the JAR, and its peak memory (/usr/bin/time -v), when build/win32 has
@@ -83,6 +86,12 @@ if [ -x "$temurin/bin/java" ]; then
   cmake --build "$cache_build" --target vandrel >/dev/null
 fi
 
+# A launcher that always runs the runtime's java as a separate process.
+separate_build="$work/separate-launcher"
+cmake -S "$root" -B "$separate_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+  -DVANDREL_JDK_HOME="$java_home" -DVANDREL_SEPARATE_PROCESS=always >/dev/null
+cmake --build "$separate_build" --target vandrel >/dev/null
+
 # The in-process floor.
 cc -O2 -Wall -Werror -I"$java_home/include" -I"$java_home/include/linux" -o "$work/floor" bench/floor.c -ldl
 
@@ -108,6 +117,8 @@ fi
 "$vandrel" "$sample_jar" "$work/sample" >/dev/null
 "$vandrel" "$clojure_jar" "$work/clojure" >/dev/null
 "$cds_build/launcher/vandrel" "$clojure_jar" "$work/clojure-cds" >/dev/null
+cat "$separate_build/launcher/vandrel" "$sample_jar" >"$work/sample-separate" && chmod 755 "$work/sample-separate"
+cat "$separate_build/launcher/vandrel" "$clojure_jar" >"$work/clojure-separate" && chmod 755 "$work/clojure-separate"
 "$cds_build/launcher/vandrel" "$whole_jar" "$work/clojure-whole-cds" >/dev/null
 
 # train PROGRAM: makes the archive for PROGRAM by one training run, as
@@ -178,6 +189,16 @@ pair_row "Clojure: packed with archive / java -cp" "java -cp clojure.jar, no arc
 train "$work/clojure-whole-cds"
 pair_row "Clojure, one JAR: packed with archive / java -cp" "java -cp clojure.jar, no archive" "$clojure_pairs" \
   clojure_whole_cds clojure_java_cp
+sample_separate() { "$work/sample-separate" a -Jb c; }
+sample_java_jar() { "$java" "${vm_options[@]}" -jar "$sample_jar" b a c; }
+clojure_separate() { "$work/clojure-separate" "${clj[@]}"; }
+pair_row "sample: separate process / in-process" "the same program in-process" "$pairs" \
+  sample_separate sample_packed
+pair_row "sample: separate process / java -jar" "java -jar sample.jar" "$pairs" sample_separate sample_java_jar
+pair_row "Clojure: separate process / in-process" "the same program in-process" "$clojure_pairs" \
+  clojure_separate clojure_packed
+pair_row "Clojure: separate process / java -jar" "java -jar clojure.jar" "$clojure_pairs" \
+  clojure_separate clojure_java_jar
 pair_row "Clojure: packed / in-process floor" "bench/floor.c on the packed file" "$clojure_pairs" \
   clojure_packed clojure_floor
 if [ -x "$temurin/bin/java" ]; then

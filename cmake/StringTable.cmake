@@ -21,7 +21,9 @@ set(VANDREL_STRING_VARIABLES
   VANDREL_WORKING_DIRECTORY
   VANDREL_SINGLE_INSTANCE
   VANDREL_OPTIONS_FILE
-  VANDREL_STARTUP_CACHE)
+  VANDREL_STARTUP_CACHE
+  VANDREL_SEPARATE_PROCESS
+  VANDREL_ARGUMENT_QUOTING)
 
 # Splits string `id` of the resource script text `script` into its value and
 # its comment (from the last "#"); sets <prefix>_LINE, _VALUE and _COMMENT.

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "child/separate_process.h"
+#include "runtime/runtime_search.h"
 #include "settings/config.h"
 #include "base/diagnostics.h"
 #include "settings/expansion.h"
@@ -34,6 +36,21 @@ bool append_value_items(int id, char* buffer, AppArgv* argv) {
     int length = read_expanded_config(id, buffer, kConfigValueCapacity);
     if (length > 0) append_lines_to_argv(buffer, argv);
     return length >= 0;
+}
+
+// The application's argument vector: value 6's items (into `leading`), the
+// user's arguments, value 7's items (into `trailing`). False when a value
+// does not fit once expanded.
+bool build_app_arguments(int argc, char** argv, char* leading, char* trailing, AppArgv* app_argv) {
+    init_app_argv(app_argv);
+    if (!append_value_items(kConfigLeadingArguments, leading, app_argv)) return false;
+    for (int i = 0; i < argc; ++i) append_to_argv(app_argv, argv[i]);
+    if (!append_value_items(kConfigTrailingArguments, trailing, app_argv)) return false;
+    if (debug_trace) {
+        print_trace(TRACE_APP_ARGC, app_argv->count);
+        for (int i = 0; i < app_argv->count; ++i) print_trace(TRACE_APP_ARGV, i, app_argv->entries[i]);
+    }
+    return true;
 }
 
 // Finds the archive's main class and runs its main method on this thread
@@ -70,15 +87,8 @@ int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** ar
     char leading[kConfigValueCapacity];
     char trailing[kConfigValueCapacity];
     AppArgv app_argv;
-    init_app_argv(&app_argv);
-    if (!append_value_items(kConfigLeadingArguments, leading, &app_argv)) return 1;
-    for (int i = 0; i < argc; ++i) append_to_argv(&app_argv, argv[i]);
-    if (!append_value_items(kConfigTrailingArguments, trailing, &app_argv)) return 1;
-    if (debug_trace) {
-        print_trace(TRACE_MAIN_CLASS, main_class_name);
-        print_trace(TRACE_APP_ARGC, app_argv.count);
-        for (int i = 0; i < app_argv.count; ++i) print_trace(TRACE_APP_ARGV, i, app_argv.entries[i]);
-    }
+    if (debug_trace) print_trace(TRACE_MAIN_CLASS, main_class_name);
+    if (!build_app_arguments(argc, argv, leading, trailing, &app_argv)) return 1;
     jobjectArray arguments = java_string_array_from_native(env, app_argv.entries, app_argv.count);
     free(app_argv.entries);
     if (arguments == nullptr) {
@@ -96,6 +106,34 @@ int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** ar
         return 1;
     }
     return 0;
+}
+
+// Adds every VM option: the standard ones, value 5 (read into
+// `vm_arguments`, which the options point into), the options file, the exit
+// hook, the start-up cache, the class path and the command (`typed`: the
+// user's arguments as typed). False on failure, its message printed.
+bool add_launch_options(const char* executable_path, int argc, char** typed, char* vm_arguments) {
+    if (!add_standard_vm_options()) return false;
+    int vm_arguments_length = read_expanded_config(kConfigVmArguments, vm_arguments, kConfigValueCapacity);
+    if (vm_arguments_length < 0) return false;
+    if (vm_arguments_length > 0) add_vm_options_from_lines(vm_arguments);
+    if (!add_vm_options_from_file()) return false;
+    add_exit_hook_option();
+    if (!add_startup_cache_options(executable_path)) return false;
+    add_class_path_option(executable_path);
+    add_command_option(executable_path, argc, typed);
+    return true;
+}
+
+// The program run through its runtime's java program; its exit status.
+int run_separately(const char* executable_path, int argc, char** argv) {
+    char leading[kConfigValueCapacity];
+    char trailing[kConfigValueCapacity];
+    AppArgv app_argv;
+    if (!build_app_arguments(argc, argv, leading, trailing, &app_argv)) return 1;
+    int status = run_in_separate_process(separate_java, executable_path, app_argv);
+    free(app_argv.entries);
+    return status;
 }
 
 }  // namespace
@@ -135,17 +173,12 @@ int launcher_main(int argc, char** argv) {
     char** work_argv = argc > 0 ? argv + 1 : argv;
     hoist_dash_j_arguments(&work_argc, &work_argv);
 
-    if (!add_standard_vm_options()) return 1;
-    char vm_arguments[kConfigValueCapacity];
-    int vm_arguments_length = read_expanded_config(kConfigVmArguments, vm_arguments, sizeof vm_arguments);
-    if (vm_arguments_length < 0) return 1;
-    if (vm_arguments_length > 0) add_vm_options_from_lines(vm_arguments);
-    if (!add_vm_options_from_file()) return 1;
-    add_exit_hook_option();
     char* executable_path = form_executable_path(first_argument);
-    if (!add_startup_cache_options(executable_path)) return 1;
-    add_class_path_option(executable_path);
-    add_command_option(executable_path, work_argc, argv + (argc - work_argc));  // the arguments as typed
+    char vm_arguments[kConfigValueCapacity];
+    if (!add_launch_options(executable_path, work_argc, argv + (argc - work_argc), vm_arguments)) return 1;
+    if (separate_java != nullptr)
+        return bytes_follow_image(executable_path) ? run_separately(executable_path, work_argc, work_argv)
+                                                   : run_packager(nullptr, executable_path, program_name, argc, argv);
 
     JavaVM* vm = nullptr;
     JNIEnv* env = nullptr;

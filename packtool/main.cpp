@@ -18,7 +18,7 @@ namespace {
 
 constexpr unsigned long kNameCapacity = 4096;
 
-const char kSubdirectoryLauncher[] = "win32/vandrel.exe";
+const char kSubdirectoryLauncher[] = "win64/vandrel.exe";
 const char kBesideLauncher[] = "vandrel.exe";
 
 // The directory of this program, with its separator; empty when unknown.
@@ -30,7 +30,7 @@ std::string own_directory(const char* argv0) {
     return separator == std::string::npos ? std::string() : self.substr(0, separator + 1);
 }
 
-// win32/vandrel.exe beside this program when it is there, else vandrel.exe
+// win64/vandrel.exe beside this program when it is there, else vandrel.exe
 // beside it. Sets *found when the file exists.
 std::string default_launcher(const char* argv0, bool* found) {
     std::string directory = own_directory(argv0);

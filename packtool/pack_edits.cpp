@@ -28,7 +28,9 @@ const char* const kLabels[kLastConfigId + 1] = {nullptr,
                                                 "working_directory",
                                                 "single_instance",
                                                 "options_file",
-                                                "startup_cache"};
+                                                "startup_cache",
+                                                "separate_process",
+                                                "argument_quoting"};
 
 const char* const kVersionKeys[] = {"FileVersion", "ProductVersion", "ProductName",      "FileDescription",
                                     "CompanyName", "LegalCopyright", "OriginalFilename", "InternalName"};
@@ -59,6 +61,21 @@ std::string unescape(const std::string& text) {
         }
     }
     return out;
+}
+
+// Whether `value` is one of the words of a launcher's list of choices.
+bool is_choice(const std::string& value, const char* choices) {
+    for (const char* word = choices; *word != '\0'; word += strlen(word) + 1)
+        if (value == word) return true;
+    return false;
+}
+
+// "blank, never or always" for a launcher's list of choices.
+std::string choice_list(const char* choices) {
+    std::string list = "blank";
+    for (const char* word = choices; *word != '\0'; word += strlen(word) + 1)
+        list += (word[strlen(word) + 1] == '\0' ? " or " : ", ") + std::string(word);
+    return list;
 }
 
 bool fixed_version_key(const std::string& key) { return key == "FileVersion" || key == "ProductVersion"; }
@@ -190,6 +207,13 @@ EditResult check_edits(const PackEdits& edits, std::string* message) {
         }
         if (id == kConfigBadVersionMessage && !value.empty() && !is_safe_message_format(value.c_str(), 1)) {
             *message = PACK_MSG_BAD_VERSION_MESSAGE;
+            return kEditRefused;
+        }
+        const char* choices = id == kConfigSeparateProcess   ? kSeparateProcessChoices
+                              : id == kConfigArgumentQuoting ? kArgumentQuotingChoices
+                                                             : nullptr;
+        if (choices != nullptr && !value.empty() && !is_choice(value, choices)) {
+            *message = formatted(PACK_MSG_BAD_CHOICE, label, value.c_str(), choice_list(choices).c_str());
             return kEditRefused;
         }
         if ((id == kConfigMinVersion || id == kConfigMaxVersion) && !value.empty() &&

@@ -14,7 +14,7 @@
 enum SubsystemChoice { kKeepSubsystem, kGuiSubsystem, kConsoleSubsystem };
 
 // The highest string-table id of a configuration value.
-constexpr int kLastConfigId = kConfigStartupCache;
+constexpr int kLastConfigId = kConfigArgumentQuoting;
 
 struct PackEdits {
     bool has_value[kLastConfigId + 1];                         // by string-table id, 2 to kLastConfigId
@@ -34,8 +34,8 @@ int config_id_of_label(const std::string& label);
 const char* config_label_of_id(int id);
 
 // Takes "NAME=VALUE" of --set. In values 5 to 9 "\n" is a line feed and
-// "\\" a backslash; values 2 to 4 and 10 to 13 (paths, versions, a name) are
-// taken as written.
+// "\\" a backslash; values 2 to 4 and 10 to 15 (paths, versions, a name, a
+// choice) are taken as written.
 EditResult parse_set_argument(const char* argument, PackEdits* edits, std::string* message);
 
 // Takes "KEY=VALUE" of --version-info.

@@ -22,6 +22,7 @@
 #define PACK_MSG_BAD_VERSION_MESSAGE \
     "Not a valid bad_version_message: it takes exactly one %s, the version (write a literal % as %%)\n"
 #define PACK_MSG_BAD_VERSION_BOUND "Not a valid %s: '%s' (write a version such as 1.8, 11 or 17)\n"
+#define PACK_MSG_BAD_CHOICE "Not a valid %s: '%s' (write %s)\n"
 #define PACK_MSG_AUTO_NEEDS_ARCHIVE "--class-data-auto needs --class-data-archive\n"
 #define PACK_MSG_BAD_CLASS_DATA_ARCHIVE                                                                    \
     "Not a valid class-data archive: '%s' (write an absolute Windows path such as C:\\Games\\hoop.jsa: a " \
@@ -71,7 +72,8 @@
     "  --set NAME=VALUE      a configuration value by its label (runtime_library_path, min_version, max_version,\n"   \
     "                        vm_arguments, leading_arguments, trailing_arguments, no_runtime_message,\n"              \
     "                        bad_version_message, working_directory, single_instance, options_file,\n"                \
-    "                        startup_cache); \"\\n\" in VALUE separates the items of values 5 to 7; repeatable\n"     \
+    "                        startup_cache, separate_process, argument_quoting); \"\\n\" in VALUE separates the\n"    \
+    "                        items of values 5 to 7; repeatable\n"                                                    \
     "  --icon FILE.ico       replace icon group 101 with every image of FILE.ico\n"                                   \
     "  --version-info KEY=VALUE\n"                                                                                    \
     "                        version information: FileVersion, ProductVersion, ProductName, FileDescription,\n"       \
@@ -88,14 +90,14 @@
     "  --utf8                the program's ANSI code page becomes UTF-8 (Windows 10 1903 and later): its\n"           \
     "                        arguments, paths and texts keep every script\n"                                          \
     "  --manifest FILE       replace the application manifest with FILE (XML with an assembly root)\n"                \
-    "The launcher defaults to win32/vandrel.exe beside vandrel-pack, else to vandrel.exe beside it.\n"
+    "The launcher defaults to win64/vandrel.exe beside vandrel-pack, else to vandrel.exe beside it.\n"
 
 // --version (standard output).
 #define PACK_MSG_VERSION "vandrel-pack " VANDREL_VERSION_TEXT "\n"
 
 // --show (standard output). Texts from the file are printed escaped.
 #define SHOW_FILE "File: %s\n"
-#define SHOW_IMAGE "Image: %s, subsystem %s\n"
+#define SHOW_IMAGE "Image: %s, machine %s, subsystem %s\n"
 #define SHOW_NO_RESOURCES "Resources: broken\n"
 #define SHOW_VALUES "Values:%s\n"
 #define SHOW_NO_VALUES " none (no string table block 1 in language 1033)"

@@ -84,6 +84,10 @@ void show_archive(const InputFile& file, const PeImage& image) {
            static_cast<unsigned long long>(archive.entries), main_class.c_str());
 }
 
+const char* machine_name(uint16_t machine) {
+    return machine == 0x014C ? "x86" : machine == 0x8664 ? "x64" : machine == 0xAA64 ? "ARM64" : "other";
+}
+
 const char* subsystem_name(uint16_t subsystem) {
     return subsystem == kPeSubsystemWindowsGui ? "GUI" : subsystem == kPeSubsystemWindowsConsole ? "console" : "other";
 }
@@ -101,7 +105,8 @@ PackStatus show(const char* path) {
         return kNotALauncher;
     }
     printf(SHOW_FILE, escaped_for_terminal(path).c_str());
-    printf(SHOW_IMAGE, l.image.pe32_plus ? "PE32+ (64-bit)" : "PE32 (32-bit)", subsystem_name(l.image.subsystem));
+    printf(SHOW_IMAGE, l.image.pe32_plus ? "PE32+ (64-bit)" : "PE32 (32-bit)", machine_name(l.image.machine),
+           subsystem_name(l.image.subsystem));
     if (read_resources(l.bytes.data(), l.bytes.size(), l.image, &l.resources) != ResourceResult::kDone) {
         fputs(SHOW_NO_RESOURCES, stdout);
     } else {

@@ -17,6 +17,7 @@
 #define MSG_WRONG_MACHINE "Found only a %s Java runtime, version %s, in '%s'; this program needs a %s Java runtime.\n"
 
 // Launch sequence (standard error).
+#define MSG_CHILD_NOT_STARTED "Can't launch: can't start '%s'\n"
 #define MSG_NO_APPLICATION_HOME "Can't launch: Can't determine application home\n"
 #define MSG_VM_NOT_CREATED "Could not create the Java virtual machine.\n"
 #define MSG_NO_MAIN_CLASS "Can't launch: no main class found\n"
@@ -77,5 +78,8 @@
 #define TRACE_RUNTIME_VERSION_UNKNOWN "refused, version unknown"
 #define TRACE_RUNTIME_OUTSIDE_RANGE "refused, outside the version range"
 #define TRACE_RUNTIME_PATH_TOO_LONG "refused, the path is too long"
+// The route to the runtime taken when it runs as a separate process, and why:
+// this program's machine type, the runtime's, its version and home.
+#define TRACE_SEPARATE_NEEDED "no %s runtime fits; running the %s runtime %s in '%s' as a separate process\n"
 
 #endif

@@ -60,9 +60,20 @@ bool same_status(const FileStatus& a, const FileStatus& b) { return a.size == b.
 // The ZIP64 locator holds the absolute position of the ZIP64 end record: in
 // the packed file the archive starts after the launcher, so the copied
 // archive's locator gets the launcher's length added. Nothing else moves.
+// Set where no VM has opened the source as an archive: the copy's tail is
+// then checked by the archive reader.
+bool source_unchecked = false;
+
+// Also notes whether the archive reader finds the source's end record.
+struct SourceTail {
+    unsigned long long launcher_length;
+    bool end_found;
+};
 void rebase_zip64_locator_by_launcher(char* tail, size_t size, unsigned long long position, void* context) {
-    unsigned long long launcher_length = *static_cast<unsigned long long*>(context);
-    rebase_zip64_locator(reinterpret_cast<unsigned char*>(tail), size, position, launcher_length);
+    SourceTail* source = static_cast<SourceTail*>(context);
+    ZipEndRecord end;
+    source->end_found = find_end_record(ZipTail{reinterpret_cast<unsigned char*>(tail), size, position}, &end);
+    rebase_zip64_locator(reinterpret_cast<unsigned char*>(tail), size, position, source->launcher_length);
 }
 
 // Writes the launcher's file and then the source into `out`. Returns the
@@ -70,8 +81,8 @@ void rebase_zip64_locator_by_launcher(char* tail, size_t size, unsigned long lon
 // destination is yet to be put in place).
 PackagerStatus write_packed_file(FILE* launcher, const char* executable_path, const char* source,
                                  const char* destination, FILE* out, char* buffer) {
-    unsigned long long launcher_length = 0;
-    CopyResult copied = copy_stream(launcher, out, buffer, &launcher_length, nullptr, nullptr);
+    SourceTail tail = {0, false};
+    CopyResult copied = copy_stream(launcher, out, buffer, &tail.launcher_length, nullptr, nullptr);
     if (!close_input(launcher, copied)) {
         print_error(MSG_ERROR_CLOSING, executable_path);
         return kPackagerCannotReadLauncher;
@@ -89,7 +100,7 @@ PackagerStatus write_packed_file(FILE* launcher, const char* executable_path, co
     FileStatus before, after;
     bool known = platform.file_status(archive, &before);
     unsigned long long archive_length = 0;
-    copied = copy_stream(archive, out, buffer, &archive_length, rebase_zip64_locator_by_launcher, &launcher_length);
+    copied = copy_stream(archive, out, buffer, &archive_length, rebase_zip64_locator_by_launcher, &tail);
     // A source that changed while it was read gives no program.
     bool unchanged =
         !known || (platform.file_status(archive, &after) && same_status(before, after) && after.size == archive_length);
@@ -100,6 +111,10 @@ PackagerStatus write_packed_file(FILE* launcher, const char* executable_path, co
     if (copied == kCopyWriteFailed) {
         print_error(MSG_ERROR_WRITING, destination);
         return kPackagerNotWritten;
+    }
+    if (source_unchecked && !tail.end_found) {
+        print_error(MSG_NOT_A_JAR, source);
+        return kPackagerNotAJar;
     }
     return kPackaged;
 }
@@ -155,21 +170,25 @@ PackagerStatus run_packager(JNIEnv* env, const char* executable_path, const char
         return kPackagerUsage;
     }
     const char* source = argv[1];
-    jobject jar = open_jar_file(env, source);
-    if (jar == nullptr) {
+    // Opened as the VM opens it; without a VM, checked while it is copied.
+    source_unchecked = env == nullptr;
+    jobject jar = env != nullptr ? open_jar_file(env, source) : nullptr;
+    if (jar == nullptr && env != nullptr) {
         clear_exception(env);
         print_error(MSG_NOT_A_JAR, source);
         show_usage(program_name);
         return kPackagerNotAJar;
     }
-    jstring main_class = find_main_class_name(env, jar);
-    if (main_class == nullptr) {
-        clear_exception(env);
-        print_info(MSG_NO_MAIN_CLASS_ATTRIBUTE);
-    } else {
-        env->DeleteLocalRef(main_class);
+    if (jar != nullptr) {
+        jstring main_class = find_main_class_name(env, jar);
+        if (main_class == nullptr) {
+            clear_exception(env);
+            print_info(MSG_NO_MAIN_CLASS_ATTRIBUTE);
+        } else {
+            env->DeleteLocalRef(main_class);
+        }
+        env->DeleteLocalRef(jar);
     }
-    env->DeleteLocalRef(jar);
 
     const char* destination = argc == 3 ? argv[2] : derive_destination_name(source);
     if (destination == nullptr) destination = "";

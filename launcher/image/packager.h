@@ -19,6 +19,9 @@ enum PackagerStatus {
 
 // Packs argv[1] into argv[2] (or the name derived from argv[1]). `argc`
 // counts the program name; `program_name` is the name the usage text shows.
+// Without a VM (`env` null: the runtime runs as a separate process) the
+// source is checked by the archive reader as it is copied (status 2 after
+// "Creating executable"), and its main class not looked for.
 PackagerStatus run_packager(JNIEnv* env, const char* executable_path, const char* program_name, int argc, char** argv);
 
 // Prints the banner and the usage line naming `program_name`.

@@ -160,6 +160,21 @@ struct PlatformApi {
     // Calls `visit` with the name of every entry of the directory `path`
     // ("." and ".." left out); nothing when it cannot be read.
     void (*list_directory)(const char* path, void (*visit)(const char* name, void* context), void* context);
+
+    // Child processes
+    // Runs `program` as a child process and waits for it to end: on POSIX
+    // with the argument vector `argv`, on Windows with the command line
+    // `command_line` (ANSI text, which the system widens). The child shares this
+    // process's standard handles, console, environment and working
+    // directory. While it runs, Ctrl-C and Ctrl-Break (SIGINT, SIGQUIT) end
+    // the child, not this process; if this process ends first, the child ends
+    // with it (a job object; the parent-death signal on Linux). Returns the
+    // child's exit status (128 + the signal when one ended it), or -1 when it
+    // could not be started.
+    int (*run_child)(const char* program, char* const* argv, const char* command_line);
+    // True when this program is a Windows GUI-subsystem program (false on
+    // POSIX, which has no such kind).
+    bool (*gui_program)();
 };
 
 extern PlatformApi platform;
@@ -173,6 +188,10 @@ extern const char kExecutableSuffix[];
 extern const char* const kLibrariesUnderJavaHome[];
 // True when a configured library path is absolute on this platform.
 bool platform_path_is_absolute(const char* path);
+// A runtime's own launcher under its home: the console one, and the one of
+// programs without a console (the same program on POSIX).
+extern const char kJavaLauncher[];
+extern const char kJavaGuiLauncher[];
 // Separator of the directories in PATH.
 extern const char kPathListSeparator;
 // Java homes looked at after JAVA_HOME when the registry yields no runtime;

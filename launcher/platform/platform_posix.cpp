@@ -20,6 +20,8 @@
 #include <langinfo.h>
 #include <locale.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -164,6 +166,34 @@ void posix_list_directory(const char* path, void (*visit)(const char* name, void
     closedir(dir);
 }
 
+// The terminal's interrupt reaches the whole process group: it ends the
+// child while this process waits on.
+int posix_run_child(const char* program, char* const* argv, const char*) {
+    struct sigaction ignore, old_interrupt, old_quit;
+    memset(&ignore, 0, sizeof ignore);
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGINT, &ignore, &old_interrupt);
+    sigaction(SIGQUIT, &ignore, &old_quit);
+    const pid_t parent = getpid();
+    const pid_t child = fork();
+    if (child == 0) {
+        sigaction(SIGINT, &old_interrupt, nullptr);
+        sigaction(SIGQUIT, &old_quit, nullptr);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() == parent) execv(program, argv);
+        _exit(127);
+    }
+    int status = 0;
+    pid_t waited = child > 0 ? waitpid(child, &status, 0) : -1;
+    while (waited < 0 && child > 0 && errno == EINTR) waited = waitpid(child, &status, 0);
+    sigaction(SIGINT, &old_interrupt, nullptr);
+    sigaction(SIGQUIT, &old_quit, nullptr);
+    if (waited < 0) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+bool posix_gui_program() { return false; }
+
 }  // namespace
 
 // Filled by field name: two entries of the same type cannot change places unseen.
@@ -188,6 +218,8 @@ PlatformApi platform = {
     .make_directory = posix_make_directory,
     .hold_instance_lock = posix_hold_instance_lock,
     .list_directory = posix_list_directory,
+    .run_child = posix_run_child,
+    .gui_program = posix_gui_program,
 };
 
 const char kExecutableSuffix[] = "";
@@ -203,6 +235,8 @@ const char* const kLibrariesUnderJavaHome[] = {
     "lib/server/libjvm.so",     "lib/client/libjvm.so",     "jre/lib/" VANDREL_JAVA_ARCH "/server/libjvm.so",
     "jre/lib/server/libjvm.so", "jre/lib/client/libjvm.so", nullptr};
 
+const char kJavaLauncher[] = "bin/java";
+const char kJavaGuiLauncher[] = "bin/java";
 const char kPathListSeparator = ':';
 const char* kWellKnownJavaHomes[] = {kDefaultJavaHome, nullptr};
 

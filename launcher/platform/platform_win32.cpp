@@ -144,6 +144,41 @@ void win32_list_directory(const char* path, void (*visit)(const char* name, void
     FindClose(search);
 }
 
+// Ctrl-C and Ctrl-Break end the child, which shares the console; this
+// process goes on waiting for it.
+BOOL WINAPI ignore_interrupt(DWORD event) { return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT; }
+
+// The child joins a job that ends it when the job's last handle, this
+// process's, closes; processes the child starts stay out of the job.
+// CreateProcessA widens the ANSI texts as the system widens every ANSI text.
+int win32_run_child(const char* program, char* const*, const char* command_line) {
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child;
+    if (!CreateProcessA(program, const_cast<char*>(command_line), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &child))
+        return -1;
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits;
+    memset(&limits, 0, sizeof limits);
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_SILENT_BREAKAWAY_OK;
+    if (job != nullptr && SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits))
+        AssignProcessToJobObject(job, child.hProcess);
+    SetConsoleCtrlHandler(ignore_interrupt, TRUE);
+    WaitForSingleObject(child.hProcess, INFINITE);
+    DWORD status = 1;
+    GetExitCodeProcess(child.hProcess, &status);
+    return int(status);
+}
+
+bool win32_gui_program() {
+    const unsigned char* image = reinterpret_cast<const unsigned char*>(GetModuleHandleA(nullptr));
+    const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
+    return reinterpret_cast<const IMAGE_NT_HEADERS*>(image + dos->e_lfanew)->OptionalHeader.Subsystem ==
+           IMAGE_SUBSYSTEM_WINDOWS_GUI;
+}
+
 }  // namespace
 
 // Filled by field name: two entries of the same type cannot change places unseen.
@@ -168,12 +203,16 @@ PlatformApi platform = {
     .make_directory = win32_make_directory,
     .hold_instance_lock = win32_hold_instance_lock,
     .list_directory = win32_list_directory,
+    .run_child = win32_run_child,
+    .gui_program = win32_gui_program,
 };
 
 const char kExecutableSuffix[] = ".exe";
 const char* const kLibrariesUnderJavaHome[] = {"bin\\server\\jvm.dll", "bin\\client\\jvm.dll",
                                                "jre\\bin\\server\\jvm.dll", "jre\\bin\\client\\jvm.dll", nullptr};
 
+const char kJavaLauncher[] = "bin\\java.exe";
+const char kJavaGuiLauncher[] = "bin\\javaw.exe";
 const char kPathListSeparator = ';';
 const char* kWellKnownJavaHomes[] = {nullptr};
 

@@ -56,6 +56,14 @@ bool load_java_runtime(RuntimeEntryPoints* entry_points) {
     bool found = configured_length != 0 && compose_runtime_library_path(configured, path, kPathCapacity) &&
                  platform.path_exists(path);
     if (!found && !find_runtime_library(path, sizeof path)) return false;
+    if (separate_java == nullptr &&
+        read_config_choice(kConfigSeparateProcess, kSeparateProcessChoices) == kSeparateAlways)
+        separate_java = find_java_launcher(path);
+    // A runtime run as a separate process is not loaded here.
+    if (separate_java != nullptr) {
+        read_runtime_release(path);
+        return true;
+    }
 
     void* library = load_runtime_library(path);
     if (library == nullptr) {
@@ -100,7 +108,3 @@ bool find_runtime_library(char* path, int capacity) {
     platform.registry_close(key);
     return search_after_legacy(kLegacyNoVersion, "", "", path, capacity);
 }
-
-
-
-

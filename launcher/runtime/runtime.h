@@ -19,8 +19,10 @@ struct RuntimeEntryPoints {
 };
 
 // Finds the runtime library (configured path, else find_runtime_library),
-// loads it and resolves both entry points. On false its messages have been
-// printed.
+// loads it and resolves both entry points. When it is to run as a separate
+// process (value 14 "always" and the runtime has its java program, or a
+// runtime of another machine type), it is not loaded: separate_java (runtime_search.h) names its java program and
+// the entry points stay null. On false its messages have been printed.
 bool load_java_runtime(RuntimeEntryPoints* entry_points);
 
 // Composes the library path from a non-blank configured value: the value

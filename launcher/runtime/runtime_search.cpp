@@ -29,31 +29,42 @@ constexpr int kSourceCapacity = 400;
 constexpr int kKeyNameCapacity = 256;
 const char kUnknownVersion[] = "unknown";
 
-// Names of registry keys and values, in lists that each end with a null. A
-// layout names a list by the index of its first name (the table holds no
-// pointers, which would each need a relocation in the program file).
-// clang-format off
-const char* const kNames[] = {
-    "RuntimeLib", "JavaHome", nullptr,                                            // 0
-    "Path", "InstallationPath", nullptr,                                          // 3
-    "", nullptr,                                                                  // 6
-    "hotspot\\MSI", "hotspot\\EXE", "openj9\\MSI", "openj9\\EXE",                 // 8
-        "dragonwell\\MSI", "dragonwell\\EXE", nullptr,
-    "JRE", "JDK", "Java Development Kit", nullptr,                                // 15
-    "JDK", "JRE", nullptr,                                                        // 19
-    "Zulu", "Zulu 32-bit", nullptr,                                               // 22
-};
-// clang-format on
+// Names of registry keys and values, in lists: each name ends with its
+// terminator, each list with kListEnd. A layout names a list by where it
+// starts, worked out below from the text itself (the tables hold no pointers,
+// which would each need a relocation in the program file).
+constexpr char kListEnd = '\1';
+constexpr char kNameLists[] =
+    "RuntimeLib\0JavaHome\0\1"    // RuntimeLib names the library, JavaHome the home
+    "Path\0InstallationPath\0\1"  // an installer's: the home
+    "\0\1"                        // the version's own key holds the values (as products: the vendor's key)
+    "hotspot\\MSI\0hotspot\\EXE\0openj9\\MSI\0openj9\\EXE\0dragonwell\\MSI\0dragonwell\\EXE\0\1"
+    "JRE\0JDK\0Java Development Kit\0\1"
+    "JDK\0JRE\0\1"
+    "Zulu\0Zulu 32-bit\0\1";
+static_assert(sizeof kNameLists <= 256, "a list's start must fit NameList");
 
+// Where list number `list` of kNameLists starts.
+constexpr unsigned char list_start(int list) {
+    unsigned i = 0;
+    for (; list > 0; ++i)
+        if (kNameLists[i] == kListEnd) --list;
+    return static_cast<unsigned char>(i);
+}
+
+// The lists, in the order of kNameLists.
 enum NameList : unsigned char {
-    kRegisteredValues = 0,  // RuntimeLib names the library, JavaHome the home
-    kInstallerValues = 3,   // the home
-    kVersionItself = 6,     // the version's own key holds the values (as products: the vendor's key)
-    kPackageKeys = 8,       // an installer's key per virtual machine and package kind
-    kJavaSoftProducts = 15,
-    kJdkAndJre = 19,
-    kZulu = 22,
+    kRegisteredValues = list_start(0),
+    kInstallerValues = list_start(1),
+    kVersionItself = list_start(2),
+    kPackageKeys = list_start(3),  // an installer's key per virtual machine and package kind
+    kJavaSoftProducts = list_start(4),
+    kJdkAndJre = list_start(5),
+    kZulu = list_start(6),
 };
+
+// The name after `name` in its list; one that is kListEnd ends it.
+const char* next_name(const char* name) { return name + strlen(name) + 1; }
 
 // Where one vendor's installers register a runtime: under Software, the
 // vendor's key (with its product's, when it has one only) and its product
@@ -88,7 +99,7 @@ const RegistryLayout kLayouts[] = {
 
 const RegistryRoot kRoots[] = {kRegistryMachine, kRegistryUser};
 const RegistryView kViews[] = {kRegistryView32, kRegistryView64};
-const char* const kRootNames[] = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER"};
+const char kRootNames[][19] = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER"};
 const char kViewNames[][12] = {"32-bit view", "64-bit view"};
 
 enum Verdict {
@@ -98,7 +109,7 @@ enum Verdict {
     kNoLibrary,
     kFoundBefore,
     kNotALibrary,
-    kWrongMachine,
+    kWrongMachine,  // and, where value 14 allows a separate process, no java program there
     kVersionUnknown,
     kOutsideRange,
 };
@@ -186,15 +197,22 @@ void find_library_under_home(Candidate& c) {
     c.library[0] = '\0';
 }
 
-// The home of a library at `library`: the folder above its "bin" folder.
-void home_of_library(Candidate& c) {
-    size_t length = strlen(c.library);
+// The length of the home of the library at `library`: the folder above its
+// "bin" folder.
+size_t home_length(const char* library) {
+    size_t length = strlen(library);
     for (int level = 0; level < 3 && length > 0; ++level) {
-        size_t parent = parent_length(c.library, length);
+        size_t parent = parent_length(library, length);
         if (parent == 0) break;
         length = parent;
     }
-    copy_text(c.library, length, c.home, sizeof c.home);
+    return length;
+}
+
+void home_of_library(Candidate& c) { copy_text(c.library, home_length(c.library), c.home, sizeof c.home); }
+
+bool is_foreign(const Search& search, const Candidate& c) {
+    return search.own_machine != 0 && c.machine != search.own_machine;
 }
 
 // Keeps a judged candidate: a runtime that counts while it has room, one
@@ -254,16 +272,15 @@ void add_home(Search& search, const char* source, const char* home, bool preferr
 
 // A version key's runtime: the first of the layout's values that leads to a
 // library; else the first one present, as a runtime without a library.
-void add_from_key(Search& search, RegistryKey key, const char* const* values, const char* source,
-                  const char* key_name) {
+void add_from_key(Search& search, RegistryKey key, const char* values, const char* source, const char* key_name) {
     Candidate c;
     start_candidate(c, source);
     Candidate first;
     bool present = false;
-    for (const char* const* value = values; *value != nullptr; ++value) {
+    for (const char* value = values; *value != kListEnd; value = next_name(value)) {
         char text[kSystemPathCapacity];
-        if (!query_registry_path(key, *value, text, sizeof text) || text[0] == '\0') continue;
-        if (strcmp(*value, "RuntimeLib") == 0) {
+        if (!query_registry_path(key, value, text, sizeof text) || text[0] == '\0') continue;
+        if (strcmp(value, "RuntimeLib") == 0) {
             copy_text(text, strlen(text), c.library, sizeof c.library);
             home_of_library(c);
             if (!platform.path_exists(c.library)) c.library[0] = '\0';
@@ -285,9 +302,9 @@ void add_from_key(Search& search, RegistryKey key, const char* const* values, co
 // The runtime of key `version` under `versions`, the key named `versions_key`.
 void search_version(Search& search, const RegistryLayout& layout, RegistryKey versions, const char* versions_key,
                     const char* version, RegistryRoot root, RegistryView view) {
-    for (const char* const* under = kNames + layout.under_version; *under != nullptr; ++under) {
+    for (const char* under = kNameLists + layout.under_version; *under != kListEnd; under = next_name(under)) {
         char subkey[kSourceCapacity];
-        int length = snprintf(subkey, sizeof subkey, "%s%s%s", version, (*under)[0] != '\0' ? "\\" : "", *under);
+        int length = snprintf(subkey, sizeof subkey, "%s%s%s", version, under[0] != '\0' ? "\\" : "", under);
         RegistryKey key = nullptr;
         if (length >= int(sizeof subkey) || !platform.registry_open(versions, subkey, root, view, &key)) continue;
         char source[kSourceCapacity];
@@ -295,7 +312,7 @@ void search_version(Search& search, const RegistryLayout& layout, RegistryKey ve
         if (snprintf(source, sizeof source, "%s\\%s\\%s (%s)", kRootNames[root], versions_key, subkey,
                      kViewNames[view]) < 0)
             source[0] = '\0';
-        add_from_key(search, key, kNames + layout.values, source, version);
+        add_from_key(search, key, kNameLists + layout.values, source, version);
         platform.registry_close(key);
     }
 }
@@ -318,10 +335,10 @@ void search_versions(Search& search, const RegistryLayout& layout, const char* v
 
 // Each product key of the layout, under both roots in both views.
 void search_layout(Search& search, const RegistryLayout& layout) {
-    for (const char* const* product = kNames + layout.products; *product != nullptr; ++product) {
+    for (const char* product = kNameLists + layout.products; *product != kListEnd; product = next_name(product)) {
         char versions_key[kKeyNameCapacity];
-        snprintf(versions_key, sizeof versions_key, "Software\\%s%s%s", layout.vendor,
-                 (*product)[0] != '\0' ? "\\" : "", *product);
+        snprintf(versions_key, sizeof versions_key, "Software\\%s%s%s", layout.vendor, product[0] != '\0' ? "\\" : "",
+                 product);
         for (RegistryRoot root : kRoots)
             for (RegistryView view : kViews) search_versions(search, layout, versions_key, root, view);
     }
@@ -386,16 +403,22 @@ void search_path(Search& search) {
 // A version for ordering: unknown ones come last.
 float version_rank(const char* version) { return version[0] == '\0' ? -1 : comparable_major_version(version); }
 
-// The candidate with the highest version among those with `verdict`, the
-// first of equals; null when none has it.
-Candidate* highest(Search& search, Verdict verdict) {
-    Candidate* best = nullptr;
+// Which runtimes best() looks at: those of this program's machine type, of
+// another, or all.
+enum MachineClass { kOwnMachine, kForeignMachine, kAnyMachine };
+
+// The runtime among those judged `verdict` of machine class `machines`: the
+// preferred one, else the highest version, the first of equals; null when
+// there is none.
+Candidate* best(Search& search, Verdict verdict, int machines) {
+    Candidate* found = nullptr;
     for (int i = 0; i < search.count; ++i) {
         Candidate* c = &search.entries[i];
-        if (c->verdict == verdict && (best == nullptr || version_rank(c->version) > version_rank(best->version)))
-            best = c;
+        if (c->verdict != verdict || (machines != kAnyMachine && int(is_foreign(search, *c)) != machines)) continue;
+        if (c->preferred && verdict == kPassedOver) return c;
+        if (found == nullptr || version_rank(c->version) > version_rank(found->version)) found = c;
     }
-    return best;
+    return found;
 }
 
 void print_trace_lines(const Search& search) {
@@ -436,19 +459,19 @@ void report_legacy_outcome(const LegacyResult& legacy) {
 
 // Nothing usable was found: the message of what was found after all.
 void report_failure(Search& search, const LegacyResult& legacy) {
-    Candidate* outside = highest(search, kOutsideRange);
+    Candidate* outside = best(search, kOutsideRange, kAnyMachine);
     const char* version = outside != nullptr ? outside->version : nullptr;
     if (legacy.outcome == kLegacyOutsideRange &&
         (version == nullptr || comparable_major_version(legacy.version) > comparable_major_version(version)))
         version = legacy.version;
     // A runtime whose version cannot be read cannot be shown to lie in the range.
-    if (version == nullptr && highest(search, kVersionUnknown) != nullptr) version = kUnknownVersion;
+    if (version == nullptr && best(search, kVersionUnknown, kAnyMachine) != nullptr) version = kUnknownVersion;
     char message[kConfigValueCapacity];
     if (version != nullptr && read_config_string(kConfigBadVersionMessage, message, sizeof message) != 0) {
         print_bad_version_message(message, version);
         return;
     }
-    Candidate* other = highest(search, kWrongMachine);
+    Candidate* other = best(search, kWrongMachine, kAnyMachine);
     if (other != nullptr) {
         print_error(MSG_WRONG_MACHINE, machine_name(other->machine),
                     other->version[0] ? other->version : kUnknownVersion, other->home,
@@ -458,28 +481,38 @@ void report_failure(Search& search, const LegacyResult& legacy) {
     report_legacy_outcome(legacy);
 }
 
-// Judges every runtime that counts by its version; returns the one to take,
-// or null. `stop` is set when a bound is no version (its message printed).
-Candidate* choose(Search& search, bool* stop) {
-    *stop = false;
-    const unsigned own = search.own_machine = launcher_machine();
-    bool any_usable = false;
+// A runtime of another machine type counts only where value 14 allows a
+// separate process and its java program is there; returns whether any
+// runtime counts.
+bool judge_machines(Search& search) {
+    const bool separate = read_config_choice(kConfigSeparateProcess, kSeparateProcessChoices) != kSeparateNever;
+    search.own_machine = launcher_machine();
+    bool any = false;
     for (int i = 0; i < search.count; ++i) {
         Candidate& c = search.entries[i];
         if (c.verdict != kUnjudged) continue;
-        if (own != 0 && c.machine != own)
-            c.verdict = kWrongMachine;
-        else
-            any_usable = true;
+        if (is_foreign(search, c)) {
+            char* java = separate ? find_java_launcher(c.library) : nullptr;
+            if (java == nullptr) c.verdict = kWrongMachine;
+            free(java);
+        }
+        any = any || c.verdict == kUnjudged;
     }
-    if (!any_usable) return nullptr;
+    return any;
+}
+
+// Judges every runtime that counts; returns the one to take, of this
+// program's machine type when one fits, or null. `stop` is set when a bound
+// is no version (its message printed).
+Candidate* choose(Search& search, bool* stop) {
+    *stop = false;
+    if (!judge_machines(search)) return nullptr;
     VersionRange range;
     if (!read_version_range(&range)) {
         *stop = true;
         return nullptr;
     }
     const bool has_range = range.minimum > kAnyVersion.minimum || range.maximum < kAnyVersion.maximum;
-    Candidate* preferred = nullptr;
     for (int i = 0; i < search.count; ++i) {
         Candidate& c = search.entries[i];
         if (c.verdict != kUnjudged) continue;
@@ -488,17 +521,18 @@ Candidate* choose(Search& search, bool* stop) {
             c.verdict = kVersionUnknown;
         else if (version < range.minimum || version > range.maximum)
             c.verdict = kOutsideRange;
-        else {
+        else
             c.verdict = kPassedOver;
-            if (c.preferred) preferred = &c;
-        }
     }
-    Candidate* taken = preferred != nullptr ? preferred : highest(search, kPassedOver);
-    if (taken == nullptr) {
-        // Without value 9 the range has no effect: the highest runtime there is.
-        if (version_range_enforced()) return nullptr;
-        taken = highest(search, kOutsideRange);
-        if (taken == nullptr) taken = highest(search, kVersionUnknown);
+    Candidate* taken = nullptr;
+    // In the range, of this program's machine type, else of another; without
+    // value 9 the range has no effect: then the highest runtime there is.
+    for (int pass = 0; pass < 4 && taken == nullptr; ++pass) {
+        const int machines = pass & 1;
+        if (pass < 2)
+            taken = best(search, kPassedOver, machines);
+        else if (!version_range_enforced() && (taken = best(search, kOutsideRange, machines)) == nullptr)
+            taken = best(search, kVersionUnknown, machines);
     }
     if (taken != nullptr) taken->verdict = kTaken;
     return taken;
@@ -526,12 +560,28 @@ bool search_in(Search& search, const LegacyResult& legacy, char* path, int capac
     // The default runtime taken where no legacy key exists is the route
     // before the search, as the legacy key's runtime is: the trace is silent.
     if (!(taken != nullptr && taken->preferred && legacy.outcome == kLegacyKeyAbsent)) print_trace_lines(search);
+    if (taken != nullptr && is_foreign(search, *taken)) {
+        separate_java = find_java_launcher(taken->library);
+        if (debug_trace)
+            print_trace(TRACE_SEPARATE_NEEDED, machine_name(search.own_machine), machine_name(taken->machine),
+                        taken->version[0] != '\0' ? taken->version : kUnknownVersion, taken->home);
+    }
     if (taken != nullptr && copy_text(taken->library, strlen(taken->library), path, capacity)) return true;
     if (!stop) report_failure(search, legacy);
     return false;
 }
 
 }  // namespace
+
+char* separate_java = nullptr;
+
+char* find_java_launcher(const char* library) {
+    char program[kSystemPathCapacity];
+    const char* name = platform.gui_program() ? kJavaGuiLauncher : kJavaLauncher;
+    int length =
+        snprintf(program, sizeof program, "%.*s%c%s", int(home_length(library)), library, kPathSeparator, name);
+    return length < int(sizeof program) && platform.path_exists(program) ? copy_or_exit(program) : nullptr;
+}
 
 bool search_further(const LegacyResult& legacy, char* path, int capacity) {
     Search* search = static_cast<Search*>(allocate_or_exit(int(sizeof(Search))));

@@ -58,9 +58,8 @@ TEST(ShippedConfig, NoRuntimeMessageIsTwoLines) {
 
 TEST(ShippedConfig, BadVersionMessageIsTwoLinesWithOneArgument) {
     Value v = read_value(kConfigBadVersionMessage);
-    EXPECT_EQ(
-        "This program is not compatible with Java version %s.\nPlease contact the author for more information.\n",
-        v.text);
+    EXPECT_EQ("This program is not compatible with Java version %s.\nPlease contact the author for more information.\n",
+              v.text);
     EXPECT_EQ(int(v.text.size()), v.length);
 }
 
@@ -79,12 +78,12 @@ TEST(ShippedConfig, RawTextsKeepTheirComments) {
         "# Path to jvm.dll - if not found or blank the registry will be consulted - example: "
         "jre\\bin\\client\\jvm.dll or C:\\Program Files\\My Java\\jvm.dll",
         raw);
-    for (unsigned id : {0u, 14u, 15u, 16u}) {
+    for (unsigned id : {0u, 16u}) {
         SCOPED_TRACE(id);
         EXPECT_EQ(0, platform.load_string(id, raw, sizeof raw));
     }
-    // Values 10 to 13 hold only their comments: blank, their features off.
-    for (int id = kConfigWorkingDirectory; id <= kConfigStartupCache; ++id) {
+    // Values 10 to 15 hold only their comments: blank, their features off.
+    for (int id = kConfigWorkingDirectory; id <= kConfigArgumentQuoting; ++id) {
         SCOPED_TRACE(id);
         EXPECT_GT(platform.load_string(unsigned(id), raw, sizeof raw), 0);
         EXPECT_EQ(0, read_config_string(id, raw, sizeof raw));

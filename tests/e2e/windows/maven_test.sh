@@ -68,5 +68,11 @@ check "program's status" 0 $?
 check "program's output" "pack-sample: greeting=hello from the POM
 pack-sample: args=--from-pom|first|second argument" "$(printf '%s\n' "$out" | tr -d '\r' | grep '^pack-sample:')"
 
+# Without vandrel.launcher the plugin takes the win64 launcher.
+(cd "$work/pack-sample" && mvn_offline package)
+check "mvn package without a launcher" 0 $?
+check "the default launcher is x64" "machine x64" \
+  "$("$work/vandrel-$version-linux-x86_64/vandrel-pack" --show "$exe" | grep '^Image' | grep -o 'machine [^,]*')"
+
 if [ $failed -eq 0 ]; then echo "Maven plugin from the release: all checks passed"; else cat "$work/maven.log"; fi
 exit $failed

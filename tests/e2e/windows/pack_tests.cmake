@@ -36,6 +36,7 @@ add_custom_target(pack_host ALL DEPENDS ${host_pack})
 add_executable(pack_probe pack_probe.cpp)
 target_link_libraries(pack_probe PRIVATE imagehlp version)
 add_executable(gui_box_run gui_box_run.cpp)
+add_executable(java_double java_double.c)
 add_dependencies(gui_box_run vandrel-pack)
 
 set(jars ${VANDREL_TEST_JAR_DIR})
@@ -80,3 +81,9 @@ if(VANDREL_OSSLSIGNCODE AND VANDREL_OPENSSL)
 else()
   message(WARNING "the signing test is disabled: it needs osslsigncode and openssl")
 endif()
+
+# A runtime of another machine type run through its java.exe, here a double
+# that writes down its command line; value 15 "windows" on the way.
+vandrel_add_test(pack_separate
+  COMMAND ${script} separate ${work}/separate ${common} $<TARGET_FILE:java_double> ${jars}/args.jar
+  RESOURCE_LOCK registry)

@@ -12,6 +12,9 @@
 #   manifest                         the launcher's application manifest; --utf8, --manifest and --show
 #   utf8      RUN_WITH_BRIDGE BRIDGE_DIR JAR   packed with --utf8: text of every script through the bridge
 #   pause     RUN_WITH_BRIDGE BRIDGE_DIR JAR THROWS_JAR   a failure in a console of its own waits for Enter
+#   separate  JAVA_DOUBLE JAR        a runtime of another machine type (x86 or x64, ARM64) run through its java.exe
+#                                    (a double that writes down its arguments): arguments, status, javaw.exe,
+#                                    and value 15 "windows" splitting Microsoft's documented examples
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 mode=$1 work=$2 pack=$3 launcher=$4
@@ -87,13 +90,13 @@ Creating executable 'plain.exe' from 'plain.jar'...
 Success!" "$("$pack" --launcher "$launcher" plain.jar plain.exe 2>&1)"
   rm big.ico big.exe
   check "--version" "$("$pack" --help | head -1 | cut -d: -f1)" "$("$pack" --version)"
-  mkdir -p tool/win32 && cp "$pack" tool/vandrel-pack
+  mkdir -p tool/win64 && cp "$pack" tool/vandrel-pack
   err=$("$work/tool/vandrel-pack" app.jar default.exe 2>&1 >/dev/null)
   check "no default launcher: --launcher is named" "Error opening '$work/tool/vandrel.exe': no launcher beside vandrel-pack (--launcher FILE chooses the launcher)" "$err"
-  cp "$launcher" tool/vandrel.exe && "$pack" --configure --gui "$launcher" tool/win32/vandrel.exe >/dev/null
+  cp "$launcher" tool/vandrel.exe && "$pack" --configure --gui "$launcher" tool/win64/vandrel.exe >/dev/null
   (cd / && "$work/tool/vandrel-pack" "$work/app.jar" "$work/default.exe" >/dev/null)
-  check "the win32 launcher beside the tool is the default" "$(sha256sum < tool/win32/vandrel.exe)" "$(head -c "$(stat -c %s tool/win32/vandrel.exe)" default.exe | sha256sum)"
-  rm tool/win32/vandrel.exe
+  check "the win64 launcher beside the tool is the default" "$(sha256sum < tool/win64/vandrel.exe)" "$(head -c "$(stat -c %s tool/win64/vandrel.exe)" default.exe | sha256sum)"
+  rm tool/win64/vandrel.exe
   (cd / && "$work/tool/vandrel-pack" "$work/app.jar" "$work/default.exe" >/dev/null)
   check "else the launcher beside the tool" "$(sha256sum < "$launcher")" "$(head -c "$(stat -c %s "$launcher")" default.exe | sha256sum)"
   rm -rf tool default.exe
@@ -139,6 +142,8 @@ text.jar" "$(ls)"
   check "show: value, archive, signature" "  min_version = 11
 Archive: appended at N, opens: N entries, Main-Class: probe.Args
 Signed: no" "$("$pack" --show app.exe | grep -E '^  min_version|^Archive|^Signed' | sed 's/at [0-9]*,/at N,/; s/opens: [0-9]* entries/opens: N entries/')"
+  machine=$("$objdump" -f "$launcher" | grep -q 'pei-i386' && echo 'PE32 (32-bit), machine x86' || echo 'PE32+ (64-bit), machine x64')
+  check "show: the machine" "Image: $machine, subsystem GUI" "$("$pack" --show app.exe | grep '^Image')"
   ;;
 resources)
   probe=$1 icon=$2
@@ -338,6 +343,55 @@ unclosed|<assembly><a>|6|Not a valid manifest: bad.xml (an element not closed at
 TABLE
   err=$("$pack" --configure --manifest missing.xml "$launcher" bad.exe 2>&1 >/dev/null)
   check "a missing manifest file: status and message" "3 Error opening 'missing.xml'" "$? $err"
+  ;;
+separate)
+  double=$1 jar=$2
+  # A Java 25 whose jvm.dll is a PE header of machine $1, the double its java.exe and javaw.exe.
+  runtime() {
+    rm -rf rt && mkdir -p rt/bin/server && cp "$double" rt/bin/java.exe && cp "$double" rt/bin/javaw.exe
+    { printf 'MZ'; head -c 58 /dev/zero; le 64 4; printf 'PE\0\0'; le "$1" 2; } >rt/bin/server/jvm.dll
+    echo 'JAVA_VERSION="25"' >rt/release
+  }
+  export JAVA_HOME=$(winpath rt) JAVA_DOUBLE_OUT=$(winpath args.txt)
+  "$pack" --launcher "$launcher" --set min_version=25 "$jar" app.exe >/dev/null
+  "$pack" --launcher "$launcher" --set min_version=25 --gui "$jar" gui.exe >/dev/null
+  "$pack" --launcher "$launcher" --set min_version=25 --set argument_quoting=windows "$jar" quoting.exe >/dev/null
+  # What follows the program's own file in the double's arguments.
+  passed() { sed -n '/^\[-jar\]$/,$p' args.txt | tail -n +3; }
+  # The other word size of this launcher's (x86 for win64, x64 for win32), and ARM64.
+  own=$(od -An -tu2 -j $(($(od -An -tu4 -j 60 -N 4 "$launcher") + 4)) -N 2 "$launcher" | tr -d ' ')
+  for machine in $([ "$own" = 332 ] && echo 34404 || echo 332) 43620; do
+    runtime $machine
+    rm -f args.txt
+    JAVA_DOUBLE_STATUS=7 wine quoting.exe 'a b' 'say "hi"' 'tr\' 'tr\\' '\"' '' '*' >/dev/null 2>&1
+    check "machine $machine: status kept" 7 $?
+    check "machine $machine: arguments intact" '[a b]
+[say "hi"]
+[tr\]
+[tr\\]
+[\"]
+[]
+[*]' "$(passed)"
+    check "machine $machine: java.exe, then the options" '\rt\bin\java.exe] [-Dapplication.home' \
+      "$(head -2 args.txt | tr '\n' ' ' | grep -o '.rt.bin.java.exe. .-Dapplication.home')"
+  done
+  rm -f args.txt
+  wine gui.exe x >/dev/null 2>&1
+  check "GUI program runs javaw.exe" '\rt\bin\javaw.exe]' "$(head -1 args.txt | grep -o '.rt.bin.javaw.exe]$')"
+  # Microsoft's examples, from a batch file: cmd hands the rest of each line on as it is.
+  while IFS='|' read -r line expected; do
+    rm -f args.txt
+    printf 'quoting.exe %s\r\n' "$line" >run.bat
+    wine cmd /c run.bat >/dev/null 2>&1
+    check "windows quoting: $line" "$expected" "$(passed | tr '\n' ' ')"
+  done <<'ROWS'
+"a b c" d e|[a b c] [d] [e] 
+"ab\"c" "\\" d|[ab"c] [\] [d] 
+a\\\b d"e f"g h|[a\\\b] [de fg] [h] 
+a\\\"b c d|[a\"b] [c] [d] 
+a\\\\"b c" d e|[a\\b c] [d] [e] 
+a"b"" c d|[ab" c d] 
+ROWS
   ;;
 esac
 check "the launcher is unchanged" "$launcher_sum" "$(sha256sum < "$launcher")"

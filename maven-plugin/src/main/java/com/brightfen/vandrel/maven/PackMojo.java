@@ -23,8 +23,8 @@ import org.apache.maven.project.MavenProjectHelper;
 /** Packs the project's JAR into a Windows program with vandrel-pack and a vandrel launcher. */
 @Mojo(name = "pack", defaultPhase = LifecyclePhase.PACKAGE, threadSafe = true)
 public class PackMojo extends AbstractMojo {
-    /** "win32" (runs with 32-bit Java runtimes), "win64", or a launcher file. */
-    @Parameter(property = "vandrel.launcher", defaultValue = "win32")
+    /** "win64" (x64 Java runtimes, every version), "win32" (32-bit runtimes, Java 8 to 23), or a launcher file. */
+    @Parameter(property = "vandrel.launcher", defaultValue = "win64")
     private String launcher;
 
     /** The JAR to pack; the project's main artifact when not set. */
