@@ -6,6 +6,7 @@
 
 #include <zlib.h>
 
+#include "base/text_rules.h"
 #include "platform/files.h"
 #include "zip_directory.h"
 
@@ -19,10 +20,7 @@ constexpr uint64_t kWholeTailMax = 64 * 1024 * 1024;
 
 bool is_manifest_name(const ZipEntry& e) {
     static const char name[] = "META-INF/MANIFEST.MF";
-    if (e.name_length != sizeof name - 1) return false;
-    for (size_t i = 0; i < e.name_length; ++i)
-        if ((e.name[i] >= 'a' && e.name[i] <= 'z' ? e.name[i] - 32 : e.name[i]) != name[i]) return false;
-    return true;
+    return e.name_length == sizeof name - 1 && equal_ignoring_case(e.name, name, e.name_length);
 }
 
 // The end records as read from the last `span` bytes before the file's end.
