@@ -75,7 +75,7 @@ bool inspect_archive(const Bytes& zip, ArchiveInfo* info) {
     FILE* file = tmpfile();
     bool written = file != nullptr && fwrite(zip.data(), 1, zip.size(), file) == zip.size() && fflush(file) == 0;
     EXPECT_TRUE(written);
-    bool found = written && inspect_archive_file(InputFile{file, "archive", zip.size()}, 0, info);
+    bool found = written && inspect_archive_file(InputFile{file, "archive", zip.size(), 0}, 0, info);
     if (file != nullptr) fclose(file);
     return found;
 }
