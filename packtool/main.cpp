@@ -165,8 +165,8 @@ PackStatus run(int argc, char** argv) {
     PackStatus status = parse_request(argc, argv, &request);
     if (status != kSuccess || request.command == kCommandHelp) return status;
     bool writes = request.command == kCommandPack || request.command == kCommandConfigure;
-    if (int manifest_status = writes ? load_manifest_file(&request.manifest) : 0)
-        return static_cast<PackStatus>(manifest_status);
+    PackStatus manifest = writes ? load_manifest_file(&request.manifest) : kSuccess;
+    if (manifest != kSuccess) return manifest;
     switch (request.command) {
         case kCommandVersion:
             fputs(PACK_MSG_VERSION, stdout);
