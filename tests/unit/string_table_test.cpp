@@ -99,23 +99,4 @@ TEST(ReadConfigString, ReadingAgainGivesTheSameText) {
     EXPECT_TRUE(reads_as(1, "a#b"));
 }
 
-void count_item(char*, void* context) { ++*static_cast<int*>(context); }
-
-TEST(ReadConfigString, HashFirstValueYieldsNoItems) {
-    char buffer[kConfigValueCapacity];
-    ASSERT_EQ(2, read_config_string(4, buffer, sizeof buffer));
-    int handled = 0;
-    EXPECT_EQ(0, split_config_lines(buffer, count_item, &handled));
-    EXPECT_EQ(0, handled);
-}
-
-TEST(ReadConfigString, CarriageReturnLineFeedValueSplitsIntoTwoItems) {
-    char buffer[kConfigValueCapacity];
-    ASSERT_EQ(5, read_config_string(8, buffer, sizeof buffer));
-    std::vector<std::string> items;
-    split_config_lines(
-        buffer, [](char* item, void* c) { static_cast<std::vector<std::string>*>(c)->push_back(item); }, &items);
-    EXPECT_EQ((std::vector<std::string>{"A", "B"}), items);
-}
-
 }  // namespace

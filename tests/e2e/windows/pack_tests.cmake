@@ -58,6 +58,7 @@ vandrel_add_test(pack_resources
           ${CMAKE_CURRENT_SOURCE_DIR}/pack_icon.ico)
 vandrel_add_test(pack_run
   COMMAND ${script} run ${work}/run ${common} ${run_with_bridge} ${VANDREL_JVM_BRIDGE_DIR} ${jars}/args.jar
+          $<TARGET_FILE:zip_tool>
   RESOURCE_LOCK registry)
 vandrel_add_test(pack_settings
   COMMAND ${script} settings ${work}/settings ${common} ${run_with_bridge} ${VANDREL_JVM_BRIDGE_DIR}

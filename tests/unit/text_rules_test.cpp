@@ -1,4 +1,4 @@
-// Cutting multi-line configuration values into their items.
+// The text rules of configuration values: cutting multi-line values into their items.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -57,6 +57,7 @@ TEST(SplitConfigLines, FinalLineFeedAddsNoEmptyItem) {
 
 TEST(SplitConfigLines, CarriageReturnEndsTheTextButNotTheItem) {
     EXPECT_TRUE(splits_into("A\r\nB\r\n", {"A", "B"}));
+    EXPECT_TRUE(splits_into("A\r\nB\n", {"A", "B"}));
     EXPECT_TRUE(splits_into("A\rX\nB", {"A", "B"}));
     EXPECT_TRUE(splits_into("A\rX", {"A"}));
     // Something after the last line feed, if only a carriage return, is an item.
