@@ -120,7 +120,7 @@ bool inspect_archive_file(const InputFile& file, uint64_t from, ArchiveInfo* out
 }
 
 ArchiveCopy copy_archive(const InputFile& jar, FILE* out, uint64_t shift) {
-    std::vector<unsigned char> tail(kZipTailMax);
+    std::vector<unsigned char> tail(kArchiveTailRoom);
     return append_archive(jar.stream, FileStatus{jar.size, jar.modified}, out, shift, tail.data(), copy_in_system,
                           nullptr);
 }

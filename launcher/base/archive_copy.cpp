@@ -8,8 +8,10 @@ ArchiveCopy append_archive(FILE* in, const FileStatus& opened, FILE* out, unsign
     unsigned long long body = opened.size - held;
     ArchiveCopy copied = copy(in, body, out, context);
     if (copied != kArchiveCopied) return copied;
+    // Exactly the bytes it had (a byte more is asked for, and must not come),
+    // and its size and time as they were.
     FileStatus now;
-    if (fread(tail, 1, held, in) != held || !platform.file_status(in, &now) || now.size != opened.size ||
+    if (fread(tail, 1, held + 1, in) != held || !platform.file_status(in, &now) || now.size != opened.size ||
         now.modified != opened.modified)
         return kArchiveReadFailed;
     rebase_zip64_locator(tail, held, body, shift);

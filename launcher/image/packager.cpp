@@ -19,7 +19,7 @@ constexpr size_t kTemporaryNameCapacity = 4096;
 
 constexpr size_t kCopyBlock = 1024 * 1024;
 // Room for the copy: a block, and the source's tail read after it.
-constexpr size_t kCopyBuffer = kCopyBlock + kZipTailMax;
+constexpr size_t kCopyBuffer = kCopyBlock + kArchiveTailRoom;
 
 bool write_all(const char* bytes, size_t n, FILE* out) { return n == 0 || fwrite(bytes, 1, n, out) == n; }
 
@@ -39,11 +39,11 @@ ArchiveCopy copy_stream(FILE* in, FILE* out, char* buffer, unsigned long long le
     return ferror(in) ? kArchiveReadFailed : kArchiveCopied;
 }
 
-// The archive's bytes before its tail, through the copy buffer `buffer`.
+// The archive's bytes before its tail, through the copy buffer `buffer`. One
+// that ends early leaves its tail unread: append_archive refuses it.
 ArchiveCopy copy_archive_body(FILE* in, unsigned long long length, FILE* out, void* buffer) {
     unsigned long long copied = 0;
-    ArchiveCopy result = copy_stream(in, out, static_cast<char*>(buffer), length, &copied);
-    return result == kArchiveCopied && copied != length ? kArchiveReadFailed : result;
+    return copy_stream(in, out, static_cast<char*>(buffer), length, &copied);
 }
 
 // Closes an input stream; false when reading it failed or the close failed.
@@ -55,7 +55,7 @@ bool close_input(FILE* in, ArchiveCopy result) { return platform.file_close(in) 
 PackagerStatus write_packed_file(FILE* launcher, const char* executable_path, const char* source,
                                  const char* destination, FILE* out, char* buffer) {
     unsigned long long launcher_length = 0;
-    ArchiveCopy copied = copy_stream(launcher, out, buffer, ~0ull, &launcher_length);
+    ArchiveCopy copied = copy_stream(launcher, out, buffer, ~0ull, &launcher_length);  // to its end
     if (!close_input(launcher, copied)) {
         print_error(MSG_ERROR_CLOSING, executable_path);
         return kPackagerCannotReadLauncher;
