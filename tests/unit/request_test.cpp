@@ -17,7 +17,10 @@ struct Parsed {
     std::string out, err;
 };
 
-Parsed parse(std::vector<std::string> args) {
+// The request points into the arguments: they are kept until the next call.
+Parsed parse(const std::vector<std::string>& arguments) {
+    static std::vector<std::string> args;
+    args = arguments;
     args.insert(args.begin(), "vandrel-pack");
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(&a[0]);
