@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "runtime/runtime_search.h"
+#include "base/major_version.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;

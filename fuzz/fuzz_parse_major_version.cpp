@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "runtime/runtime.h"
+#include "base/major_version.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
