@@ -102,14 +102,15 @@ SampleImage sample_image() {
     SampleImage s;
     add_resource(s.bytes, {0, {}}, {0, {}}, {});
     add_resource(s.bytes, {0, u"CUSTOM"}, {0, u"DATA"}, Bytes{1, 2, 3, 4, 5});
-    s.block1_data_end = add_resource(s.bytes, {kStringType, {}}, {1, {}}, string_block({u"", u"one", u"", u"three#c"}));
+    s.block1_data_end =
+        add_resource(s.bytes, {kStringType, {}}, {1, {}}, string_block({u"", u"one", u"", u"three#c"}));
     s.block2_data_end = add_resource(s.bytes, {kStringType, {}}, {2, {}}, string_block({u"", u"seventeen"}));
     return s;
 }
 
 // A copy of `image` that ends where an inaccessible page begins.
 class GuardedImage {
-  public:
+public:
     explicit GuardedImage(const Bytes& image) : size_(image.size()) {
 #ifdef _WIN32
         SYSTEM_INFO info;
@@ -145,7 +146,7 @@ class GuardedImage {
     const unsigned char* data() const { return data_; }
     size_t size() const { return size_; }
 
-  private:
+private:
     size_t size_;
     size_t page_ = 0;
     size_t total_ = 0;
@@ -175,8 +176,8 @@ Decoded decode(const Bytes& image, unsigned id, int capacity = 64) {
     Decoded d = decode(image, id, capacity);
     if (!d.well_formed) return ::testing::AssertionFailure() << "id " << id << ": badly stored result";
     if (d.text != expected)
-        return ::testing::AssertionFailure()
-               << "id " << id << " decodes as " << ::testing::PrintToString(d.text) << " (" << d.length << ")";
+        return ::testing::AssertionFailure() << "id " << id << " decodes as " << ::testing::PrintToString(d.text)
+                                             << " (" << d.length << ")";
     return ::testing::AssertionSuccess();
 }
 
