@@ -81,7 +81,8 @@ TEST(SplitConfigLines, ItemsArePiecesOfTheBufferEndedInPlace) {
     char buffer[] = "one\r\ntwo\nthree";
     std::vector<char*> items;
     int count = split_config_lines(
-        buffer, [](char* item, void* context) { static_cast<std::vector<char*>*>(context)->push_back(item); }, &items);
+        buffer, [](char* item, void* context) { static_cast<std::vector<char*>*>(context)->push_back(item); },
+        &items);
     ASSERT_EQ(3, count);
     ASSERT_EQ(3u, items.size());
     EXPECT_EQ(buffer + 0, items[0]);
