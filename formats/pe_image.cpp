@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "little_endian.h"
-#include "string_block.h"
 
 namespace {
 
@@ -489,29 +488,6 @@ uint32_t pe_checksum(const unsigned char* data, size_t size, const PeImage& imag
 
 void pe_update_checksum(unsigned char* data, size_t size, const PeImage& image) {
     store32(data + image.optional_header_offset + kOptionalCheckSum, pe_checksum(data, size, image));
-}
-
-std::vector<unsigned char> encode_string_block(const std::u16string strings[16]) {
-    std::vector<unsigned char> out;
-    for (int i = 0; i < 16; ++i) {
-        size_t at = out.size();
-        out.resize(at + 2 + 2 * strings[i].size());
-        store16(out.data() + at, uint32_t(strings[i].size()));
-        for (size_t c = 0; c < strings[i].size(); ++c) store16(out.data() + at + 2 + 2 * c, strings[i][c]);
-    }
-    return out;
-}
-
-bool decode_string_block(const unsigned char* data, size_t size, std::u16string strings[16]) {
-    size_t position = 0;
-    for (unsigned i = 0; i < kStringsPerBlock; ++i) {
-        strings[i].clear();
-        const unsigned char* text;
-        size_t length;
-        if (!next_block_string(data, size, &position, &text, &length)) return false;
-        for (size_t c = 0; c < length; ++c) strings[i].push_back(char16_t(le16(text + 2 * c)));
-    }
-    return true;
 }
 
 Resource* find_resource(std::vector<Resource>& resources, uint16_t type, uint16_t name, uint16_t language) {

@@ -95,11 +95,6 @@ uint32_t pe_checksum(const unsigned char* data, size_t size, const PeImage& imag
 // Stores pe_checksum of the file into its checksum field.
 void pe_update_checksum(unsigned char* data, size_t size, const PeImage& image);
 
-// A string-table block (16 counted UTF-16 strings) and back. Decoding gives
-// false when the block is cut short.
-std::vector<unsigned char> encode_string_block(const std::u16string strings[16]);
-bool decode_string_block(const unsigned char* data, size_t size, std::u16string strings[16]);
-
 // Finds a resource by type, numeric name and language; null when absent.
 Resource* find_resource(std::vector<Resource>& resources, uint16_t type, uint16_t name, uint16_t language);
 

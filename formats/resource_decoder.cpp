@@ -45,7 +45,7 @@ char to_cp1252(uint16_t c) {
 // Finds the block of string-table entries holding `id`. Returns its data, or
 // null when there is none.
 const unsigned char* find_block(const unsigned char* res, size_t size, unsigned id, size_t* block_size) {
-    const long wanted_block = long(id / kStringsPerBlock + 1);
+    const long wanted_block = long(string_block_number(id));
     size_t pos = 0;
     while (pos + 8 <= size) {
         uint32_t data_size = le32(res + pos);
@@ -72,11 +72,7 @@ bool find_resource_string(const unsigned char* res, size_t size, unsigned id, co
                           size_t* length) {
     size_t block_size = 0;
     const unsigned char* block = find_block(res, size, id, &block_size);
-    if (!block) return false;
-    size_t position = 0;
-    for (unsigned index = 0; index <= id % kStringsPerBlock; ++index)
-        if (!next_block_string(block, block_size, &position, text, length)) return false;
-    return true;
+    return block && block_string_at(block, block_size, string_block_index(id), text, length);
 }
 
 int decode_resource_string(const unsigned char* res, size_t size, unsigned id, char* buffer, int capacity) {

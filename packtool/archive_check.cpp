@@ -29,11 +29,7 @@ bool manifest_main_class(const std::string& manifest, std::string* out) {
     for (const std::string& line : lines) {
         size_t colon = line.find(": ");
         if (colon == std::string::npos) continue;
-        std::string name = line.substr(0, colon);
-        if (name.size() != 10) continue;
-        bool same = true;
-        for (size_t k = 0; k < 10; ++k) same = same && (name[k] | 0x20) == ("main-class"[k] | 0x20);
-        if (!same) continue;
+        if (colon != 10 || !equal_ignoring_case(line.c_str(), "main-class", 10)) continue;
         *out = line.substr(colon + 2, length_without_trailing_blanks(&line[colon + 2], line.size() - colon - 2));
         return line.size() > colon + 2;
     }

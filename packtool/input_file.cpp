@@ -4,7 +4,7 @@
 #include "platform/files.h"
 
 PackStatus open_input(const char* path, uint64_t limit, const char* limit_text, InputFile* out) {
-    *out = InputFile{nullptr, path, 0};
+    *out = InputFile{nullptr, path, 0, 0};
     FILE* stream = platform.file_open(path, "rb");
     FileStatus status{};
     bool regular = stream != nullptr && system_is_regular_file(stream) && platform.file_status(stream, &status);
@@ -21,6 +21,7 @@ PackStatus open_input(const char* path, uint64_t limit, const char* limit_text, 
     }
     out->stream = stream;
     out->size = status.size;
+    out->modified = status.modified;
     return kSuccess;
 }
 

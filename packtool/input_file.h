@@ -13,6 +13,7 @@ struct InputFile {
     FILE* stream;
     const char* path;
     uint64_t size;
+    long long modified;  // with the size, as the file was opened
 };
 
 // Opens `path` for reading. kSuccess, or the status after printing why not:

@@ -6,6 +6,7 @@
 
 #include <zlib.h>
 
+#include "base/text_rules.h"
 #include "platform/files.h"
 #include "zip_directory.h"
 
@@ -19,10 +20,7 @@ constexpr uint64_t kWholeTailMax = 64 * 1024 * 1024;
 
 bool is_manifest_name(const ZipEntry& e) {
     static const char name[] = "META-INF/MANIFEST.MF";
-    if (e.name_length != sizeof name - 1) return false;
-    for (size_t i = 0; i < e.name_length; ++i)
-        if ((e.name[i] >= 'a' && e.name[i] <= 'z' ? e.name[i] - 32 : e.name[i]) != name[i]) return false;
-    return true;
+    return e.name_length == sizeof name - 1 && equal_ignoring_case(e.name, name, e.name_length);
 }
 
 // The end records as read from the last `span` bytes before the file's end.
@@ -97,6 +95,12 @@ bool walk_directory(const InputFile& file, const ZipDirectory& d, ArchiveInfo* o
     return true;
 }
 
+// The system copies the archive's first `length` bytes, outside this program's memory.
+ArchiveCopy copy_in_system(FILE* in, unsigned long long length, FILE* out, void*) {
+    if (!system_file_copy(in, 0, length, out)) return kArchiveWriteFailed;
+    return system_file_seek(in, length) ? kArchiveCopied : kArchiveReadFailed;
+}
+
 }  // namespace
 
 bool inspect_archive_file(const InputFile& file, uint64_t from, ArchiveInfo* out) {
@@ -116,16 +120,7 @@ bool inspect_archive_file(const InputFile& file, uint64_t from, ArchiveInfo* out
 }
 
 ArchiveCopy copy_archive(const InputFile& jar, FILE* out, uint64_t shift) {
-    size_t held = jar.size < kZipTailMax ? size_t(jar.size) : kZipTailMax;
-    uint64_t body = jar.size - held;
-    if (!system_file_copy(jar.stream, 0, body, out)) return kArchiveWriteFailed;
-    std::vector<unsigned char> buffer(held);
-    // The end records, with the ZIP64 locator rebased; a source that changed
-    // while it was copied reads short here, or no longer ends where it did.
-    FileStatus status;
-    if (!read_input_at(jar, body, buffer.data(), held) || !platform.file_status(jar.stream, &status) ||
-        status.size != jar.size)
-        return kArchiveReadFailed;
-    if (shift != 0) rebase_zip64_locator(buffer.data(), held, body, shift);
-    return held == 0 || fwrite(buffer.data(), 1, held, out) == held ? kArchiveCopied : kArchiveWriteFailed;
+    std::vector<unsigned char> tail(kArchiveTailRoom);
+    return append_archive(jar.stream, FileStatus{jar.size, jar.modified}, out, shift, tail.data(), copy_in_system,
+                          nullptr);
 }

@@ -9,17 +9,16 @@
 #include <cstdio>
 
 #include "archive_check.h"
+#include "base/archive_copy.h"
 #include "input_file.h"
 
 // Reads the archive that ends `file` and begins at or after `from`. False
 // when there is none or its directory or manifest is broken.
 bool inspect_archive_file(const InputFile& file, uint64_t from, ArchiveInfo* out);
 
-enum ArchiveCopy { kArchiveCopied, kArchiveReadFailed, kArchiveWriteFailed };
-
-// Appends the whole of `jar` to `out`: the system copies all but its last
-// bytes, which hold the end records and are read, with a ZIP64 locator among
-// them getting `shift` (the launcher's length) added to its offset.
+// Appends the whole of `jar` to `out` as append_archive does, the system
+// copying all but its last bytes; `shift` is the launcher's length. A JAR
+// that changed since it was opened fails to read.
 ArchiveCopy copy_archive(const InputFile& jar, FILE* out, uint64_t shift);
 
 #endif

@@ -5,13 +5,15 @@
 #include "settings/config.h"
 #include "input_file.h"
 #include "pack_messages.h"
+#include "string_block.h"
 #include "version_info.h"
 
 namespace {
 
 constexpr uint16_t kLanguage = 1033;
 constexpr uint16_t kIconGroup = 101;
-constexpr uint16_t kStringBlock = 1;
+// The block of the configuration values (ids 0 to 15).
+constexpr uint16_t kStringBlock = string_block_number(0);
 
 // True when `r` has the numbered type `type` (and, unless `name` is 0, the numbered name `name`).
 bool is_resource(const Resource& r, uint16_t type, uint16_t name = 0) {
@@ -51,7 +53,7 @@ void apply_values(const PackEdits& edits, std::vector<Resource>* resources) {
         resources->push_back(numbered_resource(kResourceString, kStringBlock, kLanguage, {}));
         block = &resources->back();
     }
-    std::u16string strings[16];
+    std::u16string strings[kStringsPerBlock];
     decode_string_block(block->data.data(), block->data.size(), strings);
     for (int id = kConfigRuntimeLibraryPath; id <= kLastConfigId; ++id)
         if (edits.has_value[id]) strings[id] = stored_config_text(id, edits.values[id]);
@@ -138,7 +140,7 @@ uint16_t subsystem_of(const PackEdits& edits, const PeImage& image) {
 }
 
 bool resources_read_back(std::vector<Resource>& read, const PackEdits& edits, const std::vector<IconImage>& icon) {
-    std::u16string strings[16];
+    std::u16string strings[kStringsPerBlock];
     if (any_value(edits) && !read_string_block(read, strings)) return false;
     for (int id = kConfigRuntimeLibraryPath; id <= kLastConfigId; ++id)
         if (edits.has_value[id] && strings[id] != stored_config_text(id, edits.values[id])) return false;
@@ -165,7 +167,7 @@ bool resources_read_back(std::vector<Resource>& read, const PackEdits& edits, co
 
 }  // namespace
 
-bool read_string_block(std::vector<Resource>& resources, std::u16string strings[16]) {
+bool read_string_block(std::vector<Resource>& resources, std::u16string strings[kStringsPerBlock]) {
     Resource* block = find_resource(resources, kResourceString, kStringBlock, kLanguage);
     return block && decode_string_block(block->data.data(), block->data.size(), strings);
 }

@@ -8,6 +8,7 @@
 #include "ico_file.h"
 #include "pe_image.h"
 #include "request.h"
+#include "string_block.h"
 
 struct Launcher {
     const char* path;
@@ -23,7 +24,7 @@ PackStatus load_launcher(const char* path, Launcher* out);
 PackStatus load_icon(const char* path, std::vector<IconImage>* images);
 
 // The texts of string table block 1 (ids 0 to 15); false when there is none.
-bool read_string_block(std::vector<Resource>& resources, std::u16string strings[16]);
+bool read_string_block(std::vector<Resource>& resources, std::u16string strings[kStringsPerBlock]);
 
 // The image of `launcher` with the edits made: its resources replaced and its
 // subsystem set, or the launcher's bytes as they are when nothing is edited.

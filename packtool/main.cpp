@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
 #include "settings/config.h"
 #include "input_file.h"
 #include "jar_input.h"
@@ -21,11 +22,12 @@ constexpr unsigned long kNameCapacity = 4096;
 const char kSubdirectoryLauncher[] = "win64/vandrel.exe";
 const char kBesideLauncher[] = "vandrel.exe";
 
-// The directory of this program, with its separator; empty when unknown.
+// The directory of this program, with its separator; that of the name it was
+// started by when the system does not tell; empty when unknown.
 std::string own_directory(const char* argv0) {
     char name[kNameCapacity];
-    unsigned long length = platform.module_file_name(name, sizeof name);
-    std::string self = length > 0 && length < sizeof name ? std::string(name, length) : std::string(argv0);
+    if (get_module_directory(name, sizeof name)) return std::string(name) + kPathSeparator;
+    std::string self(argv0);
     size_t separator = self.find_last_of(kPathSeparator == '\\' ? "\\/" : "/");
     return separator == std::string::npos ? std::string() : self.substr(0, separator + 1);
 }
@@ -163,8 +165,8 @@ PackStatus run(int argc, char** argv) {
     PackStatus status = parse_request(argc, argv, &request);
     if (status != kSuccess || request.command == kCommandHelp) return status;
     bool writes = request.command == kCommandPack || request.command == kCommandConfigure;
-    if (int manifest_status = writes ? load_manifest_file(&request.manifest) : 0)
-        return static_cast<PackStatus>(manifest_status);
+    PackStatus manifest = writes ? load_manifest_file(&request.manifest) : kSuccess;
+    if (manifest != kSuccess) return manifest;
     switch (request.command) {
         case kCommandVersion:
             fputs(PACK_MSG_VERSION, stdout);

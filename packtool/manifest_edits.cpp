@@ -25,12 +25,12 @@ std::string or_text(const std::string& value, const char* absent) { return value
 
 bool manifest_edits_any(const ManifestEdits& edits) { return edits.utf8 || !edits.path.empty(); }
 
-int load_manifest_file(ManifestEdits* edits) {
-    if (edits->path.empty()) return 0;
+PackStatus load_manifest_file(ManifestEdits* edits) {
+    if (edits->path.empty()) return kSuccess;
     FILE* file = fopen(edits->path.c_str(), "rb");
     if (file == nullptr) {
-        fprintf(stderr, "Error opening '%s'\n", edits->path.c_str());
-        return 3;
+        fprintf(stderr, MSG_ERROR_OPENING, edits->path.c_str());
+        return kOpenFailed;
     }
     std::string text;
     char block[4096];
@@ -41,12 +41,11 @@ int load_manifest_file(ManifestEdits* edits) {
     std::vector<ManifestElement> elements;
     std::string error;
     if (!read || !parse_manifest(text, &elements, &error)) {
-        fprintf(stderr, "Not a valid manifest: %s (%s)\n", edits->path.c_str(),
-                read ? error.c_str() : "it cannot be read");
-        return 6;
+        fprintf(stderr, PACK_MSG_NOT_A_MANIFEST, edits->path.c_str(), read ? error.c_str() : PACK_MSG_UNREADABLE);
+        return kValueRefused;
     }
     edits->replacement = text;
-    return 0;
+    return kSuccess;
 }
 
 void apply_manifest_edits(const ManifestEdits& edits, std::vector<Resource>* resources) {
@@ -75,16 +74,16 @@ void apply_manifest_edits(const ManifestEdits& edits, std::vector<Resource>* res
 void show_manifest(const std::vector<Resource>& resources) {
     const Resource* manifest = find_manifest(resources);
     if (manifest == nullptr) {
-        printf("Manifest: none\n");
+        fputs(SHOW_NO_MANIFEST, stdout);
         return;
     }
     ManifestSettings settings;
     if (!read_manifest_settings(std::string(manifest->data.begin(), manifest->data.end()), &settings)) {
-        printf("Manifest: not well-formed\n");
+        fputs(SHOW_BROKEN_MANIFEST, stdout);
         return;
     }
-    printf("Manifest: execution level %s, DPI awareness %s (dpiAware %s), code page %s\n",
-           or_text(settings.execution_level, "(none)").c_str(), or_text(settings.dpi_awareness, "(none)").c_str(),
-           or_text(settings.dpi_aware, "(none)").c_str(),
-           or_text(settings.active_code_page, "(the system's ANSI code page)").c_str());
+    printf(SHOW_MANIFEST, or_text(settings.execution_level, SHOW_MANIFEST_ABSENT).c_str(),
+           or_text(settings.dpi_awareness, SHOW_MANIFEST_ABSENT).c_str(),
+           or_text(settings.dpi_aware, SHOW_MANIFEST_ABSENT).c_str(),
+           or_text(settings.active_code_page, SHOW_MANIFEST_SYSTEM_CODE_PAGE).c_str());
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "pack_messages.h"
 #include "pe_image.h"
 
 struct ManifestEdits {
@@ -17,10 +18,10 @@ struct ManifestEdits {
 // True when the options ask for any change of the manifest.
 bool manifest_edits_any(const ManifestEdits& edits);
 
-// Reads and checks the file of --manifest, printing the refusal. Returns 0,
-// 3 when the file cannot be opened, or 6 when it is no well-formed XML with an
-// `assembly` root (vandrel-pack's statuses).
-int load_manifest_file(ManifestEdits* edits);
+// Reads and checks the file of --manifest, printing the refusal. Returns
+// kSuccess, kOpenFailed when the file cannot be opened, or kValueRefused when
+// it is no well-formed XML with an `assembly` root.
+PackStatus load_manifest_file(ManifestEdits* edits);
 
 // Replaces the manifest (resource 24, id 1, every language) by the given one,
 // then sets its code page to UTF-8 when asked. A launcher without a manifest

@@ -265,7 +265,7 @@ std::string default_startup_cache(bool windows, const std::string& destination) 
 
 bool under_program_files(const std::string& path) {
     std::string lower = path;
-    for (char& c : lower) c = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    for (char& c : lower) c = lower_ascii(c);
     return lower.find("program files") != std::string::npos || lower.find("%programfiles") != std::string::npos;
 }
 

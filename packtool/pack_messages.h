@@ -1,10 +1,25 @@
 // Every text vandrel-pack shows its user, besides those it shares with the
-// launcher's packager (messages.h). Format texts follow the C library's
+// launcher's packager (messages.h), and the statuses it ends with. Format texts follow the C library's
 // formatted-output conventions; each carries its own line feed.
 #ifndef VANDREL_PACKTOOL_PACK_MESSAGES_H
 #define VANDREL_PACKTOOL_PACK_MESSAGES_H
 
 #include "base/messages.h"
+
+// The statuses vandrel-pack ends with, each with the message it printed.
+enum PackStatus {
+    kSuccess = 0,
+    kUsage = 1,
+    kNotAJar = 2,
+    kOpenFailed = 3,
+    kNotALauncher = 4,
+    kWriteFailed = 5,
+    kValueRefused = 6,
+    kBadIcon = 7,
+    kSigned = 8,
+    kInputTooLarge = 9,
+    kOutOfMemory = 10,
+};
 
 // The command line (standard error, followed by the usage text).
 #define PACK_MSG_NEEDS_VALUE "Option %s needs a value\n"
@@ -42,6 +57,8 @@
 #define PACK_MSG_BROKEN_RESOURCES "Broken resource directory in '%s'\n"
 #define PACK_MSG_CARRIES_ARCHIVE "'%s' already carries an appended archive: give the bare launcher\n"
 #define PACK_MSG_NOT_AN_ICON "Not a valid icon file: %s\n"
+#define PACK_MSG_NOT_A_MANIFEST "Not a valid manifest: %s (%s)\n"
+#define PACK_MSG_UNREADABLE "it cannot be read"
 #define PACK_MSG_INPUT_IS_DESTINATION "Refusing to write '%s': it is one of the inputs\n"
 
 // The limits of PACK_MSG_TOO_LARGE, as formats/ sets them.
@@ -111,5 +128,10 @@
 #define SHOW_ARCHIVE "Archive: appended at %llu, opens%s: %llu entries, Main-Class: %s\n"
 #define SHOW_DAMAGED_ARCHIVE "Archive: %llu bytes appended, does not open\n"
 #define SHOW_SIGNED "Signed: %s\n"
+#define SHOW_NO_MANIFEST "Manifest: none\n"
+#define SHOW_BROKEN_MANIFEST "Manifest: not well-formed\n"
+#define SHOW_MANIFEST "Manifest: execution level %s, DPI awareness %s (dpiAware %s), code page %s\n"
+#define SHOW_MANIFEST_ABSENT "(none)"
+#define SHOW_MANIFEST_SYSTEM_CODE_PAGE "(the system's ANSI code page)"
 
 #endif

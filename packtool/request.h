@@ -1,26 +1,12 @@
-// vandrel-pack's command line, parsed once into a request, and the statuses
-// the tool ends with.
+// vandrel-pack's command line, parsed once into a request.
 #ifndef VANDREL_PACKTOOL_REQUEST_H
 #define VANDREL_PACKTOOL_REQUEST_H
 
 #include <vector>
 
 #include "manifest_edits.h"
+#include "pack_messages.h"
 #include "pack_edits.h"
-
-enum PackStatus {
-    kSuccess = 0,
-    kUsage = 1,
-    kNotAJar = 2,
-    kOpenFailed = 3,
-    kNotALauncher = 4,
-    kWriteFailed = 5,
-    kValueRefused = 6,
-    kBadIcon = 7,
-    kSigned = 8,
-    kInputTooLarge = 9,
-    kOutOfMemory = 10,
-};
 
 enum PackCommand { kCommandPack, kCommandConfigure, kCommandShow, kCommandHelp, kCommandVersion };
 

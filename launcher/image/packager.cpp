@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/archive_copy.h"
 #include "base/atomic_file.h"
 #include "base/diagnostics.h"
 #include "vm/main_class.h"
@@ -16,64 +17,48 @@ namespace {
 // Room for the name of a temporary file when it is reported.
 constexpr size_t kTemporaryNameCapacity = 4096;
 
-enum CopyResult { kCopied, kCopyReadFailed, kCopyWriteFailed };
-
 constexpr size_t kCopyBlock = 1024 * 1024;
-// Room for the copy: a block, and the source's tail held back before it.
-constexpr size_t kHeldTail = kZipTailMax;
-constexpr size_t kCopyBuffer = kCopyBlock + kHeldTail;
+// Room for the copy: a block, and the source's tail read after it.
+constexpr size_t kCopyBuffer = kCopyBlock + kArchiveTailRoom;
 
 bool write_all(const char* bytes, size_t n, FILE* out) { return n == 0 || fwrite(bytes, 1, n, out) == n; }
 
-// Copies `in` to `out` until the end of `in`, a large block at a time, the
-// streams' own buffers bypassed; `*copied` counts the bytes read. With
-// `held_tail`, the last bytes are held back until the end and given to it
-// before they are written.
-CopyResult copy_stream(FILE* in, FILE* out, char* buffer, unsigned long long* copied,
-                       void (*held_tail)(char* tail, size_t size, unsigned long long position, void* context),
-                       void* context) {
+// Copies `in` to `out` until `length` bytes or the end of `in`, a large block
+// at a time, the streams' own buffers bypassed; `*copied` counts the bytes read.
+ArchiveCopy copy_stream(FILE* in, FILE* out, char* buffer, unsigned long long length, unsigned long long* copied) {
     setvbuf(in, nullptr, _IONBF, 0);
     setvbuf(out, nullptr, _IONBF, 0);
-    size_t held = 0;
-    size_t keep = held_tail ? kHeldTail : 0;
     *copied = 0;
-    size_t n;
-    while ((n = fread(buffer + held, 1, kCopyBlock, in)) > 0) {
+    while (*copied < length) {
+        unsigned long long left = length - *copied;
+        size_t n = fread(buffer, 1, left < kCopyBlock ? size_t(left) : kCopyBlock, in);
+        if (n == 0) break;
         *copied += n;
-        held += n;
-        if (held <= keep) continue;
-        size_t flush = held - keep;
-        if (!write_all(buffer, flush, out)) return kCopyWriteFailed;
-        memmove(buffer, buffer + flush, keep);
-        held = keep;
+        if (!write_all(buffer, n, out)) return kArchiveWriteFailed;
     }
-    if (ferror(in)) return kCopyReadFailed;
-    if (held_tail) held_tail(buffer, held, *copied - held, context);
-    return write_all(buffer, held, out) ? kCopied : kCopyWriteFailed;
+    return ferror(in) ? kArchiveReadFailed : kArchiveCopied;
+}
+
+// The archive's bytes before its tail, through the copy buffer `buffer`. One
+// that ends early leaves its tail unread: append_archive refuses it.
+ArchiveCopy copy_archive_body(FILE* in, unsigned long long length, FILE* out, void* buffer) {
+    unsigned long long copied = 0;
+    return copy_stream(in, out, static_cast<char*>(buffer), length, &copied);
 }
 
 // Closes an input stream; false when reading it failed or the close failed.
-bool close_input(FILE* in, CopyResult result) { return platform.file_close(in) == 0 && result != kCopyReadFailed; }
+bool close_input(FILE* in, ArchiveCopy result) { return platform.file_close(in) == 0 && result != kArchiveReadFailed; }
 
-bool same_status(const FileStatus& a, const FileStatus& b) { return a.size == b.size && a.modified == b.modified; }
-
-// The ZIP64 locator holds the absolute position of the ZIP64 end record: in
-// the packed file the archive starts after the launcher, so the copied
-// archive's locator gets the launcher's length added. Nothing else moves.
 // Set where no VM has opened the source as an archive: the copy's tail is
-// then checked by the archive reader.
+// then checked by the archive reader, where it lies in the packed file.
 bool source_unchecked = false;
 
-// Also notes whether the archive reader finds the source's end record.
-struct SourceTail {
-    unsigned long long launcher_length;
-    bool end_found;
-};
-void rebase_zip64_locator_by_launcher(char* tail, size_t size, unsigned long long position, void* context) {
-    SourceTail* source = static_cast<SourceTail*>(context);
+// True when the archive reader finds an end record in the tail of a source
+// of `size` bytes that follows `shift` bytes of launcher.
+bool tail_has_end_record(const char* tail, unsigned long long size, unsigned long long shift) {
+    size_t held = size < kZipTailMax ? size_t(size) : kZipTailMax;
     ZipEndRecord end;
-    source->end_found = find_end_record(ZipTail{reinterpret_cast<unsigned char*>(tail), size, position}, &end);
-    rebase_zip64_locator(reinterpret_cast<unsigned char*>(tail), size, position, source->launcher_length);
+    return find_end_record(ZipTail{reinterpret_cast<const unsigned char*>(tail), held, size - held + shift}, &end);
 }
 
 // Writes the launcher's file and then the source into `out`. Returns the
@@ -81,13 +66,13 @@ void rebase_zip64_locator_by_launcher(char* tail, size_t size, unsigned long lon
 // destination is yet to be put in place).
 PackagerStatus write_packed_file(FILE* launcher, const char* executable_path, const char* source,
                                  const char* destination, FILE* out, char* buffer) {
-    SourceTail tail = {0, false};
-    CopyResult copied = copy_stream(launcher, out, buffer, &tail.launcher_length, nullptr, nullptr);
+    unsigned long long launcher_length = 0;
+    ArchiveCopy copied = copy_stream(launcher, out, buffer, ~0ull, &launcher_length);  // to its end
     if (!close_input(launcher, copied)) {
         print_error(MSG_ERROR_CLOSING, executable_path);
         return kPackagerCannotReadLauncher;
     }
-    if (copied == kCopyWriteFailed || fflush(out) != 0 || ferror(out)) {
+    if (copied == kArchiveWriteFailed || fflush(out) != 0 || ferror(out)) {
         print_error(MSG_ERROR_WRITING, destination);
         return kPackagerLauncherNotWritten;
     }
@@ -97,22 +82,21 @@ PackagerStatus write_packed_file(FILE* launcher, const char* executable_path, co
         print_error(MSG_ERROR_OPENING, source);
         return kPackagerCannotOpenSource;
     }
-    FileStatus before, after;
-    bool known = platform.file_status(archive, &before);
-    unsigned long long archive_length = 0;
-    copied = copy_stream(archive, out, buffer, &archive_length, rebase_zip64_locator_by_launcher, &tail);
     // A source that changed while it was read gives no program.
-    bool unchanged =
-        !known || (platform.file_status(archive, &after) && same_status(before, after) && after.size == archive_length);
-    if (!close_input(archive, copied) || (copied != kCopyWriteFailed && !unchanged)) {
+    FileStatus opened;
+    copied = !platform.file_status(archive, &opened)
+                 ? kArchiveReadFailed
+                 : append_archive(archive, opened, out, launcher_length,
+                                  reinterpret_cast<unsigned char*>(buffer + kCopyBlock), copy_archive_body, buffer);
+    if (!close_input(archive, copied)) {
         print_error(MSG_ERROR_READING, source);
         return kPackagerCannotReadSource;
     }
-    if (copied == kCopyWriteFailed) {
+    if (copied == kArchiveWriteFailed) {
         print_error(MSG_ERROR_WRITING, destination);
         return kPackagerNotWritten;
     }
-    if (source_unchecked && !tail.end_found) {
+    if (source_unchecked && !tail_has_end_record(buffer + kCopyBlock, opened.size, launcher_length)) {
         print_error(MSG_NOT_A_JAR, source);
         return kPackagerNotAJar;
     }

@@ -6,8 +6,10 @@
 // (a failing close, an unreadable registry value). Each build links exactly
 // one implementation: platform_win32.cpp or platform_posix.cpp, whose
 // file-system entries come from files_win32.cpp or files_posix.cpp. An entry
-// makes one system call, or the few that one service takes on that system;
-// what to do with its result is decided by the core above it.
+// makes one system call, or the few that one service takes on that system,
+// and keeps that system's own conventions where the core needs them (on
+// POSIX, the XDG cache directory's default: see get_env); what to do with
+// its result is decided by the core above it.
 #ifndef VANDREL_LAUNCHER_PLATFORM_PLATFORM_H
 #define VANDREL_LAUNCHER_PLATFORM_PLATFORM_H
 
@@ -55,7 +57,8 @@ struct PlatformApi {
     // The value of an environment variable, or null when it is not defined.
     // Names compare as the platform's environment does (without regard to
     // letter case on Windows). On POSIX, XDG_CACHE_HOME unset or empty gives
-    // HOME's ".cache", as the XDG base directory rules say.
+    // HOME's ".cache", as the XDG base directory rules say: the one place that
+    // default is made (the instance lock's directory takes it from here).
     const char* (*get_env)(const char* name);
 
     // String `id` of the running executable's string table, as 8-bit text in

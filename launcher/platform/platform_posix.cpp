@@ -140,12 +140,8 @@ bool posix_make_directory(const char* path) {
 // descriptor is not inherited by the processes the VM starts.
 int posix_hold_instance_lock(const char* name) {
     const char* runtime = getenv("XDG_RUNTIME_DIR");
-    const char* cache = getenv("XDG_CACHE_HOME");
-    const char* home = getenv("HOME");
-    std::string path = runtime && *runtime ? runtime
-                       : cache && *cache   ? cache
-                       : home              ? std::string(home) + "/.cache"
-                                           : "/tmp";
+    const char* cache = posix_get_env("XDG_CACHE_HOME");
+    std::string path = runtime && *runtime ? runtime : cache && *cache ? cache : "/tmp";
     mkdir(path.c_str(), 0700);
     path += '/';
     for (const char* p = name; *p; ++p) path += *p == '/' ? '_' : *p;

@@ -17,6 +17,7 @@
 #include "runtime/runtime_search.h"
 #include "support/capture.h"
 #include "support/files.h"
+#include "support/pe_builder.h"
 #include "support/platform_fakes.h"
 
 namespace {
@@ -82,14 +83,8 @@ std::string native_library(const std::string& text) {
 }
 
 std::string pe_image(unsigned machine) {
-    std::string image(0x48, '\0');
-    image[0] = 'M';
-    image[1] = 'Z';
-    image[0x3C] = 0x40;
-    image.replace(0x40, 4, std::string("PE\0\0", 4));
-    image[0x44] = char(machine & 0xFF);
-    image[0x45] = char(machine >> 8);
-    return image;
+    pe_builder::Bytes image = pe_builder::machine_stub(uint16_t(machine));
+    return std::string(image.begin(), image.end());
 }
 
 class RuntimeSearchTest : public ::testing::Test {

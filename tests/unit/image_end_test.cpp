@@ -8,6 +8,7 @@
 
 #include "image_end.h"
 #include "platform/platform.h"
+#include "support/pe_builder.h"
 
 namespace {
 
@@ -22,34 +23,20 @@ struct Section {
     uint32_t raw_offset, raw_size;
 };
 
-// A PE file's headers: PE32 or PE32+, its sections, an optional certificate
-// table and COFF symbol table (whose string table is `strings` bytes long).
+// A PE file's headers, its "PE" at 0x80: PE32 or PE32+, its sections, an
+// optional certificate table and COFF symbol table (whose string table is
+// `strings` bytes long).
 Bytes pe(bool wide, std::vector<Section> sections, uint32_t certificate_offset = 0, uint32_t certificate_size = 0,
          uint32_t symbols = 0, uint32_t symbol_count = 0, uint32_t strings = 4) {
-    Bytes b(0x40, 0);
-    b[0] = 'M';
-    b[1] = 'Z';
-    const size_t at = 0x80;
-    put(&b, 0x3c, at, 4);
-    put(&b, at, 0x00004550, 4);
-    put(&b, at + 6, sections.size(), 2);
-    put(&b, at + 12, symbols, 4);
-    put(&b, at + 16, symbol_count, 4);
-    const size_t optional_size = wide ? 240 : 224;
-    put(&b, at + 20, optional_size, 2);
-    const size_t optional = at + 24;
-    put(&b, optional, wide ? 0x20b : 0x10b, 2);
-    put(&b, optional + 60, 0x400, 4);  // SizeOfHeaders
-    const size_t directories = optional + (wide ? 112 : 96);
-    put(&b, directories - 4, 16, 4);
-    put(&b, directories + 4 * 8, certificate_offset, 4);
-    put(&b, directories + 4 * 8 + 4, certificate_size, 4);
-    size_t table = optional + optional_size;
-    for (size_t i = 0; i < sections.size(); ++i) {
-        put(&b, table + 40 * i + 16, sections[i].raw_size, 4);
-        put(&b, table + 40 * i + 20, sections[i].raw_offset, 4);
-    }
-    b.resize(table + 40 * sections.size());
+    pe_builder::Headers h;
+    h.pe32_plus = wide;
+    h.pe_offset = 0x80;
+    for (const Section& s : sections) h.sections.push_back({"", 0, 0, s.raw_size, s.raw_offset, 0});
+    h.directories[4][0] = certificate_offset;
+    h.directories[4][1] = certificate_size;
+    h.symbols = symbols;
+    h.symbol_count = symbol_count;
+    Bytes b = pe_builder::headers(h);
     if (symbols != 0) put(&b, symbols + 18 * size_t(symbol_count), strings, 4);
     return b;
 }

@@ -14,6 +14,7 @@
 #include "little_endian.h"
 #include "pack_edits.h"
 #include "pe_image.h"
+#include "support/pe_builder.h"
 #include "version_info.h"
 
 namespace {
@@ -63,45 +64,24 @@ Bytes section_of(const std::vector<Resource>& resources) {
 // then .reloc, or .data when data_after_resources, then `empty` sections
 // without data, with room for one more; section alignment 0x1000, file 0x200.
 Bytes build_image(const Layout& layout, const Bytes& rsrc, size_t empty = 0) {
-    const size_t optional_size = layout.pe32_plus ? 240 : 224;
-    const size_t opt = 0x58;
-    const size_t headers = std::max<size_t>(0x400, (opt + optional_size + 40 * (4 + empty) + 0x1FF) / 0x200 * 0x200);
-    Bytes image(headers, 0);
-    image[0] = 'M', image[1] = 'Z';
-    store32(&image[60], 0x40);
-    memcpy(&image[0x40], "PE\0\0", 4);
-    store16(&image[0x44], layout.pe32_plus ? 0x8664 : 0x14c);
-    store16(&image[0x46], uint32_t(3 + empty));
-    store16(&image[0x54], uint32_t(optional_size));
-    store16(&image[opt], layout.pe32_plus ? 0x20b : 0x10b);
-    store32(&image[opt + 32], 0x1000);
-    store32(&image[opt + 36], 0x200);
-    store32(&image[opt + 60], uint32_t(headers));
-    store16(&image[opt + 68], kPeSubsystemWindowsConsole);
-    const size_t dirs = opt + (layout.pe32_plus ? 112 : 96);
-    store32(&image[dirs - 4], 16);
-    Bytes contents[3] = {Bytes(0x123, 0xC3), rsrc, Bytes(0x64, 0x5A)};
-    const char* names[3] = {".text", ".rsrc", layout.data_after_resources ? ".data" : ".reloc"};
-    uint32_t va = 0x1000;
-    for (int i = 0; i < 3; ++i) {
-        size_t h = opt + optional_size + 40 * i;
-        memcpy(&image[h], names[i], strlen(names[i]));
-        store32(&image[h + 8], uint32_t(contents[i].size()));
-        store32(&image[h + 12], va);
-        store32(&image[h + 16], uint32_t((contents[i].size() + 0x1FF) / 0x200 * 0x200));
-        store32(&image[h + 20], uint32_t(image.size()));
-        store32(&image[h + 36], i == 0 ? 0x60000020 : 0x40000040);
-        image.insert(image.end(), contents[i].begin(), contents[i].end());
-        image.resize((image.size() + 0x1FF) / 0x200 * 0x200, 0);
-        va += uint32_t((contents[i].size() + 0xFFF) / 0x1000 * 0x1000);
-    }
-    store32(&image[dirs + 8 * kDirectoryResource], 0x2000);
-    store32(&image[dirs + 8 * kDirectoryResource + 4], uint32_t(rsrc.size()));
+    pe_builder::Headers h;
+    h.pe32_plus = layout.pe32_plus;
+    h.empty_sections = empty;
+    h.size_of_headers = uint32_t(
+        std::max<size_t>(0x400, (pe_builder::section_table_offset(h) + 40 * (4 + empty) + 0x1FF) / 0x200 * 0x200));
+    h.subsystem = kPeSubsystemWindowsConsole;
+    h.sections = {{".text", 0, 0, 0, 0, 0x60000020},
+                  {".rsrc", 0, 0, 0, 0, 0x40000040},
+                  {layout.data_after_resources ? ".data" : ".reloc", 0, 0, 0, 0, 0x40000040}};
+    const std::vector<Bytes> contents = {Bytes(0x123, 0xC3), rsrc, Bytes(0x64, 0x5A)};
+    pe_builder::lay_out(&h, contents);
+    h.directories[kDirectoryResource][0] = h.sections[1].virtual_address;
+    h.directories[kDirectoryResource][1] = uint32_t(rsrc.size());
     // Relocations, or some other directory (a TLS one) in the data that follows.
-    store32(&image[dirs + 8 * (layout.data_after_resources ? 9 : kDirectoryBaseRelocation)], va - 0x1000);
-    store32(&image[dirs + 8 * (layout.data_after_resources ? 9 : kDirectoryBaseRelocation) + 4], 0x64);
-    store32(&image[opt + 56], va);
-    return image;
+    const int after = layout.data_after_resources ? 9 : kDirectoryBaseRelocation;
+    h.directories[after][0] = h.sections[2].virtual_address;
+    h.directories[after][1] = 0x64;
+    return pe_builder::image(h, contents);
 }
 
 const Layout kLayouts[] = {

@@ -172,8 +172,7 @@ Decoded decode(const Bytes& image, unsigned id, int capacity = 64) {
     return d;
 }
 
-::testing::AssertionResult decodes_as(const Bytes& image, unsigned id, const std::string& expected,
-                                      int capacity = 64) {
+::testing::AssertionResult decodes_as(const Bytes& image, unsigned id, const std::string& expected, int capacity = 64) {
     Decoded d = decode(image, id, capacity);
     if (!d.well_formed) return ::testing::AssertionFailure() << "id " << id << ": badly stored result";
     if (d.text != expected)
@@ -182,22 +181,37 @@ Decoded decode(const Bytes& image, unsigned id, int capacity = 64) {
     return ::testing::AssertionSuccess();
 }
 
-TEST(ResourceDecoder, FindsEntriesAcrossBlocksAndSkipsNamedResources) {
-    Bytes image = sample_image().bytes;
-    EXPECT_TRUE(decodes_as(image, 1, "one"));
-    EXPECT_TRUE(decodes_as(image, 3, "three#c"));
-    EXPECT_TRUE(decodes_as(image, 17, "seventeen"));
-    for (unsigned id : {0u, 2u, 4u, 15u, 16u, 18u, 31u, 32u, 100u, 0xFFFFFFFFu}) EXPECT_TRUE(decodes_as(image, id, ""));
-}
-
-TEST(ResourceDecoder, CutsToCapacityLikeLoadString) {
-    Bytes image = sample_image().bytes;
-    EXPECT_TRUE(decodes_as(image, 17, "sev", 4));
-    EXPECT_TRUE(decodes_as(image, 17, "seventeen", 10));
-    EXPECT_TRUE(decodes_as(image, 17, "", 1));
-}
-
-TEST(ResourceDecoder, EmptyImageHoldsNoStrings) {
+TEST(ResourceDecoder, DecodesTheStringsOfAnImage) {
+    const Bytes sample = sample_image().bytes;
+    Bytes short_block, cp1252;
+    add_resource(short_block, {kStringType, {}}, {1, {}}, string_block({u"", u"one", u"two"}, 3));
+    add_resource(cp1252, {kStringType, {}}, {1, {}},
+                 string_block({u"", u"A\u00e9\u20ac\u0152\u017e\u0178\u2122\u2013\u00a0\u00ff\u4e2d"}));
+    const struct {
+        const Bytes& image;
+        unsigned id;
+        const char* text;
+        int capacity;
+    } cases[] = {
+        // Entries across blocks, named resources skipped.
+        {sample, 1, "one", 64},
+        {sample, 3, "three#c", 64},
+        {sample, 17, "seventeen", 64},
+        // Cut to the capacity, as LoadString cuts.
+        {sample, 17, "sev", 4},
+        {sample, 17, "seventeen", 10},
+        {sample, 17, "", 1},
+        // A short block holds only its entries.
+        {short_block, 2, "two", 64},
+        {short_block, 3, "", 64},
+        {short_block, 15, "", 64},
+        // Code page 1252, "?" for what it lacks.
+        {cp1252, 1, "A\xe9\x80\x8c\x9e\x9f\x99\x96\xa0\xff?", 64},
+    };
+    for (const auto& c : cases) EXPECT_TRUE(decodes_as(c.image, c.id, c.text, c.capacity));
+    for (unsigned id : {0u, 2u, 4u, 15u, 16u, 18u, 31u, 32u, 100u, 0xFFFFFFFFu})
+        EXPECT_TRUE(decodes_as(sample, id, ""));
+    // An empty image holds no strings.
     EXPECT_TRUE(decodes_as(Bytes{}, 1, ""));
     EXPECT_TRUE(decodes_as(Bytes(7, 0), 1, ""));
 }
@@ -244,14 +258,6 @@ TEST(ResourceDecoder, DamagedHeaderFieldsReadAsAbsent) {
     EXPECT_TRUE(decodes_as(unterminated_name, 1, ""));
 }
 
-TEST(ResourceDecoder, ShortBlockHoldsOnlyItsEntries) {
-    Bytes image;
-    add_resource(image, {kStringType, {}}, {1, {}}, string_block({u"", u"one", u"two"}, 3));
-    EXPECT_TRUE(decodes_as(image, 2, "two"));
-    EXPECT_TRUE(decodes_as(image, 3, ""));
-    EXPECT_TRUE(decodes_as(image, 15, ""));
-}
-
 TEST(ResourceDecoder, AnyDamagedByteLeavesAWellFormedResult) {
     Bytes pristine = sample_image().bytes;
     for (size_t at = 0; at < pristine.size(); ++at) {
@@ -267,13 +273,6 @@ TEST(ResourceDecoder, AnyDamagedByteLeavesAWellFormedResult) {
             }
         }
     }
-}
-
-TEST(ResourceDecoder, ConvertsToCp1252) {
-    Bytes image;
-    std::u16string text = u"A\u00e9\u20ac\u0152\u017e\u0178\u2122\u2013\u00a0\u00ff\u4e2d";
-    add_resource(image, {kStringType, {}}, {1, {}}, string_block({u"", text}));
-    EXPECT_TRUE(decodes_as(image, 1, "A\xe9\x80\x8c\x9e\x9f\x99\x96\xa0\xff?"));
 }
 
 #ifndef _WIN32

@@ -42,16 +42,30 @@ Read read_value(int id, int capacity = kConfigValueCapacity) {
     return ::testing::AssertionSuccess();
 }
 
-TEST(ReadConfigString, CommentStartsAtTheLastHash) {
-    EXPECT_TRUE(reads_as(1, "a#b"));
-    EXPECT_TRUE(reads_as(2, "a"));
-    EXPECT_TRUE(reads_as(4, "#x"));
-}
-
-TEST(ReadConfigString, WhatPrecedesTheCommentIsKeptUntrimmed) {
-    EXPECT_TRUE(reads_as(3, "-Xmx256m "));
-    EXPECT_TRUE(reads_as(9, "  \t"));
-    EXPECT_TRUE(reads_as(8, "A\r\nB\n"));
+TEST(ReadConfigString, ValuesAsTheCommentRuleLeavesThem) {
+    const struct {
+        int id;
+        std::string text;
+    } cases[] = {
+        // The comment starts at the last "#".
+        {1, "a#b"},
+        {2, "a"},
+        {4, "#x"},
+        // What precedes the comment is kept untrimmed.
+        {3, "-Xmx256m "},
+        {9, "  \t"},
+        {8, "A\r\nB\n"},
+        // Ids in later blocks are found.
+        {17, "second block"},
+        // A long text is cut before the comment rule: 2050 x, "#", 49 y, whose
+        // "#" lies beyond the cut and is not seen; 1500 w, "#", 549 v, "#note",
+        // of which only the first "#" survives the cut.
+        {5, std::string(1999, 'x')},
+        {6, std::string(1500, 'w')},
+        // Reading again gives the same text.
+        {1, "a#b"},
+    };
+    for (const auto& c : cases) EXPECT_TRUE(reads_as(c.id, c.text));
 }
 
 TEST(ReadConfigString, AbsentAndEmptyIdsReadAsBlank) {
@@ -60,15 +74,6 @@ TEST(ReadConfigString, AbsentAndEmptyIdsReadAsBlank) {
         Read r = read_value(id);
         EXPECT_EQ(0, r.length);
     }
-}
-
-TEST(ReadConfigString, FindsIdsInLaterBlocks) { EXPECT_TRUE(reads_as(17, "second block")); }
-
-TEST(ReadConfigString, LongTextIsCutBeforeTheCommentRule) {
-    // 2050 x, "#", 49 y: the "#" lies beyond the cut and is not seen.
-    EXPECT_TRUE(reads_as(5, std::string(1999, 'x')));
-    // 1500 w, "#", 549 v, "#note": only the first "#" survives the cut.
-    EXPECT_TRUE(reads_as(6, std::string(1500, 'w')));
 }
 
 TEST(ReadConfigString, SmallBufferCutsBeforeTheCommentRule) {
@@ -92,30 +97,6 @@ TEST(ReadConfigString, NonAsciiCharactersArriveInTheNativeEncoding) {
     EXPECT_TRUE(reads_as(7, kPathSeparator == '\\' ? "caf\xe9 \x80 A" : "caf\xc3\xa9 \xe2\x82\xac A"));
     // A cut keeps whole characters.
     EXPECT_EQ("caf", read_value(7, kPathSeparator == '\\' ? 4 : 5).text);
-}
-
-TEST(ReadConfigString, ReadingAgainGivesTheSameText) {
-    EXPECT_TRUE(reads_as(1, "a#b"));
-    EXPECT_TRUE(reads_as(1, "a#b"));
-}
-
-void count_item(char*, void* context) { ++*static_cast<int*>(context); }
-
-TEST(ReadConfigString, HashFirstValueYieldsNoItems) {
-    char buffer[kConfigValueCapacity];
-    ASSERT_EQ(2, read_config_string(4, buffer, sizeof buffer));
-    int handled = 0;
-    EXPECT_EQ(0, split_config_lines(buffer, count_item, &handled));
-    EXPECT_EQ(0, handled);
-}
-
-TEST(ReadConfigString, CarriageReturnLineFeedValueSplitsIntoTwoItems) {
-    char buffer[kConfigValueCapacity];
-    ASSERT_EQ(5, read_config_string(8, buffer, sizeof buffer));
-    std::vector<std::string> items;
-    split_config_lines(
-        buffer, [](char* item, void* c) { static_cast<std::vector<std::string>*>(c)->push_back(item); }, &items);
-    EXPECT_EQ((std::vector<std::string>{"A", "B"}), items);
 }
 
 }  // namespace

@@ -3,35 +3,29 @@
 # Win32 API and run under Wine (pack_wine_test.sh). Included after the
 # bridge, whose jvm.dll the runs use. Shell, as sample_test.sh: the host's
 # tool and Wine are driven side by side.
+find_program(VANDREL_HOST_CC NAMES gcc)
 find_program(VANDREL_HOST_CXX NAMES g++)
-if(NOT VANDREL_HOST_CXX)
-  message(WARNING "vandrel-pack Wine tests disabled: need the host's g++")
+if(NOT VANDREL_HOST_CC OR NOT VANDREL_HOST_CXX)
+  message(WARNING "vandrel-pack Wine tests disabled: need the host's gcc and g++")
   return()
 endif()
 
-set(host_pack ${CMAKE_CURRENT_BINARY_DIR}/pack_host/vandrel-pack)
-set(host_pack_sources
-  ${PROJECT_SOURCE_DIR}/formats/zip_directory.cpp ${PROJECT_SOURCE_DIR}/formats/pe_headers.cpp
-  ${PROJECT_SOURCE_DIR}/formats/pe_image.cpp ${PROJECT_SOURCE_DIR}/formats/string_block.cpp
-  ${PROJECT_SOURCE_DIR}/formats/ico_file.cpp ${PROJECT_SOURCE_DIR}/formats/version_info.cpp
-  ${PROJECT_SOURCE_DIR}/formats/app_manifest.cpp
-  ${PROJECT_SOURCE_DIR}/launcher/base/major_version.cpp ${PROJECT_SOURCE_DIR}/launcher/base/text_rules.cpp
-  ${PROJECT_SOURCE_DIR}/launcher/base/atomic_file.cpp ${PROJECT_SOURCE_DIR}/launcher/base/diagnostics.cpp
-  ${PROJECT_SOURCE_DIR}/launcher/base/paths.cpp ${PROJECT_SOURCE_DIR}/launcher/base/message_format.cpp
-  ${PROJECT_SOURCE_DIR}/launcher/platform/files_posix.cpp)
-foreach(file main pack_edits archive_check request input_file jar_input launcher_image pack_output show tool_platform manifest_edits)
-  list(APPEND host_pack_sources ${PROJECT_SOURCE_DIR}/packtool/${file}.cpp)
-endforeach()
-add_custom_command(
-  OUTPUT ${host_pack}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/pack_host
-  COMMAND ${VANDREL_HOST_CXX} -std=c++17 -O1 -Wall -Wextra -Werror -Wno-unused-parameter
-          "-DVANDREL_VERSION_TEXT=\"${VANDREL_VERSION}\"" -I${PROJECT_SOURCE_DIR}/formats -I${PROJECT_SOURCE_DIR}/packtool -I${PROJECT_SOURCE_DIR}/launcher
-          -I${PROJECT_BINARY_DIR}/packtool -o ${host_pack} ${host_pack_sources} -lz
-  DEPENDS ${host_pack_sources} ${PROJECT_BINARY_DIR}/packtool/shipped_comments.h
-  COMMENT "Building vandrel-pack for the build host"
-  VERBATIM)
-add_custom_target(pack_host ALL DEPENDS ${host_pack})
+# The target vandrel-pack of this source tree, configured for the host in a
+# build tree of its own inside this one, so that it is built exactly as the
+# Linux build builds it. Its build runs at every build of this tree and
+# rebuilds what changed.
+include(ExternalProject)
+set(host_dir ${CMAKE_CURRENT_BINARY_DIR}/pack_host)
+set(host_pack ${host_dir}/packtool/vandrel-pack)
+ExternalProject_Add(pack_host
+  SOURCE_DIR ${PROJECT_SOURCE_DIR}
+  BINARY_DIR ${host_dir}
+  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DVANDREL_BUILD_NAME=pack-host
+             -DCMAKE_C_COMPILER=${VANDREL_HOST_CC} -DCMAKE_CXX_COMPILER=${VANDREL_HOST_CXX}
+  BUILD_COMMAND ${CMAKE_COMMAND} --build ${host_dir} --target vandrel-pack
+  BUILD_ALWAYS ON
+  BUILD_BYPRODUCTS ${host_pack}
+  INSTALL_COMMAND "")
 
 add_executable(pack_probe pack_probe.cpp)
 target_link_libraries(pack_probe PRIVATE imagehlp version)
@@ -59,6 +53,7 @@ vandrel_add_test(pack_resources
           ${CMAKE_CURRENT_SOURCE_DIR}/pack_icon.ico)
 vandrel_add_test(pack_run
   COMMAND ${script} run ${work}/run ${common} ${run_with_bridge} ${VANDREL_JVM_BRIDGE_DIR} ${jars}/args.jar
+          $<TARGET_FILE:zip_tool>
   RESOURCE_LOCK registry)
 vandrel_add_test(pack_settings
   COMMAND ${script} settings ${work}/settings ${common} ${run_with_bridge} ${VANDREL_JVM_BRIDGE_DIR}

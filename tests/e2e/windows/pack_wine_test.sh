@@ -23,22 +23,6 @@ rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 . "$here/check.sh"
 # le VALUE BYTES: VALUE as BYTES little-endian bytes.
 le() { local v=$1 i; for ((i = 0; i < $2; i++)); do printf "\\$(printf %03o $((v >> (8 * i) & 255)))"; done; }
-# zip64_copy IN OUT: IN (an archive without comment) with ZIP64 end records,
-# the locator counting from the archive's start, as archivers write it.
-zip64_copy() {
-  local size end entries dir_size dir_offset
-  size=$(stat -c %s "$1") end=$((size - 22))
-  entries=$(od -An -tu2 -j $((end + 10)) -N 2 "$1" | tr -d ' ')
-  dir_size=$(od -An -tu4 -j $((end + 12)) -N 4 "$1" | tr -d ' ')
-  dir_offset=$(od -An -tu4 -j $((end + 16)) -N 4 "$1" | tr -d ' ')
-  { head -c $end "$1"
-    le $((0x06064b50)) 4; le 44 8; le 45 2; le 45 2; le 0 4; le 0 4
-    le $entries 8; le $entries 8; le $dir_size 8; le $dir_offset 8
-    le $((0x07064b50)) 4; le 0 4; le $end 8; le 1 4
-    le $((0x06054b50)) 4; le 0 2; le 0 2; le $((0xFFFF)) 2; le $((0xFFFF)) 2
-    le $((0xFFFFFFFF)) 4; le $((0xFFFFFFFF)) 4; le 0 2
-  } > "$2"
-}
 winpath() { echo "Z:$(cd "$(dirname "$1")" && pwd)/$(basename "$1")" | tr / '\\'; }
 launcher_sum=$(sha256sum < "$launcher")
 
@@ -169,9 +153,10 @@ fixed file=1.2.3.4 product=0.0.0.0
 checksum ok' "$(wine "$probe" configured.exe | tr -d '\r')"
   ;;
 run)
-  run_with_bridge=$1 bridge_dir=$2 jar=$3
+  run_with_bridge=$1 bridge_dir=$2 jar=$3 zip_tool=$4
   cp "$jar" app.jar
-  zip64_copy app.jar app64.jar
+  # The same archive in ZIP64 form, its locator counting from the archive's start.
+  wine "$zip_tool" zip64 app.jar app64.jar || exit 1
   # archive | min_version | max_version | more options | expected output
   while IFS='|' read -r archive min max more expected; do
     [ -z "$archive" ] && continue

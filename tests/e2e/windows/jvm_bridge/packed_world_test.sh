@@ -2,7 +2,7 @@
 # The Windows launcher through the test bridge, where packed programs meet
 # the world: a damaged archive, a ZIP64 archive, and a packed program signed
 # afterwards (and the bare launcher signed), each checked by running it.
-#   packed_world_test.sh BRIDGE_DIR vandrel.exe args.jar CLASSES_DIR JAVA WORK_DIR
+#   packed_world_test.sh BRIDGE_DIR vandrel.exe args.jar zip_tool.exe WORK_DIR
 # args.jar's main class prints "argc N" and "arg[i] ..." for each argument.
 # VANDREL_VERSION in the environment: the release version the launcher prints.
 set -u
@@ -10,7 +10,7 @@ scripts=$(cd "$(dirname "$0")" && pwd)
 . "$scripts/bridge_registration.sh" || exit 1
 register_bridge "$1" || exit 1
 trap unregister_bridge EXIT
-launcher=$2 jar=$3 classes=$4 java=$5 work=$6
+launcher=$2 jar=$3 zip_tool=$4 work=$5
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 cp "$launcher" vandrel.exe && cp "$jar" args.jar || exit 1
 
@@ -37,7 +37,7 @@ for damaged in trailing.exe truncated.exe; do
 done
 
 # A ZIP64 archive (70,000 entries) is packed with its locator rebased, and runs.
-"$java" -XX:TieredStopAtLevel=1 -cp "$classes" zipgen.MakeZip64 args.jar big.jar 70000 || exit 1
+wine "$zip_tool" zip64 args.jar big.jar 70000 || exit 1
 run vandrel.exe big.jar big.exe
 check "ZIP64 packed" "0|Creating executable 'big.exe' from 'big.jar'...
 Success!" "$status|$out"

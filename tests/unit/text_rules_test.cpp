@@ -1,4 +1,4 @@
-// Cutting multi-line configuration values into their items.
+// The text rules of configuration values: cutting multi-line values into their items.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -41,42 +41,41 @@ void collect(char* item, void* context) {
     return ::testing::AssertionSuccess();
 }
 
-TEST(SplitConfigLines, LineFeedsSeparateItemsAndEmptyLinesGiveEmptyItems) {
-    EXPECT_TRUE(splits_into("A\nB", {"A", "B"}));
-    EXPECT_TRUE(splits_into("A\n\nB", {"A", "", "B"}));
-    EXPECT_TRUE(splits_into("\nA", {"", "A"}));
-    EXPECT_TRUE(splits_into("\n", {""}));
-    EXPECT_TRUE(splits_into("-Xmx256m", {"-Xmx256m"}));
+TEST(SplitConfigLines, CutsTextIntoItems) {
+    const struct {
+        const char* text;
+        std::vector<std::string> items;
+    } cases[] = {
+        // Line feeds separate items, and empty lines give empty items.
+        {"A\nB", {"A", "B"}},
+        {"A\n\nB", {"A", "", "B"}},
+        {"\nA", {"", "A"}},
+        {"\n", {""}},
+        {"-Xmx256m", {"-Xmx256m"}},
+        // A final line feed adds no empty item.
+        {"A\n", {"A"}},
+        {"A\nB\n", {"A", "B"}},
+        {"A\n\n", {"A", ""}},
+        // A carriage return ends the text but not the item.
+        {"A\r\nB\r\n", {"A", "B"}},
+        {"A\r\nB\n", {"A", "B"}},
+        {"A\rX\nB", {"A", "B"}},
+        {"A\rX", {"A"}},
+        // Something after the last line feed, if only a carriage return, is an item.
+        {"A\n\r", {"A", ""}},
+        {"\r", {""}},
+        // Blanks and tabs are kept.
+        {" -Da=b \n\tx", {" -Da=b ", "\tx"}},
+        {"-Xmx256m ", {"-Xmx256m "}},
+        // A text that begins with "#" yields nothing; a "#" further on is an
+        // ordinary character.
+        {"#x", {}},
+        {"#\nA\nB", {}},
+        {"A\n#B", {"A", "#B"}},
+        {"", {}},
+    };
+    for (const auto& c : cases) EXPECT_TRUE(splits_into(c.text, c.items)) << ::testing::PrintToString(c.text);
 }
-
-TEST(SplitConfigLines, FinalLineFeedAddsNoEmptyItem) {
-    EXPECT_TRUE(splits_into("A\n", {"A"}));
-    EXPECT_TRUE(splits_into("A\nB\n", {"A", "B"}));
-    EXPECT_TRUE(splits_into("A\n\n", {"A", ""}));
-}
-
-TEST(SplitConfigLines, CarriageReturnEndsTheTextButNotTheItem) {
-    EXPECT_TRUE(splits_into("A\r\nB\r\n", {"A", "B"}));
-    EXPECT_TRUE(splits_into("A\rX\nB", {"A", "B"}));
-    EXPECT_TRUE(splits_into("A\rX", {"A"}));
-    // Something after the last line feed, if only a carriage return, is an item.
-    EXPECT_TRUE(splits_into("A\n\r", {"A", ""}));
-    EXPECT_TRUE(splits_into("\r", {""}));
-}
-
-TEST(SplitConfigLines, BlanksAndTabsAreKept) {
-    EXPECT_TRUE(splits_into(" -Da=b \n\tx", {" -Da=b ", "\tx"}));
-    EXPECT_TRUE(splits_into("-Xmx256m ", {"-Xmx256m "}));
-}
-
-TEST(SplitConfigLines, TextBeginningWithHashYieldsNothing) {
-    EXPECT_TRUE(splits_into("#x", {}));
-    EXPECT_TRUE(splits_into("#\nA\nB", {}));
-    // A "#" further on is an ordinary character.
-    EXPECT_TRUE(splits_into("A\n#B", {"A", "#B"}));
-}
-
-TEST(SplitConfigLines, EmptyTextYieldsNothing) { EXPECT_TRUE(splits_into("", {})); }
 
 TEST(SplitConfigLines, ItemsArePiecesOfTheBufferEndedInPlace) {
     char buffer[] = "one\r\ntwo\nthree";
