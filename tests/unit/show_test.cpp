@@ -56,7 +56,7 @@ TEST(Show, PrintsTheValuesAndWhatIsAppended) {
     } cases[] = {
         {"bare",
          configured,
-         {"Image: PE32 (32-bit), subsystem console\n", "Values:\n", "  vm_arguments = -Xmx1g\n", "  min_version = \n",
+         {"Image: PE32 (32-bit), machine x86, subsystem console\n", "Values:\n", "  vm_arguments = -Xmx1g\n", "  min_version = \n",
           "Icon 101: none\n", "Version: none\n", "Manifest: none\n", "Archive: none (a bare launcher)\n",
           "Signed: no\n"}},
         {"no value block in language 1033",
