@@ -73,7 +73,8 @@ trap 'rm -rf "$probe_dir"' EXIT
 runs_i386() {
   "$probe_dir/probe32" </dev/null >/dev/null 2>&1
 }
-# Whether any enabled binfmt_misc entry already claims i386 ELF programs.
+# Whether any enabled binfmt_misc entry already claims i386 ELF programs;
+# sets registered_interpreter to its program.
 i386_registered() {
   local entry
   for entry in "$binfmt"/*; do
@@ -81,14 +82,16 @@ i386_registered() {
     [ -f "$entry" ] || continue
     if grep -qx enabled "$entry" && grep -q '^offset 0$' "$entry" \
        && grep -Eq '^magic 7f454c46010101.{22}0300' "$entry"; then
+      registered_interpreter=$(sed -n 's/^interpreter //p' "$entry")
       return 0
     fi
   done
   return 1
 }
+# Whether the qemu program $1 (this one's by default) is version 10 or later.
 qemu_is_10() {
   local version
-  version=$("$qemu" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\)\..*/\1/p')
+  version=$("${1:-$qemu}" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\)\..*/\1/p')
   [ -n "$version" ] && [ "$version" -ge 10 ]
 }
 install_qemu() {
@@ -119,7 +122,11 @@ if [ ! -e "$binfmt/register" ]; then
   $SUDO mount -t binfmt_misc binfmt_misc "$binfmt"
 fi
 if i386_registered; then
-  echo "setup: i386 programs already have a binfmt_misc entry"
+  echo "setup: i386 programs already have a binfmt_misc entry ($registered_interpreter)"
+  if ! qemu_is_10 "$registered_interpreter"; then
+    echo "setup: warning: $registered_interpreter is no qemu 10 or later; under qemu 7.2 each Windows" \
+         "program takes about 75 s to start (remove that entry, then run this again)" >&2
+  fi
   [ "${VANDREL_I386_EMULATION:-}" = force ] || runs_i386 || {
     echo "setup: the registered i386 emulator cannot run a 32-bit program" >&2; exit 1; }
   exit 0
