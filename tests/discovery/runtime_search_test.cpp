@@ -233,14 +233,19 @@ TEST_F(RuntimeSearchTest, TraceShowsEachRuntimeOnlyBeyondTheLegacyKey) {
     debug_trace = false;
     std::string library = library_of(m.runtimes[1]);
     std::string zulu = library_of(m.runtimes[2]);
+    // The scripted machine's views are its launcher's (here a 64-bit one's),
+    // and this build reads them in its own view and the other: Zulu's key,
+    // in the machine's 32-bit view, is what a 32-bit build reads in its
+    // 64-bit view. (The Temurin key is in both views.)
+    std::string zulu_view = kOwnRegistryView == kRegistryView64 ? "32-bit view" : "64-bit view";
     EXPECT_EQ(
         as_written("Java runtime from HKEY_LOCAL_MACHINE\\" + std::string(kTemurinKey) + " (32-bit view): '" + library +
                    "', version 17, 64-bit: taken\n"
                    "Java runtime from HKEY_LOCAL_MACHINE\\" +
                    kTemurinKey + " (64-bit view): '" + library +
                    "', version 17, 64-bit: refused, found before\n"
-                   "Java runtime from HKEY_LOCAL_MACHINE\\Software\\Azul Systems\\Zulu\\zulu-21 (32-bit view): '" +
-                   zulu + "', version 21, 32-bit: refused, wrong machine type\n"),
+                   "Java runtime from HKEY_LOCAL_MACHINE\\Software\\Azul Systems\\Zulu\\zulu-21 (" + zulu_view +
+                   "): '" + zulu + "', version 21, 32-bit: refused, wrong machine type\n"),
         o.output);
 }
 

@@ -16,7 +16,12 @@ case "$action" in
     # Neither the server nor the services that wineboot starts may hold the
     # test runner's output pipe open.
     wineserver -p </dev/null >/dev/null 2>&1
-    wineboot -i </dev/null >/dev/null 2>&1
+    # Plain wineboot: the loader initialises the new prefix by itself before
+    # it runs wineboot, and starts Wine's services once. `wineboot -i` would
+    # initialise it a second time, with a second services.exe; RpcSs then
+    # never starts ("Service database locked"), and every later program that
+    # uses user32 waits 2 x 10 s for it.
+    wineboot </dev/null >/dev/null 2>&1
     echo "wine prefix ready: $(basename "$WINEPREFIX")"
     ;;
   cleanup)

@@ -16,6 +16,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 #include "bridge_abi.h"
@@ -89,6 +90,46 @@ static jstring new_string_native(const char* bytes)
     return (jstring)(*env)->NewObject(env, string, init, array, encoding);
 }
 
+/* Whether this 32-bit VM runs under emulation: qemu-user, where the kernel
+   runs no 32-bit code (scripts/setup.sh), names its own machine (i686) to
+   uname; a 32-bit process on a 64-bit kernel is told x86_64.
+   HotSpot patches compiled code while other threads may be running it: to
+   make a method not entrant it writes a jump to itself (EB FE) over the
+   method's entry, then the real jump. qemu-user notices code written by one
+   thread while another runs it only by chance (it protects pages holding
+   translated code, and a thread may translate the jump to itself between
+   two writes): a thread that entered the method then runs the jump to
+   itself for ever, and the VM, waiting for it at a safepoint, never ends.
+   So under emulation the VM only interprets (-Xint): no compiled code, no
+   patching; short programs start no slower for it, since the compilers
+   themselves run emulated. VANDREL_BRIDGE_JIT=1 keeps the compilers. */
+static int interpret_only(void)
+{
+#if defined(__i386__)
+    const char* jit = getenv("VANDREL_BRIDGE_JIT");
+    if (jit != NULL && strcmp(jit, "1") == 0) return 0;
+    struct utsname machine;
+    return uname(&machine) == 0 && strcmp(machine.machine, "x86_64") != 0;
+#else
+    return 0;
+#endif
+}
+
+static jint create_vm(create_vm_fn create, const JavaVMInitArgs* given)
+{
+    if (!interpret_only()) return create(&vm, (void**)&env, (void*)given);
+    JavaVMInitArgs args = *given;
+    JavaVMOption* options = calloc((size_t)given->nOptions + 1, sizeof *options);
+    if (options == NULL) return JNI_ENOMEM;
+    if (given->nOptions > 0) memcpy(options, given->options, (size_t)given->nOptions * sizeof *options);
+    options[given->nOptions].optionString = "-Xint";
+    args.options = options;
+    args.nOptions = given->nOptions + 1;
+    jint result = create(&vm, (void**)&env, &args);
+    free(options);
+    return result;
+}
+
 static void perform(struct bridge_call* c)
 {
     uint64_t* a = c->arg;
@@ -96,7 +137,7 @@ static void perform(struct bridge_call* c)
     case BRIDGE_CREATE_VM: {
         if (a[1] != 0) use_code_page((unsigned)a[1]);
         create_vm_fn create = open_libjvm() ? (create_vm_fn)dlsym(libjvm, "JNI_CreateJavaVM") : NULL;
-        c->result = (uint64_t)(int64_t)(create ? create(&vm, (void**)&env, P(a[0])) : JNI_ERR);
+        c->result = (uint64_t)(int64_t)(create ? create_vm(create, P(a[0])) : JNI_ERR);
         break;
     }
     case BRIDGE_GET_DEFAULT_INIT_ARGS: {

@@ -29,7 +29,7 @@ own_prefix=""
 if [ -z "${WINEPREFIX:-}" ]; then
   own_prefix=$(mktemp -d "$(dirname "$bridge_dir")/prefix.XXXXXX")
   export WINEPREFIX="$own_prefix"
-  wineboot -i </dev/null >/dev/null 2>&1
+  wineboot </dev/null >/dev/null 2>&1  # once: see support/wine/prefix.sh
 fi
 # A key that this script creates in a given prefix is removed again afterwards.
 finish() {
