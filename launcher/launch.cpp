@@ -123,7 +123,7 @@ char* form_executable_path(const char* first_argument) {
 
 int launcher_main(int argc, char** argv) {
     switch_trace_from_environment();
-    if (!claim_single_instance() || !enter_working_directory()) return 1;
+    if ((!making_startup_cache() && !claim_single_instance()) || !enter_working_directory()) return 1;
 
     RuntimeEntryPoints entry_points = {nullptr, nullptr};
     if (!load_java_runtime(&entry_points)) return 1;
@@ -141,9 +141,9 @@ int launcher_main(int argc, char** argv) {
     if (vm_arguments_length < 0) return 1;
     if (vm_arguments_length > 0) add_vm_options_from_lines(vm_arguments);
     if (!add_vm_options_from_file()) return 1;
-    add_exit_hook_option();
     char* executable_path = form_executable_path(first_argument);
     if (!add_startup_cache_options(executable_path)) return 1;
+    add_exit_hook_option(startup_cache_action());
     add_class_path_option(executable_path);
     add_command_option(executable_path, work_argc, argv + (argc - work_argc));  // the arguments as typed
 
@@ -154,6 +154,7 @@ int launcher_main(int argc, char** argv) {
         return 1;
     }
 
+    if (making_startup_cache()) return 1;  // the VM assembles the cache and ends the process itself
     int status;
     jobject jar = open_jar_file(env, executable_path);
     if (jar == nullptr) {
@@ -170,5 +171,6 @@ int launcher_main(int argc, char** argv) {
         status = launch_application(env, vm, jar, work_argc, work_argv);
     }
     vm->DestroyJavaVM();
+    finish_startup_cache();
     return status;
 }

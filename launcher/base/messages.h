@@ -78,4 +78,12 @@
 #define TRACE_RUNTIME_OUTSIDE_RANGE "refused, outside the version range"
 #define TRACE_RUNTIME_PATH_TOO_LONG "refused, the path is too long"
 
+// The start-up cache left out, and why.
+#define TRACE_CACHE_LEFT_OUT "Start-up cache left out: %s\n"
+#define TRACE_CACHE_NOT_ABSOLUTE "folder not absolute"
+#define TRACE_CACHE_CLASH "VM options choose sharing"
+#define TRACE_CACHE_NOT_PRIVATE "others can write there"
+#define TRACE_CACHE_WAITING "waiting after a failed attempt"
+#define TRACE_CACHE_NO_ROOM "no room"
+
 #endif
