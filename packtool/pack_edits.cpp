@@ -192,6 +192,11 @@ EditResult check_edits(const PackEdits& edits, std::string* message) {
             *message = PACK_MSG_BAD_VERSION_MESSAGE;
             return kEditRefused;
         }
+        if (id == kConfigStartupCache && !value.empty() && !absolute_windows_path(value) && value[0] != '/' &&
+            !(value[0] == '%' && value.find('%', 1) != std::string::npos && value.find('%', 1) > 1)) {
+            *message = formatted(PACK_MSG_BAD_STARTUP_CACHE, value.c_str());
+            return kEditRefused;
+        }
         if ((id == kConfigMinVersion || id == kConfigMaxVersion) && !value.empty() &&
             !(parse_major_version(value.c_str()) > 0)) {
             *message = formatted(PACK_MSG_BAD_VERSION_BOUND, label, value.c_str());

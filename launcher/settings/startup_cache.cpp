@@ -9,6 +9,7 @@
 #include "base/diagnostics.h"
 #include "base/messages.h"
 #include "base/paths.h"
+#include "base/sharing_options.h"
 #include "platform/platform.h"
 #include "runtime/runtime_release.h"
 #include "settings/config.h"
@@ -31,9 +32,6 @@ constexpr long kStartsBetweenAttempts = 16;
 // Room the configuration and the cache take at most, beyond 16 times the
 // program's size.
 constexpr unsigned long long kRoomNeeded = 128ull << 20;
-// Options of the program's own that choose the VM's class-data sharing.
-const char* const kSharingOptions[] = {"-Xshare:", "-XX:SharedArchiveFile", "-XX:ArchiveClassesAtExit",
-                                       "-XX:+AutoCreateSharedArchive", "-XX:AOT"};
 // What the VM prints when a record ends and when a cache is complete.
 const char kRecordedLine[] = "AOTConfiguration recorded: ";
 const char kCompleteLine[] = "AOTCache creation is complete: ";
@@ -120,18 +118,13 @@ void make_cache_folder(char* path) {
     platform.file_close(file);
 }
 
-bool chooses_sharing(const char* text) {
-    for (const char* option : kSharingOptions)
-        if (text != nullptr && strstr(text, option) != nullptr) return true;
-    return false;
-}
-
 // True when the options so far, or those the VM reads from the environment,
 // choose the VM's class-data sharing themselves.
 bool options_choose_sharing() {
     for (int i = 0; i < vm_option_list.count; ++i)
-        if (chooses_sharing(vm_option_list.entries[i].optionString)) return true;
-    return chooses_sharing(platform.get_env("JAVA_TOOL_OPTIONS")) || chooses_sharing(platform.get_env("_JAVA_OPTIONS"));
+        if (sharing_option_in(vm_option_list.entries[i].optionString)) return true;
+    return sharing_option_in(platform.get_env("JAVA_TOOL_OPTIONS")) ||
+           sharing_option_in(platform.get_env("_JAVA_OPTIONS"));
 }
 
 bool holds(const char* text, int length, const char* part) {
@@ -194,7 +187,8 @@ bool time_for_another_attempt(const char* marker) {
     if (!platform.is_private(marker, false)) return false;
     FILE* file = platform.file_open(marker, "ab");
     FileStatus status = {0, 0};
-    bool counted = file != nullptr && fputc('.', file) != EOF && platform.file_status(file, &status);
+    bool counted =
+        file != nullptr && fputc('.', file) != EOF && fflush(file) == 0 && platform.file_status(file, &status);
     if (file != nullptr) platform.file_close(file);
     return counted && status.size > kStartsBetweenAttempts;
 }
