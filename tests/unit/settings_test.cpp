@@ -23,6 +23,12 @@
 #include "support/platform_fakes.h"
 #include "vm/vm_options.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <aclapi.h>
+#endif
+
 namespace {
 
 std::map<std::string, std::string> fake_env;
@@ -339,3 +345,61 @@ TEST(SingleInstance, TheSecondHolderOfANameIsRefused) {
 }
 
 }  // namespace
+
+#ifdef _WIN32
+// Adds to the access list of `path` an entry of `rights` for the well-known
+// group `group`, with `inheritance` flags.
+bool grant(const std::string& path, WELL_KNOWN_SID_TYPE group, DWORD rights, DWORD inheritance) {
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof sid;
+    PACL old_list = nullptr, new_list = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!CreateWellKnownSid(group, nullptr, sid, &size) ||
+        GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &old_list,
+                              nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    EXPLICIT_ACCESSA access = {};
+    access.grfAccessPermissions = rights;
+    access.grfAccessMode = GRANT_ACCESS;
+    access.grfInheritance = inheritance;
+    access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    access.Trustee.ptstrName = reinterpret_cast<char*>(sid);
+    bool set = SetEntriesInAclA(1, &access, old_list, &new_list) == ERROR_SUCCESS &&
+               SetNamedSecurityInfoA(const_cast<char*>(path.c_str()), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                     nullptr, nullptr, new_list, nullptr) == ERROR_SUCCESS;
+    LocalFree(new_list);
+    LocalFree(descriptor);
+    return set;
+}
+
+// The access lists is_private reads, set through the API. Wine keeps a
+// folder's access list as its Unix mode: entries for the owner, SYSTEM and
+// Everyone alone, so only Everyone's rows can be told apart there; the other
+// groups are refused by the same table on Windows.
+TEST(CacheTrust, AFolderIsPrivateUntilAnotherGroupMayWriteThere) {
+    ScratchDir dir;
+    const struct {
+        const char* name;
+        WELL_KNOWN_SID_TYPE group;
+        DWORD rights;
+        DWORD inheritance;
+        bool is_private;
+    } cases[] = {
+        {"as made", WinBuiltinAdministratorsSid, GENERIC_READ, NO_INHERITANCE, true},
+        {"Everyone may read", WinWorldSid, GENERIC_READ | GENERIC_EXECUTE, NO_INHERITANCE, true},
+        {"Everyone may add files", WinWorldSid, FILE_WRITE_DATA, NO_INHERITANCE, false},
+        {"Everyone has full control", WinWorldSid, GENERIC_ALL, NO_INHERITANCE, false},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const std::string folder = dir.path() + "\\f" + std::to_string(n++);
+        ASSERT_TRUE(platform.make_private_directory(folder.c_str())) << c.name;
+        ASSERT_TRUE(grant(folder, c.group, c.rights, c.inheritance)) << c.name;
+        EXPECT_EQ(c.is_private, platform.is_private(folder.c_str(), true)) << c.name;
+        EXPECT_FALSE(platform.is_private(folder.c_str(), false)) << c.name << ": a folder is no file";
+    }
+    const std::string file = dir.path() + "\\f0\\cache.aot";
+    write_file(file, "cache");
+    EXPECT_TRUE(platform.is_private(file.c_str(), false)) << "a file made in a private folder";
+}
+#endif
