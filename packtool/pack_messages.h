@@ -89,7 +89,7 @@
     "                        absolute Windows path) at start-up, and that keep runtimes without it, or an\n"          \
     "                        archive that no longer matches, from failing or warning (Java 13 and later)\n"           \
     "  --class-data-auto     with --class-data-archive: the VM writes FILE when it is missing and the\n"              \
-    "                        program ends (Java 19 and later); every user must be able to write there\n"              \
+    "                        program ends (Java 19 and later): give a folder of the user's own\n"                     \
     "  --startup-cache[=DIR] the VM makes a start-up cache in DIR on the user's machine and uses it on later\n"       \
     "                        starts (Java 19 and later); DIR defaults to %LOCALAPPDATA%\\<program name>\n"            \
     "  --utf8                the program's ANSI code page becomes UTF-8 (Windows 10 1903 and later): its\n"           \

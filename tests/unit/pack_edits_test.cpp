@@ -225,6 +225,11 @@ TEST(PackEdits, ClassDataArchiveJoinsValueFive) {
          "jsa\n-Xlog:cds*=off"},
         {"", "c:/games/a.jsa", false,
          "-XX:+IgnoreUnrecognizedVMOptions\n-XX:SharedArchiveFile=c:/games/a.jsa\n-Xlog:cds*=off"},
+        {"", "%LOCALAPPDATA%\\Hoop\\a.jsa", true,
+         "-XX:+IgnoreUnrecognizedVMOptions\n-XX:+AutoCreateSharedArchive\n-XX:SharedArchiveFile=%LOCALAPPDATA%"
+         "\\Hoop\\a."
+         "jsa\n-Xlog:cds*=off"},
+        {"", "%\\a.jsa", false, nullptr},
         {"", "a.jsa", false, nullptr},
         {"", "C:a.jsa", false, nullptr},
         {"", "\\a.jsa", false, nullptr},
