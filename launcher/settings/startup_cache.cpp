@@ -79,7 +79,7 @@ bool is_cache_name(const char* name, const char* stem) {
     size_t length = strlen(stem);
     if (strncmp(name, stem, length) != 0 || name[length] != '_') return false;
     const char* p = name + length + 1;
-    size_t version = strspn(p, "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ.+-");
+    size_t version = strcspn(p, "_");  // a runtime version of Java 9 and later holds no "_"
     if (version == 0 || p[version] != '_') return false;
     p += version + 1;
     size_t size = strspn(p, kHex);

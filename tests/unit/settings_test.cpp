@@ -315,9 +315,15 @@ TEST_F(Settings, AStartUpCacheIsLeftOutSilentlyUnlessTrusted) {
         EXPECT_FALSE(file_exists(dir_ / "%NOPE%")) << c.name;
         start_new_option_list();
     }
-    // No room: no attempt. An attempt that gave no cache: 16 starts without one.
-    strings_.set_string(kConfigStartupCache, absolute);
-    std::filesystem::remove_all(cache_dir);
+}
+
+// No room: no attempt. An attempt that gave no cache: 16 starts without one.
+TEST_F(Settings, AStartUpCacheWaitsAfterAnAttemptThatGaveNone) {
+    const std::string program = dir_ / "game.exe";
+    write_file(program, "program bytes");
+    strcpy(runtime_release.version, "25.0.3+9-LTS");
+    runtime_release.family = 25;
+    strings_.set_string(kConfigStartupCache, "%EXEDIR%" + std::string(1, kNativeSeparator) + "cache");
     const auto real_free_space = platform.free_space;
     platform.free_space = no_free_space;
     EXPECT_TRUE(add_startup_cache_options(program.c_str()));
