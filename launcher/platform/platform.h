@@ -112,7 +112,7 @@ struct PlatformApi {
     bool (*names_special_file)(const char* path);
     // Moves `from` over `to`, replacing `to` when it exists. True on success.
     bool (*replace_file)(const char* from, const char* to);
-    // Deletes a file; true on success.
+    // Deletes a file, a read-only one too; true on success.
     bool (*remove_file)(const char* path);
 
     // Creates `path` for writing ("wb") only when no file, directory or link

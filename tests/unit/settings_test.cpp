@@ -242,7 +242,8 @@ TEST_F(Settings, StartUpCacheOptionsFollowTheRuntimeAndTheFilesThere) {
                                     cache_dir + sep + "game_x_25.0.3_d_00000000000000ff.aot"};
         for (const std::string& f : kept) write_file(f, "the user's");
         write_file(older, "old");
-        std::filesystem::remove(base + ".try");  // the first call's attempt
+        std::filesystem::permissions(older, std::filesystem::perms::owner_read);  // as the VM writes caches
+        std::filesystem::remove(base + ".try");                                   // the first call's attempt
         if (c.cache_exists) write_file(base + ".aot", "cache");
         ASSERT_TRUE(add_startup_cache_options(program.c_str()));
         std::vector<std::string> expected = c.expected;
