@@ -18,6 +18,7 @@ set(host_pack_sources
   ${PROJECT_SOURCE_DIR}/launcher/base/major_version.cpp ${PROJECT_SOURCE_DIR}/launcher/base/text_rules.cpp
   ${PROJECT_SOURCE_DIR}/launcher/base/atomic_file.cpp ${PROJECT_SOURCE_DIR}/launcher/base/diagnostics.cpp
   ${PROJECT_SOURCE_DIR}/launcher/base/paths.cpp ${PROJECT_SOURCE_DIR}/launcher/base/message_format.cpp
+  ${PROJECT_SOURCE_DIR}/launcher/base/sharing_options.cpp
   ${PROJECT_SOURCE_DIR}/launcher/platform/files_posix.cpp)
 foreach(file main pack_edits archive_check request input_file jar_input launcher_image pack_output show tool_platform manifest_edits)
   list(APPEND host_pack_sources ${PROJECT_SOURCE_DIR}/packtool/${file}.cpp)
