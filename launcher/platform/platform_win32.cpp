@@ -207,12 +207,17 @@ unsigned long long win32_free_space(const char* path) {
 // none ends with a backslash.
 bool win32_start_detached_process(const char* const* argv) {
     char line[4 * MAX_PATH];
-    size_t length = 0;
+    char* end = line;
     for (const char* const* argument = argv; *argument != nullptr; ++argument) {
-        int written = snprintf(line + length, sizeof line - length, "%s\"%s\"", length ? " " : "", *argument);
-        if (written < 0 || size_t(written) >= sizeof line - length) return false;
-        length += size_t(written);
+        size_t length = strlen(*argument);
+        if (length + 4 > sizeof line - size_t(end - line)) return false;
+        *end++ = '"';
+        memcpy(end, *argument, length);
+        end += length;
+        *end++ = '"';
+        *end++ = ' ';
     }
+    end[-1] = '\0';  // the last blank; the vector holds the program at least
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
     HANDLE null = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
                               OPEN_EXISTING, 0, nullptr);

@@ -27,6 +27,8 @@
 #include <windows.h>
 
 #include <aclapi.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace {
@@ -410,3 +412,39 @@ TEST(CacheTrust, AFolderIsPrivateUntilAnotherGroupMayWriteThere) {
     EXPECT_TRUE(platform.is_private(file.c_str(), false)) << "a file made in a private folder";
 }
 #endif
+
+// The process that assembles a cache: started with its arguments, not waited
+// for; on POSIX at the lowest priority with its streams on the null device.
+TEST(CacheBackground, ADetachedProcessRunsWithItsArguments) {
+    ScratchDir dir;
+    std::string seen;
+#ifdef _WIN32
+    const char* const argv[] = {"C:\\windows\\system32\\reg.exe",
+                                "add",
+                                "HKCU\\Software\\VandrelDetachedTest",
+                                "/v",
+                                "started",
+                                "/d",
+                                "yes",
+                                "/f",
+                                nullptr};
+    ASSERT_TRUE(platform.start_detached_process(argv));
+    for (int i = 0; i < 200 && seen.empty(); ++i, Sleep(100)) {
+        char value[16];
+        DWORD size = sizeof value;
+        if (RegGetValueA(HKEY_CURRENT_USER, "Software\\VandrelDetachedTest", "started", RRF_RT_REG_SZ, nullptr, value,
+                         &size) == ERROR_SUCCESS)
+            seen = value;
+    }
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\VandrelDetachedTest");
+    EXPECT_EQ("yes", seen);
+#else
+    const std::string file = dir / "seen";
+    const std::string script =
+        "echo \"$(nice) $(readlink /proc/$$/fd/1)\" >" + file + ".part && mv " + file + ".part " + file;
+    const char* const argv[] = {"/bin/sh", "-c", script.c_str(), nullptr};
+    ASSERT_TRUE(platform.start_detached_process(argv));
+    for (int i = 0; i < 200 && !file_exists(file); ++i) usleep(100000);
+    EXPECT_EQ("19 /dev/null\n", file_exists(file) ? read_file(file) : "");
+#endif
+}
