@@ -357,8 +357,8 @@ TEST(SingleInstance, TheSecondHolderOfANameIsRefused) {
 
 #ifdef _WIN32
 // Adds to the access list of `path` an entry of `rights` for the well-known
-// group `group`, with `inheritance` flags.
-bool grant(const std::string& path, WELL_KNOWN_SID_TYPE group, DWORD rights, DWORD inheritance) {
+// group `group`.
+bool grant(const std::string& path, WELL_KNOWN_SID_TYPE group, DWORD rights) {
     BYTE sid[SECURITY_MAX_SID_SIZE];
     DWORD size = sizeof sid;
     PACL old_list = nullptr, new_list = nullptr;
@@ -370,7 +370,7 @@ bool grant(const std::string& path, WELL_KNOWN_SID_TYPE group, DWORD rights, DWO
     EXPLICIT_ACCESSA access = {};
     access.grfAccessPermissions = rights;
     access.grfAccessMode = GRANT_ACCESS;
-    access.grfInheritance = inheritance;
+    access.grfInheritance = NO_INHERITANCE;
     access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
     access.Trustee.ptstrName = reinterpret_cast<char*>(sid);
     bool set = SetEntriesInAclA(1, &access, old_list, &new_list) == ERROR_SUCCESS &&
@@ -391,19 +391,18 @@ TEST(CacheTrust, AFolderIsPrivateUntilAnotherGroupMayWriteThere) {
         const char* name;
         WELL_KNOWN_SID_TYPE group;
         DWORD rights;
-        DWORD inheritance;
         bool is_private;
     } cases[] = {
-        {"as made", WinBuiltinAdministratorsSid, GENERIC_READ, NO_INHERITANCE, true},
-        {"Everyone may read", WinWorldSid, GENERIC_READ | GENERIC_EXECUTE, NO_INHERITANCE, true},
-        {"Everyone may add files", WinWorldSid, FILE_WRITE_DATA, NO_INHERITANCE, false},
-        {"Everyone has full control", WinWorldSid, GENERIC_ALL, NO_INHERITANCE, false},
+        {"as made", WinBuiltinAdministratorsSid, GENERIC_READ, true},
+        {"Everyone may read", WinWorldSid, GENERIC_READ | GENERIC_EXECUTE, true},
+        {"Everyone may add files", WinWorldSid, FILE_WRITE_DATA, false},
+        {"Everyone has full control", WinWorldSid, GENERIC_ALL, false},
     };
     int n = 0;
     for (const auto& c : cases) {
         const std::string folder = dir.path() + "\\f" + std::to_string(n++);
         ASSERT_TRUE(platform.make_private_directory(folder.c_str())) << c.name;
-        ASSERT_TRUE(grant(folder, c.group, c.rights, c.inheritance)) << c.name;
+        ASSERT_TRUE(grant(folder, c.group, c.rights)) << c.name;
         EXPECT_EQ(c.is_private, platform.is_private(folder.c_str(), true)) << c.name;
         EXPECT_FALSE(platform.is_private(folder.c_str(), false)) << c.name << ": a folder is no file";
     }
