@@ -170,6 +170,7 @@ int launcher_main(int argc, char** argv) {
     } else {
         status = launch_application(env, vm, jar, work_argc, work_argv);
     }
+    note_program_status(status);
     vm->DestroyJavaVM();
     finish_startup_cache();
     return status;

@@ -42,6 +42,8 @@ struct CacheState {
     const char* program;
     bool recording;  // a Java 25 run that records for a cache
     bool finished;
+    bool program_ended;  // with the status below, before the VM is destroyed
+    int program_status;
 };
 CacheState state;  // its texts in a block of their own, kept to the end
 
@@ -134,10 +136,17 @@ bool holds(const char* text, int length, const char* part) {
     return false;
 }
 
+// The VM's abort hook while it records: a record that cannot be written
+// once the program has returned ends the process with the program's status.
+void JNICALL end_as_the_program_did() {
+    if (state.program_ended) end_process(state.program_status);
+}
+
 // The VM's output hook while it records or assembles a cache: the line that
 // says a record was written stays out of the program's output; the line that
 // says a cache is complete moves it into place. Everything else is printed.
 jint JNICALL filter_vm_output(FILE* stream, const char* format, va_list args) {
+    if (strcmp(format, "%.*s") == 0 && state.program_ended) return 0;  // only a failed record says more
     if (strcmp(format, "%.*s") == 0) {
         va_list copy;
         va_copy(copy, args);
@@ -209,7 +218,10 @@ bool attempt_cache(bool aot, unsigned long long program_size) {
         platform.free_space(directory) >= kRoomNeeded + 16 * program_size ? platform.file_create_new(marker) : nullptr;
     if (file == nullptr) return leave_out(TRACE_CACHE_NO_ROOM);
     platform.file_close(file);
-    if (aot) add_vm_option(const_cast<char*>("vfprintf"), reinterpret_cast<void*>(filter_vm_output));
+    if (aot) {
+        add_vm_option(const_cast<char*>("vfprintf"), reinterpret_cast<void*>(filter_vm_output));
+        add_vm_option(const_cast<char*>("abort"), reinterpret_cast<void*>(end_as_the_program_did));
+    }
     add_options(aot ? kRecord : kArchive, aot ? kRecordFiles : kArchiveFiles);
     state.recording = aot;
     return true;
@@ -256,6 +268,11 @@ bool add_startup_cache_options(const char* program) {
     state.base = static_cast<char*>(allocate_or_exit(2 * kPathCapacity));
     state.stem = state.base + kPathCapacity;
     return add_options_in(directory, program);
+}
+
+void note_program_status(int status) {
+    state.program_ended = true;
+    state.program_status = status;
 }
 
 void (*startup_cache_action())() { return state.recording ? finish_startup_cache : nullptr; }

@@ -36,6 +36,11 @@ bool making_startup_cache();
 // has ended (finish_startup_cache), else null.
 void (*startup_cache_action())();
 
+// Before the VM is destroyed after the program returned with `status`: when
+// the VM then fails to write its record (a quota reached), the process ends
+// with `status` and nothing more is printed.
+void note_program_status(int status);
+
 // After the program has ended: when this run recorded, starts the process
 // that assembles the cache. Does its work once.
 void finish_startup_cache();

@@ -110,6 +110,15 @@ for option in -Xshare:off "-XX:SharedArchiveFile=$dir/x.jsa -Xlog:cds=off" -XX:A
 done
 rm "$dir/app.vmoptions"
 
+# A record that cannot be written (a file-size limit, as a quota): the
+# program's status, nothing said, and the next start waits.
+rm -rf "$dir/cache"
+for _ in 1 2; do
+  out=$(cd "$dir" && trap '' XFSZ && ulimit -f 4096 && exec "$app" 2>"$dir/err"); status=$?
+  err=$(cat "$dir/err")
+  plain || fail "record past the limit: status $status, out: $out, err: $err"
+done
+
 # A full disk: the program starts as it would without a cache, every time.
 rm -rf "$dir/cache" && mkdir -m 700 "$dir/cache"
 if mount -t tmpfs -o size=4m,mode=700 tmpfs "$dir/cache" 2>/dev/null; then
