@@ -18,8 +18,10 @@
 #     destroys the VM; nothing else);
 #   - on Temurin 25 (when installed), Clojure as one JAR packed with a
 #     start-up cache (value 13, as vandrel-pack --startup-cache sets it) vs
-#     `java -jar` of the same JAR without a cache: the later starts, which use
-#     the cache, and the first start, which makes it when the program ends;
+#     `java -jar` of the same JAR without a cache: the first start, from the
+#     launch to the program's end (it records the run; the cache is assembled
+#     afterwards by a detached process, which each pair waits for, unmeasured),
+#     and the later starts, which use the cache;
 #   - the sample and Clojure run through the runtime's own java as a
 #     separate process (value 14 "always", the route of a runtime of another
 #     machine type) vs the same program in-process and vs `java -jar`;
@@ -146,15 +148,18 @@ run_us() {
 }
 
 rows=()
-# pair_row LABEL REFERENCE PAIRS A B: A and B name functions that run one
-# command each; adds a row of the table.
+# pair_row LABEL REFERENCE PAIRS A B [SETTLE]: A and B name functions that
+# run one command each; SETTLE, when given, runs unmeasured after each A. Adds
+# a row of the table.
 pair_row() {
-  local label=$1 reference=$2 count=$3 a=$4 b=$5 i
+  local label=$1 reference=$2 count=$3 a=$4 b=$5 settle=${6:-true} i
   local times_a=() times_b=()
   run_us "$a"
+  "$settle"
   run_us "$b"
   for ((i = 0; i < count; i++)); do
     run_us "$a"; times_a+=("$elapsed")
+    "$settle"
     run_us "$b"; times_b+=("$elapsed")
   done
   rows+=("$(printf '%s\n' "${times_a[@]}" | paste - <(printf '%s\n' "${times_b[@]}") | awk -v label="$label" \
@@ -206,8 +211,18 @@ if [ -x "$temurin/bin/java" ]; then
   clojure_whole_cache() { JAVA_HOME="$temurin" "$work/clojure-whole-cache" "${clj[@]}"; }
   clojure_whole_cache_first() { rm -rf "$startup_cache" && clojure_whole_cache; }
   clojure_whole_java25() { "$temurin/bin/java" "${vm_options[@]}" -jar "$whole_jar" "${clj[@]}"; }
+  # Waits for the detached process that assembles the cache (at most 3 minutes).
+  cache_assembled() {
+    local i
+    for ((i = 0; i < 1800; i++)); do
+      compgen -G "$startup_cache/*.aot" >/dev/null && ! compgen -G "$startup_cache/*.aotconf" >/dev/null && return
+      sleep 0.1
+    done
+    echo "bench: no start-up cache was assembled" >&2
+    exit 1
+  }
   pair_row "Clojure, one JAR, Java 25: first start / java -jar" "java -jar, Java 25, no cache" "$clojure_pairs" \
-    clojure_whole_cache_first clojure_whole_java25
+    clojure_whole_cache_first clojure_whole_java25 cache_assembled
   pair_row "Clojure, one JAR, Java 25: start-up cache / java -jar" "java -jar, Java 25, no cache" \
     "$clojure_pairs" clojure_whole_cache clojure_whole_java25
   cache_size=$(du -sb "$startup_cache" | cut -f1)

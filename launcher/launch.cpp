@@ -118,8 +118,8 @@ bool add_launch_options(const char* executable_path, int argc, char** typed, cha
     if (vm_arguments_length < 0) return false;
     if (vm_arguments_length > 0) add_vm_options_from_lines(vm_arguments);
     if (!add_vm_options_from_file()) return false;
-    add_exit_hook_option();
     if (!add_startup_cache_options(executable_path)) return false;
+    add_exit_hook_option(startup_cache_action());
     add_class_path_option(executable_path);
     add_command_option(executable_path, argc, typed);
     return true;
@@ -161,7 +161,7 @@ char* form_executable_path(const char* first_argument) {
 
 int launcher_main(int argc, char** argv) {
     switch_trace_from_environment();
-    if (!claim_single_instance() || !enter_working_directory()) return 1;
+    if ((!making_startup_cache() && !claim_single_instance()) || !enter_working_directory()) return 1;
 
     RuntimeEntryPoints entry_points = {nullptr, nullptr};
     if (!load_java_runtime(&entry_points)) return 1;
@@ -187,6 +187,7 @@ int launcher_main(int argc, char** argv) {
         return 1;
     }
 
+    if (making_startup_cache()) return 1;  // the VM assembles the cache and ends the process itself
     int status;
     jobject jar = open_jar_file(env, executable_path);
     if (jar == nullptr) {
@@ -202,6 +203,8 @@ int launcher_main(int argc, char** argv) {
     } else {
         status = launch_application(env, vm, jar, work_argc, work_argv);
     }
+    note_program_status(status);
     vm->DestroyJavaVM();
+    finish_startup_cache();
     return status;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/paths.h"
+#include "base/sharing_options.h"
 #include "settings/config.h"
 #include "input_file.h"
 #include "jar_input.h"
@@ -51,21 +52,35 @@ bool destination_is_an_input(const PackRequest& r, const char* launcher) {
     return false;
 }
 
+// Value `id` as the program will hold it: as given, else as the launcher holds it.
+std::string final_value(const PackEdits& edits, Launcher& launcher, int id) {
+    if (edits.has_value[id]) return edits.values[id];
+    std::u16string strings[16];
+    return read_string_block(launcher.resources, strings) ? narrow(value_after_comment_rule(strings[id]))
+                                                          : std::string();
+}
+
 // The class-data options join value 5 as given, else as the launcher holds it.
 PackStatus add_class_data_options(PackEdits* edits, Launcher* launcher) {
     if (edits->class_data_archive.empty()) return kSuccess;
-    if (!edits->has_value[kConfigVmArguments]) {
-        std::u16string strings[16];
-        if (read_string_block(launcher->resources, strings))
-            edits->values[kConfigVmArguments] = narrow(value_after_comment_rule(strings[kConfigVmArguments]));
-    }
-    edits->values[kConfigVmArguments] = with_class_data_options(edits->values[kConfigVmArguments], *edits);
+    edits->values[kConfigVmArguments] =
+        with_class_data_options(final_value(*edits, *launcher, kConfigVmArguments), *edits);
     edits->has_value[kConfigVmArguments] = true;
     if (edits->class_data_auto && under_program_files(edits->class_data_archive))
         fputs(PACK_MSG_PROGRAM_FILES_WARNING, stderr);
     std::string message;
     if (check_edits(*edits, &message) == kEditOk) return kSuccess;
     fputs(message.c_str(), stderr);
+    return kValueRefused;
+}
+
+// A start-up cache and class-data options of value 5 exclude each other.
+PackStatus check_cache_clash(const PackEdits& edits, Launcher& launcher) {
+    std::string cache = final_value(edits, launcher, kConfigStartupCache);
+    std::string vm_arguments = final_value(edits, launcher, kConfigVmArguments);
+    const char* option = sharing_option_in(vm_arguments.c_str());
+    if (cache.find_first_not_of(" \t") == std::string::npos || option == nullptr) return kSuccess;
+    fprintf(stderr, PACK_MSG_CACHE_CLASH, option);
     return kValueRefused;
 }
 
@@ -87,6 +102,7 @@ PackStatus make_image(PackRequest* r, const char* launcher_path, Launcher* launc
     PackStatus status = load_launcher(launcher_path, launcher);
     if (status == kSuccess) add_startup_cache(&r->edits, *launcher, r->destination);
     if (status == kSuccess) status = add_class_data_options(&r->edits, launcher);
+    if (status == kSuccess) status = check_cache_clash(r->edits, *launcher);
     std::vector<IconImage> icon;
     if (status == kSuccess && !r->edits.icon_path.empty()) status = load_icon(r->edits.icon_path.c_str(), &icon);
     if (status != kSuccess) return status;

@@ -89,6 +89,12 @@ bool absolute_windows_path(const std::string& path) {
     return drive || (slash0 && path.size() > 2 && path[1] == path[0]);
 }
 
+// A path that begins with a %NAME% reference, which the launcher replaces
+// with an absolute place such as %LOCALAPPDATA%.
+bool begins_with_reference(const std::string& path) {
+    return path.size() > 2 && path[0] == '%' && path.find('%', 2) != std::string::npos;
+}
+
 const char kArchiveOption[] = "-XX:SharedArchiveFile=";
 const char kAutoCreateOption[] = "-XX:+AutoCreateSharedArchive";
 const char kIgnoreUnknownOption[] = "-XX:+IgnoreUnrecognizedVMOptions";
@@ -209,6 +215,11 @@ EditResult check_edits(const PackEdits& edits, std::string* message) {
             *message = PACK_MSG_BAD_VERSION_MESSAGE;
             return kEditRefused;
         }
+        if (id == kConfigStartupCache && !value.empty() && !absolute_windows_path(value) && value[0] != '/' &&
+            !begins_with_reference(value)) {
+            *message = formatted(PACK_MSG_BAD_STARTUP_CACHE, value.c_str());
+            return kEditRefused;
+        }
         const char* choices = id == kConfigSeparateProcess   ? kSeparateProcessChoices
                               : id == kConfigArgumentQuoting ? kArgumentQuotingChoices
                                                              : nullptr;
@@ -231,7 +242,8 @@ EditResult check_edits(const PackEdits& edits, std::string* message) {
         *message = formatted(PACK_MSG_NOT_UTF8, "--class-data-archive");
         return kEditRefused;
     }
-    if (!archive.empty() && (!absolute_windows_path(archive) || archive.find_first_of("\r\n") != std::string::npos)) {
+    bool placed = absolute_windows_path(archive) || begins_with_reference(archive);
+    if (!archive.empty() && (!placed || archive.find_first_of("\r\n") != std::string::npos)) {
         *message = formatted(PACK_MSG_BAD_CLASS_DATA_ARCHIVE, archive.c_str());
         return kEditRefused;
     }

@@ -42,6 +42,12 @@ enum PackStatus {
 #define PACK_MSG_BAD_CLASS_DATA_ARCHIVE                                                                    \
     "Not a valid class-data archive: '%s' (write an absolute Windows path such as C:\\Games\\hoop.jsa: a " \
     "relative one is taken from the working directory)\n"
+#define PACK_MSG_BAD_STARTUP_CACHE                                                                            \
+    "Not a valid startup_cache: '%s' (write an absolute folder of the user's own, or one that begins with a " \
+    "reference, such as %%LOCALAPPDATA%%\\Hoop: a relative one is taken from the working directory)\n"
+#define PACK_MSG_CACHE_CLASH                                                                                  \
+    "A start-up cache cannot join class-data sharing options in vm_arguments (here %s): the VM would refuse " \
+    "to start. Drop --startup-cache, or --class-data-archive and those options\n"
 #define PACK_MSG_BAD_FIXED_VERSION "Not a valid %s: '%s' (write up to four numbers from 0 to 65535, such as 1.2.3.4)\n"
 #define PACK_MSG_VERSION_TOO_LONG \
     "Version information too long: its texts do not fit the %lu bytes of the version block\n"
@@ -71,9 +77,10 @@ enum PackStatus {
 #define PACK_MSG_NO_ROOM "No room for the new resources in '%s'\n"
 #define PACK_MSG_NO_READ_BACK "Error writing '%s': the written file does not read back (%s)\n"
 #define PACK_MSG_OUT_OF_MEMORY "Out of memory\n"
-#define PACK_MSG_PROGRAM_FILES_WARNING                                                                        \
-    "Warning: users cannot write under Program Files, and a VM that cannot write a missing archive ends the " \
-    "program with an error: choose a directory every user can write\n"
+#define PACK_MSG_PROGRAM_FILES_WARNING                                                                           \
+    "Warning: users cannot write under Program Files, and a VM that cannot write a missing archive ends the "    \
+    "program with an error, and a start-up cache there is not used: choose a folder of the user's own, such as " \
+    "one under %LOCALAPPDATA%\n"
 
 // --help and a wrong command line (standard output).
 #define PACK_MSG_USAGE                                                                                                \
@@ -101,7 +108,7 @@ enum PackStatus {
     "                        absolute Windows path) at start-up, and that keep runtimes without it, or an\n"          \
     "                        archive that no longer matches, from failing or warning (Java 13 and later)\n"           \
     "  --class-data-auto     with --class-data-archive: the VM writes FILE when it is missing and the\n"              \
-    "                        program ends (Java 19 and later); every user must be able to write there\n"              \
+    "                        program ends (Java 19 and later): give a folder of the user's own\n"                     \
     "  --startup-cache[=DIR] the VM makes a start-up cache in DIR on the user's machine and uses it on later\n"       \
     "                        starts (Java 19 and later); DIR defaults to %LOCALAPPDATA%\\<program name>\n"            \
     "  --utf8                the program's ANSI code page becomes UTF-8 (Windows 10 1903 and later): its\n"           \

@@ -29,6 +29,12 @@ struct Option {
 EditResult set_startup_cache(Parsing* p, const char* directory) {
     p->request->edits.startup_cache = true;
     if (directory == nullptr) return kEditOk;
+    if (*directory == '\0') {  // the default is --startup-cache without "="
+        char text[sizeof PACK_MSG_BAD_STARTUP_CACHE];
+        snprintf(text, sizeof text, PACK_MSG_BAD_STARTUP_CACHE, directory);
+        p->message = text;
+        return kEditRefused;
+    }
     return parse_set_argument(("startup_cache=" + std::string(directory)).c_str(), &p->request->edits, &p->message);
 }
 

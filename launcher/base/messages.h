@@ -82,4 +82,13 @@
 // this program's machine type, the runtime's, its version and home.
 #define TRACE_SEPARATE_NEEDED "no %s runtime fits; running the %s runtime %s in '%s' as a separate process\n"
 
+// The start-up cache left out, and why.
+#define TRACE_CACHE_LEFT_OUT "Start-up cache left out: %s\n"
+#define TRACE_CACHE_NOT_ABSOLUTE "folder not absolute"
+#define TRACE_CACHE_CLASH "VM options choose sharing"
+#define TRACE_CACHE_NOT_PRIVATE "others can write there"
+#define TRACE_CACHE_WAITING "waiting after a failed attempt"
+#define TRACE_CACHE_NO_ROOM "no room"
+#define TRACE_CACHE_SEPARATE "a separate process records none"
+
 #endif

@@ -64,7 +64,13 @@ bool system_replace_file(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
 }
 
-bool system_remove_file(const char* path) { return DeleteFileA(path) != 0; }
+// A read-only file is deleted too: the Java VM writes its class-data caches so.
+bool system_remove_file(const char* path) {
+    if (DeleteFileA(path)) return true;
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY) && DeleteFileA(path);
+}
 
 FILE* system_file_create_new(const char* path) {
     // Shared for deletion, so that the file can be removed while it is open.

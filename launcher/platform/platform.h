@@ -14,6 +14,7 @@
 #define VANDREL_LAUNCHER_PLATFORM_PLATFORM_H
 
 #include <climits>
+#include <cstdarg>
 #include <cstdio>
 
 #include "image_end.h"
@@ -114,7 +115,7 @@ struct PlatformApi {
     bool (*names_special_file)(const char* path);
     // Moves `from` over `to`, replacing `to` when it exists. True on success.
     bool (*replace_file)(const char* from, const char* to);
-    // Deletes a file; true on success.
+    // Deletes a file, a read-only one too; true on success.
     bool (*remove_file)(const char* path);
 
     // Creates `path` for writing ("wb") only when no file, directory or link
@@ -160,6 +161,32 @@ struct PlatformApi {
     // or cache directory on POSIX. 1 when taken, 0 when another process holds
     // it, -1 when the lock cannot be had at all.
     int (*hold_instance_lock)(const char* name);
+    // Cache trust and background work.
+    // True when `path` is a directory (`directory`) or a regular file (not
+    // `directory`), no symbolic link or other reparse point, that nobody but
+    // this user and the system's administrators could have written: on POSIX
+    // owned by the user and not writable by group or others; on Windows owned
+    // by the user, Administrators or SYSTEM, with no access-control entry that
+    // grants write to Everyone, Users, Authenticated Users, Interactive or
+    // Guests. False when that cannot be told.
+    bool (*is_private)(const char* path, bool directory);
+    // Creates the directory `path` (its parent must exist) for this user
+    // alone: mode 0700 on POSIX; on Windows a protected access list that
+    // grants its owner, SYSTEM and Administrators. True when it was created
+    // (an existing directory gives false: is_private judges it).
+    bool (*make_private_directory)(const char* path);
+    // Bytes this user may still write on the volume that holds `path`
+    // (quotas counted where the system reports them); 0 when unknown.
+    unsigned long long (*free_space)(const char* path);
+    // Starts the program argv[0] with the arguments argv[1..] (the vector
+    // ends with a null) and does not wait for it: detached from this
+    // process's console and session, its standard streams on the null
+    // device, at low priority, with this process's environment. True when it
+    // started.
+    bool (*start_detached_process)(const char* const* argv);
+    // Formats and writes as the Java VM's own C library would to `stream`, one
+    // of that library's streams (the VM's output hook receives them).
+    void (*vm_print)(FILE* stream, const char* format, va_list args);
     // Calls `visit` with the name of every entry of the directory `path`
     // ("." and ".." left out); nothing when it cannot be read.
     void (*list_directory)(const char* path, void (*visit)(const char* name, void* context), void* context);

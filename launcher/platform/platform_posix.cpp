@@ -21,8 +21,10 @@
 #include <locale.h>
 #include <sys/file.h>
 #include <sys/prctl.h>
-#include <sys/wait.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -154,6 +156,41 @@ int posix_hold_instance_lock(const char* name) {
     return result;
 }
 
+bool posix_is_private(const char* path, bool directory) {
+    struct stat st;
+    if (lstat(path, &st) != 0 || (directory ? !S_ISDIR(st.st_mode) : !S_ISREG(st.st_mode))) return false;
+    return st.st_uid == geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool posix_make_private_directory(const char* path) { return mkdir(path, 0700) == 0; }
+
+unsigned long long posix_free_space(const char* path) {
+    struct statvfs st;
+    if (statvfs(path, &st) != 0) return 0;
+    return static_cast<unsigned long long>(st.f_bavail) * st.f_frsize;
+}
+
+// Forks twice so that the program belongs to no session of ours and no
+// process waits for it; only async-signal-safe calls come between fork and exec.
+bool posix_start_detached_process(const char* const* argv) {
+    pid_t child = fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        pid_t grandchild = setsid() < 0 ? -1 : fork();
+        if (grandchild != 0) _exit(grandchild < 0 ? 1 : 0);
+        int null = open("/dev/null", O_RDWR);
+        for (int fd = 0; fd < 3; ++fd) dup2(null, fd);
+        for (int fd = 3; fd < 1024; ++fd) close(fd);
+        setpriority(PRIO_PROCESS, 0, 19);
+        execv(argv[0], const_cast<char* const*>(argv));
+        _exit(127);
+    }
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void posix_vm_print(FILE* stream, const char* format, va_list args) { vfprintf(stream, format, args); }
+
 void posix_list_directory(const char* path, void (*visit)(const char* name, void* context), void* context) {
     DIR* dir = opendir(path);
     if (dir == nullptr) return;
@@ -213,6 +250,11 @@ PlatformApi platform = {
     .change_directory = posix_change_directory,
     .make_directory = posix_make_directory,
     .hold_instance_lock = posix_hold_instance_lock,
+    .is_private = posix_is_private,
+    .make_private_directory = posix_make_private_directory,
+    .free_space = posix_free_space,
+    .start_detached_process = posix_start_detached_process,
+    .vm_print = posix_vm_print,
     .list_directory = posix_list_directory,
     .run_child = posix_run_child,
     .gui_program = posix_gui_program,

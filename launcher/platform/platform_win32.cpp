@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <fcntl.h>
 #include <io.h>
 
@@ -129,6 +132,125 @@ int win32_hold_instance_lock(const char* name) {
     return GetLastError() == ERROR_ALREADY_EXISTS ? 0 : 1;
 }
 
+// The rights through which another account could change a file or folder,
+// or put another in its place.
+constexpr DWORD kWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
+                               WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+
+bool is_well_known(PSID sid, const WELL_KNOWN_SID_TYPE* types, int count) {
+    for (int i = 0; i < count; ++i)
+        if (IsWellKnownSid(sid, types[i])) return true;
+    return false;
+}
+
+// The owner is this user, Administrators or SYSTEM.
+bool trusted_owner(PSID owner) {
+    static const WELL_KNOWN_SID_TYPE kSystemOwners[] = {WinBuiltinAdministratorsSid, WinLocalSystemSid};
+    if (is_well_known(owner, kSystemOwners, 2)) return true;
+    HANDLE token = nullptr;
+    union {
+        TOKEN_USER user;
+        char bytes[128];
+    } info;
+    DWORD size = 0;
+    bool own = OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+               GetTokenInformation(token, TokenUser, &info, sizeof info, &size) && EqualSid(owner, info.user.User.Sid);
+    if (token != nullptr) CloseHandle(token);
+    return own;
+}
+
+bool win32_is_private(const char* path, bool directory) {
+    static const WELL_KNOWN_SID_TYPE kOthers[] = {WinWorldSid, WinBuiltinUsersSid, WinAuthenticatedUserSid,
+                                                  WinInteractiveSid, WinBuiltinGuestsSid};
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != directory)
+        return false;
+    PSID owner = nullptr;
+    PACL list = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoA(path, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                              nullptr, &list, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    // No access list at all grants everyone everything.
+    bool trusted = owner != nullptr && list != nullptr && trusted_owner(owner);
+    for (DWORD i = 0; trusted && i < list->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* entry = nullptr;
+        if (!GetAce(list, i, reinterpret_cast<void**>(&entry)))
+            trusted = false;
+        else if (entry->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && !(entry->Header.AceFlags & INHERIT_ONLY_ACE) &&
+                 (entry->Mask & kWriteRights))
+            trusted = !is_well_known(&entry->SidStart, kOthers, 5);
+    }
+    LocalFree(descriptor);
+    return trusted;
+}
+
+// Full control for the folder's owner, SYSTEM and Administrators, passed on
+// to what is made inside, and nothing inherited from the parent.
+bool win32_make_private_directory(const char* path) {
+    SECURITY_ATTRIBUTES security = {sizeof security, nullptr, FALSE};
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;OW)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)",
+                                                              SDDL_REVISION_1, &security.lpSecurityDescriptor, nullptr))
+        return false;
+    bool made = CreateDirectoryA(path, &security) != 0;
+    LocalFree(security.lpSecurityDescriptor);
+    return made;
+}
+
+unsigned long long win32_free_space(const char* path) {
+    ULARGE_INTEGER available;
+    return GetDiskFreeSpaceExA(path, &available, nullptr, nullptr) ? available.QuadPart : 0;
+}
+
+// Each argument in double quotes: the arguments given here hold none, and
+// none ends with a backslash.
+bool win32_start_detached_process(const char* const* argv) {
+    char line[4 * MAX_PATH];
+    char* end = line;
+    for (const char* const* argument = argv; *argument != nullptr; ++argument) {
+        size_t length = strlen(*argument);
+        if (length + 4 > sizeof line - size_t(end - line)) return false;
+        *end++ = '"';
+        memcpy(end, *argument, length);
+        end += length;
+        *end++ = '"';
+        *end++ = ' ';
+    }
+    end[-1] = '\0';  // the last blank; the vector holds the program at least
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    HANDLE null = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                              OPEN_EXISTING, 0, nullptr);
+    if (null == INVALID_HANDLE_VALUE) return false;
+    // Only the null device passes to the program: not the streams of this
+    // process, which may be pipes that another program reads to their end.
+    for (DWORD id = STD_ERROR_HANDLE; id <= STD_INPUT_HANDLE; ++id)  // -12, -11, -10
+        SetHandleInformation(GetStdHandle(id), HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = null;
+    PROCESS_INFORMATION process;
+    bool started = CreateProcessA(argv[0], line, nullptr, nullptr, TRUE,
+                                  DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP | BELOW_NORMAL_PRIORITY_CLASS, nullptr,
+                                  nullptr, &startup, &process) != 0;
+    if (started) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(null);
+    return started;
+}
+
+// The Java VMs that print through the output hook (25 and later) use the
+// universal C runtime, whose printf family has this one entry.
+void win32_vm_print(FILE* stream, const char* format, va_list args) {
+    typedef int(__cdecl * CommonPrint)(unsigned long long, FILE*, const char*, void*, va_list);
+    HMODULE runtime = GetModuleHandleA("ucrtbase.dll");
+    void* entry = runtime ? reinterpret_cast<void*>(GetProcAddress(runtime, "__stdio_common_vfprintf")) : nullptr;
+    if (entry != nullptr) reinterpret_cast<CommonPrint>(entry)(0, stream, format, nullptr, args);
+}
+
 void win32_list_directory(const char* path, void (*visit)(const char* name, void* context), void* context) {
     char pattern[MAX_PATH];
     size_t length = strlen(path);
@@ -202,6 +324,11 @@ PlatformApi platform = {
     .change_directory = win32_change_directory,
     .make_directory = win32_make_directory,
     .hold_instance_lock = win32_hold_instance_lock,
+    .is_private = win32_is_private,
+    .make_private_directory = win32_make_private_directory,
+    .free_space = win32_free_space,
+    .start_detached_process = win32_start_detached_process,
+    .vm_print = win32_vm_print,
     .list_directory = win32_list_directory,
     .run_child = win32_run_child,
     .gui_program = win32_gui_program,

@@ -31,8 +31,13 @@ void add_line_as_option(char* item, void*) {
     if (option != nullptr) add_vm_option(option, nullptr);
 }
 
+void (*exit_action)() = nullptr;
+
 // Called by the VM with the status of System.exit, before it ends the process.
-void JNICALL pause_on_vm_exit(jint status) { pause_before_exit(status); }
+void JNICALL on_vm_exit(jint status) {
+    if (exit_action != nullptr) exit_action();
+    pause_before_exit(status);
+}
 
 }  // namespace
 
@@ -68,9 +73,10 @@ bool add_standard_vm_options() {
 
 void add_vm_options_from_lines(char* text) { split_config_lines(text, add_line_as_option, nullptr); }
 
-void add_exit_hook_option() {
-    if (console_closes_with_process())
-        add_vm_option(const_cast<char*>("exit"), reinterpret_cast<void*>(pause_on_vm_exit));
+void add_exit_hook_option(void (*action)()) {
+    exit_action = action;
+    if (action != nullptr || console_closes_with_process())
+        add_vm_option(const_cast<char*>("exit"), reinterpret_cast<void*>(on_vm_exit));
 }
 
 void add_class_path_option(const char* path) { add_vm_option(format_option("-Djava.class.path=%s", path), nullptr); }

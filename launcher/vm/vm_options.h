@@ -34,10 +34,11 @@ bool add_standard_vm_options();
 // items with a version marker only when it takes in the loaded runtime.
 void add_vm_options_from_lines(char* text);
 
-// Adds the VM's exit hook, through which System.exit with a non-zero status
-// pauses as pause_before_exit says, when the console closes with the process;
-// nothing otherwise.
-void add_exit_hook_option();
+// Adds the VM's exit hook when the console closes with the process or
+// `action` is given (else nothing): through it System.exit runs `action`
+// (when given) and then, with a non-zero status, pauses as pause_before_exit
+// says.
+void add_exit_hook_option(void (*action)() = nullptr);
 
 // Adds "-Djava.class.path=" with `path`; always the last option.
 void add_class_path_option(const char* path);

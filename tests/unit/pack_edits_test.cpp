@@ -59,6 +59,11 @@ TEST(PackEdits, ValuesCheckedBeforeWriting) {
         {"separate_process=Always", kEditRefused},
         {"argument_quoting=windows", kEditOk},
         {"argument_quoting=never", kEditRefused},
+        {"startup_cache=D:\\Cache\\Hoop", kEditOk},
+        {"startup_cache=", kEditOk},
+        {"startup_cache=cache", kEditRefused},
+        {"startup_cache=..\\cache", kEditRefused},
+        {"startup_cache=%\\cache", kEditRefused},
         {"readme=changed", kEditUsage},
         {"heap=1g", kEditUsage},
         {"vm_arguments", kEditUsage},
@@ -226,6 +231,11 @@ TEST(PackEdits, ClassDataArchiveJoinsValueFive) {
          "jsa\n-Xlog:cds*=off"},
         {"", "c:/games/a.jsa", false,
          "-XX:+IgnoreUnrecognizedVMOptions\n-XX:SharedArchiveFile=c:/games/a.jsa\n-Xlog:cds*=off"},
+        {"", "%LOCALAPPDATA%\\Hoop\\a.jsa", true,
+         "-XX:+IgnoreUnrecognizedVMOptions\n-XX:+AutoCreateSharedArchive\n-XX:SharedArchiveFile=%LOCALAPPDATA%"
+         "\\Hoop\\a."
+         "jsa\n-Xlog:cds*=off"},
+        {"", "%\\a.jsa", false, nullptr},
         {"", "a.jsa", false, nullptr},
         {"", "C:a.jsa", false, nullptr},
         {"", "\\a.jsa", false, nullptr},

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -21,6 +22,14 @@
 #include "support/files.h"
 #include "support/platform_fakes.h"
 #include "vm/vm_options.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <aclapi.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -212,53 +221,126 @@ TEST_F(Settings, StartUpCacheOptionsFollowTheRuntimeAndTheFilesThere) {
         std::vector<std::string> expected;  // %F: the cache file
     } cases[] = {
         {17, false, {}},
-        {21, false, {"-XX:+AutoCreateSharedArchive", "-XX:SharedArchiveFile=%F", "-Xlog:cds*=off"}},
+        {21, false, {"-XX:+AutoCreateSharedArchive", "-XX:SharedArchiveFile=%F.jsa", "-Xlog:cds*=off"}},
         {25,
          false,
-         {"-XX:+UnlockDiagnosticVMOptions", "-XX:-DisplayVMOutput", "-XX:AOTCacheOutput=%F",
-          "-Xlog:aot*=off,cds*=off"}},
-        {25, true, {"-XX:AOTCache=%F", "-Xlog:aot*=off,cds*=off"}},
+         {"vfprintf", "abort", "-XX:AOTMode=record", "-XX:AOTConfiguration=%F.aotconf", "-Xlog:aot*=off,cds*=off"}},
+        {25, true, {"-XX:AOTCache=%F.aot", "-Xlog:aot*=off,cds*=off"}},
     };
     for (const auto& c : cases) {
         runtime_release.family = c.family;
-        // An older cache of this program, and a file of another program.
-        make_dir(cache_dir);
-        const std::string older = cache_dir + kNativeSeparator + "game_24.0.1_d_0.aot";
-        const std::string other = cache_dir + kNativeSeparator + "game_x_25.0.3_d_0.aot";
-        write_file(older, "old");
-        write_file(other, "other's");
-        if (c.cache_exists) {  // made by an earlier start
-            ASSERT_TRUE(add_startup_cache_options(program.c_str()));
-            write_file(file_under(cache_dir, options()), "cache");
-            start_new_option_list();
+        std::filesystem::remove_all(cache_dir);
+        ASSERT_TRUE(add_startup_cache_options(program.c_str()));  // makes the folder
+        if (c.family < 19) {
+            EXPECT_TRUE(options().empty());
+            continue;
         }
+        const std::string base =
+            file_under(cache_dir, options()).substr(0, file_under(cache_dir, options()).rfind('.'));
+        start_new_option_list();
+        // Another cache of this program; the user's files, and another program's cache.
+        const std::string sep(1, kNativeSeparator);
+        const std::string older = cache_dir + sep + "game_24.0.1_d_00000000000000ff.aot";
+        const std::string kept[] = {cache_dir + sep + "game_save_slot_3.dat",
+                                    cache_dir + sep + "game_2024_q1_report.txt",
+                                    cache_dir + sep + "game_x_25.0.3_d_00000000000000ff.aot"};
+        for (const std::string& f : kept) write_file(f, "the user's");
+        write_file(older, "old");
+        std::filesystem::permissions(older, std::filesystem::perms::owner_read);  // as the VM writes caches
+        std::filesystem::remove(base + ".try");                                   // the first call's attempt
+        if (c.cache_exists) write_file(base + ".aot", "cache");
         ASSERT_TRUE(add_startup_cache_options(program.c_str()));
-        const std::string file = file_under(cache_dir, options());
         std::vector<std::string> expected = c.expected;
         for (std::string& e : expected)
-            if (e.find("%F") != std::string::npos) e.replace(e.find("%F"), 2, file);
+            if (e.find("%F") != std::string::npos) e.replace(e.find("%F"), 2, base);
         EXPECT_EQ(expected, options()) << c.family;
         if (c.family >= 19) {
-            EXPECT_EQ(cache_dir + kNativeSeparator + "game_25.0.3+9-LTS_d_", file.substr(0, file.rfind('_') + 1))
+            EXPECT_EQ(cache_dir + sep + "game_25.0.3+9-LTS_d_", base.substr(0, base.rfind('_') + 1))
                 << "the name holds the program, the runtime's version and the program's size";
-            EXPECT_EQ(c.family >= 25 ? "aot" : "jsa", file.substr(file.rfind('.') + 1)) << c.family;
             EXPECT_FALSE(file_exists(older)) << c.family;
         }
-        EXPECT_TRUE(file_exists(other)) << c.family;
+        for (const std::string& f : kept) EXPECT_TRUE(file_exists(f)) << c.family << " " << f;
         start_new_option_list();
     }
 }
 
-TEST_F(Settings, AStartUpCacheThatCannotBeMadeIsLeftOutSilently) {
+unsigned long long no_free_space(const char*) { return 0; }
+
+// Each case: value 13, what the case does to the folder ("dir") or the cache
+// ("cache", Java 25) before the start; no cache options follow.
+TEST_F(Settings, AStartUpCacheIsLeftOutSilentlyUnlessTrusted) {
     const std::string program = dir_ / "game.exe";
     write_file(program, "program bytes");
-    write_file(dir_ / "file", "a file where the directory would be");
-    strings_.set_string(kConfigStartupCache, dir_ / "file");
+    strcpy(runtime_release.version, "25.0.3+9-LTS");
     runtime_release.family = 25;
-    StreamCapture err(2, dir_ / "err");
+    const std::string sep(1, kNativeSeparator);
+    const std::string cache_dir = dir_ / "cache";
+    const std::string absolute = "%EXEDIR%" + sep + "cache";
+    struct Case {
+        const char* name;
+        std::string folder;
+        std::string shell;  // run in the folder with $C the cache file (POSIX)
+        const char* vm_option;
+    } cases[] = {
+        {"relative folder", "cache", "", nullptr},
+        {"a reference that names nothing", "%NOPE%" + sep + "cache", "", nullptr},
+        {"a file where the folder would be", dir_ / "file", "", nullptr},
+        {"-Xshare:off in value 5", absolute, "", "-Xshare:off"},
+        {"-XX:SharedArchiveFile in the options file", absolute, "", "-XX:SharedArchiveFile=x.jsa"},
+        {"-XX:AOTCache of the program's own", absolute, "", "-XX:AOTCacheOutput=x.aot"},
+#ifndef _WIN32
+        {"folder writable by the group", absolute, "chmod 770 .", nullptr},
+        {"folder through a symbolic link", absolute, "mv ../cache ../real && ln -s real ../cache", nullptr},
+        {"folder of another user", absolute, "chown 4321 .", nullptr},
+        {"cache writable by others", absolute, "touch $C.aot && chmod 666 $C.aot", nullptr},
+        {"cache of another user", absolute, "touch $C.aot && chown 4321 $C.aot", nullptr},
+        {"cache is a symbolic link", absolute, "touch ../mine && ln -s ../mine $C.aot", nullptr},
+        {"cache is a FIFO", absolute, "mkfifo $C.aot", nullptr},
+#endif
+    };
+    write_file(dir_ / "file", "a file where the folder would be");
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(cache_dir);
+        std::filesystem::remove_all(dir_ / "real");
+        strings_.set_string(kConfigStartupCache, absolute);
+        ASSERT_TRUE(add_startup_cache_options(program.c_str()));  // the folder made, as a first start makes it
+        std::string base = file_under(cache_dir, options());
+        base = base.substr(0, base.rfind('.'));
+        std::filesystem::remove(base + ".try");
+        start_new_option_list();
+        if (!c.shell.empty()) {
+            ASSERT_EQ(0, std::system(("cd '" + cache_dir + "' && C='" + base + "' && " + c.shell).c_str())) << c.name;
+        }
+        if (c.vm_option != nullptr) add_vm_option(const_cast<char*>(c.vm_option), nullptr);
+        strings_.set_string(kConfigStartupCache, c.folder);
+        StreamCapture err(2, dir_ / "err");
+        EXPECT_TRUE(add_startup_cache_options(program.c_str())) << c.name;
+        EXPECT_EQ("", err.finish()) << c.name;
+        EXPECT_EQ(c.vm_option ? 1 : 0, vm_option_list.count) << c.name << ": " << testing::PrintToString(options());
+        EXPECT_FALSE(file_exists(dir_ / "%NOPE%")) << c.name;
+        start_new_option_list();
+    }
+}
+
+// No room: no attempt. An attempt that gave no cache: 16 starts without one.
+TEST_F(Settings, AStartUpCacheWaitsAfterAnAttemptThatGaveNone) {
+    const std::string program = dir_ / "game.exe";
+    write_file(program, "program bytes");
+    strcpy(runtime_release.version, "25.0.3+9-LTS");
+    runtime_release.family = 25;
+    strings_.set_string(kConfigStartupCache, "%EXEDIR%" + std::string(1, kNativeSeparator) + "cache");
+    const auto real_free_space = platform.free_space;
+    platform.free_space = no_free_space;
     EXPECT_TRUE(add_startup_cache_options(program.c_str()));
-    EXPECT_EQ("", err.finish());
     EXPECT_TRUE(options().empty());
+    platform.free_space = real_free_space;
+    ASSERT_TRUE(add_startup_cache_options(program.c_str()));
+    ASSERT_EQ(5u, options().size()) << "records";
+    for (int start = 1; start <= 17; ++start) {
+        start_new_option_list();
+        EXPECT_TRUE(add_startup_cache_options(program.c_str()));
+        EXPECT_EQ(start == 17 ? 5u : 0u, options().size()) << "start " << start << " after the attempt";
+    }
 }
 
 TEST(SingleInstance, TheSecondHolderOfANameIsRefused) {
@@ -274,3 +356,96 @@ TEST(SingleInstance, TheSecondHolderOfANameIsRefused) {
 }
 
 }  // namespace
+
+#ifdef _WIN32
+// Adds to the access list of `path` an entry of `rights` for the well-known
+// group `group`.
+bool grant(const std::string& path, WELL_KNOWN_SID_TYPE group, DWORD rights) {
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof sid;
+    PACL old_list = nullptr, new_list = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!CreateWellKnownSid(group, nullptr, sid, &size) ||
+        GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &old_list,
+                              nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    EXPLICIT_ACCESSA access = {};
+    access.grfAccessPermissions = rights;
+    access.grfAccessMode = GRANT_ACCESS;
+    access.grfInheritance = NO_INHERITANCE;
+    access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    access.Trustee.ptstrName = reinterpret_cast<char*>(sid);
+    bool set = SetEntriesInAclA(1, &access, old_list, &new_list) == ERROR_SUCCESS &&
+               SetNamedSecurityInfoA(const_cast<char*>(path.c_str()), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                     nullptr, nullptr, new_list, nullptr) == ERROR_SUCCESS;
+    LocalFree(new_list);
+    LocalFree(descriptor);
+    return set;
+}
+
+// The access lists is_private reads, set through the API. Wine keeps a
+// folder's access list as its Unix mode: entries for the owner, SYSTEM and
+// Everyone alone, so only Everyone's rows can be told apart there; the other
+// groups are refused by the same table on Windows.
+TEST(CacheTrust, AFolderIsPrivateUntilAnotherGroupMayWriteThere) {
+    ScratchDir dir;
+    const struct {
+        const char* name;
+        WELL_KNOWN_SID_TYPE group;
+        DWORD rights;
+        bool is_private;
+    } cases[] = {
+        {"as made", WinBuiltinAdministratorsSid, GENERIC_READ, true},
+        {"Everyone may read", WinWorldSid, GENERIC_READ | GENERIC_EXECUTE, true},
+        {"Everyone may add files", WinWorldSid, FILE_WRITE_DATA, false},
+        {"Everyone has full control", WinWorldSid, GENERIC_ALL, false},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const std::string folder = dir.path() + "\\f" + std::to_string(n++);
+        ASSERT_TRUE(platform.make_private_directory(folder.c_str())) << c.name;
+        ASSERT_TRUE(grant(folder, c.group, c.rights)) << c.name;
+        EXPECT_EQ(c.is_private, platform.is_private(folder.c_str(), true)) << c.name;
+        EXPECT_FALSE(platform.is_private(folder.c_str(), false)) << c.name << ": a folder is no file";
+    }
+    const std::string file = dir.path() + "\\f0\\cache.aot";
+    write_file(file, "cache");
+    EXPECT_TRUE(platform.is_private(file.c_str(), false)) << "a file made in a private folder";
+}
+#endif
+
+// The process that assembles a cache: started with its arguments, not waited
+// for; on POSIX at the lowest priority with its streams on the null device.
+TEST(CacheBackground, ADetachedProcessRunsWithItsArguments) {
+    ScratchDir dir;
+    std::string seen;
+#ifdef _WIN32
+    const char* const argv[] = {"C:\\windows\\system32\\reg.exe",
+                                "add",
+                                "HKCU\\Software\\VandrelDetachedTest",
+                                "/v",
+                                "started",
+                                "/d",
+                                "yes",
+                                "/f",
+                                nullptr};
+    ASSERT_TRUE(platform.start_detached_process(argv));
+    for (int i = 0; i < 200 && seen.empty(); ++i, Sleep(100)) {
+        char value[16];
+        DWORD size = sizeof value;
+        if (RegGetValueA(HKEY_CURRENT_USER, "Software\\VandrelDetachedTest", "started", RRF_RT_REG_SZ, nullptr, value,
+                         &size) == ERROR_SUCCESS)
+            seen = value;
+    }
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\VandrelDetachedTest");
+    EXPECT_EQ("yes", seen);
+#else
+    const std::string file = dir / "seen";
+    const std::string script =
+        "echo \"$(nice) $(readlink /proc/$$/fd/1)\" >" + file + ".part && mv " + file + ".part " + file;
+    const char* const argv[] = {"/bin/sh", "-c", script.c_str(), nullptr};
+    ASSERT_TRUE(platform.start_detached_process(argv));
+    for (int i = 0; i < 200 && !file_exists(file); ++i) usleep(100000);
+    EXPECT_EQ("19 /dev/null\n", file_exists(file) ? read_file(file) : "");
+#endif
+}

@@ -4,9 +4,11 @@
 #   settings_test.sh settings|startup_cache LAUNCHER JAR DIR TEMURIN25_HOME
 # settings: %EXEDIR% and texts that stay as written in value 5, a version
 # marker, the working directory, the options file changing the heap, and one
-# instance at a time. startup_cache (Temurin 25): the first run makes the
-# cache, the second uses it, a damaged one is passed over silently, an
-# updated program gets a new one in place of the old.
+# instance at a time. startup_cache (Temurin 25): the first run records and
+# the cache appears after it, the user's files beside it survive, the second
+# run uses it, a damaged one is passed over silently, an updated program
+# ending through System.exit keeps its status and gets a new cache, options
+# that choose sharing and a full disk leave the cache out silently.
 set -u
 part=$1 launcher=$2 jar=$3 dir=$4 temurin=$5
 fail() { echo "FAIL: $*"; exit 1; }
@@ -63,14 +65,22 @@ fi
 
 [ -x "$temurin/bin/java" ] || { echo "SKIP: no Temurin 25 in $temurin"; exit 77; }
 export JAVA_HOME=$temurin
-cache_files() { ls "$dir/cache" 2>/dev/null | tr '\n' ' '; }
+cache_files() { ls "$dir/cache" 2>/dev/null | grep '^app_25' | tr '\n' ' '; }
+# The cache is assembled by a detached process after the program ends.
+wait_for_cache() {
+  for _ in $(seq 1200); do [[ "$(cache_files)" == app_25.*.aot\  ]] && return; sleep 0.1; done
+  fail "no cache after the first run: '$(cache_files)'"
+}
+plain() { [ "$status" = "${1:-0}" ] && [ -z "$err" ] && [ "${out%$'\n'heap *}" = "$(expected 25)" ]; }
 
+mkdir -p "$dir/cache" && echo "saved" >"$dir/cache/app_save_slot_3.dat" && echo "q1" >"$dir/cache/app_2024_q1_report.txt"
 run "$app"
-[ "$status" = 0 ] && [ "${out%$'\n'heap *}" = "$(expected 25)" ] || fail "first run: status $status, out: $out, err: $err"
-# The VM assembles the cache in a child java process, which names its options.
-[ -z "$(grep -v '^Picked up JAVA_TOOL_OPTIONS: ' "$dir/err")" ] || fail "first run said: $err"
+plain || fail "first run: status $status, out: $out, err: $err"
+wait_for_cache
 made=$(cache_files)
-[[ "$made" == app_25.*.aot\  ]] || fail "no cache after the first run: '$made'"
+[ "$(cat "$dir/cache/app_save_slot_3.dat" "$dir/cache/app_2024_q1_report.txt")" = $'saved\nq1' ] ||
+  fail "the user's files beside the cache"
+rm "$dir/cache/app_save_slot_3.dat" "$dir/cache/app_2024_q1_report.txt"
 
 JAVA_TOOL_OPTIONS=-Xlog:class+load=info run "$app"
 [ "$status" = 0 ] && [[ "$out" == *"settings.Probe source: shared objects file"* ]] ||
@@ -80,13 +90,45 @@ JAVA_TOOL_OPTIONS=-Xlog:class+load=info run "$app"
 file=$dir/cache/${made% }
 head -c 4096 "$file" >"$file.cut" && mv "$file.cut" "$file"
 run "$app"
-[ "$status" = 0 ] && [ -z "$err" ] && [ "${out%$'\n'heap *}" = "$(expected 25)" ] ||
-  fail "damaged cache: status $status, out: $out, err: $err"
+plain || fail "damaged cache: status $status, out: $out, err: $err"
 
-# An updated program: a new cache in place of the old one.
+# An updated program, ending through System.exit: its status, then a new
+# cache in place of the old one.
 touch -d '2001-01-01' "$app"
-run "$app"
-[ "$status" = 0 ] || fail "updated program: status $status: $err"
+run "$app" exit 3
+[ "$status" = 3 ] && [ -z "$err" ] || fail "updated program: status $status: $err"
+wait_for_cache
 now=$(cache_files)
-[[ "$now" == app_25.*.aot\  ]] && [ "$now" != "$made" ] || fail "after an update: '$now' (before: '$made')"
-echo "the start-up cache is made, used, and passed over when damaged"
+[ "$now" != "$made" ] || fail "after an update: '$now' (before: '$made')"
+
+# Options of the program's own that choose sharing: no cache, the program starts.
+for option in -Xshare:off "-XX:SharedArchiveFile=$dir/x.jsa -Xlog:cds=off" -XX:AOTMode=off; do
+  rm -rf "$dir/cache" && printf '%s\n' $option >"$dir/app.vmoptions"
+  run "$app"
+  plain || fail "$option: status $status, out: $out, err: $err"
+  [ -z "$(cache_files)" ] || fail "$option: a cache attempt: $(cache_files)"
+done
+rm "$dir/app.vmoptions"
+
+# A record that cannot be written (a file-size limit, as a quota): the
+# program's status, nothing said, and the next start waits.
+rm -rf "$dir/cache"
+for _ in 1 2; do
+  out=$(cd "$dir" && trap '' XFSZ && ulimit -f 4096 && exec "$app" 2>"$dir/err"); status=$?
+  err=$(cat "$dir/err")
+  plain || fail "record past the limit: status $status, out: $out, err: $err"
+done
+
+# A full disk: the program starts as it would without a cache, every time.
+rm -rf "$dir/cache" && mkdir -m 700 "$dir/cache"
+if mount -t tmpfs -o size=4m,mode=700 tmpfs "$dir/cache" 2>/dev/null; then
+  head -c 3m /dev/zero >"$dir/cache/filler"
+  for _ in 1 2; do
+    run "$app" exit 4
+    [ "$status" = 4 ] && [ -z "$err" ] || { umount "$dir/cache"; fail "full disk: status $status, err: $err"; }
+  done
+  umount "$dir/cache"
+else
+  echo "(no tmpfs can be mounted here: the full-disk row is left out)"
+fi
+echo "the start-up cache is made after the program ends, used, passed over when damaged or untrusted"

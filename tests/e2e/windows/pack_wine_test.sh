@@ -63,6 +63,10 @@ a launcher over its limit|--launcher big.exe app.jar out.exe|9|Too large: big.ex
 an overlong per cent sign|--set $'no_runtime_message=boom \xc0\xa5n' --launcher "$launcher" app.jar out.exe|6|Not valid UTF-8: the value of --set (write texts in UTF-8)
 an overlong line feed|--class-data-archive $'C:\\a\xc0\x8a-Xmx1m' --launcher "$launcher" app.jar out.exe|6|Not valid UTF-8: the value of --class-data-archive (write texts in UTF-8)
 a surrogate|--version-info $'ProductName=\xed\xa0\x80' --launcher "$launcher" app.jar out.exe|6|Not valid UTF-8: the value of --version-info (write texts in UTF-8)
+a start-up cache folder left empty|--startup-cache= --launcher "$launcher" app.jar out.exe|6|Not a valid startup_cache: '' (write an absolute folder of the user's own, or one that begins with a reference, such as %LOCALAPPDATA%\Hoop: a relative one is taken from the working directory)
+a relative start-up cache folder|--set startup_cache=cache --launcher "$launcher" app.jar out.exe|6|Not a valid startup_cache: 'cache' (write an absolute folder of the user's own, or one that begins with a reference, such as %LOCALAPPDATA%\Hoop: a relative one is taken from the working directory)
+a start-up cache and a class-data archive|--startup-cache --class-data-archive 'C:\x\a.jsa' --launcher "$launcher" app.jar out.exe|6|A start-up cache cannot join class-data sharing options in vm_arguments (here -XX:SharedArchiveFile): the VM would refuse to start. Drop --startup-cache, or --class-data-archive and those options
+a start-up cache and -Xshare:off|--startup-cache --set vm_arguments=-Xshare:off --launcher "$launcher" app.jar out.exe|6|A start-up cache cannot join class-data sharing options in vm_arguments (here -Xshare:): the VM would refuse to start. Drop --startup-cache, or --class-data-archive and those options
 version texts past the block's lengths|--version-info ProductName=$(printf 'x%.0s' $(seq 40000)) --launcher "$launcher" app.jar out.exe|6|Version information too long: its texts do not fit the 65535 bytes of the version block
 TABLE
   out=$("$pack" --gui --set min_version=11 --launcher "$launcher" app.jar app.exe 2>&1)

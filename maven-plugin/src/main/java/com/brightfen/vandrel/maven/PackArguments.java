@@ -18,8 +18,12 @@ final class PackArguments {
     Boolean gui;
     boolean utf8;
     File manifest;
-    /** Blank or "false": none; "true": the default directory; anything else: that directory. */
+    /**
+     * Blank or "false": none; "true": the default directory, named after the artifactId so that
+     * every version of the program shares one cache folder; anything else: that directory.
+     */
     String startupCache;
+    String artifactId;
     File jar;
     File outfile;
 
@@ -41,7 +45,7 @@ final class PackArguments {
         add(args, "--manifest", manifest);
         String cache = startupCache == null ? "" : startupCache.trim();
         if (cache.equals("true")) {
-            args.add("--startup-cache");
+            args.add("--startup-cache=%LOCALAPPDATA%\\" + artifactId.replace('%', '_'));
         } else if (!cache.isEmpty() && !cache.equals("false")) {
             args.add("--startup-cache=" + cache);
         }

@@ -59,7 +59,7 @@ public class PackMojo extends AbstractMojo {
     @Parameter(property = "vandrel.manifest")
     private File manifest;
 
-    /** "true": a start-up cache in the default directory; a directory: the cache there. */
+    /** "true": a start-up cache in %LOCALAPPDATA%\&lt;artifactId&gt;; a directory: the cache there. */
     @Parameter(property = "vandrel.startupCache")
     private String startupCache;
 
@@ -117,6 +117,7 @@ public class PackMojo extends AbstractMojo {
         a.utf8 = utf8;
         a.manifest = manifest;
         a.startupCache = startupCache;
+        a.artifactId = project.getArtifactId();
         a.jar = jar != null ? jar : project.getArtifact().getFile();
         if (a.jar == null || !a.jar.isFile()) {
             throw new MojoFailureException("There is no JAR to pack: set jar, or run the pack goal in the package"

@@ -45,7 +45,10 @@ public class PackArgumentsTest {
             a.utf8 = true;
             a.manifest = new File("m.xml");
         }, "--icon i.ico --utf8 --manifest m.xml");
-        row("startup cache true: the default directory", a -> a.startupCache = "true", "--startup-cache");
+        row("startup cache true: a folder by artifactId, the same for every version", a -> {
+            a.startupCache = "true";
+            a.artifactId = "star-pilot";
+        }, "--startup-cache=%LOCALAPPDATA%\\star-pilot");
         row("startup cache false: none", a -> a.startupCache = "false", "");
         row("startup cache blank: none", a -> a.startupCache = " ", "");
         row("startup cache directory", a -> a.startupCache = "%LOCALAPPDATA%\\Hoop",
