@@ -28,12 +28,10 @@ namespace {
 // Room for the module file name when it is compared with the name typed.
 constexpr unsigned long kModuleNameCapacity = 4096;
 
-// Appends the items of value 6 or 7, read into `buffer` and expanded; false
-// when the value does not fit once expanded.
+// Appends the items of value 6 or 7, each expanded into `buffer`; false
+// when they do not fit once expanded.
 bool append_value_items(int id, char* buffer, AppArgv* argv) {
-    int length = read_expanded_config(id, buffer, kConfigValueCapacity);
-    if (length > 0) append_lines_to_argv(buffer, argv);
-    return length >= 0;
+    return read_expanded_items(id, buffer, kConfigValueCapacity, append_line_to_argv, argv) >= 0;
 }
 
 // Finds the archive's main class and runs its main method on this thread
@@ -66,6 +64,7 @@ int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** ar
             print_error(MSG_NO_MAIN_METHOD);
         return 1;
     }
+    check_main_as_runtime_does(env, main_class);
 
     char leading[kConfigValueCapacity];
     char trailing[kConfigValueCapacity];
@@ -116,14 +115,22 @@ char* form_executable_path(const char* first_argument) {
     // the search path, is somebody else's.
     char module[kModuleNameCapacity];
     unsigned long length = platform.module_file_name(module, sizeof module);
-    if (length == 0 || length >= sizeof module || platform.same_file(path, module)) return path;
+    bool known = length != 0 && length < sizeof module;
+    if (known && platform.same_file(path, module)) return path;
     free(path);
-    return copy_or_exit(module);
+    return known ? copy_or_exit(module) : nullptr;
 }
 
 int launcher_main(int argc, char** argv) {
     switch_trace_from_environment();
-    if (!claim_single_instance() || !enter_working_directory()) return 1;
+    // What the program's own file carries decides, before anything else,
+    // whether it runs its archive or packs: a packed program never packs, and
+    // the packager's arguments name files of the directory it was started in.
+    OwnImage own_image = read_own_image();
+    if (own_image == kOwnImageUnreadable) print_error(MSG_OWN_FILE_UNREADABLE);
+    bool packed = own_image == kOwnImageCarries;
+    if (own_image == kOwnImageUnreadable || (packed && (!claim_single_instance() || !enter_working_directory())))
+        return 1;
 
     RuntimeEntryPoints entry_points = {nullptr, nullptr};
     if (!load_java_runtime(&entry_points)) return 1;
@@ -136,14 +143,14 @@ int launcher_main(int argc, char** argv) {
     hoist_dash_j_arguments(&work_argc, &work_argv);
 
     if (!add_standard_vm_options()) return 1;
-    char vm_arguments[kConfigValueCapacity];
-    int vm_arguments_length = read_expanded_config(kConfigVmArguments, vm_arguments, sizeof vm_arguments);
-    if (vm_arguments_length < 0) return 1;
-    if (vm_arguments_length > 0) add_vm_options_from_lines(vm_arguments);
+    char vm_arguments[kConfigValueCapacity];  // holds the options until the VM is made
+    if (read_expanded_items(kConfigVmArguments, vm_arguments, sizeof vm_arguments, add_line_as_option, nullptr) < 0)
+        return 1;
     if (!add_vm_options_from_file()) return 1;
     add_exit_hook_option();
     char* executable_path = form_executable_path(first_argument);
-    if (!add_startup_cache_options(executable_path)) return 1;
+    if (executable_path == nullptr) print_error(MSG_NO_OWN_NAME);
+    if (executable_path == nullptr || !add_startup_cache_options(executable_path)) return 1;
     add_class_path_option(executable_path);
     add_command_option(executable_path, work_argc, argv + (argc - work_argc));  // the arguments as typed
 
@@ -154,18 +161,13 @@ int launcher_main(int argc, char** argv) {
         return 1;
     }
 
-    int status;
-    jobject jar = open_jar_file(env, executable_path);
-    if (jar == nullptr) {
+    int status = 1;
+    jobject jar = packed ? open_jar_file(env, executable_path) : nullptr;
+    if (!packed) {
+        status = run_packager(env, executable_path, program_name, argc, argv);
+    } else if (jar == nullptr) {
         clear_exception(env);
-        // A program that carries an archive never acts as the packager on
-        // its user's arguments, even when that archive does not open.
-        if (bytes_follow_image(executable_path)) {
-            print_error(MSG_DAMAGED_ARCHIVE, executable_path);
-            status = 1;
-        } else {
-            status = run_packager(env, executable_path, program_name, argc, argv);
-        }
+        print_error(MSG_DAMAGED_ARCHIVE, executable_path);
     } else {
         status = launch_application(env, vm, jar, work_argc, work_argv);
     }

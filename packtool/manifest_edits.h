@@ -18,8 +18,9 @@ struct ManifestEdits {
 bool manifest_edits_any(const ManifestEdits& edits);
 
 // Reads and checks the file of --manifest, printing the refusal. Returns 0,
-// 3 when the file cannot be opened, or 6 when it is no well-formed XML with an
-// `assembly` root (vandrel-pack's statuses).
+// 3 when the file cannot be opened or is no regular file, 9 when it is over
+// 16 MiB, or 6 when it is no well-formed XML with an `assembly` root
+// (vandrel-pack's statuses).
 int load_manifest_file(ManifestEdits* edits);
 
 // Replaces the manifest (resource 24, id 1, every language) by the given one,
@@ -27,8 +28,11 @@ int load_manifest_file(ManifestEdits* edits);
 // gets a bare one for the code page.
 void apply_manifest_edits(const ManifestEdits& edits, std::vector<Resource>* resources);
 
-// Prints "Manifest: ..." with the execution level, the DPI awareness and the
-// code page that the manifest gives.
+// True when the manifest among `resources` makes the ANSI code page UTF-8.
+bool manifest_sets_utf8(const std::vector<Resource>& resources);
+
+// Prints "Manifest: ..." with the execution level and uiAccess, the DPI
+// awareness and the code page that the manifest gives, escaped.
 void show_manifest(const std::vector<Resource>& resources);
 
 #endif

@@ -23,6 +23,10 @@
 #define MSG_NO_MAIN_METHOD "Can't launch: No main method found on main class.\n"
 #define MSG_DETACH_FAILED "Can't launch: Could not detach main thread.\n"
 #define MSG_DAMAGED_ARCHIVE "Can't launch: the application archive of '%s' is damaged\n"
+#define MSG_OWN_FILE_UNREADABLE "Can't launch: can't read this program's own file\n"
+#define MSG_NO_OWN_NAME                                                                                        \
+    "Can't launch: this program's path has characters that this system's code page lacks, and no short name; " \
+    "move it to another folder\n"
 
 // Settings (standard error): a value that outgrew its 1999 bytes once its
 // references were replaced (its id), an options file over 1999 bytes as
