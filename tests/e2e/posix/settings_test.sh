@@ -45,10 +45,10 @@ if [ "$part" = settings ]; then
   run "$app"
   [ "$status" = 0 ] && [[ "$out" == *"marked file"* ]] && [ "${out##*heap }" -le 64 ] ||
     fail "options file with a byte-order mark: status $status, out $out: $err"
-  rm "$dir/app.vmoptions" "$dir/work/app.vmoptions" && mkfifo "$dir/app.vmoptions"
+  rm "$dir/app.vmoptions" "$dir/work/app.vmoptions" && mkfifo "$dir/app.vmoptions" "$dir/work/app.vmoptions"
   run timeout 60 "$app"
   [ "$status" = 0 ] || fail "a FIFO as the options file: status $status: $err"
-  rm "$dir/app.vmoptions"
+  rm "$dir/app.vmoptions" "$dir/work/app.vmoptions"
 
   # A folder name holding a line feed stays one option.
   folder=$dir/line$'\n'feed
@@ -78,6 +78,7 @@ if [ "$part" = settings ]; then
   [ "$status" = 0 ] || fail "a start after the first instance ended: status $status: $err"
   # Without a folder of the user's, the lock lies in one of /tmp named after
   # the user; in a folder others can write there is none.
+  rm -f "/tmp/vandrel-$(id -u)/vandrel-settings-test.lock"
   run env -u XDG_RUNTIME_DIR -u XDG_CACHE_HOME -u HOME "$app"
   [ "$status" = 0 ] && [ -e "/tmp/vandrel-$(id -u)/vandrel-settings-test.lock" ] ||
     fail "no folder of the user's: status $status: $err"
