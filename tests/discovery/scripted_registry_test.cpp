@@ -334,10 +334,13 @@ TEST_F(ScriptedRuntimeTest, ComposedPaths) {
                   {"C:\\Apps\\game.exe", "jre\\bin\\client\\jvm.dll", "C:\\Apps\\jre\\bin\\client\\jvm.dll"},
                   {"C:\\game.exe", "jre\\bin\\client\\jvm.dll", "C:\\jre\\bin\\client\\jvm.dll"},
                   {"C:\\Apps\\game.exe", "D:\\Java\\jvm.dll", "D:\\Java\\jvm.dll"},
-                  {"C:\\Apps\\game.exe", "D:jvm.dll", "D:jvm.dll"},
-                  {"C:\\Apps\\game.exe", "\\Java\\jvm.dll", "\\Java\\jvm.dll"},
+                  // A path that depends on the current drive or its directory is relative.
+                  {"C:\\Apps\\game.exe", "D:jvm.dll", "C:\\Apps\\D:jvm.dll"},
+                  {"C:\\Apps\\game.exe", "\\Java\\jvm.dll", "C:\\Apps\\\\Java\\jvm.dll"},
                   {"C:\\Apps\\game.exe", "\\\\server\\share\\jvm.dll", "\\\\server\\share\\jvm.dll"},
-                  {"C:\\Apps\\game.exe", "x\\jvm.dll", "x\\jvm.dll"},
+                  {"C:\\Apps\\game.exe", "//server/share/jvm.dll", "//server/share/jvm.dll"},
+                  {"C:\\Apps\\game.exe", "D:/Java/jvm.dll", "D:/Java/jvm.dll"},
+                  {"C:\\Apps\\game.exe", "x\\jvm.dll", "C:\\Apps\\x\\jvm.dll"},
                   {"C:\\Apps\\game.exe", "/java/jvm.dll", "C:\\Apps\\/java/jvm.dll"},
                   {"C:\\Apps\\game.exe", "jvm.dll", "C:\\Apps\\jvm.dll"},
                   // No directory to resolve against: never the current one.
@@ -359,6 +362,30 @@ TEST_F(ScriptedRuntimeTest, ComposedPaths) {
         }
         ASSERT_TRUE(compose_runtime_library_path(c.value, path, kPathCapacity));
         EXPECT_STREQ(c.expected, path);
+    }
+}
+
+TEST(AbsolutePaths, AreJudgedByTheRulesOfEitherSystemOnAnyHost) {
+    const struct {
+        const char* path;
+        bool windows, posix;
+    } cases[] = {
+        {"C:\\Java\\jvm.dll", true, false},
+        {"c:/java", true, false},
+        {"\\\\server\\share", true, false},
+        {"//server/share", true, true},
+        {"\\\\?\\C:\\x", true, false},
+        {"x\\jvm.dll", false, false},
+        {"C:jvm.dll", false, false},
+        {"\\x", false, false},
+        {"/usr/lib", false, true},
+        {"1:\\x", false, false},
+        {"", false, false},
+        {"C", false, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.windows, is_absolute_path(c.path, kWindowsPaths)) << c.path;
+        EXPECT_EQ(c.posix, is_absolute_path(c.path, kPosixPaths)) << c.path;
     }
 }
 
