@@ -14,7 +14,7 @@ set(host_pack_sources
   ${PROJECT_SOURCE_DIR}/formats/zip_directory.cpp ${PROJECT_SOURCE_DIR}/formats/pe_headers.cpp
   ${PROJECT_SOURCE_DIR}/formats/pe_image.cpp ${PROJECT_SOURCE_DIR}/formats/string_block.cpp
   ${PROJECT_SOURCE_DIR}/formats/ico_file.cpp ${PROJECT_SOURCE_DIR}/formats/version_info.cpp
-  ${PROJECT_SOURCE_DIR}/formats/app_manifest.cpp
+  ${PROJECT_SOURCE_DIR}/formats/app_manifest.cpp ${PROJECT_SOURCE_DIR}/formats/utf8.cpp
   ${PROJECT_SOURCE_DIR}/launcher/base/major_version.cpp ${PROJECT_SOURCE_DIR}/launcher/base/text_rules.cpp
   ${PROJECT_SOURCE_DIR}/launcher/base/atomic_file.cpp ${PROJECT_SOURCE_DIR}/launcher/base/diagnostics.cpp
   ${PROJECT_SOURCE_DIR}/launcher/base/paths.cpp ${PROJECT_SOURCE_DIR}/launcher/base/message_format.cpp
