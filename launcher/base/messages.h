@@ -11,6 +11,10 @@
 #define MSG_NO_RECOGNIZED_VERSIONS "No recognized versions in: 'Software\\JavaSoft\\Java Runtime Environment\\'\n"
 #define MSG_BAD_MIN_VERSION "Unrecognized minimum major version: %s"
 #define MSG_BAD_MAX_VERSION "Unrecognized maximum major version: %s"
+// After value 9: the versions the range lets through, as values 3 and 4 write them.
+#define MSG_VERSIONS_BETWEEN "This program runs on Java %s to %s.\n"
+#define MSG_VERSIONS_FROM "This program runs on Java %s or later.\n"
+#define MSG_VERSIONS_UP_TO "This program runs on Java %s or earlier.\n"
 #define MSG_RUNTIME_LIB_UNREADABLE "Failed reading value of registry key: RuntimeLib"
 // Every runtime found has another machine type: what was found (its
 // bitness, version and home) and what this program needs.

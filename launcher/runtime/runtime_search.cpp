@@ -439,6 +439,7 @@ void report_failure(Search& search, const LegacyResult& legacy) {
     char message[kConfigValueCapacity];
     if (version != nullptr && read_config_string(kConfigBadVersionMessage, message, sizeof message) != 0) {
         print_bad_version_message(message, version);
+        print_versions_wanted(message);
         return;
     }
     Candidate* other = highest(search, kWrongMachine);

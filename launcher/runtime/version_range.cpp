@@ -1,5 +1,7 @@
 #include "runtime/version_range.h"
 
+#include <cstring>
+
 #include "base/diagnostics.h"
 #include "base/major_version.h"
 #include "base/messages.h"
@@ -47,6 +49,19 @@ bool read_version_range(VersionRange* range) {
     *range = kAnyVersion;
     return read_version_bound(kConfigMinVersion, &range->minimum) &&
            read_version_bound(kConfigMaxVersion, &range->maximum);
+}
+
+void print_versions_wanted(const char* message) {
+    if (message[0] != '\0' && message[strlen(message) - 1] != '\n') print_error("\n");
+    char low[kConfigValueCapacity];
+    char high[kConfigValueCapacity];
+    // A bound that is no version has a message of its own.
+    bool has_low = read_config_string(kConfigMinVersion, low, sizeof low) != 0 && parse_major_version(low) > 0;
+    bool has_high = read_config_string(kConfigMaxVersion, high, sizeof high) != 0 && parse_major_version(high) > 0;
+    if (has_low && has_high)
+        print_error(MSG_VERSIONS_BETWEEN, low, high);
+    else if (has_low || has_high)
+        print_error(has_low ? MSG_VERSIONS_FROM : MSG_VERSIONS_UP_TO, has_low ? low : high);
 }
 
 bool version_range_enforced() {

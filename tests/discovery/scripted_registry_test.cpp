@@ -28,9 +28,10 @@ const char kBadVersionMessage[] =
     "This program is not compatible with Java version %s.\nPlease contact the author for more information.\n";
 const unsigned long kDword = 4;
 
-std::string bad_version(const std::string& version) {
+// Value 9 for `version`, then the versions `wanted` ("1.4 or later").
+std::string bad_version(const std::string& version, const std::string& wanted) {
     return "This program is not compatible with Java version " + version +
-           ".\nPlease contact the author for more information.\n";
+           ".\nPlease contact the author for more information.\nThis program runs on Java " + wanted + ".\n";
 }
 
 std::string native_path(const std::string& path) {
@@ -235,7 +236,10 @@ TEST_F(ScriptedRuntimeTest, VersionRange) {
                 EXPECT_TRUE(accepted(std::string("C:\\jre\\") + c.registered + "\\jvm.dll"));
                 break;
             case RangeCase::kBadVersion:
-                EXPECT_TRUE(refused_with(bad_version(c.registered)));
+                EXPECT_TRUE(refused_with(bad_version(c.registered, !c.maximum ? std::string(c.minimum) + " or later"
+                                                                   : !c.minimum
+                                                                       ? std::string(c.maximum) + " or earlier"
+                                                                       : std::string(c.minimum) + " to " + c.maximum)));
                 // Without value 9 the range has no effect.
                 machine_.clear_string(kConfigBadVersionMessage);
                 EXPECT_TRUE(accepted(std::string("C:\\jre\\") + c.registered + "\\jvm.dll"));
@@ -255,7 +259,7 @@ TEST_F(ScriptedRuntimeTest, MinimumIsCheckedBeforeMaximum) {
     register_runtime("1.3");
     machine_.set_string(kConfigMinVersion, "1.4");
     machine_.set_string(kConfigMaxVersion, "x.5");
-    EXPECT_TRUE(refused_with(bad_version("1.3")));
+    EXPECT_TRUE(refused_with(bad_version("1.3", "1.4 or later")));  // a bound that is no version left out
     machine_.clear_string(kConfigBadVersionMessage);
     EXPECT_TRUE(refused_with("Unrecognized maximum major version: x.5"));
 }
@@ -264,7 +268,7 @@ TEST_F(ScriptedRuntimeTest, BoundsComeFromTheTextBeforeTheComment) {
     register_runtime("1.3");
     machine_.set_string(kConfigMinVersion, "1.4# lowest we run on");
     machine_.set_string(kConfigBadVersionMessage, "too old: %s#explanation");
-    EXPECT_TRUE(refused_with("too old: 1.3"));
+    EXPECT_TRUE(refused_with("too old: 1.3\nThis program runs on Java 1.4 or later.\n"));  // on a line of its own
     machine_.set_string(kConfigMinVersion, "1.3 # a blank before the comment");
     EXPECT_TRUE(refused_with("Unrecognized minimum major version: 1.3 "));
 }
