@@ -375,9 +375,9 @@ manifest)
   "$pack" --configure --manifest own.xml --utf8 "$launcher" both.exe >/dev/null
   check "--manifest with --utf8" "requireAdministrator UTF-8" "$(shown both.exe | sed 's/.*level \([^ ,]*\).*code page \(.*\)/\1 \2/')"
   # Settings only from their places and namespaces, printed escaped, with uiAccess.
-  printf '%s' '<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0"><application xmlns="urn:schemas-microsoft-com:asm.v3"><windowsSettings><requestedExecutionLevel level="asInvoker"/><dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">&#13;&#10;&#x9B;x</dpiAwareness></windowsSettings></application><trustInfo xmlns="urn:schemas-microsoft-com:asm.v2"><security><requestedPrivileges><requestedExecutionLevel level="requireAdministrator" uiAccess="true"/></requestedPrivileges></security></trustInfo></assembly>' >look.xml
+  printf '%s' '<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0"><application xmlns="urn:schemas-microsoft-com:asm.v3"><windowsSettings><requestedExecutionLevel level="asInvoker"/><dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">a&#13;&#10;&#x9B;x</dpiAwareness></windowsSettings></application><trustInfo xmlns="urn:schemas-microsoft-com:asm.v2"><security><requestedPrivileges><requestedExecutionLevel level="requireAdministrator" uiAccess="true"/></requestedPrivileges></security></trustInfo></assembly>' >look.xml
   "$pack" --configure --manifest look.xml "$launcher" look.exe >/dev/null
-  check "show: look-alikes and character references" 'Manifest: execution level requireAdministrator (uiAccess true), DPI awareness \r\n\xC2\x9Bx (dpiAware (none)), code page (the system'"'"'s ANSI code page)' "$(shown look.exe)"
+  check "show: look-alikes and character references" 'Manifest: execution level requireAdministrator (uiAccess true), DPI awareness a\r\n\xC2\x9Bx (dpiAware (none)), code page (the system'"'"'s ANSI code page)' "$(shown look.exe)"
   # name | manifest text | status | standard error
   while IFS='|' read -r name text status err; do
     [ -z "$name" ] && continue
