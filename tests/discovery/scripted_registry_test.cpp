@@ -403,7 +403,8 @@ TEST_F(ScriptedRuntimeTest, ComposedPathMustFitWithItsTerminator) {
     EXPECT_EQ(sep + "apps" + sep + fits, path);
     memset(path, 0x7f, sizeof path);
     EXPECT_FALSE(compose_runtime_library_path((fits + "r").c_str(), path, kPathCapacity));
-    std::string absolute = sep + std::string(kPathCapacity - 1, 'a');
+    std::string root = kPathSeparator == '\\' ? "C:\\" : "/";
+    std::string absolute = root + std::string(kPathCapacity - root.size(), 'a');
     EXPECT_FALSE(compose_runtime_library_path(absolute.c_str(), path, kPathCapacity));
     for (size_t i = kPathCapacity; i < sizeof path; ++i) EXPECT_EQ(0x7f, path[i]);
     absolute.pop_back();

@@ -132,12 +132,13 @@ void collect_item(char* item, void* context) { static_cast<std::vector<std::stri
 // A folder name may hold a line feed or a carriage return: an item is cut
 // before its references are replaced, so they stay inside it.
 TEST_F(Settings, ItemsAreCutBeforeTheirReferencesAreReplaced) {
-    fake_module = dir_.path() + "/a\nb\rc/game.exe";
+    const std::string sep(1, kPathSeparator);
+    fake_module = dir_.path() + sep + "a\nb\rc" + sep + "game.exe";
     std::string text = "-Dd=%EXEDIR%\n[17+]-Xa\r\n";
     std::vector<char> out(kConfigValueCapacity);
     std::vector<std::string> items;
     EXPECT_GT(expand_items(&text[0], out.data(), kConfigValueCapacity, collect_item, &items), 0);
-    EXPECT_EQ((std::vector<std::string>{"-Dd=" + dir_.path() + "/a\nb\rc", "[17+]-Xa"}), items);
+    EXPECT_EQ((std::vector<std::string>{"-Dd=" + dir_.path() + sep + "a\nb\rc", "[17+]-Xa"}), items);
     text = "%EXEDIR%\n%EXEDIR%";
     size_t one = dir_.path().size() + 7;  // the directory, "/a\nb\rc" and its terminator
     EXPECT_EQ(-1, expand_items(&text[0], out.data(), int(2 * one - 1), collect_item, &items));
