@@ -23,15 +23,14 @@ bool read_own_name(wchar_t* name) {
 }
 
 // `name` in the ANSI code page: its length; 0 when a character has no exact
-// form there (a best-fit look-alike would name another file); `capacity`
-// when it does not fit.
+// form there (a best-fit look-alike would name another file) or it does not
+// fit `capacity`.
 unsigned long name_in_ansi(const wchar_t* name, char* buffer, unsigned long capacity) {
     BOOL lossy = FALSE;
     bool utf8 = GetACP() == CP_UTF8;  // which takes no such flag, and loses nothing
     int length = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, name, -1, buffer, int(capacity), nullptr,
                                      utf8 ? nullptr : &lossy);
-    if (length == 0) return GetLastError() == ERROR_INSUFFICIENT_BUFFER ? capacity : 0;
-    return lossy ? 0 : static_cast<unsigned long>(length - 1);
+    return length == 0 || lossy ? 0 : static_cast<unsigned long>(length - 1);
 }
 
 // The ANSI name of the running executable (see system_module_file_name).

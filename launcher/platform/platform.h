@@ -66,7 +66,8 @@ struct PlatformApi {
     // Full file name of the running executable, as 8-bit text that opens it:
     // on Windows in the ANSI code page, its short (8.3) form when the long
     // one has characters the code page lacks. Returns its length, 0 on
-    // failure (no such name), or `capacity` when it was cut to fit.
+    // failure (no such name; on Windows also a name that does not fit), or
+    // `capacity` when it was cut to fit.
     unsigned long (*module_file_name)(char* buffer, unsigned long capacity);
     // Opens the running executable's own file for reading, by the name the
     // system knows it by (its UTF-16 name on Windows), whatever the ANSI code
