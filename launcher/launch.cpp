@@ -64,7 +64,6 @@ int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** ar
             print_error(MSG_NO_MAIN_METHOD);
         return 1;
     }
-    check_main_as_runtime_does(env, main_class);
 
     char leading[kConfigValueCapacity];
     char trailing[kConfigValueCapacity];

@@ -441,6 +441,7 @@ void check_main_as_runtime_does(JNIEnv* env, jclass cls) {
 }
 
 void call_main(JNIEnv* env, jclass cls, int shape, jobjectArray arguments) {
+    check_main_as_runtime_does(env, cls);
     jvalue argument;
     argument.l = arguments;
     jmethodID main = main_of_shape(env, cls, shape);
