@@ -60,8 +60,8 @@ void check_main_as_runtime_does(JNIEnv* env, jclass cls);
 
 // Calls the main method of that shape with `arguments` (which a main
 // without arguments does not take), an instance main on a new instance made
-// by the no-argument constructor, once check_main_as_runtime_does let it. The application's exception, if any, is
-// left pending.
+// by the no-argument constructor, once check_main_as_runtime_does let it.
+// The application's exception, if any, is left pending.
 void call_main(JNIEnv* env, jclass cls, int shape, jobjectArray arguments);
 
 #endif
