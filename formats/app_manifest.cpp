@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "utf8.h"
+
 namespace {
 
 constexpr char kUtf8Element[] =
@@ -43,44 +45,14 @@ bool legal_code_point(uint32_t c) {
 
 // Every character is legal XML in valid UTF-8; otherwise `*bad` is where it fails.
 bool legal_text(const std::string& s, size_t* bad) {
-    for (size_t i = 0; i < s.size();) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        int more = c < 0x80                ? 0
-                   : c >= 0xC2 && c < 0xE0 ? 1
-                   : c >= 0xE0 && c < 0xF0 ? 2
-                   : c >= 0xF0 && c < 0xF5 ? 3
-                                           : -1;
-        uint32_t code = more == 0 ? c : more == 1 ? c & 0x1F : more == 2 ? c & 0x0F : c & 0x07;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(s.data());
+    uint32_t code = 0;
+    for (size_t i = 0, length; i < s.size(); i += length) {
         *bad = i;
-        if (more < 0 || (more > 0 && i + size_t(more) >= s.size())) return false;
-        for (int k = 1; k <= more; ++k) {
-            unsigned char d = static_cast<unsigned char>(s[i + size_t(k)]);
-            if ((d & 0xC0) != 0x80) return false;
-            code = (code << 6) | (d & 0x3F);
-        }
-        bool shortest = more < 2 || (more == 2 ? code >= 0x800 : code >= 0x10000);
-        if (!shortest || !legal_code_point(code)) return false;
-        i += size_t(more) + 1;
+        length = decode_utf8(p + i, s.size() - i, &code);
+        if (length == 0 || !legal_code_point(code)) return false;
     }
     return true;
-}
-
-void append_utf8(std::string* out, uint32_t c) {
-    if (c < 0x80) {
-        out->push_back(char(c));
-    } else if (c < 0x800) {
-        out->push_back(char(0xC0 | (c >> 6)));
-        out->push_back(char(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out->push_back(char(0xE0 | (c >> 12)));
-        out->push_back(char(0x80 | ((c >> 6) & 0x3F)));
-        out->push_back(char(0x80 | (c & 0x3F)));
-    } else {
-        out->push_back(char(0xF0 | (c >> 18)));
-        out->push_back(char(0x80 | ((c >> 12) & 0x3F)));
-        out->push_back(char(0x80 | ((c >> 6) & 0x3F)));
-        out->push_back(char(0x80 | (c & 0x3F)));
-    }
 }
 
 // A name; a qualified one has at most one ":", with something on both sides.
@@ -209,15 +181,29 @@ bool skip_misc(Parser& x) {
     }
 }
 
+// The namespace `prefix` names at element `index`: its own declaration, else
+// the nearest of its ancestors'; "" when none names it.
+std::string namespace_of(const std::vector<ManifestElement>& elements, int index, const std::string& prefix) {
+    std::string declaration = prefix.empty() ? "xmlns" : "xmlns:" + prefix;
+    for (int i = index; i >= 0; i = elements[size_t(i)].parent)
+        for (const auto& a : elements[size_t(i)].attributes)
+            if (a.first == declaration) return a.second;
+    return "";
+}
+
 bool open_element(Parser& x, std::vector<size_t>* open) {
     ManifestElement element{};
     element.depth = int(open->size());
+    element.parent = open->empty() ? -1 : int(open->back());
     bool empty = false;
     if (!read_start_tag(x, &element, &empty)) return false;
     element.end = x.p;
     element.content_begin = x.p;
     element.content_end = x.p;
+    size_t colon = element.qualified_name.find(':');
+    std::string prefix = colon == std::string::npos ? "" : element.qualified_name.substr(0, colon);
     x.out->push_back(element);
+    x.out->back().namespace_uri = namespace_of(*x.out, int(x.out->size() - 1), prefix);
     if (!empty) open->push_back(x.out->size() - 1);
     return true;
 }
@@ -284,10 +270,47 @@ bool parse_document(Parser& x) {
     return true;
 }
 
-const ManifestElement* first_named(const std::vector<ManifestElement>& elements, const char* name, int depth = -1) {
-    for (const ManifestElement& e : elements)
-        if (e.name == name && (depth < 0 || e.depth == depth)) return &e;
+// One step of a setting's place below the root: an element's name and the
+// namespaces Windows takes it in.
+struct Step {
+    const char* name;
+    const char* namespaces[2];
+};
+
+const char kAsmV2[] = "urn:schemas-microsoft-com:asm.v2";
+const char kAsmV3[] = "urn:schemas-microsoft-com:asm.v3";
+const Step kTrustInfo[] = {{"trustInfo", {kAsmV2, kAsmV3}},
+                           {"security", {kAsmV2, kAsmV3}},
+                           {"requestedPrivileges", {kAsmV2, kAsmV3}},
+                           {"requestedExecutionLevel", {kAsmV2, kAsmV3}}};
+const Step kApplication = {"application", {kAsmV3, kAsmV3}};
+const Step kWindowsSettings = {"windowsSettings", {kAsmV3, kAsmV3}};
+const char kDpiAwareNamespace[] = "http://schemas.microsoft.com/SMI/2005/WindowsSettings";
+const char kDpiAwarenessNamespace[] = "http://schemas.microsoft.com/SMI/2016/WindowsSettings";
+const char kCodePageNamespace[] = "http://schemas.microsoft.com/SMI/2019/WindowsSettings";
+
+bool is_step(const ManifestElement& e, const Step& step) {
+    return e.name == step.name && (e.namespace_uri == step.namespaces[0] || e.namespace_uri == step.namespaces[1]);
+}
+
+// The first element at the place `steps` name below the root, each of its
+// ancestors at its step; null when there is none.
+const ManifestElement* find_at(const std::vector<ManifestElement>& elements, const Step* steps, int count) {
+    for (const ManifestElement& e : elements) {
+        if (e.depth != count) continue;
+        const ManifestElement* at = &e;
+        int k = count - 1;
+        for (; k >= 0 && is_step(*at, steps[k]); --k) at = &elements[size_t(at->parent)];
+        if (k < 0) return &e;
+    }
     return nullptr;
+}
+
+// The application's windows setting `name` of namespace `uri`, where Windows reads it.
+const ManifestElement* windows_setting(const std::vector<ManifestElement>& elements, const char* name,
+                                       const char* uri) {
+    const Step steps[] = {kApplication, kWindowsSettings, {name, {uri, uri}}};
+    return find_at(elements, steps, 3);
 }
 
 std::string attribute_of(const ManifestElement* e, const char* name) {
@@ -333,14 +356,14 @@ bool read_manifest_settings(const std::string& text, ManifestSettings* out) {
     std::vector<ManifestElement> elements;
     std::string error;
     if (!parse_manifest(text, &elements, &error)) return false;
-    const ManifestElement* level = first_named(elements, "requestedExecutionLevel");
+    const ManifestElement* level = find_at(elements, kTrustInfo, 4);
     out->execution_level = attribute_of(level, "level");
     out->ui_access = attribute_of(level, "uiAccess");
-    const ManifestElement* e = first_named(elements, "dpiAware");
+    const ManifestElement* e = windows_setting(elements, "dpiAware", kDpiAwareNamespace);
     out->dpi_aware = e ? trimmed(e->text) : "";
-    e = first_named(elements, "dpiAwareness");
+    e = windows_setting(elements, "dpiAwareness", kDpiAwarenessNamespace);
     out->dpi_awareness = e ? trimmed(e->text) : "";
-    e = first_named(elements, "activeCodePage");
+    e = windows_setting(elements, "activeCodePage", kCodePageNamespace);
     out->active_code_page = e ? trimmed(e->text) : "";
     return true;
 }
@@ -349,11 +372,12 @@ bool with_utf8_code_page(const std::string& text, std::string* out) {
     std::vector<ManifestElement> elements;
     std::string error;
     if (!parse_manifest(text, &elements, &error)) return false;
-    if (const ManifestElement* existing = first_named(elements, "activeCodePage")) {
+    const Step place[] = {kApplication, kWindowsSettings};
+    if (const ManifestElement* existing = windows_setting(elements, "activeCodePage", kCodePageNamespace)) {
         *out = text.substr(0, existing->begin) + kUtf8Element + text.substr(existing->end);
-    } else if (const ManifestElement* settings = first_named(elements, "windowsSettings", 2)) {
+    } else if (const ManifestElement* settings = find_at(elements, place, 2)) {
         *out = inserted_into(text, *settings, kUtf8Element);
-    } else if (const ManifestElement* application = first_named(elements, "application", 1)) {
+    } else if (const ManifestElement* application = find_at(elements, place, 1)) {
         *out =
             inserted_into(text, *application, std::string(kWindowsSettingsOpen) + kUtf8Element + "</windowsSettings>");
     } else {

@@ -1,6 +1,6 @@
 // Fuzzes the manifest reader: whatever the text, nothing outside it is read;
 // a manifest it accepts takes the UTF-8 code page, stays a manifest that says
-// so, and taking it again changes nothing.
+// so with every other setting as it was, and taking it again changes nothing.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -17,9 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     std::string utf8, again;
-    ManifestSettings settings;
+    ManifestSettings before, settings;
+    if (!read_manifest_settings(text, &before)) abort();
     if (!with_utf8_code_page(text, &utf8) || !read_manifest_settings(utf8, &settings)) abort();
     if (settings.active_code_page != kUtf8CodePage) abort();
+    if (settings.execution_level != before.execution_level || settings.ui_access != before.ui_access ||
+        settings.dpi_aware != before.dpi_aware || settings.dpi_awareness != before.dpi_awareness)
+        abort();
     if (!with_utf8_code_page(utf8, &again) || again != utf8) abort();
     return 0;
 }

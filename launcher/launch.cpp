@@ -30,12 +30,10 @@ namespace {
 // Room for the module file name when it is compared with the name typed.
 constexpr unsigned long kModuleNameCapacity = 4096;
 
-// Appends the items of value 6 or 7, read into `buffer` and expanded; false
-// when the value does not fit once expanded.
+// Appends the items of value 6 or 7, each expanded into `buffer`; false
+// when they do not fit once expanded.
 bool append_value_items(int id, char* buffer, AppArgv* argv) {
-    int length = read_expanded_config(id, buffer, kConfigValueCapacity);
-    if (length > 0) append_lines_to_argv(buffer, argv);
-    return length >= 0;
+    return read_expanded_items(id, buffer, kConfigValueCapacity, append_line_to_argv, argv) >= 0;
 }
 
 // The application's argument vector: value 6's items (into `leading`), the
@@ -113,11 +111,10 @@ int launch_application(JNIEnv* env, JavaVM* vm, jobject jar, int argc, char** ar
 // hook, the start-up cache, the class path and the command (`typed`: the
 // user's arguments as typed). False on failure, its message printed.
 bool add_launch_options(const char* executable_path, int argc, char** typed, char* vm_arguments) {
-    if (!add_standard_vm_options()) return false;
-    int vm_arguments_length = read_expanded_config(kConfigVmArguments, vm_arguments, kConfigValueCapacity);
-    if (vm_arguments_length < 0) return false;
-    if (vm_arguments_length > 0) add_vm_options_from_lines(vm_arguments);
-    if (!add_vm_options_from_file()) return false;
+    if (!add_standard_vm_options() ||
+        read_expanded_items(kConfigVmArguments, vm_arguments, kConfigValueCapacity, add_line_as_option, nullptr) < 0 ||
+        !add_vm_options_from_file())
+        return false;
     if (!add_startup_cache_options(executable_path)) return false;
     add_exit_hook_option(startup_cache_action());
     add_class_path_option(executable_path);
@@ -154,14 +151,23 @@ char* form_executable_path(const char* first_argument) {
     // the search path, is somebody else's.
     char module[kModuleNameCapacity];
     unsigned long length = platform.module_file_name(module, sizeof module);
-    if (length == 0 || length >= sizeof module || platform.same_file(path, module)) return path;
+    bool known = length != 0 && length < sizeof module;
+    if (known && platform.same_file(path, module)) return path;
     free(path);
-    return copy_or_exit(module);
+    return known ? copy_or_exit(module) : nullptr;
 }
 
 int launcher_main(int argc, char** argv) {
     switch_trace_from_environment();
-    if ((!making_startup_cache() && !claim_single_instance()) || !enter_working_directory()) return 1;
+    // What the program's own file carries decides, before anything else,
+    // whether it runs its archive or packs: a packed program never packs, and
+    // the packager's arguments name files of the directory it was started in.
+    OwnImage own_image = read_own_image();
+    if (own_image == kOwnImageUnreadable) print_error(MSG_OWN_FILE_UNREADABLE);
+    bool packed = own_image == kOwnImageCarries;
+    if (own_image == kOwnImageUnreadable ||
+        (packed && ((!making_startup_cache() && !claim_single_instance()) || !enter_working_directory())))
+        return 1;
 
     RuntimeEntryPoints entry_points = {nullptr, nullptr};
     if (!load_java_runtime(&entry_points)) return 1;
@@ -174,11 +180,15 @@ int launcher_main(int argc, char** argv) {
     hoist_dash_j_arguments(&work_argc, &work_argv);
 
     char* executable_path = form_executable_path(first_argument);
-    char vm_arguments[kConfigValueCapacity];
+    if (executable_path == nullptr) {
+        print_error(MSG_NO_OWN_NAME);
+        return 1;
+    }
+    char vm_arguments[kConfigValueCapacity];  // holds the options until the VM is made
     if (!add_launch_options(executable_path, work_argc, argv + (argc - work_argc), vm_arguments)) return 1;
     if (separate_java != nullptr)
-        return bytes_follow_image(executable_path) ? run_separately(executable_path, work_argc, work_argv)
-                                                   : run_packager(nullptr, executable_path, program_name, argc, argv);
+        return packed ? run_separately(executable_path, work_argc, work_argv)
+                      : run_packager(nullptr, executable_path, program_name, argc, argv);
 
     JavaVM* vm = nullptr;
     JNIEnv* env = nullptr;
@@ -188,18 +198,13 @@ int launcher_main(int argc, char** argv) {
     }
 
     if (making_startup_cache()) return 1;  // the VM assembles the cache and ends the process itself
-    int status;
-    jobject jar = open_jar_file(env, executable_path);
-    if (jar == nullptr) {
+    int status = 1;
+    jobject jar = packed ? open_jar_file(env, executable_path) : nullptr;
+    if (!packed) {
+        status = run_packager(env, executable_path, program_name, argc, argv);
+    } else if (jar == nullptr) {
         clear_exception(env);
-        // A program that carries an archive never acts as the packager on
-        // its user's arguments, even when that archive does not open.
-        if (bytes_follow_image(executable_path)) {
-            print_error(MSG_DAMAGED_ARCHIVE, executable_path);
-            status = 1;
-        } else {
-            status = run_packager(env, executable_path, program_name, argc, argv);
-        }
+        print_error(MSG_DAMAGED_ARCHIVE, executable_path);
     } else {
         status = launch_application(env, vm, jar, work_argc, work_argv);
     }

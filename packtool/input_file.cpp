@@ -3,20 +3,25 @@
 #include "pack_messages.h"
 #include "platform/files.h"
 
+const char* input_failure_reason(const char* path) {
+    return platform.path_exists(path) ? PACK_REASON_UNREADABLE : PACK_REASON_NO_FILE;
+}
+
 PackStatus open_input(const char* path, uint64_t limit, const char* limit_text, InputFile* out) {
     *out = InputFile{nullptr, path, 0, 0};
-    FILE* stream = platform.file_open(path, "rb");
+    // Only a regular file is opened: opening a FIFO would wait for a writer.
+    bool special = platform.names_special_file(path);
+    FILE* stream = special ? nullptr : platform.file_open(path, "rb");
     FileStatus status{};
     bool regular = stream != nullptr && system_is_regular_file(stream) && platform.file_status(stream, &status);
     bool fits = limit == 0 || status.size <= limit;
     if (!regular || !fits) {
         if (stream != nullptr) platform.file_close(stream);
-        if (limit_text != nullptr)
-            fprintf(stderr,
-                    stream == nullptr ? MSG_ERROR_OPENING
-                    : !regular        ? PACK_MSG_NOT_A_FILE
-                                      : PACK_MSG_TOO_LARGE,
-                    path, limit_text);
+        if (limit_text == nullptr) return regular ? kInputTooLarge : kOpenFailed;
+        if (stream == nullptr && !special)
+            fprintf(stderr, PACK_MSG_CANNOT_OPEN, path, input_failure_reason(path));
+        else
+            fprintf(stderr, !regular ? PACK_MSG_NOT_A_FILE : PACK_MSG_TOO_LARGE, path, limit_text);
         return regular ? kInputTooLarge : kOpenFailed;
     }
     out->stream = stream;

@@ -17,11 +17,15 @@ struct InputFile {
 };
 
 // Opens `path` for reading. kSuccess, or the status after printing why not:
-// kOpenFailed for a file that does not open or is no regular file (a
-// device, a FIFO, a directory), kInputTooLarge past `limit` bytes (0: no
+// kOpenFailed for a file that does not open (with the reason) or is no
+// regular file (a device, a FIFO, a directory: never opened), kInputTooLarge past `limit` bytes (0: no
 // limit), described by `limit_text`. With `limit_text` null nothing is
 // printed.
 PackStatus open_input(const char* path, uint64_t limit, const char* limit_text, InputFile* out);
+
+// Why an input that is no special file did not open: it is missing, or it
+// cannot be read.
+const char* input_failure_reason(const char* path);
 
 // Reads `size` bytes from `position`; false when the file holds fewer.
 bool read_input_at(const InputFile& in, uint64_t position, void* buffer, size_t size);

@@ -69,7 +69,7 @@ PackStatus add_class_data_options(PackEdits* edits, Launcher* launcher) {
     if (edits->class_data_auto && under_program_files(edits->class_data_archive))
         fputs(PACK_MSG_PROGRAM_FILES_WARNING, stderr);
     std::string message;
-    if (check_edits(*edits, &message) == kEditOk) return kSuccess;
+    if (check_edits(*edits, &message, false) == kEditOk) return kSuccess;
     fputs(message.c_str(), stderr);
     return kValueRefused;
 }
@@ -95,6 +95,22 @@ void add_startup_cache(PackEdits* edits, const Launcher& launcher, const char* d
     if (under_program_files(edits->values[kConfigStartupCache])) fputs(PACK_MSG_PROGRAM_FILES_WARNING, stderr);
 }
 
+// Under the UTF-8 code page the program reads each character of a value as
+// its UTF-8 bytes: every value it will hold, set now or kept, must fit so.
+PackStatus check_values_for_code_page(const PackEdits& edits, Launcher* launcher) {
+    if (!manifest_sets_utf8(launcher->resources)) return kSuccess;
+    PackEdits all = edits;
+    std::u16string strings[16];
+    bool kept = read_string_block(launcher->resources, strings);
+    for (int id = kConfigRuntimeLibraryPath; kept && id <= kLastConfigId; ++id)
+        if (!all.has_value[id]) all.values[id] = narrow(value_after_comment_rule(strings[id]));
+    for (bool& has : all.has_value) has = true;
+    std::string message;
+    if (check_edits(all, &message, true) == kEditOk) return kSuccess;
+    fputs(message.c_str(), stderr);
+    return kValueRefused;
+}
+
 // Reads the launcher and makes the image to write, read back before use;
 // then announces the writing.
 PackStatus make_image(PackRequest* r, const char* launcher_path, Launcher* launcher, std::vector<unsigned char>* image,
@@ -107,6 +123,8 @@ PackStatus make_image(PackRequest* r, const char* launcher_path, Launcher* launc
     if (status == kSuccess && !r->edits.icon_path.empty()) status = load_icon(r->edits.icon_path.c_str(), &icon);
     if (status != kSuccess) return status;
     apply_manifest_edits(r->manifest, &launcher->resources);
+    status = check_values_for_code_page(r->edits, launcher);
+    if (status != kSuccess) return status;
     if (r->any_edit) {
         status = edit_launcher(r->edits, icon, launcher, image);
         if (status != kSuccess) return status;
@@ -158,6 +176,11 @@ PackStatus pack(PackRequest* r, const char* argv0) {
     }
     InputFile jar;
     PackStatus status = open_input(r->source, 0, nullptr, &jar);
+    if (status == kOpenFailed && !platform.names_special_file(r->source)) {
+        // Missing or unreadable: no archive to judge.
+        fprintf(stderr, PACK_MSG_CANNOT_OPEN, r->source, input_failure_reason(r->source));
+        return kOpenFailed;
+    }
     ArchiveInfo archive;
     if (status == kSuccess && !inspect_archive_file(jar, 0, &archive)) status = kNotAJar;
     if (status != kSuccess) {

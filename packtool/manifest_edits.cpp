@@ -1,8 +1,13 @@
 #include "manifest_edits.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "app_manifest.h"
+#include "base/text_rules.h"
+#include "input_file.h"
+#include "pack_edits.h"
+#include "pack_messages.h"
 
 namespace {
 
@@ -19,7 +24,11 @@ const Resource* find_manifest(const std::vector<Resource>& resources) {
     return nullptr;
 }
 
-std::string or_text(const std::string& value, const char* absent) { return value.empty() ? absent : value; }
+// A setting as --show prints it: escaped (a character reference may give a
+// control character), or `absent`.
+std::string or_text(const std::string& value, const char* absent) {
+    return value.empty() ? absent : escaped_for_terminal(value);
+}
 
 }  // namespace
 
@@ -27,21 +36,15 @@ bool manifest_edits_any(const ManifestEdits& edits) { return edits.utf8 || !edit
 
 PackStatus load_manifest_file(ManifestEdits* edits) {
     if (edits->path.empty()) return kSuccess;
-    FILE* file = fopen(edits->path.c_str(), "rb");
-    if (file == nullptr) {
-        fprintf(stderr, MSG_ERROR_OPENING, edits->path.c_str());
-        return kOpenFailed;
-    }
-    std::string text;
-    char block[4096];
-    size_t n;
-    while ((n = fread(block, 1, sizeof block, file)) > 0) text.append(block, n);
-    bool read = !ferror(file);
-    fclose(file);
+    // A regular file within what the resources may hold, never a device or a FIFO.
+    std::vector<unsigned char> bytes;
+    PackStatus status = read_whole_input(edits->path.c_str(), kResourcesMaxBytes, PACK_LIMIT_MANIFEST, &bytes);
+    if (status != kSuccess) return status;
+    std::string text(bytes.begin(), bytes.end());
     std::vector<ManifestElement> elements;
     std::string error;
-    if (!read || !parse_manifest(text, &elements, &error)) {
-        fprintf(stderr, PACK_MSG_NOT_A_MANIFEST, edits->path.c_str(), read ? error.c_str() : PACK_MSG_UNREADABLE);
+    if (!parse_manifest(text, &elements, &error)) {
+        fprintf(stderr, PACK_MSG_NOT_A_MANIFEST, edits->path.c_str(), error.c_str());
         return kValueRefused;
     }
     edits->replacement = text;
@@ -71,6 +74,15 @@ void apply_manifest_edits(const ManifestEdits& edits, std::vector<Resource>* res
     resources->push_back(manifest);
 }
 
+bool manifest_sets_utf8(const std::vector<Resource>& resources) {
+    const Resource* manifest = find_manifest(resources);
+    ManifestSettings settings;
+    return manifest != nullptr &&
+           read_manifest_settings(std::string(manifest->data.begin(), manifest->data.end()), &settings) &&
+           settings.active_code_page.size() == strlen(kUtf8CodePage) &&
+           equal_ignoring_case(settings.active_code_page.c_str(), kUtf8CodePage, strlen(kUtf8CodePage));
+}
+
 void show_manifest(const std::vector<Resource>& resources) {
     const Resource* manifest = find_manifest(resources);
     if (manifest == nullptr) {
@@ -83,6 +95,7 @@ void show_manifest(const std::vector<Resource>& resources) {
         return;
     }
     printf(SHOW_MANIFEST, or_text(settings.execution_level, SHOW_MANIFEST_ABSENT).c_str(),
+           or_text(settings.ui_access, SHOW_MANIFEST_ABSENT).c_str(),
            or_text(settings.dpi_awareness, SHOW_MANIFEST_ABSENT).c_str(),
            or_text(settings.dpi_aware, SHOW_MANIFEST_ABSENT).c_str(),
            or_text(settings.active_code_page, SHOW_MANIFEST_SYSTEM_CODE_PAGE).c_str());

@@ -19,8 +19,9 @@ struct ManifestEdits {
 bool manifest_edits_any(const ManifestEdits& edits);
 
 // Reads and checks the file of --manifest, printing the refusal. Returns
-// kSuccess, kOpenFailed when the file cannot be opened, or kValueRefused when
-// it is no well-formed XML with an `assembly` root.
+// kSuccess, kOpenFailed when the file cannot be opened or is no regular file,
+// kInputTooLarge when it is over 16 MiB, or kValueRefused when it is no
+// well-formed XML with an `assembly` root.
 PackStatus load_manifest_file(ManifestEdits* edits);
 
 // Replaces the manifest (resource 24, id 1, every language) by the given one,
@@ -28,8 +29,11 @@ PackStatus load_manifest_file(ManifestEdits* edits);
 // gets a bare one for the code page.
 void apply_manifest_edits(const ManifestEdits& edits, std::vector<Resource>* resources);
 
-// Prints "Manifest: ..." with the execution level, the DPI awareness and the
-// code page that the manifest gives.
+// True when the manifest among `resources` makes the ANSI code page UTF-8.
+bool manifest_sets_utf8(const std::vector<Resource>& resources);
+
+// Prints "Manifest: ..." with the execution level and uiAccess, the DPI
+// awareness and the code page that the manifest gives, escaped.
 void show_manifest(const std::vector<Resource>& resources);
 
 #endif

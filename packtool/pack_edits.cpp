@@ -8,9 +8,11 @@
 
 #include "settings/config.h"
 #include "base/major_version.h"
+#include "base/paths.h"
 #include "pack_messages.h"
 #include "shipped_comments.h"
 #include "base/text_rules.h"
+#include "utf8.h"
 #include "version_info.h"
 
 namespace {
@@ -80,15 +82,6 @@ std::string choice_list(const char* choices) {
 
 bool fixed_version_key(const std::string& key) { return key == "FileVersion" || key == "ProductVersion"; }
 
-// "C:\dir", "C:/dir" or "\\server\share": a relative archive path would be
-// taken from the program's working directory, not from its own.
-bool absolute_windows_path(const std::string& path) {
-    bool slash0 = !path.empty() && (path[0] == '\\' || path[0] == '/');
-    bool drive = path.size() >= 3 && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':' &&
-                 (path[2] == '\\' || path[2] == '/');
-    return drive || (slash0 && path.size() > 2 && path[1] == path[0]);
-}
-
 // A path that begins with a %NAME% reference, which the launcher replaces
 // with an absolute place such as %LOCALAPPDATA%.
 bool begins_with_reference(const std::string& path) {
@@ -99,21 +92,6 @@ const char kArchiveOption[] = "-XX:SharedArchiveFile=";
 const char kAutoCreateOption[] = "-XX:+AutoCreateSharedArchive";
 const char kIgnoreUnknownOption[] = "-XX:+IgnoreUnrecognizedVMOptions";
 const char kQuietOption[] = "-Xlog:cds*=off";
-
-// The length of the well-formed UTF-8 sequence at `p` (no overlong form, no
-// surrogate, nothing past U+10FFFF), with its code point; 0 when there is none.
-size_t utf8_sequence(const unsigned char* p, size_t left, unsigned* code) {
-    unsigned c = p[0];
-    size_t length = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : (c >> 4) == 0xE ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-    if (length == 0 || length > left) return 0;
-    *code = length == 1 ? c : length == 2 ? c & 0x1F : length == 3 ? c & 0x0F : c & 0x07;
-    for (size_t k = 1; k < length; ++k) {
-        if ((p[k] & 0xC0) != 0x80) return 0;
-        *code = *code << 6 | (p[k] & 0x3F);
-    }
-    bool overlong = (length == 3 && *code < 0x800) || (length == 4 && *code < 0x10000);
-    return overlong || *code > 0x10FFFF || (*code >= 0xD800 && *code <= 0xDFFF) ? 0 : length;
-}
 
 // The fixed version numbers, and the version block's 16-bit lengths.
 EditResult check_version_info(const PackEdits& edits, std::string* message) {
@@ -161,7 +139,10 @@ EditResult parse_set_argument(const char* argument, PackEdits* edits, std::strin
     std::string label = equals ? std::string(argument, equals) : std::string(argument);
     int id = equals ? config_id_of_label(label) : 0;
     if (id == 0) {
-        *message = formatted(PACK_MSG_UNKNOWN_VALUE, label.c_str());
+        std::string labels = kLabels[kConfigRuntimeLibraryPath];
+        for (int known = kConfigRuntimeLibraryPath + 1; known <= kLastConfigId; ++known)
+            labels = labels + ", " + kLabels[known];
+        *message = formatted(PACK_MSG_UNKNOWN_VALUE, label.c_str(), labels.c_str());
         return kEditUsage;
     }
     edits->has_value[id] = true;
@@ -192,18 +173,18 @@ EditResult parse_version_argument(const char* argument, PackEdits* edits, std::s
     return kEditOk;
 }
 
-EditResult check_edits(const PackEdits& edits, std::string* message) {
+EditResult check_edits(const PackEdits& edits, std::string* message, bool utf8_code_page) {
     for (int id = kConfigRuntimeLibraryPath; id <= kLastConfigId; ++id) {
         if (!edits.has_value[id]) continue;
         const std::string& value = edits.values[id];
         const char* label = kLabels[id];
-        std::u16string wide = widen(value);
         // Each UTF-16 unit is one byte in a single-byte ANSI code page.
-        if (wide.size() > kValueLimit) {
-            *message = formatted(PACK_MSG_VALUE_TOO_LONG, label, static_cast<unsigned long>(wide.size()));
+        size_t bytes = utf8_code_page ? value.size() : widen(value).size();
+        if (bytes > kValueLimit) {
+            *message = formatted(PACK_MSG_VALUE_TOO_LONG, label, static_cast<unsigned long>(bytes));
             return kEditRefused;
         }
-        if (wide.size() == kValueLimit && value.find('#') != std::string::npos) {
+        if (bytes == kValueLimit && value.find('#') != std::string::npos) {
             *message = formatted(PACK_MSG_VALUE_HASH_TOO_LONG, label);
             return kEditRefused;
         }
@@ -215,7 +196,7 @@ EditResult check_edits(const PackEdits& edits, std::string* message) {
             *message = PACK_MSG_BAD_VERSION_MESSAGE;
             return kEditRefused;
         }
-        if (id == kConfigStartupCache && !value.empty() && !absolute_windows_path(value) && value[0] != '/' &&
+        if (id == kConfigStartupCache && !value.empty() && !is_absolute_path(value.c_str(), kWindowsPaths) && value[0] != '/' &&
             !begins_with_reference(value)) {
             *message = formatted(PACK_MSG_BAD_STARTUP_CACHE, value.c_str());
             return kEditRefused;
@@ -242,7 +223,7 @@ EditResult check_edits(const PackEdits& edits, std::string* message) {
         *message = formatted(PACK_MSG_NOT_UTF8, "--class-data-archive");
         return kEditRefused;
     }
-    bool placed = absolute_windows_path(archive) || begins_with_reference(archive);
+    bool placed = is_absolute_path(archive.c_str(), kWindowsPaths) || begins_with_reference(archive);
     if (!archive.empty() && (!placed || archive.find_first_of("\r\n") != std::string::npos)) {
         *message = formatted(PACK_MSG_BAD_CLASS_DATA_ARCHIVE, archive.c_str());
         return kEditRefused;
@@ -288,18 +269,18 @@ std::u16string stored_config_text(int id, const std::string& value) {
 bool valid_utf8(const char* text) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
     size_t left = strlen(text);
-    unsigned code;
+    uint32_t code;
     for (size_t length; left > 0; p += length, left -= length)
-        if ((length = utf8_sequence(p, left, &code)) == 0) return false;
+        if ((length = decode_utf8(p, left, &code)) == 0) return false;
     return true;
 }
 
 std::string escaped_for_terminal(const std::string& text) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
     std::string out;
-    unsigned code;
+    uint32_t code = 0;
     for (size_t i = 0, length; i < text.size(); i += length) {
-        length = utf8_sequence(p + i, text.size() - i, &code);
+        length = decode_utf8(p + i, text.size() - i, &code);
         if (length > 0 && code >= 0x20 && code != 0x7F && (code < 0x80 || code >= 0xA0)) {
             out.append(text, i, length);
             continue;
@@ -322,27 +303,18 @@ std::string escaped_for_terminal(const std::string& text) {
 std::u16string widen(const std::string& text) {
     std::u16string out;
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
-    size_t n = text.size();
-    for (size_t i = 0; i < n;) {
-        unsigned c = p[i];
-        size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        bool valid = length > 0 && i + length <= n;
-        for (size_t k = 1; valid && k < length; ++k) valid = (p[i + k] & 0xC0) == 0x80;
-        if (!valid || length == 1) {
-            out.push_back(char16_t(c));
-            ++i;
-            continue;
-        }
-        unsigned code = length == 2 ? c & 0x1F : length == 3 ? c & 0x0F : c & 0x07;
-        for (size_t k = 1; k < length; ++k) code = code << 6 | (p[i + k] & 0x3F);
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            out.push_back(char16_t(0xD800 + (code >> 10)));
-            out.push_back(char16_t(0xDC00 + (code & 0x3FF)));
+    for (size_t i = 0, length; i < text.size(); i += length) {
+        uint32_t code = 0;
+        length = decode_utf8(p + i, text.size() - i, &code);
+        if (length == 0) {
+            out.push_back(char16_t(p[i]));  // Latin-1
+            length = 1;
+        } else if (code >= 0x10000) {
+            out.push_back(char16_t(0xD800 + ((code - 0x10000) >> 10)));
+            out.push_back(char16_t(0xDC00 + ((code - 0x10000) & 0x3FF)));
         } else {
             out.push_back(char16_t(code));
         }
-        i += length;
     }
     return out;
 }
@@ -350,24 +322,10 @@ std::u16string widen(const std::string& text) {
 std::string narrow(const std::u16string& text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
-        unsigned code = text[i];
+        uint32_t code = text[i];
         if (code >= 0xD800 && code < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
             code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
-        if (code < 0x80) {
-            out.push_back(char(code));
-        } else if (code < 0x800) {
-            out.push_back(char(0xC0 | code >> 6));
-            out.push_back(char(0x80 | (code & 0x3F)));
-        } else if (code < 0x10000) {
-            out.push_back(char(0xE0 | code >> 12));
-            out.push_back(char(0x80 | (code >> 6 & 0x3F)));
-            out.push_back(char(0x80 | (code & 0x3F)));
-        } else {
-            out.push_back(char(0xF0 | code >> 18));
-            out.push_back(char(0x80 | (code >> 12 & 0x3F)));
-            out.push_back(char(0x80 | (code >> 6 & 0x3F)));
-            out.push_back(char(0x80 | (code & 0x3F)));
-        }
+        append_utf8(&out, code);
     }
     return out;
 }

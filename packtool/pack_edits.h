@@ -43,8 +43,11 @@ EditResult parse_version_argument(const char* argument, PackEdits* edits, std::s
 
 // Checks every value and version string: the 1999-byte limit, the two
 // message formats, the two version bounds, the fixed version numbers, the
-// version block's 16-bit lengths.
-EditResult check_edits(const PackEdits& edits, std::string* message);
+// version block's 16-bit lengths. A value's bytes are counted in the
+// program's ANSI code page: one a character in a single-byte one, its UTF-8
+// bytes with `utf8_code_page` (--utf8), where the program reads each
+// character as its UTF-8 bytes.
+EditResult check_edits(const PackEdits& edits, std::string* message, bool utf8_code_page);
 
 // Value 5 with the options that make the VM map a class-data archive,
 // `edits.class_data_archive`, in place of any earlier choice of archive:

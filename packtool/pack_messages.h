@@ -25,7 +25,7 @@ enum PackStatus {
 #define PACK_MSG_NEEDS_VALUE "Option %s needs a value\n"
 #define PACK_MSG_UNKNOWN_OPTION "Unknown option: %s\n"
 #define PACK_MSG_NOT_UTF8 "Not valid UTF-8: the value of %s (write texts in UTF-8)\n"
-#define PACK_MSG_UNKNOWN_VALUE "Unknown configuration value: %s\n"
+#define PACK_MSG_UNKNOWN_VALUE "Unknown configuration value: %s (the names are %s)\n"
 #define PACK_MSG_UNKNOWN_VERSION_KEY "Unknown version information key: %s\n"
 
 // Values refused before anything is written (standard error).
@@ -53,6 +53,14 @@ enum PackStatus {
     "Version information too long: its texts do not fit the %lu bytes of the version block\n"
 
 // Inputs (standard error).
+#define PACK_MSG_CANNOT_OPEN "Error opening '%s': %s\n"
+// Why a file does not open, the second text of PACK_MSG_CANNOT_OPEN.
+#define PACK_REASON_NO_FILE "no such file"
+#define PACK_REASON_NO_FOLDER "no such folder"
+#define PACK_REASON_UNREADABLE "permission denied"
+#define PACK_REASON_SPECIAL "it is a folder or a device"
+#define PACK_REASON_IN_USE "it is read-only, or in use by another program"
+#define PACK_REASON_FOLDER_UNWRITABLE "its folder cannot be written (permission denied)"
 #define PACK_MSG_NOT_A_FILE "Not a regular file: %s\n"
 #define PACK_MSG_TOO_LARGE "Too large: %s (vandrel-pack takes %s)\n"
 #define PACK_MSG_NO_LAUNCHER \
@@ -72,6 +80,7 @@ enum PackStatus {
 #define PACK_LIMIT_RESOURCES "resources of at most 16 MiB"
 #define PACK_LIMIT_ICON_FILE "an icon file of at most 16 MiB"
 #define PACK_LIMIT_ICON_IMAGES "an icon of at most 256 images"
+#define PACK_LIMIT_MANIFEST "a manifest of at most 16 MiB"
 
 // Writing (standard error).
 #define PACK_MSG_NO_ROOM "No room for the new resources in '%s'\n"
@@ -137,7 +146,7 @@ enum PackStatus {
 #define SHOW_SIGNED "Signed: %s\n"
 #define SHOW_NO_MANIFEST "Manifest: none\n"
 #define SHOW_BROKEN_MANIFEST "Manifest: not well-formed\n"
-#define SHOW_MANIFEST "Manifest: execution level %s, DPI awareness %s (dpiAware %s), code page %s\n"
+#define SHOW_MANIFEST "Manifest: execution level %s (uiAccess %s), DPI awareness %s (dpiAware %s), code page %s\n"
 #define SHOW_MANIFEST_ABSENT "(none)"
 #define SHOW_MANIFEST_SYSTEM_CODE_PAGE "(the system's ANSI code page)"
 

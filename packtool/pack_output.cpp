@@ -64,12 +64,25 @@ PackStatus write_parts(const char* destination, const ProgramParts& parts, Atomi
     return kSuccess;
 }
 
+// Why the destination did not open: no name, its folder is missing, it is a
+// folder or a device, it exists and refuses writing, or its folder refuses a
+// new file.
+const char* destination_failure_reason(const char* destination) {
+    std::string folder = destination;
+    size_t separator = folder.find_last_of(kPathSeparator == '\\' ? "\\/:" : "/");
+    folder = separator == std::string::npos ? "." : folder.substr(0, separator + 1);
+    if (destination[0] == '\0') return PACK_REASON_NO_FILE;
+    if (!platform.path_exists(folder.c_str())) return PACK_REASON_NO_FOLDER;
+    if (platform.names_special_file(destination)) return PACK_REASON_SPECIAL;
+    return platform.probe_writable(destination) < 0 ? PACK_REASON_IN_USE : PACK_REASON_FOLDER_UNWRITABLE;
+}
+
 }  // namespace
 
 PackStatus write_program(const char* destination, const ProgramParts& parts) {
     AtomicFile out;
     if (!atomic_file_open(&out, destination)) {
-        fprintf(stderr, MSG_ERROR_OPENING, destination);
+        fprintf(stderr, PACK_MSG_CANNOT_OPEN, destination, destination_failure_reason(destination));
         return kOpenFailed;
     }
     PackStatus status = write_parts(destination, parts, &out);

@@ -99,7 +99,10 @@ PackStatus parse_request(int argc, char** argv, PackRequest* out) {
     Parsing p{out, {}, false, false, {}};
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
-        if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) return usage(kSuccess);
+        if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
+            out->command = kCommandHelp;
+            return usage(kSuccess);
+        }
         if (strcmp(a, "--version") == 0) {
             out->command = kCommandVersion;
             return kSuccess;
@@ -133,7 +136,7 @@ PackStatus parse_request(int argc, char** argv, PackRequest* out) {
     if (out->command == kCommandHelp) return usage(kUsage);
     out->source = p.files[0];
     out->destination = p.files.size() > 1 ? p.files[1] : nullptr;
-    if (out->command != kCommandShow && check_edits(out->edits, &p.message) != kEditOk) {
+    if (out->command != kCommandShow && check_edits(out->edits, &p.message, out->manifest.utf8) != kEditOk) {
         fputs(p.message.c_str(), stderr);
         return kValueRefused;
     }

@@ -11,6 +11,12 @@
 #define MSG_NO_RECOGNIZED_VERSIONS "No recognized versions in: 'Software\\JavaSoft\\Java Runtime Environment\\'\n"
 #define MSG_BAD_MIN_VERSION "Unrecognized minimum major version: %s"
 #define MSG_BAD_MAX_VERSION "Unrecognized maximum major version: %s"
+// After value 9: the versions the range lets through, as values 3 and 4
+// write them ("11 to 17", "11 or later", "17 or earlier").
+#define MSG_VERSIONS_WANTED "This program runs on Java %s%s%s.\n"
+#define MSG_VERSIONS_TO " to "
+#define MSG_VERSIONS_OR_LATER " or later"
+#define MSG_VERSIONS_OR_EARLIER " or earlier"
 #define MSG_RUNTIME_LIB_UNREADABLE "Failed reading value of registry key: RuntimeLib"
 // Every runtime found has another machine type: what was found (its
 // bitness, version and home) and what this program needs.
@@ -24,6 +30,8 @@
 #define MSG_NO_MAIN_METHOD "Can't launch: No main method found on main class.\n"
 #define MSG_DETACH_FAILED "Can't launch: Could not detach main thread.\n"
 #define MSG_DAMAGED_ARCHIVE "Can't launch: the application archive of '%s' is damaged\n"
+#define MSG_OWN_FILE_UNREADABLE "Can't launch: can't read this program's own file\n"
+#define MSG_NO_OWN_NAME "Can't launch: this program's path does not fit the system's code page; move it\n"
 
 // Settings (standard error): a value that outgrew its 1999 bytes once its
 // references were replaced (its id), an options file over 1999 bytes as

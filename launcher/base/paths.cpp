@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/text_rules.h"
 #include "platform/platform.h"
 
 bool join_path(const char* directory, const char* name, char* path, int capacity) {
@@ -24,4 +25,13 @@ bool get_module_directory(char* buffer, int capacity) {
     if (last == nullptr) return false;
     *last = '\0';
     return true;
+}
+
+bool is_absolute_path(const char* path, PathFlavour flavour) {
+    if (flavour == kPosixPaths) return path[0] == '/';
+    bool slash0 = path[0] == '\\' || path[0] == '/';
+    bool slash1 = path[0] != '\0' && (path[1] == '\\' || path[1] == '/');
+    if (slash0) return slash1;  // "\\server" and "\\?\", not "\x"
+    char letter = lower_ascii(path[0]);
+    return letter >= 'a' && letter <= 'z' && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
 }

@@ -11,6 +11,23 @@ constexpr int kPathCapacity = 260;
 // `path`; false when that does not fit `capacity`.
 bool join_path(const char* directory, const char* name, char* path, int capacity);
 
+// Which system's rules a path is judged by: vandrel-pack judges Windows
+// paths on any host.
+enum PathFlavour { kWindowsPaths, kPosixPaths };
+// The flavour of the system this program runs on.
+#ifdef _WIN32
+constexpr PathFlavour kOwnPathFlavour = kWindowsPaths;
+#else
+constexpr PathFlavour kOwnPathFlavour = kPosixPaths;
+#endif
+
+// True when `path` names the same place whatever the current directory and
+// drive: on Windows a drive and its root ("C:\x", "C:/x") or a UNC or
+// device path ("\\server\share", "//server/share"), never "x\jvm.dll",
+// "C:jvm.dll" (the drive's current directory) or "\x" (the current drive's
+// root); on POSIX a path beginning with "/".
+bool is_absolute_path(const char* path, PathFlavour flavour);
+
 // The running executable's directory: its module file name up to its last
 // separator. False when the name cannot be had, was cut, or holds no separator.
 bool get_module_directory(char* buffer, int capacity);

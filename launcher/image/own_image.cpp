@@ -17,9 +17,9 @@ constexpr uint64_t kLargestImage = 64 * 1024 * 1024;
 
 }  // namespace
 
-bool bytes_follow_image(const char* path) {
-    FILE* file = platform.file_open(path, "rb");
-    if (file == nullptr) return false;
+OwnImage read_own_image() {
+    FILE* file = platform.open_own_file();
+    if (file == nullptr) return kOwnImageUnreadable;
     FileStatus status;
     bool follow = false;
     if (platform.file_status(file, &status)) {
@@ -47,5 +47,5 @@ bool bytes_follow_image(const char* path) {
         free(head);
     }
     platform.file_close(file);
-    return follow;
+    return follow ? kOwnImageCarries : kOwnImageBare;
 }

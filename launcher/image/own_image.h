@@ -1,11 +1,16 @@
-// Whether the launcher's own file carries bytes after its executable image.
+// What the launcher's own file carries after its executable image.
 #ifndef VANDREL_LAUNCHER_IMAGE_OWN_IMAGE_H
 #define VANDREL_LAUNCHER_IMAGE_OWN_IMAGE_H
 
-// True when the file at `path` holds bytes past its executable image other
-// than a signature: an application archive was appended (the bare launcher,
-// signed or not, has none). False also when the file cannot be read or
-// measured.
-bool bytes_follow_image(const char* path);
+enum OwnImage {
+    kOwnImageBare,        // nothing past the image but a signature: the bare launcher, signed or not
+    kOwnImageCarries,     // bytes past it: an application archive was appended
+    kOwnImageUnreadable,  // the file does not open
+};
+
+// Reads the running program's own file, opened by the name the system knows
+// it by (whatever the ANSI code page can spell). An image whose headers
+// cannot be measured counts as bare.
+OwnImage read_own_image();
 
 #endif

@@ -149,9 +149,11 @@ char* derive_destination_name(const char* source) {
 }
 
 PackagerStatus run_packager(JNIEnv* env, const char* executable_path, const char* program_name, int argc, char** argv) {
-    if (argc < 2 || argc > 3) {
+    // Asked for help, the usage is the answer, not a file named "--help".
+    bool help = argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0);
+    if (help || argc < 2 || argc > 3) {
         show_usage(program_name);
-        return kPackagerUsage;
+        return help ? kPackaged : kPackagerUsage;
     }
     const char* source = argv[1];
     // Opened as the VM opens it; without a VM, checked while it is copied.

@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 
 unsigned long system_module_file_name(char* buffer, unsigned long capacity);
+FILE* system_open_own_file();
 bool system_path_exists(const char* path);
 FILE* system_file_open(const char* path, const char* mode);
 int system_file_close(FILE* file);

@@ -24,6 +24,8 @@ unsigned long system_module_file_name(char* buffer, unsigned long capacity) {
     return static_cast<unsigned long>(n);
 }
 
+FILE* system_open_own_file() { return fopen("/proc/self/exe", "rb"); }
+
 bool system_path_exists(const char* path) {
     struct stat st;
     return stat(path, &st) == 0;

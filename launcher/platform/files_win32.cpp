@@ -10,8 +10,55 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+
+// Room for the running executable's UTF-16 name, as the system knows it.
+constexpr DWORD kOwnNameCapacity = 4096;
+
+// That name in `name` (kOwnNameCapacity units, from the heap); false when it
+// cannot be had or was cut.
+bool read_own_name(wchar_t* name) {
+    DWORD length = name != nullptr ? GetModuleFileNameW(nullptr, name, kOwnNameCapacity) : 0;
+    return length > 0 && length < kOwnNameCapacity;
+}
+
+// `name` in the ANSI code page: its length; 0 when a character has no exact
+// form there (a best-fit look-alike would name another file) or it does not
+// fit `capacity`.
+unsigned long name_in_ansi(const wchar_t* name, char* buffer, unsigned long capacity) {
+    BOOL lossy = FALSE;
+    bool utf8 = GetACP() == CP_UTF8;  // which takes no such flag, and loses nothing
+    int length = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, name, -1, buffer, int(capacity), nullptr,
+                                     utf8 ? nullptr : &lossy);
+    return length == 0 || lossy ? 0 : static_cast<unsigned long>(length - 1);
+}
+
+// The ANSI name of the running executable (see system_module_file_name).
+unsigned long own_name_in_ansi(wchar_t* name, char* buffer, unsigned long capacity) {
+    if (capacity == 0 || !read_own_name(name)) return 0;
+    unsigned long length = name_in_ansi(name, buffer, capacity);
+    if (length != 0) return length;
+    // The short form names the same file, in letters every code page has.
+    DWORD short_length = GetShortPathNameW(name, name, kOwnNameCapacity);
+    return short_length > 0 && short_length < kOwnNameCapacity ? name_in_ansi(name, buffer, capacity) : 0;
+}
+
+wchar_t* new_name_buffer() { return static_cast<wchar_t*>(malloc(kOwnNameCapacity * sizeof(wchar_t))); }
+
+}  // namespace
+
 unsigned long system_module_file_name(char* buffer, unsigned long capacity) {
-    return GetModuleFileNameA(nullptr, buffer, capacity);
+    wchar_t* name = new_name_buffer();
+    unsigned long length = own_name_in_ansi(name, buffer, capacity);
+    free(name);
+    return length;
+}
+
+FILE* system_open_own_file() {
+    wchar_t* name = new_name_buffer();
+    FILE* file = read_own_name(name) ? _wfopen(name, L"rb") : nullptr;
+    free(name);
+    return file;
 }
 
 bool system_path_exists(const char* path) {

@@ -67,9 +67,16 @@ struct PlatformApi {
     // number of bytes stored without the terminator; 0 for an absent id.
     int (*load_string)(unsigned id, char* buffer, int capacity);
 
-    // Full file name of the running executable. Returns its length, 0 on
-    // failure, or `capacity` when it was cut to fit.
+    // Full file name of the running executable, as 8-bit text that opens it:
+    // on Windows in the ANSI code page, its short (8.3) form when the long
+    // one has characters the code page lacks. Returns its length, 0 on
+    // failure (no such name; on Windows also a name that does not fit), or
+    // `capacity` when it was cut to fit.
     unsigned long (*module_file_name)(char* buffer, unsigned long capacity);
+    // Opens the running executable's own file for reading, by the name the
+    // system knows it by (its UTF-16 name on Windows), whatever the ANSI code
+    // page can spell; null when it does not open.
+    FILE* (*open_own_file)();
 
     // The raw command line when the platform has one (Windows), else null:
     // the argument vector handed to main is then used as it is.
@@ -216,8 +223,6 @@ extern const char kExecutableSuffix[];
 // The runtime library's places under a Java home, most preferred first; the
 // list ends with a null.
 extern const char* const kLibrariesUnderJavaHome[];
-// True when a configured library path is absolute on this platform.
-bool platform_path_is_absolute(const char* path);
 // A runtime's own launcher under its home: the console one, and the one of
 // programs without a console (the same program on POSIX).
 extern const char kJavaLauncher[];

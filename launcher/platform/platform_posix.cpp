@@ -137,18 +137,33 @@ bool posix_make_directory(const char* path) {
     return mkdir(path, 0777) == 0 || (errno == EEXIST && stat(path, &st) == 0 && S_ISDIR(st.st_mode));
 }
 
+// True when `path` is a directory of this user that no other user can write
+// (its group only when that is the user's own):
+// a lock file there cannot have been made or held by somebody else.
+bool is_private_directory(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+           (st.st_mode & S_IWOTH) == 0 && ((st.st_mode & S_IWGRP) == 0 || st.st_gid == getegid());
+}
+
 // The lock file lies in the user's runtime directory, else in the cache
-// directory. flock locks go with the process, so that a crash frees them; the
-// descriptor is not inherited by the processes the VM starts.
+// directory, else (a service without either) in a folder of /tmp named after
+// the user. A folder another user can write gives no lock, so that nobody
+// else can keep the program from starting. flock locks go with the process,
+// so that a crash frees them; the descriptor is not inherited by the
+// processes the VM starts.
 int posix_hold_instance_lock(const char* name) {
     const char* runtime = getenv("XDG_RUNTIME_DIR");
     const char* cache = posix_get_env("XDG_CACHE_HOME");
-    std::string path = runtime && *runtime ? runtime : cache && *cache ? cache : "/tmp";
+    std::string path = runtime && *runtime ? runtime
+                       : cache && *cache   ? cache
+                                           : "/tmp/vandrel-" + std::to_string(geteuid());
     mkdir(path.c_str(), 0700);
+    if (!is_private_directory(path)) return -1;
     path += '/';
     for (const char* p = name; *p; ++p) path += *p == '/' ? '_' : *p;
     path += ".lock";
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return -1;
     if (flock(fd, LOCK_EX | LOCK_NB) == 0) return 1;  // held until the process ends
     int result = errno == EWOULDBLOCK ? 0 : -1;
@@ -234,6 +249,7 @@ PlatformApi platform = {
     .get_env = posix_get_env,
     .load_string = posix_load_string,
     .module_file_name = system_module_file_name,
+    .open_own_file = system_open_own_file,
     .raw_command_line = posix_raw_command_line,
     .load_library = posix_load_library,
     .find_symbol = posix_find_symbol,
@@ -305,5 +321,3 @@ unsigned platform_machine_type(const unsigned char* head, size_t size) {
             return 0x10000 + elf;  // never equal to a PE machine
     }
 }
-
-bool platform_path_is_absolute(const char* path) { return path[0] == '/'; }

@@ -308,6 +308,7 @@ PlatformApi platform = {
     .get_env = win32_get_env,
     .load_string = win32_load_string,
     .module_file_name = system_module_file_name,
+    .open_own_file = system_open_own_file,
     .raw_command_line = win32_raw_command_line,
     .load_library = win32_load_library,
     .find_symbol = win32_find_symbol,
@@ -351,9 +352,4 @@ unsigned platform_machine_type(const unsigned char* head, size_t size) {
     uint16_t machine = 0;
     uint64_t needed = 0;
     return read_pe_machine(head, size, &machine, &needed) == kPeRead ? machine : 0;
-}
-
-bool platform_path_is_absolute(const char* path) {
-    if (path[0] == '\\') return true;
-    return path[0] != '\0' && (path[1] == '\\' || path[1] == ':');
 }

@@ -22,7 +22,7 @@ bool search_after_legacy(LegacyOutcome outcome, const char* version, const char*
 
 bool compose_runtime_library_path(const char* value, char* path, int capacity) {
     char directory[kPathCapacity];
-    if (platform_path_is_absolute(value)) return copy_text(value, strlen(value), path, capacity);
+    if (is_absolute_path(value, kOwnPathFlavour)) return copy_text(value, strlen(value), path, capacity);
     // Never against the current directory: a library planted there would load.
     if (!get_module_directory(directory, sizeof directory)) return false;
     return join_path(directory, value, path, capacity);

@@ -144,15 +144,6 @@ struct Search {
     unsigned own_machine;  // this program's; 0 when unknown
 };
 
-bool is_separator(char c) { return c == kPathSeparator || c == '/'; }
-
-// True when `path` does not depend on the current directory: it begins at a
-// root ("/", "\\", "\\\\server") or at a drive's root ("C:\\").
-bool is_rooted(const char* path) {
-    if (is_separator(path[0])) return true;
-    return kPathSeparator == '\\' && path[0] != '\0' && path[1] == ':' && is_separator(path[2]);
-}
-
 // Length of `path` without its trailing separators.
 size_t trimmed_length(const char* path) {
     size_t length = strlen(path);
@@ -369,7 +360,9 @@ void add_path_entry(Search& search, const char* directory) {
     char java[kSystemPathCapacity];
     char resolved[kSystemPathCapacity];
     // A relative entry names a folder of whatever the current directory is.
-    if (!is_rooted(directory) || is_system_or_stub_directory(directory, trimmed_length(directory))) return;
+    if (!is_absolute_path(directory, kOwnPathFlavour) ||
+        is_system_or_stub_directory(directory, trimmed_length(directory)))
+        return;
     if (!join_path(directory, program, java, sizeof java) || !platform.path_exists(java) ||
         !platform.full_path(java, resolved, sizeof resolved))
         return;
@@ -469,6 +462,7 @@ void report_failure(Search& search, const LegacyResult& legacy) {
     char message[kConfigValueCapacity];
     if (version != nullptr && read_config_string(kConfigBadVersionMessage, message, sizeof message) != 0) {
         print_bad_version_message(message, version);
+        print_versions_wanted(message);
         return;
     }
     Candidate* other = best(search, kWrongMachine, kAnyMachine);

@@ -1,5 +1,7 @@
 #include "runtime/version_range.h"
 
+#include <cstring>
+
 #include "base/diagnostics.h"
 #include "base/major_version.h"
 #include "base/messages.h"
@@ -9,6 +11,8 @@ namespace {
 
 // The first version there was: a lower minimum bound is raised to it.
 constexpr float kFirstJavaVersion = 2;  // 1.2
+// Room for a bound as the message shows it: longer texts are no version.
+constexpr int kVersionTextCapacity = 32;
 
 // Reads bound `id` (kConfigMinVersion or kConfigMaxVersion) into `bound`,
 // which keeps its value when the bound is blank; a minimum below the first
@@ -47,6 +51,22 @@ bool read_version_range(VersionRange* range) {
     *range = kAnyVersion;
     return read_version_bound(kConfigMinVersion, &range->minimum) &&
            read_version_bound(kConfigMaxVersion, &range->maximum);
+}
+
+void print_versions_wanted(const char* message) {
+    if (message[0] != '\0' && message[strlen(message) - 1] != '\n') print_error("\n");
+    // Values 3 and 4; a bound that is no version has a message of its own.
+    char bounds[2][kVersionTextCapacity];
+    bool has[2];
+    for (int i = 0; i < 2; ++i)
+        has[i] = read_config_string(kConfigMinVersion + i, bounds[i], kVersionTextCapacity) != 0 &&
+                 parse_major_version(bounds[i]) > 0;
+    if (has[0] || has[1])
+        print_error(MSG_VERSIONS_WANTED, bounds[has[0] ? 0 : 1],
+                    has[0] && has[1] ? MSG_VERSIONS_TO
+                    : has[0]         ? MSG_VERSIONS_OR_LATER
+                                     : MSG_VERSIONS_OR_EARLIER,
+                    has[0] && has[1] ? bounds[1] : "");
 }
 
 bool version_range_enforced() {

@@ -21,6 +21,12 @@ bool read_version_range(VersionRange* range);
 // True when value 9 is set: without it the range has no effect.
 bool version_range_enforced();
 
+// Prints, after value 9, the versions the range lets through, as values 3
+// and 4 write them: "This program runs on Java 11 to 17." (or "11 or
+// later", "17 or earlier"), on a line of its own after value 9, whose text
+// is `message`; a bound that is no version is left out.
+void print_versions_wanted(const char* message);
+
 enum BoundCheck { kWithinBound, kOutsideBound, kBadBound };
 
 // Checks a registered version text against values 3 and 4, the minimum

@@ -25,7 +25,41 @@ const char* lookup(const char* name, char* scratch, int capacity) {
     return strcmp(name, "EXEFILE") == 0 ? module_file(scratch, capacity) : platform.get_env(name);
 }
 
+struct ItemExpansion {
+    char* out;
+    int capacity;
+    int used;
+    bool failed;
+    ConfigItemHandler handler;
+    void* context;
+};
+
+void expand_item(char* item, void* context) {
+    ItemExpansion* e = static_cast<ItemExpansion*>(context);
+    if (e->failed) return;
+    char* expanded = e->out + e->used;
+    int length = e->used < e->capacity ? expand_references(item, expanded, e->capacity - e->used) : -1;
+    e->failed = length < 0;
+    if (e->failed) return;
+    e->used += length + 1;
+    e->handler(expanded, e->context);
+}
+
 }  // namespace
+
+int expand_items(char* text, char* out, int capacity, ConfigItemHandler handler, void* context) {
+    ItemExpansion e = {out, capacity, 0, false, handler, context};
+    split_config_lines(text, expand_item, &e);
+    return e.failed ? -1 : e.used;
+}
+
+int read_expanded_items(int id, char* buffer, int capacity, ConfigItemHandler handler, void* context) {
+    char text[kConfigValueCapacity];
+    if (read_config_string(id, text, sizeof text) == 0) return 0;
+    int used = expand_items(text, buffer, capacity, handler, context);
+    if (used < 0) print_error(MSG_EXPANDED_TOO_LONG, id);
+    return used;
+}
 
 int expand_references(char* text, char* out, int capacity) {
     int used = 0;

@@ -1,5 +1,7 @@
 #include "settings/option_markers.h"
 
+#include <cstring>
+
 #include "base/text_rules.h"
 
 namespace {
@@ -35,5 +37,8 @@ char* apply_version_marker(char* line, int family) {
         if (low < 0) low = 0;
     }
     if (*p != ']' || low < 0 || high < 0) return line;  // no marker: given as written
-    return family > 0 && family >= low && family <= high ? const_cast<char*>(p) + 1 : nullptr;
+    if (family <= 0 || family < low || family > high) return nullptr;
+    ++p;
+    p += strspn(p, " \t");  // "[17+] -Xmx64m" means "-Xmx64m"
+    return const_cast<char*>(p);
 }

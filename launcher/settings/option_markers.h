@@ -5,8 +5,8 @@
 #define VANDREL_LAUNCHER_SETTINGS_OPTION_MARKERS_H
 
 // `line` for a runtime of family version `family` (0: unknown): the line
-// itself when it has no marker, the text after the marker when the marker
-// takes in `family`, else null. An unknown version takes in no marker.
+// itself when it has no marker, the text after the marker and the blanks
+// that follow it when the marker takes in `family`, else null. An unknown version takes in no marker.
 char* apply_version_marker(char* line, int family);
 
 // The family of the version at the start of `text`: "8", "1.8" and

@@ -265,7 +265,7 @@ bool add_startup_cache_options(const char* program) {
     char directory[kConfigValueCapacity];
     int length = read_expanded_config(kConfigStartupCache, directory, sizeof directory);
     if (length <= 0) return length == 0 && !making_startup_cache();
-    if (strchr(directory, '%') != nullptr || !platform_path_is_absolute(directory))
+    if (strchr(directory, '%') != nullptr || !is_absolute_path(directory, kOwnPathFlavour))
         return leave_out(TRACE_CACHE_NOT_ABSOLUTE);
     if (options_choose_sharing()) return leave_out(TRACE_CACHE_CLASH);
     state.program = program;

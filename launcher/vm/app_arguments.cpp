@@ -6,12 +6,6 @@
 #include "base/diagnostics.h"
 #include "base/text_rules.h"
 
-namespace {
-
-void append_line_to_argv(char* item, void* context) { append_to_argv(static_cast<AppArgv*>(context), item); }
-
-}  // namespace
-
 void hoist_dash_j_arguments(int* argc, char*** argv) {
     const int count = *argc;
     char** old_vector = *argv;
@@ -42,5 +36,7 @@ void append_to_argv(AppArgv* argv, char* entry) {
     }
     argv->entries[argv->count++] = entry;
 }
+
+void append_line_to_argv(char* item, void* context) { append_to_argv(static_cast<AppArgv*>(context), item); }
 
 void append_lines_to_argv(char* text, AppArgv* argv) { split_config_lines(text, append_line_to_argv, argv); }

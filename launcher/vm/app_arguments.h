@@ -21,6 +21,9 @@ struct AppArgv {
 void init_app_argv(AppArgv* argv);
 // Appends one entry (no copy of the text).
 void append_to_argv(AppArgv* argv, char* entry);
+// Appends one item to the AppArgv `context` (a ConfigItemHandler).
+void append_line_to_argv(char* item, void* context);
+
 // Cuts value 6's or 7's buffer into its items and appends each in order.
 void append_lines_to_argv(char* text, AppArgv* argv);
 

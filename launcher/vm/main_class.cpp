@@ -410,21 +410,38 @@ void apply_launch_attributes(JNIEnv* env, jobject jar) {
 }
 
 int main_method_shape(JNIEnv* env, jclass cls) {
-    // java.lang.IO came with the final form of instance and argument-free
-    // mains, in Java 25. The running Java picks a main(String[]) before a
+    // The order the running Java picks them in: a main(String[]) before a
     // main(), static before instance (a class cannot have both of one
     // signature).
-    for (int i = 0; i < 4; ++i) {
-        int shape = i >> 1 | (i & 1) << 1;
+    static const int kShapes[] = {kMainStatic, kMainInstance, kMainWithoutArguments,
+                                  kMainWithoutArguments | kMainInstance};
+    for (int shape : kShapes) {
         if (main_of_shape(env, cls, shape) != nullptr) return shape;
-        if (!clear_exception(env) || (i == 0 && env->FindClass("java/lang/IO") == nullptr)) break;
+        if (!clear_exception(env)) break;
+        // java.lang.IO came with the final form of instance and argument-free
+        // mains, in Java 25: before it, only the static main(String[]) counts.
+        if (shape == kMainStatic && env->FindClass("java/lang/IO") == nullptr) break;
     }
     clear_exception(env);
     main_of_shape(env, cls, kMainStatic);  // its error again, for the caller to describe
     return -1;
 }
 
+void check_main_as_runtime_does(JNIEnv* env, jclass cls) {
+    // Java 25 names the check validateMainMethod, earlier runtimes
+    // validateMainClass. It ends the process with java -jar's message and
+    // status when it refuses the class.
+    jclass helper = launcher_helper(env);
+    const char kSignature[] = "(Ljava/lang/Class;)V";
+    jmethodID check = helper ? env->GetStaticMethodID(helper, "validateMainMethod", kSignature) : nullptr;
+    if (helper != nullptr && check == nullptr && clear_exception(env))
+        check = env->GetStaticMethodID(helper, "validateMainClass", kSignature);
+    if (check != nullptr) env->CallStaticVoidMethod(helper, check, cls);
+    clear_exception(env);
+}
+
 void call_main(JNIEnv* env, jclass cls, int shape, jobjectArray arguments) {
+    check_main_as_runtime_does(env, cls);
     jvalue argument;
     argument.l = arguments;
     jmethodID main = main_of_shape(env, cls, shape);

@@ -50,10 +50,18 @@ constexpr int kMainWithoutArguments = 1;
 constexpr int kMainInstance = 2;
 int main_method_shape(JNIEnv* env, jclass cls);
 
+// Applies the checks the running Java's own launcher makes of the main class
+// and method it found (from Java 25 on: an instance main needs a non-private
+// no-argument constructor, a class that is not abstract and not an inner
+// class): where one fails, it prints java -jar's message and ends the
+// process with status 1, as java -jar does. Nothing on a runtime without
+// them; nothing is left pending.
+void check_main_as_runtime_does(JNIEnv* env, jclass cls);
+
 // Calls the main method of that shape with `arguments` (which a main
 // without arguments does not take), an instance main on a new instance made
-// by the no-argument constructor. The application's exception, if any, is
-// left pending.
+// by the no-argument constructor, once check_main_as_runtime_does let it.
+// The application's exception, if any, is left pending.
 void call_main(JNIEnv* env, jclass cls, int shape, jobjectArray arguments);
 
 #endif

@@ -26,11 +26,6 @@ char* format_option(const char* pattern, const char* value) {
 
 namespace {
 
-void add_line_as_option(char* item, void*) {
-    char* option = apply_version_marker(item, runtime_release.family);
-    if (option != nullptr) add_vm_option(option, nullptr);
-}
-
 void (*exit_action)() = nullptr;
 
 // Called by the VM with the status of System.exit, before it ends the process.
@@ -69,6 +64,11 @@ bool add_standard_vm_options() {
     }
     add_vm_option(format_option("-Dapplication.home=%s", home), nullptr);
     return true;
+}
+
+void add_line_as_option(char* item, void*) {
+    char* option = apply_version_marker(item, runtime_release.family);
+    if (option != nullptr) add_vm_option(option, nullptr);
 }
 
 void add_vm_options_from_lines(char* text) { split_config_lines(text, add_line_as_option, nullptr); }

@@ -30,6 +30,10 @@ void add_vm_option(char* option_string, void* extra_info);
 // message printed, when that directory cannot be determined.
 bool add_standard_vm_options();
 
+// Adds one item of value 5 or of the options file as an option, when its
+// version marker takes in the loaded runtime (a ConfigItemHandler).
+void add_line_as_option(char* item, void* context);
+
 // Cuts value 5's buffer into its items and adds each as an option, the
 // items with a version marker only when it takes in the loaded runtime.
 void add_vm_options_from_lines(char* text);

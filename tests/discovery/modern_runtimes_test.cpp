@@ -85,7 +85,8 @@ class ModernDiscovery : public ::testing::Test {
         machine_.set_string(kConfigMaxVersion, "1.8");
         s = search();
         EXPECT_FALSE(s.result);
-        EXPECT_EQ(as_written("Java 17 will not do.\nAsk the author.\n"), s.errors);
+        EXPECT_EQ(as_written("Java 17 will not do.\nAsk the author.\nThis program runs on Java 1.8 or earlier.\n"),
+                  s.errors);
     }
 
     ScriptedPlatform machine_;
@@ -183,7 +184,8 @@ TEST_F(ModernDiscovery, VersionRangeAppliesToJavaHomeThroughItsReleaseFile) {
     set_java_home(unknown);
     FoundRuntime s = search();
     EXPECT_FALSE(s.result);
-    EXPECT_EQ(as_written("Java unknown will not do.\nAsk the author.\n"), s.errors);
+    EXPECT_EQ(as_written("Java unknown will not do.\nAsk the author.\nThis program runs on Java 1.8 or earlier.\n"),
+              s.errors);
 }
 
 TEST_F(ModernDiscovery, BrokenLegacyKeyGivesWayToJavaHome) {

@@ -37,11 +37,11 @@ std::string shipped_value(int id) {
     return read_config_string(id, buffer, sizeof buffer) ? buffer : "";
 }
 
-std::string shipped_bad_version(const std::string& version) {
+std::string shipped_bad_version(const std::string& version, const std::string& wanted) {
     std::string message = shipped_value(kConfigBadVersionMessage);
     size_t at = message.find("%s");
     if (at != std::string::npos) message.replace(at, 2, version);
-    return message;
+    return message + "This program runs on Java " + wanted + ".\n";
 }
 
 LoadedRuntime load_runtime_captured() {

@@ -39,8 +39,9 @@ FoundRuntime find_runtime_captured(int capacity);
 // Value `id` of the string table in force, without its comment; empty when blank.
 std::string shipped_value(int id);
 
-// Value 9 of the string table in force with `version` at its "%s".
-std::string shipped_bad_version(const std::string& version);
+// Value 9 of the string table in force with `version` at its "%s", then the
+// line of the versions `wanted` ("11 or later").
+std::string shipped_bad_version(const std::string& version, const std::string& wanted);
 
 // load_java_runtime failed, printing exactly `message` on standard error (as
 // this platform's text stream writes it) and nothing on standard output.

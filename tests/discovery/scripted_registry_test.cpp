@@ -28,9 +28,10 @@ const char kBadVersionMessage[] =
     "This program is not compatible with Java version %s.\nPlease contact the author for more information.\n";
 const unsigned long kDword = 4;
 
-std::string bad_version(const std::string& version) {
+// Value 9 for `version`, then the versions `wanted` ("1.4 or later").
+std::string bad_version(const std::string& version, const std::string& wanted) {
     return "This program is not compatible with Java version " + version +
-           ".\nPlease contact the author for more information.\n";
+           ".\nPlease contact the author for more information.\nThis program runs on Java " + wanted + ".\n";
 }
 
 std::string native_path(const std::string& path) {
@@ -235,7 +236,10 @@ TEST_F(ScriptedRuntimeTest, VersionRange) {
                 EXPECT_TRUE(accepted(std::string("C:\\jre\\") + c.registered + "\\jvm.dll"));
                 break;
             case RangeCase::kBadVersion:
-                EXPECT_TRUE(refused_with(bad_version(c.registered)));
+                EXPECT_TRUE(refused_with(bad_version(c.registered, !c.maximum ? std::string(c.minimum) + " or later"
+                                                                   : !c.minimum
+                                                                       ? std::string(c.maximum) + " or earlier"
+                                                                       : std::string(c.minimum) + " to " + c.maximum)));
                 // Without value 9 the range has no effect.
                 machine_.clear_string(kConfigBadVersionMessage);
                 EXPECT_TRUE(accepted(std::string("C:\\jre\\") + c.registered + "\\jvm.dll"));
@@ -255,7 +259,7 @@ TEST_F(ScriptedRuntimeTest, MinimumIsCheckedBeforeMaximum) {
     register_runtime("1.3");
     machine_.set_string(kConfigMinVersion, "1.4");
     machine_.set_string(kConfigMaxVersion, "x.5");
-    EXPECT_TRUE(refused_with(bad_version("1.3")));
+    EXPECT_TRUE(refused_with(bad_version("1.3", "1.4 or later")));  // a bound that is no version left out
     machine_.clear_string(kConfigBadVersionMessage);
     EXPECT_TRUE(refused_with("Unrecognized maximum major version: x.5"));
 }
@@ -264,7 +268,7 @@ TEST_F(ScriptedRuntimeTest, BoundsComeFromTheTextBeforeTheComment) {
     register_runtime("1.3");
     machine_.set_string(kConfigMinVersion, "1.4# lowest we run on");
     machine_.set_string(kConfigBadVersionMessage, "too old: %s#explanation");
-    EXPECT_TRUE(refused_with("too old: 1.3"));
+    EXPECT_TRUE(refused_with("too old: 1.3\nThis program runs on Java 1.4 or later.\n"));  // on a line of its own
     machine_.set_string(kConfigMinVersion, "1.3 # a blank before the comment");
     EXPECT_TRUE(refused_with("Unrecognized minimum major version: 1.3 "));
 }
@@ -334,10 +338,13 @@ TEST_F(ScriptedRuntimeTest, ComposedPaths) {
                   {"C:\\Apps\\game.exe", "jre\\bin\\client\\jvm.dll", "C:\\Apps\\jre\\bin\\client\\jvm.dll"},
                   {"C:\\game.exe", "jre\\bin\\client\\jvm.dll", "C:\\jre\\bin\\client\\jvm.dll"},
                   {"C:\\Apps\\game.exe", "D:\\Java\\jvm.dll", "D:\\Java\\jvm.dll"},
-                  {"C:\\Apps\\game.exe", "D:jvm.dll", "D:jvm.dll"},
-                  {"C:\\Apps\\game.exe", "\\Java\\jvm.dll", "\\Java\\jvm.dll"},
+                  // A path that depends on the current drive or its directory is relative.
+                  {"C:\\Apps\\game.exe", "D:jvm.dll", "C:\\Apps\\D:jvm.dll"},
+                  {"C:\\Apps\\game.exe", "\\Java\\jvm.dll", "C:\\Apps\\\\Java\\jvm.dll"},
                   {"C:\\Apps\\game.exe", "\\\\server\\share\\jvm.dll", "\\\\server\\share\\jvm.dll"},
-                  {"C:\\Apps\\game.exe", "x\\jvm.dll", "x\\jvm.dll"},
+                  {"C:\\Apps\\game.exe", "//server/share/jvm.dll", "//server/share/jvm.dll"},
+                  {"C:\\Apps\\game.exe", "D:/Java/jvm.dll", "D:/Java/jvm.dll"},
+                  {"C:\\Apps\\game.exe", "x\\jvm.dll", "C:\\Apps\\x\\jvm.dll"},
                   {"C:\\Apps\\game.exe", "/java/jvm.dll", "C:\\Apps\\/java/jvm.dll"},
                   {"C:\\Apps\\game.exe", "jvm.dll", "C:\\Apps\\jvm.dll"},
                   // No directory to resolve against: never the current one.
@@ -362,6 +369,30 @@ TEST_F(ScriptedRuntimeTest, ComposedPaths) {
     }
 }
 
+TEST(AbsolutePaths, AreJudgedByTheRulesOfEitherSystemOnAnyHost) {
+    const struct {
+        const char* path;
+        bool windows, posix;
+    } cases[] = {
+        {"C:\\Java\\jvm.dll", true, false},
+        {"c:/java", true, false},
+        {"\\\\server\\share", true, false},
+        {"//server/share", true, true},
+        {"\\\\?\\C:\\x", true, false},
+        {"x\\jvm.dll", false, false},
+        {"C:jvm.dll", false, false},
+        {"\\x", false, false},
+        {"/usr/lib", false, true},
+        {"1:\\x", false, false},
+        {"", false, false},
+        {"C", false, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.windows, is_absolute_path(c.path, kWindowsPaths)) << c.path;
+        EXPECT_EQ(c.posix, is_absolute_path(c.path, kPosixPaths)) << c.path;
+    }
+}
+
 TEST_F(ScriptedRuntimeTest, ComposedPathMustFitWithItsTerminator) {
     std::string sep(1, kPathSeparator);
     machine_.module_file = sep + "apps" + sep + "game.exe";  // directory of 5 bytes, then a separator
@@ -372,7 +403,8 @@ TEST_F(ScriptedRuntimeTest, ComposedPathMustFitWithItsTerminator) {
     EXPECT_EQ(sep + "apps" + sep + fits, path);
     memset(path, 0x7f, sizeof path);
     EXPECT_FALSE(compose_runtime_library_path((fits + "r").c_str(), path, kPathCapacity));
-    std::string absolute = sep + std::string(kPathCapacity - 1, 'a');
+    std::string root = kPathSeparator == '\\' ? "C:\\" : "/";
+    std::string absolute = root + std::string(kPathCapacity - root.size(), 'a');
     EXPECT_FALSE(compose_runtime_library_path(absolute.c_str(), path, kPathCapacity));
     for (size_t i = kPathCapacity; i < sizeof path; ++i) EXPECT_EQ(0x7f, path[i]);
     absolute.pop_back();

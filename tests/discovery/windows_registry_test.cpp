@@ -108,7 +108,7 @@ TEST_F(WindowsRuntimeTest, VersionRangeAppliesToTheRegisteredVersion) {
     machine_.set_string(kConfigMaxVersion, "11");
     EXPECT_TRUE(loads_from(double_library("recording")));
     machine_.set_string(kConfigMaxVersion, "1.8");
-    EXPECT_TRUE(refused_with(shipped_bad_version("11")));
+    EXPECT_TRUE(refused_with(shipped_bad_version("11", "9 to 1.8")));
     machine_.set_string(kConfigMaxVersion, "x.5");
     EXPECT_TRUE(refused_with("Unrecognized maximum major version: x.5"));
 }
@@ -131,24 +131,27 @@ TEST_F(WindowsRuntimeTest, ConfiguredAbsolutePathsAreUsedUnchanged) {
     std::string with_drive = double_library("create-only");
     machine_.set_string(kConfigRuntimeLibraryPath, with_drive);
     EXPECT_TRUE(refused_with("Can't find JNI interfaces in: " + with_drive + "\n"));
-    std::string rooted = with_drive.substr(2);  // \work\... on the current drive
-    machine_.set_string(kConfigRuntimeLibraryPath, rooted);
-    EXPECT_TRUE(refused_with("Can't find JNI interfaces in: " + rooted + "\n"));
+    // \work\... depends on the current drive: it is taken from the program's
+    // directory, where it names nothing, and the registry is searched.
+    machine_.set_string(kConfigRuntimeLibraryPath, with_drive.substr(2));
+    EXPECT_TRUE(refused_with(shipped_bad_version("1.3", "1.8 or later")));
     std::string not_a_library = double_library("not-a-library");
     machine_.set_string(kConfigRuntimeLibraryPath, not_a_library);
     EXPECT_TRUE(refused_with("Error loading: " + not_a_library + "\n"));
 }
 
-TEST_F(WindowsRuntimeTest, SecondCharacterBackslashMeansRelativeToTheCurrentDirectory) {
+// A library planted in the current directory is never loaded: "r\jvm.dll" is
+// the program directory's, where it names nothing, and the registry is searched.
+TEST_F(WindowsRuntimeTest, APathBelowAFolderNeverStartsAtTheCurrentDirectory) {
+    ASSERT_TRUE(register_runtime("1.3", double_library("recording")));
     ASSERT_TRUE(CreateDirectoryA((scratch_ / "r").c_str(), nullptr));
-    ASSERT_TRUE(CopyFileA(double_library("recording").c_str(), (scratch_ / "r\\jvm.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(double_library("create-only").c_str(), (scratch_ / "r\\jvm.dll").c_str(), FALSE));
     char saved[MAX_PATH];
     GetCurrentDirectoryA(sizeof saved, saved);
     ASSERT_TRUE(SetCurrentDirectoryA(scratch_.path().c_str()));
     machine_.set_string(kConfigRuntimeLibraryPath, "r\\jvm.dll");
-    EXPECT_TRUE(loads_from(scratch_ / "r\\jvm.dll"));
+    EXPECT_TRUE(loads_from(double_library("recording")));
     SetCurrentDirectoryA(saved);
-    unload(scratch_ / "r\\jvm.dll");
 }
 
 TEST_F(WindowsRuntimeTest, ConfiguredPathNamingNothingFallsBackSilently) {

@@ -1,5 +1,5 @@
 // The application manifest reader: which texts are manifests, the settings
-// read from them, and the UTF-8 code page set wherever the manifest stands.
+// read from their places, and the UTF-8 code page set where Windows reads it.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -49,48 +49,79 @@ TEST(ParseManifest, RefusesWhatIsNotAWellFormedManifest) {
     }
 }
 
+const char kV3[] = "urn:schemas-microsoft-com:asm.v3";
+const std::string kApplication = std::string("<application xmlns=\"") + kV3 + "\">";
+const char kUtf8[] =
+    "<activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/WindowsSettings\">UTF-8</activeCodePage>";
+
 TEST(ReadManifestSettings, ReadsPrefixedElementsReferencesAndCdata) {
     std::string text =
         "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- c --><a:assembly xmlns:a=\"x\">"
-        "<t:requestedExecutionLevel xmlns:t=\"y\" level='requireAdministrator' uiAccess=\"false\"/>"
-        "<dpiAware> true/PM </dpiAware><dpiAwareness>Per&#77;onitor<![CDATA[V2]]></dpiAwareness>"
-        "</a:assembly>";
+        "<t:trustInfo xmlns:t=\"urn:schemas-microsoft-com:asm.v2\"><t:security>"
+        "<v3:requestedPrivileges xmlns:v3=\"urn:schemas-microsoft-com:asm.v3\">"
+        "<v3:requestedExecutionLevel level='requireAdministrator' uiAccess=\"false\"/>"
+        "</v3:requestedPrivileges></t:security></t:trustInfo><b:application "
+        "xmlns:b=\"urn:schemas-microsoft-com:asm.v3\">"
+        "<b:windowsSettings><dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\"> true/PM "
+        "</dpiAware>"
+        "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">Per&#77;onitor<![CDATA[V2]]>"
+        "&#13;&#x9B;</dpiAwareness></b:windowsSettings></b:application></a:assembly>";
     ManifestSettings s;
     ASSERT_TRUE(read_manifest_settings(text, &s));
     EXPECT_EQ("requireAdministrator", s.execution_level);
     EXPECT_EQ("false", s.ui_access);
     EXPECT_EQ("true/PM", s.dpi_aware);
-    EXPECT_EQ("PerMonitorV2", s.dpi_awareness);
+    EXPECT_EQ("PerMonitorV2\r\xC2\x9B", s.dpi_awareness);
     EXPECT_EQ("", s.active_code_page);
 }
 
-const char kUtf8[] =
-    "<activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/WindowsSettings\">UTF-8</activeCodePage>";
+// Look-alikes out of their place or namespace, which Windows does not read.
+TEST(ReadManifestSettings, ReadsEachSettingOnlyFromItsPlaceAndNamespace) {
+    const std::string trust = "<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\"><security><requestedPrivileges>";
+    std::string text =
+        std::string(kRoot) + kApplication + "<windowsSettings><requestedExecutionLevel level='asInvoker'/>" +
+        "<activeCodePage>UTF-8</activeCodePage></windowsSettings></application>" +
+        "<compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\"><application><windowsSettings>" + kUtf8 +
+        "</windowsSettings></application></compatibility>" + trust +
+        "<requestedExecutionLevel level='requireAdministrator' uiAccess='true'/></requestedPrivileges></security>"
+        "</trustInfo><trustInfo><security><requestedPrivileges><requestedExecutionLevel level='highestAvailable'/>"
+        "</requestedPrivileges></security></trustInfo></assembly>";
+    ManifestSettings s;
+    ASSERT_TRUE(read_manifest_settings(text, &s));
+    EXPECT_EQ("requireAdministrator", s.execution_level);
+    EXPECT_EQ("true", s.ui_access);
+    EXPECT_EQ("", s.active_code_page);
+}
 
-TEST(WithUtf8CodePage, SetsItWhereverTheManifestStands) {
-    const std::string app = "<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">";
-    const std::string ws = "<windowsSettings xmlns=\"urn:schemas-microsoft-com:asm.v3\">";
+TEST(WithUtf8CodePage, SetsItWhereWindowsReadsIt) {
+    const std::string ws = std::string("<windowsSettings xmlns=\"") + kV3 + "\">";
+    const std::string v3 = std::string(" xmlns:v3=\"") + kV3 + "\"";
+    const std::string compatibility =
+        std::string("<compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\"><application>") + kUtf8 +
+        "</application></compatibility>";
     struct Case {
         const char* name;
         std::string in, out;
     } cases[] = {
         {"an earlier code page replaced",
-         "<assembly><x:activeCodePage xmlns:x='z'>Legacy</x:activeCodePage></assembly>",
-         std::string("<assembly>") + kUtf8 + "</assembly>"},
+         "<assembly>" + kApplication + "<windowsSettings><x:activeCodePage xmlns:x='http://schemas.microsoft.com/SMI/" +
+             "2019/WindowsSettings'>Legacy</x:activeCodePage></windowsSettings></application></assembly>",
+         "<assembly>" + kApplication + "<windowsSettings>" + kUtf8 + "</windowsSettings></application></assembly>"},
         {"into windowsSettings",
-         "<assembly><application><windowsSettings><a/></windowsSettings></application></assembly>",
-         std::string("<assembly><application><windowsSettings><a/>") + kUtf8 +
-             "</windowsSettings></application></assembly>"},
+         "<assembly>" + kApplication + "<windowsSettings><a/></windowsSettings></application></assembly>",
+         "<assembly>" + kApplication + "<windowsSettings><a/>" + kUtf8 + "</windowsSettings></application></assembly>"},
         {"into an empty prefixed windowsSettings",
-         "<assembly><v3:application><v3:windowsSettings /></v3:application></assembly>",
-         std::string("<assembly><v3:application><v3:windowsSettings >") + kUtf8 +
+         "<assembly" + v3 + "><v3:application><v3:windowsSettings /></v3:application></assembly>",
+         "<assembly" + v3 + "><v3:application><v3:windowsSettings >" + kUtf8 +
              "</v3:windowsSettings></v3:application></assembly>"},
-        {"into application, not compatibility's",
-         "<assembly><compatibility><application/></compatibility><application></application></assembly>",
-         "<assembly><compatibility><application/></compatibility><application>" + ws + kUtf8 +
+        {"into application, not compatibility's, whose code page stays",
+         "<assembly>" + compatibility + kApplication + "</application></assembly>",
+         "<assembly>" + compatibility + kApplication + ws + kUtf8 + "</windowsSettings></application></assembly>"},
+        {"not into an application of no namespace", "<assembly><application></application></assembly>",
+         "<assembly><application></application>" + kApplication + "<windowsSettings>" + kUtf8 +
              "</windowsSettings></application></assembly>"},
         {"into an empty root", "<assembly/>",
-         "<assembly>" + app + "<windowsSettings>" + kUtf8 + "</windowsSettings></application></assembly>"},
+         "<assembly>" + kApplication + "<windowsSettings>" + kUtf8 + "</windowsSettings></application></assembly>"},
     };
     for (const Case& c : cases) {
         std::string out;

@@ -19,7 +19,7 @@ typedef EditResult (*ParseArgument)(const char* argument, PackEdits* edits, std:
 EditResult parsed_and_checked(ParseArgument parse, const char* argument, std::string* message) {
     PackEdits edits{};
     EditResult result = parse(argument, &edits, message);
-    return result == kEditOk ? check_edits(edits, message) : result;
+    return result == kEditOk ? check_edits(edits, message, false) : result;
 }
 
 TEST(PackEdits, ValuesCheckedBeforeWriting) {
@@ -147,7 +147,7 @@ TEST(PackEdits, OnlyWellFormedUtf8IsTaken) {
                   parse_version_argument(("ProductName=" + std::string(c.text)).c_str(), &edits, &message));
         edits = PackEdits{};
         edits.class_data_archive = "C:\\" + std::string(c.text);
-        EXPECT_EQ(c.valid ? kEditOk : kEditRefused, check_edits(edits, &message));
+        EXPECT_EQ(c.valid ? kEditOk : kEditRefused, check_edits(edits, &message, false));
     }
 }
 
@@ -174,7 +174,7 @@ TEST(PackEdits, VersionTextsFitTheBlockLengths) {
         std::string message;
         ASSERT_EQ(kEditOk,
                   parse_version_argument(("ProductName=" + std::string(length, 'x')).c_str(), &edits, &message));
-        EXPECT_EQ(length == 32000 ? kEditOk : kEditRefused, check_edits(edits, &message)) << length;
+        EXPECT_EQ(length == 32000 ? kEditOk : kEditRefused, check_edits(edits, &message, false)) << length;
     }
 }
 
@@ -249,7 +249,7 @@ TEST(PackEdits, ClassDataArchiveJoinsValueFive) {
         edits.class_data_archive = c.archive;
         edits.class_data_auto = c.auto_create;
         std::string message;
-        EditResult result = check_edits(edits, &message);
+        EditResult result = check_edits(edits, &message, false);
         EXPECT_EQ(c.expected != nullptr, result == kEditOk) << message;
         if (c.expected != nullptr) {
             EXPECT_EQ(c.expected, with_class_data_options(c.vm_arguments, edits));

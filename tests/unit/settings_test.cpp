@@ -136,6 +136,25 @@ TEST_F(Settings, AnExpansionThatDoesNotFitIsRefusedNeverCut) {
     EXPECT_STREQ("-Da=x\n-Db=%", buffer);
 }
 
+void collect_item(char* item, void* context) { static_cast<std::vector<std::string>*>(context)->push_back(item); }
+
+// A folder name may hold a line feed or a carriage return: an item is cut
+// before its references are replaced, so they stay inside it.
+TEST_F(Settings, ItemsAreCutBeforeTheirReferencesAreReplaced) {
+    const std::string sep(1, kPathSeparator);
+    fake_module = dir_.path() + sep + "a\nb\rc" + sep + "game.exe";
+    std::string text = "-Dd=%EXEDIR%\n[17+]-Xa\r\n";
+    std::vector<char> out(kConfigValueCapacity);
+    std::vector<std::string> items;
+    EXPECT_GT(expand_items(&text[0], out.data(), kConfigValueCapacity, collect_item, &items), 0);
+    EXPECT_EQ((std::vector<std::string>{"-Dd=" + dir_.path() + sep + "a\nb\rc", "[17+]-Xa"}), items);
+    text = "%EXEDIR%\n%EXEDIR%";
+    size_t one = dir_.path().size() + 7;  // the directory, "/a\nb\rc" and its terminator
+    EXPECT_EQ(-1, expand_items(&text[0], out.data(), int(2 * one - 1), collect_item, &items));
+    text = "%EXEDIR%\n%EXEDIR%";  // cut in place
+    EXPECT_EQ(int(2 * one), expand_items(&text[0], out.data(), int(2 * one), collect_item, &items));
+}
+
 TEST(VersionMarkers, LinesAreForTheRuntimesTheirMarkersTakeIn) {
     const struct {
         const char* line;
@@ -159,6 +178,8 @@ TEST(VersionMarkers, LinesAreForTheRuntimesTheirMarkersTakeIn) {
         {"[+]-Xa", 17, "[+]-Xa"},
         {"[22+-Xa", 25, "[22+-Xa"},
         {"[22+]", 25, ""},
+        {"[17+] -Xmx64m", 17, "-Xmx64m"},  // the blanks after a marker go with it
+        {"[17+]\t -Xa ", 25, "-Xa "},
     };
     for (const auto& c : cases) {
         std::string line = c.line;

@@ -76,8 +76,11 @@ class JarMode : public ::testing::Test {
 
 TEST_F(JarMode, Java17AppliesTheManifestsAttributes) {
     for (const Row& row : common_rows()) check(VANDREL_JDK_HOME, row);
-    // Java 17 knows nothing of native access, so any value passes.
+    // Java 17 knows nothing of native access, so any value passes. Its
+    // java -jar refuses a main that is not public.
     check(VANDREL_JDK_HOME, {"native-invalid.jar", {VANDREL_JNI_LIBRARY}, 0, "loaded\n", ""});
+    check(VANDREL_JDK_HOME,
+          {"package-main.jar", {}, 1, "", "Error: Main method not found in class jarmode.PackageMain"});
 }
 
 TEST_F(JarMode, Java25AppliesTheAttributesAndPicksItsMainMethods) {
@@ -90,6 +93,8 @@ TEST_F(JarMode, Java25AppliesTheAttributesAndPicksItsMainMethods) {
         {"instance-args.jar", {"a", "b"}, 0, "constructed\ninstance main(String[]) with a,b\n", ""},
         {"native.jar", {library}, 0, "loaded\n", "WARNING: A restricted method in java.lang.System has been called\n"},
         {"native-invalid.jar", {library}, 1, "", "Error: illegal value \"jarmode\" for Enable-Native-Access"},
+        {"private-constructor.jar", {}, 1, "", "Error: no non-private zero argument constructor found in class"},
+        {"package-main.jar", {}, 0, "package-private static main\n", ""},
     };
     for (const Row& row : rows) check(kTemurin25, row);
 

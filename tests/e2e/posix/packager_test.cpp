@@ -62,10 +62,18 @@ TEST_F(Packager, WithoutArgumentsPrintsUsageAndWritesNothing) {
     EXPECT_EQ(list_dir(dir_.path()), std::vector<std::string>{"vandrel"});
 }
 
+TEST_F(Packager, AskedForHelpPrintsUsageAndWritesNothing) {
+    for (const char* help : {"--help", "-h"}) {
+        SCOPED_TRACE(help);
+        EXPECT_TRUE(outcome_is(pack({help}), 0, kUsage, ""));
+        EXPECT_EQ(list_dir(dir_.path()), std::vector<std::string>{"vandrel"});
+    }
+}
+
 TEST_F(Packager, WithThreeOrMoreArgumentsPrintsUsageAndWritesNothing) {
     add_jar("args.jar", "game.jar");
-    for (const auto& args : std::vector<std::vector<std::string>>{{"game.jar", "out.exe", "extra"},
-                                                                   {"game.jar", "out.exe", "a", "b"}}) {
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"game.jar", "out.exe", "extra"}, {"game.jar", "out.exe", "a", "b"}}) {
         SCOPED_TRACE(args.size());
         ProcessResult r = pack(args);
         EXPECT_TRUE(outcome_is(r, 1, kUsage, ""));
@@ -197,8 +205,7 @@ TEST_F(Packager, RefusesADestinationThatIsOneOfItsInputs) {
     for (const std::string& destination : destinations) {
         SCOPED_TRACE(destination);
         ProcessResult r = pack({"game.jar", destination});
-        EXPECT_TRUE(outcome_is(r, 3, creating(destination, "game.jar"),
-                               "Error opening '" + destination + "'\n"));
+        EXPECT_TRUE(outcome_is(r, 3, creating(destination, "game.jar"), "Error opening '" + destination + "'\n"));
         EXPECT_TRUE(same_bytes(jar, read_file(dir_ / "game.jar")));
         EXPECT_TRUE(same_bytes(launcher_bytes_, read_file(dir_ / "vandrel")));
         EXPECT_EQ(list_dir(dir_.path()), before);

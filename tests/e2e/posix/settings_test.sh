@@ -35,11 +35,36 @@ if [ "$part" = settings ]; then
   heap=${out##*heap }
   [ "$heap" -gt 200 ] || fail "heap $heap MB with value 5's -Xmx256m"
 
+  # The options file beside the program, never the one of the working
+  # directory; a byte-order mark, and a blank after a marker, are no part of
+  # an option; a FIFO is no options file.
+  printf -- '-agentpath:/planted.so\n' >"$dir/work/app.vmoptions"
   printf '# a smaller heap\r\n  -Xmx64m  \r\n\n[25+]-Dmarked=file\n' >"$dir/app.vmoptions"
   run "$app"
   heap=${out##*heap }
   [ "$status" = 0 ] && [ "$heap" -le 64 ] || fail "options file: status $status, heap $heap MB: $err"
-  rm "$dir/app.vmoptions"
+  printf '\xEF\xBB\xBF-Xmx64m\n[17+] -Dmarked=file\n' >"$dir/app.vmoptions"
+  run "$app"
+  [ "$status" = 0 ] && [[ "$out" == *"marked file"* ]] && [ "${out##*heap }" -le 64 ] ||
+    fail "options file with a byte-order mark: status $status, out $out: $err"
+  rm "$dir/app.vmoptions" "$dir/work/app.vmoptions" && mkfifo "$dir/app.vmoptions" "$dir/work/app.vmoptions"
+  run timeout 60 "$app"
+  [ "$status" = 0 ] || fail "a FIFO as the options file: status $status: $err"
+  rm "$dir/app.vmoptions" "$dir/work/app.vmoptions"
+
+  # A folder name holding a line feed stays one option.
+  folder=$dir/line$'\n'feed
+  mkdir -p "$folder/work" && cp "$app" "$folder/app"
+  run "$folder/app"
+  [ "$status" = 0 ] && [[ "$out" == "app.dir $folder"$'\n'* ]] || fail "a line feed in the folder: status $status: $err"
+  rm -rf "$folder"
+
+  # Configured, the bare launcher packs files of the directory it was started
+  # in: it enters no working directory.
+  mkdir "$dir/bare" "$dir/pack" && cp "$launcher" "$dir/bare/custom" && cp "$jar" "$dir/pack/rel.jar"
+  out=$(cd "$dir/pack" && "$dir/bare/custom" rel.jar rel 2>&1); status=$?
+  [ "$status" = 0 ] && [ -x "$dir/pack/rel" ] || fail "the configured bare launcher: status $status: $out"
+  rm -rf "$dir/bare" "$dir/pack"
 
   # One instance at a time: a second start while the first runs is refused.
   (cd "$dir" && exec "$app" wait "$dir/started" "$dir/release" >"$dir/first.out" 2>&1) &
@@ -53,6 +78,20 @@ if [ "$part" = settings ]; then
     fail "second instance: status $status, out '$out', err '$err'"
   run "$app"
   [ "$status" = 0 ] || fail "a start after the first instance ended: status $status: $err"
+  # Without a folder of the user's, the lock lies in one of /tmp named after
+  # the user; in a folder others can write there is none.
+  rm -f "/tmp/vandrel-$(id -u)/vandrel-settings-test.lock"
+  run env -u XDG_RUNTIME_DIR -u XDG_CACHE_HOME -u HOME "$app"
+  [ "$status" = 0 ] && [ -e "/tmp/vandrel-$(id -u)/vandrel-settings-test.lock" ] ||
+    fail "no folder of the user's: status $status: $err"
+  mkdir -m 777 "$dir/shared"
+  (cd "$dir" && XDG_RUNTIME_DIR=$dir/shared exec "$app" wait "$dir/started2" "$dir/release2" >"$dir/first.out" 2>&1) &
+  first=$!
+  for _ in $(seq 300); do [ -e "$dir/started2" ] && break; sleep 0.1; done
+  XDG_RUNTIME_DIR=$dir/shared run "$app"
+  touch "$dir/release2"
+  wait $first
+  [ "$status" = 0 ] || fail "a lock folder others can write: status $status, err '$err'"
 
   # A working directory that cannot be entered.
   rmdir "$dir/work"

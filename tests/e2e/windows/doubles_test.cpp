@@ -132,7 +132,8 @@ TEST_F(WineLaunch, RegistryFailuresAreReportedWithStatusOne) {
 
 TEST_F(WineLaunch, ConfiguredVersionRangeRefusesOtherVersions) {
     const std::string refused = "This program is not compatible with Java version %s.\r\n"
-                                "Please contact the author for more information.\r\n";
+                                "Please contact the author for more information.\r\n"
+                                "This program runs on Java 1.4 to 1.6.\r\n";
     auto refusal = [&](const std::string& version) {
         std::string text = refused;
         text.replace(text.find("%s"), 2, version);

@@ -32,18 +32,29 @@ cli)
   cp "$jar" app.jar && cp "$plain_jar" plain.jar
   printf 'plain text' > text.jar
   truncate -s 17M big.ico && truncate -s 65M big.exe
-  # name | arguments | status | standard error
-  while IFS='|' read -r name args status err; do
-    [ -z "$name" ] && continue
-    actual_err=$(eval "\"$pack\" $args" 2>&1 >/dev/null)
-    actual=$?
-    err=$(eval "echo \"$err\"")
-    check "$name: status" "$status" "$actual"
-    check "$name: message" "$err" "$actual_err"
-  done <<'TABLE'
+  # rows [COMMAND]: rows of name | arguments | status | standard error, run
+  # as COMMAND vandrel-pack ARGUMENTS.
+  rows() {
+    while IFS='|' read -r name args status err; do
+      [ -z "$name" ] && continue
+      actual_err=$(eval "$* \"$pack\" $args" 2>&1 >/dev/null)
+      actual=$?
+      err=$(eval "echo \"$err\"")
+      check "$name: status" "$status" "$actual"
+      check "$name: message" "$err" "$actual_err"
+    done
+  }
+  e1200=$(printf '\xc3\xa9%.0s' $(seq 1200))
+  rows <<'TABLE'
 no arguments||1|
+help|--help|0|
+help, short|-h|0|
+a missing archive|--launcher "$launcher" absent.jar out.exe|3|Error opening 'absent.jar': no such file
+a device as the manifest|--manifest /dev/zero --launcher "$launcher" app.jar out.exe|3|Not a regular file: /dev/zero
+a manifest over its limit|--manifest big.ico --launcher "$launcher" app.jar out.exe|9|Too large: big.ico (vandrel-pack takes a manifest of at most 16 MiB)
+a value over 1999 bytes in UTF-8|--utf8 --set "vm_arguments=$e1200" --launcher "$launcher" app.jar out.exe|6|Value too long: vm_arguments holds 2400 bytes, at most 1999 fit
 unknown option|--frobnicate a b|1|Unknown option: --frobnicate
-unknown value label|--set heap=1g app.jar out.exe|1|Unknown configuration value: heap
+unknown value label|--set heap=1g app.jar out.exe|1|Unknown configuration value: heap (the names are runtime_library_path, min_version, max_version, vm_arguments, leading_arguments, trailing_arguments, no_runtime_message, bad_version_message, working_directory, single_instance, options_file, startup_cache)
 unknown version key|--version-info Colour=red app.jar out.exe|1|Unknown version information key: Colour
 value too long|--set "vm_arguments=$(printf 'x%.0s' $(seq 2000))" --launcher "$launcher" app.jar out.exe|6|Value too long: vm_arguments holds 2000 bytes, at most 1999 fit
 conversion in no_runtime_message|--set "no_runtime_message=100%" --launcher "$launcher" app.jar out.exe|6|Not a valid no_runtime_message: it takes no conversion (write a literal % as %%)
@@ -54,7 +65,7 @@ not a jar|--launcher "$launcher" text.jar out.exe|2|Not a valid jar file: text.j
 destination is the launcher|--configure --gui "$launcher" "$launcher"|3|Refusing to write '$launcher': it is one of the inputs
 launcher that is no executable|--launcher text.jar app.jar out.exe|4|Not a Windows executable: text.jar
 destination is the archive|--launcher "$launcher" app.jar ./app.jar|3|Refusing to write './app.jar': it is one of the inputs
-destination in a missing directory|--launcher "$launcher" app.jar missing/out.exe|3|Error opening 'missing/out.exe'
+destination in a missing directory|--launcher "$launcher" app.jar missing/out.exe|3|Error opening 'missing/out.exe': no such folder
 a device as the archive|--launcher "$launcher" /dev/zero out.exe|2|Not a valid jar file: /dev/zero
 a device as the launcher|--launcher /dev/zero app.jar out.exe|3|Not a regular file: /dev/zero
 a device as the icon|--icon /dev/zero --launcher "$launcher" app.jar out.exe|3|Not a regular file: /dev/zero
@@ -69,6 +80,21 @@ a start-up cache and a class-data archive|--startup-cache --class-data-archive '
 a start-up cache and -Xshare:off|--startup-cache --set vm_arguments=-Xshare:off --launcher "$launcher" app.jar out.exe|6|A start-up cache cannot join class-data sharing options in vm_arguments (here -Xshare:): the VM would refuse to start. Drop --startup-cache, or --class-data-archive and those options
 version texts past the block's lengths|--version-info ProductName=$(printf 'x%.0s' $(seq 40000)) --launcher "$launcher" app.jar out.exe|6|Version information too long: its texts do not fit the 65535 bytes of the version block
 TABLE
+  # Inputs that are FIFOs are refused, never opened (which would wait for a writer).
+  mkfifo fifo
+  rows timeout 20 <<'TABLE'
+a FIFO as the archive|--launcher "$launcher" fifo out.exe|2|Not a valid jar file: fifo
+a FIFO as the launcher|--launcher fifo app.jar out.exe|3|Not a regular file: fifo
+a FIFO as the icon|--icon fifo --launcher "$launcher" app.jar out.exe|3|Not a regular file: fifo
+a FIFO as the manifest|--manifest fifo --launcher "$launcher" app.jar out.exe|3|Not a regular file: fifo
+a FIFO shown|--show fifo|3|Not a regular file: fifo
+TABLE
+  rm fifo
+  # Values kept from a launcher count in UTF-8 bytes once --utf8 is added.
+  "$pack" --configure --set "vm_arguments=$e1200" "$launcher" long.exe >/dev/null
+  err=$("$pack" --utf8 --launcher long.exe app.jar out.exe 2>&1 >/dev/null)
+  check "a kept value over 1999 bytes in UTF-8" "6 Value too long: vm_arguments holds 2400 bytes, at most 1999 fit" "$? $err"
+  rm -f long.exe out.exe
   out=$("$pack" --gui --set min_version=11 --launcher "$launcher" app.jar app.exe 2>&1)
   check "pack: output" "Creating executable 'app.exe' from 'app.jar'...
 Success!" "$out"
@@ -103,7 +129,7 @@ Success!" "$("$pack" --launcher "$launcher" plain.jar plain.exe 2>&1)"
   cp "$launcher" readonly.exe && chmod 444 readonly.exe
   wine "$windows_pack" --configure --gui "$(winpath "$launcher")" readonly.exe 2>err.txt >/dev/null
   check "a read-only destination: status" "3" "$?"
-  check "a read-only destination: message" "Error opening 'readonly.exe'" "$(tr -d '\r' < err.txt)"
+  check "a read-only destination: message" "Error opening 'readonly.exe': it is read-only, or in use by another program" "$(tr -d '\r' < err.txt)"
   check "a read-only destination: file" "$launcher_sum" "$(sha256sum < readonly.exe)"
   rm -f readonly.exe err.txt
   "$pack" --configure --set $'vm_arguments=-Xmx1g\x1b]0;title\x07' "$launcher" escape.exe >/dev/null
@@ -180,20 +206,30 @@ app.jar|||--class-data-archive C:\nowhere\app.jsa|Heap Max Capacity: 320M\nargc 
 app.jar|||--class-data-archive C:\nowhere\app.jsa --class-data-auto|Heap Max Capacity: 320M\nargc 2\narg[0] one\narg[1] two words
 app64.jar||||Heap Max Capacity: 320M\nargc 2\narg[0] one\narg[1] two words
 TABLE
+  # A relative value 2 is the program's folder's, never the current one's:
+  # a library planted there is not loaded, and the search goes on.
+  mkdir -p prog x && printf planted >x/jvm.dll
+  for value in 'x\jvm.dll' 'C:jvm.dll'; do
+    "$pack" --set "runtime_library_path=$value" --launcher "$launcher" app.jar prog/packed.exe >/dev/null
+    out=$("$run_with_bridge" "$bridge_dir" prog/packed.exe one 2>&1 | tr -d '\r')
+    check "value 2 '$value' beside the program" "argc 1" "$(grep -E '^argc|Error' <<<"$out")"
+  done
   ;;
 settings)
-  # The working directory is the Windows process's: an options file named by
-  # a relative path is read from it (the bridge's host VM keeps its own
-  # user.dir). %EXEDIR% becomes the program's folder, an absolute Windows
-  # path, which the bridge hands its host VM as that folder's Unix name.
+  # The working directory is the Windows process's, but an options file
+  # named by a relative path is read from the program's folder, never from it
+  # (the bridge's host VM keeps its own user.dir). %EXEDIR% becomes the
+  # program's folder, an absolute Windows path, which the bridge hands its
+  # host VM as that folder's Unix name.
   run_with_bridge=$1 bridge_dir=$2 jar=$3
-  mkdir work && printf -- '-Dmarked=read from the working directory\r\n' >work/app.vmoptions
+  mkdir work && printf -- '-agentpath:C:\\planted.dll\r\n' >work/app.vmoptions
+  printf -- '\xEF\xBB\xBF-Dmarked=read beside the program\r\n' >app.vmoptions
   "$pack" --set 'vm_arguments=-Xmx320m\n-Dapp.dir=%EXEDIR%\n-Dkept=%NOPE% kill %p 100%%' --set working_directory=work \
     --set options_file=app.vmoptions --launcher "$launcher" "$jar" packed.exe >/dev/null || { echo "FAIL pack"; failed=1; }
   out=$("$run_with_bridge" "$bridge_dir" packed.exe 2>&1 | tr -d '\r')
   check "%EXEDIR% and the working directory" "app.dir $(pwd)
 kept %NOPE% kill %p 100%
-marked read from the working directory" "$(printf '%s\n' "$out" | grep -E '^(app.dir|kept|marked) ')"
+marked read beside the program" "$(printf '%s\n' "$out" | grep -E '^(app.dir|kept|marked) ')"
   ;;
 gui)
   box_run=$1
@@ -242,6 +278,21 @@ arg[1] é
 arg[2] 😀
 application.home $(pwd)/$dir
 java.class.path $(pwd)/$dir/app.exe" "$(grep -E '^arg|^application.home|^java.class.path' <<<"$out")"
+  # --utf8 with a look-alike code page where Windows does not read it: the
+  # code page is added where it does.
+  printf '%s' '<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0"><compatibility xmlns="urn:schemas-microsoft-com:compatibility.v1"><application><activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">Legacy</activeCodePage></application></compatibility></assembly>' >look.xml
+  "$pack" --utf8 --manifest look.xml --launcher "$launcher" "$jar" "$dir/look.exe" >/dev/null
+  out=$(LC_ALL=C.UTF-8 "$run_with_bridge" "$bridge_dir" "$dir/look.exe" '中文' 2>&1 | tr -d '\r')
+  check "--utf8 beside a look-alike code page" "argc 1
+arg[0] 中文" "$(grep -E '^arg' <<<"$out")"
+  # Without --utf8 the folder's name has characters the code page lacks: the
+  # program opens itself by its short name, runs its archive, and never packs.
+  "$pack" --launcher "$launcher" "$jar" "$dir/ansi.exe" >/dev/null
+  out=$(cd "$dir" && LC_ALL=C.UTF-8 "$run_with_bridge" "$bridge_dir" ansi.exe victim.jar out.exe 2>&1 | tr -d '\r')
+  check "a folder outside the code page: the program runs" "argc 2
+arg[0] victim.jar
+arg[1] out.exe" "$(grep -E '^arg' <<<"$out")"
+  check "a folder outside the code page: nothing packed" "" "$(ls "$dir/out.exe" 2>/dev/null)"
   ;;
 pause)
   run_with_bridge=$1 bridge_dir=$2 jar=$3 throws_jar=$4
@@ -304,19 +355,23 @@ manifest)
   done
   check "the launcher's manifest: no code page, no blanks between tags" "0 0" \
     "$(grep -c activeCodePage <<<"$shipped") $(grep -cE '> +<' <<<"$shipped")"
-  check "show: the launcher" "Manifest: execution level asInvoker, DPI awareness PerMonitorV2, PerMonitor, system (dpiAware true/PM), code page (the system's ANSI code page)" "$(shown "$launcher")"
+  check "show: the launcher" "Manifest: execution level asInvoker (uiAccess false), DPI awareness PerMonitorV2, PerMonitor, system (dpiAware true/PM), code page (the system's ANSI code page)" "$(shown "$launcher")"
   utf8='<activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8</activeCodePage>'
   "$pack" --configure --utf8 "$launcher" utf8.exe >/dev/null
   check "--utf8: the code page added to the settings" "${shipped/<\/windowsSettings>/$utf8</windowsSettings>}" "$(xml utf8.exe)"
-  check "show: --utf8" "Manifest: execution level asInvoker, DPI awareness PerMonitorV2, PerMonitor, system (dpiAware true/PM), code page UTF-8" "$(shown utf8.exe)"
+  check "show: --utf8" "Manifest: execution level asInvoker (uiAccess false), DPI awareness PerMonitorV2, PerMonitor, system (dpiAware true/PM), code page UTF-8" "$(shown utf8.exe)"
   "$pack" --configure --utf8 utf8.exe twice.exe >/dev/null
   check "--utf8 twice: one code page" "$(xml utf8.exe)" "$(xml twice.exe)"
   printf '<?xml version="1.0"?>\n<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0"><trustInfo xmlns="urn:schemas-microsoft-com:asm.v3"><security><requestedPrivileges><requestedExecutionLevel level="requireAdministrator"/></requestedPrivileges></security></trustInfo></assembly>' > own.xml
   "$pack" --configure --manifest own.xml utf8.exe own.exe >/dev/null
   check "--manifest replaces an earlier choice" "$(tail -n 1 own.xml)" "$(xml own.exe)"
-  check "show: --manifest" "Manifest: execution level requireAdministrator, DPI awareness (none) (dpiAware (none)), code page (the system's ANSI code page)" "$(shown own.exe)"
+  check "show: --manifest" "Manifest: execution level requireAdministrator (uiAccess (none)), DPI awareness (none) (dpiAware (none)), code page (the system's ANSI code page)" "$(shown own.exe)"
   "$pack" --configure --manifest own.xml --utf8 "$launcher" both.exe >/dev/null
-  check "--manifest with --utf8" "requireAdministrator UTF-8" "$(shown both.exe | sed 's/.*level \([^,]*\),.*code page \(.*\)/\1 \2/')"
+  check "--manifest with --utf8" "requireAdministrator UTF-8" "$(shown both.exe | sed 's/.*level \([^ ,]*\).*code page \(.*\)/\1 \2/')"
+  # Settings only from their places and namespaces, printed escaped, with uiAccess.
+  printf '%s' '<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0"><application xmlns="urn:schemas-microsoft-com:asm.v3"><windowsSettings><requestedExecutionLevel level="asInvoker"/><dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">a&#13;&#10;&#x9B;x</dpiAwareness></windowsSettings></application><trustInfo xmlns="urn:schemas-microsoft-com:asm.v2"><security><requestedPrivileges><requestedExecutionLevel level="requireAdministrator" uiAccess="true"/></requestedPrivileges></security></trustInfo></assembly>' >look.xml
+  "$pack" --configure --manifest look.xml "$launcher" look.exe >/dev/null
+  check "show: look-alikes and character references" 'Manifest: execution level requireAdministrator (uiAccess true), DPI awareness a\r\n\xC2\x9Bx (dpiAware (none)), code page (the system'"'"'s ANSI code page)' "$(shown look.exe)"
   # name | manifest text | status | standard error
   while IFS='|' read -r name text status err; do
     [ -z "$name" ] && continue
@@ -331,7 +386,7 @@ another root|<application/>|6|Not a valid manifest: bad.xml (the root element is
 unclosed|<assembly><a>|6|Not a valid manifest: bad.xml (an element not closed at byte 13)
 TABLE
   err=$("$pack" --configure --manifest missing.xml "$launcher" bad.exe 2>&1 >/dev/null)
-  check "a missing manifest file: status and message" "3 Error opening 'missing.xml'" "$? $err"
+  check "a missing manifest file: status and message" "3 Error opening 'missing.xml': no such file" "$? $err"
   ;;
 separate)
   double=$1 jar=$2

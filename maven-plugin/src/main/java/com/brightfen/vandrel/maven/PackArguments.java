@@ -2,13 +2,19 @@ package com.brightfen.vandrel.maven;
 
 import java.io.File;
 import java.util.ArrayList;
+import java.util.Arrays;
+import java.util.HashSet;
 import java.util.List;
 import java.util.Map;
+import java.util.Set;
 import java.util.TreeMap;
 
 /** The pack goal's parameters as vandrel-pack's command line. */
 final class PackArguments {
     static final String VERSION_INFO_OPTION = "--version-info";
+    /** The settings in which vandrel-pack reads a backslash and "n" as a line feed, two backslashes as one. */
+    static final Set<String> ESCAPED_SETTINGS = new HashSet<>(Arrays.asList("vm_arguments", "leading_arguments",
+            "trailing_arguments", "no_runtime_message", "bad_version_message"));
 
     File launcher;
     Map<String, String> settings;
@@ -33,12 +39,12 @@ final class PackArguments {
         add(args, "--launcher", launcher);
         for (Map.Entry<String, String> e : sorted(settings).entrySet()) {
             args.add("--set");
-            args.add(e.getKey() + "=" + text(e.getValue()));
+            args.add(e.getKey() + "=" + text(e.getValue(), ESCAPED_SETTINGS.contains(e.getKey())));
         }
         add(args, "--icon", icon);
         for (Map.Entry<String, String> e : sorted(versionInfo).entrySet()) {
             args.add(VERSION_INFO_OPTION);
-            args.add(e.getKey() + "=" + text(e.getValue()));
+            args.add(e.getKey() + "=" + text(e.getValue(), false));
         }
         if (gui != null) args.add(gui ? "--gui" : "--console");
         if (utf8) args.add("--utf8");
@@ -65,14 +71,17 @@ final class PackArguments {
      * A value as vandrel-pack takes it. An empty element in the POM arrives as null: the value
      * is then cleared. A value written over several lines is taken a line at a time, without
      * the indentation around each and without blank lines: one VM option or argument per line,
-     * joined by vandrel-pack's escape for a line feed (no line feed on a command line).
+     * joined by vandrel-pack's escape for a line feed (no line feed on a command line). Each
+     * such line is taken as written: where vandrel-pack reads escapes ({@code escaped}), its
+     * backslashes are escaped, so that {@code C:\natives} stays a path.
      */
-    private static String text(String value) {
+    private static String text(String value, boolean escaped) {
         if (value == null) return "";
         if (value.indexOf('\n') < 0 && value.indexOf('\r') < 0) return value;
         List<String> lines = new ArrayList<>();
         for (String line : value.split("\r?\n|\r")) {
-            if (!line.trim().isEmpty()) lines.add(line.trim());
+            String item = line.trim();
+            if (!item.isEmpty()) lines.add(escaped ? item.replace("\\", "\\\\") : item);
         }
         return String.join("\\n", lines);
     }

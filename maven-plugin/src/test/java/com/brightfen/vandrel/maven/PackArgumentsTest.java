@@ -59,6 +59,9 @@ public class PackArgumentsTest {
                 PackArguments.VERSION_INFO_OPTION + " Comments=Star Pilot\\nby us");
         row("blank lines and CR LF", a -> a.settings = map("vm_arguments", "-Xmx1g\r\n\r\n  \r\n-Da=b\r\n"),
                 "--set vm_arguments=-Xmx1g\\n-Da=b");
+        row("lines of a value with escapes keep their backslashes", a -> a.settings = map("vm_arguments",
+                "\n  -Djava.library.path=C:\\natives\\x64\n  -Xmx1g\n"),
+                "--set vm_arguments=-Djava.library.path=C:\\\\natives\\\\x64\\n-Xmx1g");
     }
 
     @Test
