@@ -61,7 +61,7 @@ TEST(ManifestEdits, TheFileOfManifestIsReadAndChecked) {
         StreamCapture err(2);
         EXPECT_EQ(c.status, load_manifest_file(&edits));
         fflush(stderr);
-        std::string expected = c.status == kOpenFailed ? "Error opening '" + edits.path + "'\n"
+        std::string expected = c.status == kOpenFailed ? "Error opening '" + edits.path + "': no such file\n"
                                : c.message             ? "Not a valid manifest: " + edits.path + c.message + "\n"
                                                        : "";
         EXPECT_EQ(as_written(expected), err.finish());
@@ -72,7 +72,7 @@ TEST(ManifestEdits, TheFileOfManifestIsReadAndChecked) {
 }
 
 TEST(ManifestEdits, TheManifestIsReplacedThenGetsItsCodePage) {
-    const char* kLine = "Manifest: execution level %s, DPI awareness (none) (dpiAware (none)), code page %s\n";
+    const char* kLine = "Manifest: execution level %s (uiAccess (none)), DPI awareness (none) (dpiAware (none)), code page %s\n";
     struct Case {
         const char* what;
         const char* launcher;  // the launcher's manifest; null: none

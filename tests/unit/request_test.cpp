@@ -73,7 +73,12 @@ TEST(ParseRequest, RefusalsPrintTheirMessageAndTheUsageWhereTheLineIsWrong) {
         {{}, kUsage, "", true},
         {{"--frobnicate", "a", "b"}, kUsage, "Unknown option: --frobnicate\n", true},
         {{"a.jar", "a.exe", "--icon"}, kUsage, "Option --icon needs a value\n", true},
-        {{"--set", "heap=1g", "a.jar", "a.exe"}, kUsage, "Unknown configuration value: heap\n", true},
+        {{"--set", "heap=1g", "a.jar", "a.exe"},
+         kUsage,
+         "Unknown configuration value: heap (the names are runtime_library_path, min_version, max_version, "
+         "vm_arguments, leading_arguments, trailing_arguments, no_runtime_message, bad_version_message, "
+         "working_directory, single_instance, options_file, startup_cache, separate_process, argument_quoting)\n",
+         true},
         {{"--show", "--gui", "a.exe"}, kUsage, "", true},
         {{"--show", "a.exe", "b.exe"}, kUsage, "", true},
         {{"--configure", "--launcher", "l.exe", "a.exe", "b.exe"}, kUsage, "", true},

@@ -89,7 +89,7 @@ TEST(Show, RefusesWhatIsNoExecutable) {
         std::string message;
     } cases[] = {
         {dir / "text.exe", kNotALauncher, "Not a Windows executable: " + dir / "text.exe\n"},
-        {dir / "absent.exe", kOpenFailed, "Error opening '" + dir / "absent.exe'\n"},
+        {dir / "absent.exe", kOpenFailed, "Error opening '" + dir / "absent.exe': no such file\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
