@@ -49,7 +49,10 @@ bool place_directory(uint64_t directory_end, ZipDirectory* out) {
     out->directory_position = directory_end - out->directory_size;
     if (out->directory_offset > out->directory_position) return false;
     out->archive_start = out->directory_position - out->directory_offset;
-    return out->entry_count <= out->directory_size / kZipCentralHeaderSize;
+    // Each entry takes a header at least: entry_count <= directory_size / 46,
+    // without a 64-bit division (a library routine on 32-bit systems).
+    return out->entry_count <= UINT64_MAX / kZipCentralHeaderSize &&
+           out->entry_count * kZipCentralHeaderSize <= out->directory_size;
 }
 
 // True when the ZIP64 end record's value agrees with the end record's field,

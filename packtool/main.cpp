@@ -74,14 +74,19 @@ PackStatus add_class_data_options(PackEdits* edits, Launcher* launcher) {
     return kValueRefused;
 }
 
-// A start-up cache and class-data options of value 5 exclude each other.
+// A start-up cache and class-data options of value 5 exclude each other;
+// the 32-bit launcher keeps no cache at all.
 PackStatus check_cache_clash(const PackEdits& edits, Launcher& launcher) {
     std::string cache = final_value(edits, launcher, kConfigStartupCache);
     std::string vm_arguments = final_value(edits, launcher, kConfigVmArguments);
     const char* option = sharing_option_in(vm_arguments.c_str());
-    if (cache.find_first_not_of(" \t") == std::string::npos || option == nullptr) return kSuccess;
-    fprintf(stderr, PACK_MSG_CACHE_CLASH, option);
-    return kValueRefused;
+    if (cache.find_first_not_of(" \t") == std::string::npos) return kSuccess;
+    if (option != nullptr) {
+        fprintf(stderr, PACK_MSG_CACHE_CLASH, option);
+        return kValueRefused;
+    }
+    if (launcher.image.machine == 0x014C) fputs(PACK_MSG_CACHE_32_BIT_WARNING, stderr);  // x86
+    return kSuccess;
 }
 
 // --startup-cache without a directory names the user's cache directory for

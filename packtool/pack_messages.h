@@ -91,6 +91,10 @@ enum PackStatus {
     "program with an error, and a start-up cache there is not used: choose a folder of the user's own, such as " \
     "one under %LOCALAPPDATA%\n"
 
+#define PACK_MSG_CACHE_32_BIT_WARNING                                                                      \
+    "Warning: the 32-bit launcher keeps no start-up cache, so startup_cache has no effect there: pack with " \
+    "the 64-bit launcher for one\n"
+
 // --help and a wrong command line (standard output).
 #define PACK_MSG_USAGE                                                                                                \
     "vandrel-pack " VANDREL_VERSION_TEXT                                                                              \

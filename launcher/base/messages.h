@@ -97,6 +97,5 @@
 #define TRACE_CACHE_NOT_PRIVATE "others can write there"
 #define TRACE_CACHE_WAITING "waiting after a failed attempt"
 #define TRACE_CACHE_NO_ROOM "no room"
-#define TRACE_CACHE_SEPARATE "a separate process records none"
 
 #endif

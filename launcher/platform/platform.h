@@ -216,6 +216,15 @@ struct PlatformApi {
 
 extern PlatformApi platform;
 
+// Whether this launcher keeps a start-up cache (value 13). The 32-bit
+// Windows launcher does not: it loads only 32-bit runtimes, of which just a
+// few (Java 19 to 23) can keep one, and it stays within its size that way.
+#if defined(_WIN32) && !defined(_WIN64)
+constexpr bool kMakesStartupCache = false;
+#else
+constexpr bool kMakesStartupCache = true;
+#endif
+
 // Directory separator of this platform's paths.
 extern const char kPathSeparator;
 // Appended to a program name that holds no "." to name its file ("" on POSIX).

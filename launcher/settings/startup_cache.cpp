@@ -206,9 +206,6 @@ bool time_for_another_attempt(const char* marker) {
 // A start without a usable cache: an attempt to make one, unless an earlier
 // attempt asks to wait, the folder lacks room, or the marker cannot be made.
 bool attempt_cache(bool aot, unsigned long long program_size) {
-    // Its record would be assembled by a VM in this process, which cannot
-    // load that runtime; a cache already made is still used.
-    if (aot && separate_java != nullptr) return leave_out(TRACE_CACHE_SEPARATE);
     char marker[kPathCapacity];
     char path[kPathCapacity];
     if (platform.path_exists(cache_file("try", marker))) {
@@ -238,7 +235,10 @@ bool add_options_in(char* directory, const char* program) {
     if (!platform.path_exists(directory)) make_cache_folder(directory);
     if (!platform.is_private(directory, true)) return leave_out(TRACE_CACHE_NOT_PRIVATE);
     char path[kPathCapacity];
-    const bool aot = runtime_release.family >= 25;
+    // Java 25 and later record for a process of this program to assemble,
+    // which a runtime run separately cannot be loaded into: it makes an
+    // archive at exit, as Java 19 to 24 do.
+    const bool aot = runtime_release.family >= 25 && separate_java == nullptr;
     if (making_startup_cache()) {
         if (!aot || platform.path_exists(cache_file("aot", path)) ||
             !platform.is_private(cache_file("aotconf", path), false))
@@ -258,10 +258,10 @@ bool add_options_in(char* directory, const char* program) {
 
 }  // namespace
 
-bool making_startup_cache() { return platform.get_env(kMakerVariable) != nullptr; }
+bool making_startup_cache() { return kMakesStartupCache && platform.get_env(kMakerVariable) != nullptr; }
 
 bool add_startup_cache_options(const char* program) {
-    if (runtime_release.family < 19) return !making_startup_cache();
+    if (!kMakesStartupCache || runtime_release.family < 19) return !making_startup_cache();
     char directory[kConfigValueCapacity];
     int length = read_expanded_config(kConfigStartupCache, directory, sizeof directory);
     if (length <= 0) return length == 0 && !making_startup_cache();
@@ -279,11 +279,15 @@ void note_program_status(int status) {
     state.program_status = status;
 }
 
-void (*startup_cache_action())() { return state.recording ? finish_startup_cache : nullptr; }
+void (*startup_cache_action())() {
+    return kMakesStartupCache && state.recording ? finish_startup_cache : nullptr;
+}
 
 void finish_startup_cache() {
     char configuration[kPathCapacity];
-    if (!state.recording || state.finished || !platform.path_exists(cache_file("aotconf", configuration))) return;
+    if (!kMakesStartupCache || !state.recording || state.finished ||
+        !platform.path_exists(cache_file("aotconf", configuration)))
+        return;
     state.finished = true;
     putenv(kMakerSetting);
     const char* const argv[] = {state.program, nullptr};
