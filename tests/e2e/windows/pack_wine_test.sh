@@ -102,7 +102,14 @@ Success!" "$out"
 Will attempt to find a main class at run-time.
 Creating executable 'plain.exe' from 'plain.jar'...
 Success!" "$("$pack" --launcher "$launcher" plain.jar plain.exe 2>&1)"
-  rm big.ico big.exe
+  # Only the 32-bit launcher keeps no start-up cache, and says so.
+  warning=""
+  if "$pack" --show "$launcher" | grep -q 'machine x86,'; then
+    warning="Warning: the 32-bit launcher keeps no start-up cache, so startup_cache has no effect there: pack with the 64-bit launcher for one"
+  fi
+  err=$("$pack" --startup-cache --launcher "$launcher" app.jar cached.exe 2>&1 >/dev/null)
+  check "a start-up cache: a warning for the 32-bit launcher alone" "0 $warning" "$? $err"
+  rm -f cached.exe big.ico big.exe
   check "--version" "$("$pack" --help | head -1 | cut -d: -f1)" "$("$pack" --version)"
   mkdir -p tool/win64 && cp "$pack" tool/vandrel-pack
   err=$("$work/tool/vandrel-pack" app.jar default.exe 2>&1 >/dev/null)
