@@ -11,7 +11,7 @@ def show = { String name ->
 }
 
 def console = show('pack-sample-1.0.exe')
-['Image: PE32 (32-bit), subsystem console',
+['Image: PE32 (32-bit), machine x86, subsystem console',
  '  min_version = 11',
  '  vm_arguments = -Xmx128m\\n-Dsample.greeting=hello from the POM',
  '  leading_arguments = --from-pom',
@@ -22,7 +22,7 @@ def console = show('pack-sample-1.0.exe')
 assert console.any { it.startsWith('Archive: appended at ') && it.endsWith('Main-Class: sample.Hello') }: console
 
 def gui = show('pack-sample-1.0-gui.exe')
-assert gui.contains('Image: PE32+ (64-bit), subsystem GUI'): gui
+assert gui.contains('Image: PE32+ (64-bit), machine x64, subsystem GUI'): gui
 assert gui.contains('  vm_arguments = -Xmx256m'): gui
 assert gui.any { it.startsWith('Manifest: ') && it.endsWith(', code page UTF-8') }: gui
 assert !console.any { it.contains('code page UTF-8') }: console
