@@ -11,7 +11,7 @@ def show = { String name ->
 }
 
 def console = show('pack-sample-1.0.exe')
-['Image: PE32 (32-bit), machine x86, subsystem console',
+['Image: PE32+ (64-bit), machine x64, subsystem console',
  '  min_version = 11',
  '  vm_arguments = -Xmx128m\\n-Dsample.greeting=hello from the POM',
  '  leading_arguments = --from-pom',
