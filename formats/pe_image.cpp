@@ -237,6 +237,8 @@ struct ImagePlan {
     uint32_t relocations;             // the base relocations' new address
     uint32_t memory_end;              // the end of the last section in memory
     int64_t initialized_delta;        // the change of SizeOfInitializedData
+    uint64_t headers_end;             // the end of the new section table
+    bool keeps_symbols;               // the COFF symbols stay where they are
 };
 
 PeDirectory directory_of(const PeImage& image, int index) {
@@ -300,6 +302,7 @@ ResourceResult plan_placement(const PeImage& image, ImagePlan* plan) {
         if (s.raw_size) first_raw = std::min<uint64_t>(first_raw, s.raw_pointer);
     // The headers, the grown section table included, lie before any section's data.
     if (table_end > first_raw) return ResourceResult::kNoRoom;
+    plan->headers_end = table_end;
     if (!added) {
         plan->resource_index = size_t(in_place);
         plan->start = plan->sections[plan->resource_index].raw_pointer;
@@ -362,11 +365,24 @@ void copy_image(const unsigned char* data, const PeImage& image, const ImagePlan
     }
 }
 
+// False when the image has COFF symbols that the rewrite would not keep
+// whole: symbols that start inside the headers it writes (up to the end of
+// the grown section table), or symbols and string table that reach into the
+// resource section and what follows it. Their string table's size field,
+// written over or cut off, would put the image's end anywhere.
+bool keeps_symbols(const unsigned char* data, const PeImage& image, const ImagePlan& plan) {
+    if (image.pointer_to_symbol_table == 0) return true;
+    // The string table follows the symbols; its first 4 bytes are its size.
+    uint64_t strings = image.pointer_to_symbol_table + uint64_t(image.number_of_symbols) * kCoffSymbolSize;
+    uint64_t end = std::max<uint64_t>(strings + 4, strings + le32(data + strings));
+    return image.pointer_to_symbol_table >= plan.headers_end && end <= plan.start;
+}
+
 // Writes the new layout into the copied headers.
 void patch_headers(unsigned char* out, const PeImage& image, const ImagePlan& plan, uint16_t subsystem) {
     unsigned char* file_header = out + image.file_header_offset;
     store16(file_header + kFileNumberOfSections, uint32_t(plan.sections.size()));
-    if (image.pointer_to_symbol_table >= plan.start) {  // the symbols were not copied
+    if (!plan.keeps_symbols) {  // the symbols were not kept whole
         store32(file_header + kFilePointerToSymbolTable, 0);
         store32(file_header + kFileNumberOfSymbols, 0);
     }
@@ -465,6 +481,7 @@ ResourceResult replace_resources(const unsigned char* data, size_t size, const P
     result = build_resource_section(resources, plan.sections[plan.resource_index].virtual_address, &section);
     if (result != ResourceResult::kDone) return result;
     plan_moves(image, uint32_t(section.size()), &plan);
+    plan.keeps_symbols = keeps_symbols(data, image, plan);
     copy_image(data, image, plan, section, out);
     patch_headers(out->data(), image, plan, subsystem);
     return ResourceResult::kDone;

@@ -81,7 +81,8 @@ ResourceResult build_resource_section(std::vector<Resource> resources, uint32_t 
 // resource section is rewritten where it is when nothing but the relocations
 // follow it (they move up), or else added as a new last section. The section
 // table, the data directories, SizeOfImage and SizeOfInitializedData are
-// updated; the checksum is left for pe_update_checksum. kNoRoom when the
+// updated; COFF symbols that the new layout would cut off or write over are
+// dropped; the checksum is left for pe_update_checksum. kNoRoom when the
 // image cannot take the new layout, kImageTooLarge or kTooLarge past the
 // limits above.
 ResourceResult replace_resources(const unsigned char* data, size_t size, const PeImage& image,

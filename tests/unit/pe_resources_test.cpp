@@ -52,6 +52,7 @@ struct Layout {
     const char* name;
     bool pe32_plus;
     bool data_after_resources;  // a section other than relocations follows .rsrc
+    bool symbols_after_table;   // COFF symbols (no symbol, an empty string table) right after the section table
 };
 
 Bytes section_of(const std::vector<Resource>& resources) {
@@ -75,6 +76,7 @@ Bytes build_image(const Layout& layout, const Bytes& rsrc, size_t empty = 0) {
                   {layout.data_after_resources ? ".data" : ".reloc", 0, 0, 0, 0, 0x40000040}};
     const std::vector<Bytes> contents = {Bytes(0x123, 0xC3), rsrc, Bytes(0x64, 0x5A)};
     pe_builder::lay_out(&h, contents);
+    if (layout.symbols_after_table) h.symbols = uint32_t(pe_builder::section_table_offset(h) + 40 * (3 + empty));
     h.directories[kDirectoryResource][0] = h.sections[1].virtual_address;
     h.directories[kDirectoryResource][1] = uint32_t(rsrc.size());
     // Relocations, or some other directory (a TLS one) in the data that follows.
@@ -85,9 +87,11 @@ Bytes build_image(const Layout& layout, const Bytes& rsrc, size_t empty = 0) {
 }
 
 const Layout kLayouts[] = {
-    {"PE32, relocations after the resources", false, false},
-    {"PE32+, relocations after the resources", true, false},
-    {"PE32, data after the resources", false, true},
+    {"PE32, relocations after the resources", false, false, false},
+    {"PE32+, relocations after the resources", true, false, false},
+    {"PE32, data after the resources", false, true, false},
+    // The added section's header is written over the string table's size.
+    {"PE32, data after the resources, symbols after the section table", false, true, true},
 };
 
 TEST(PeResources, TreeRoundTrip) {
@@ -148,6 +152,9 @@ TEST(PeResources, RewriteKeepsTheImageConsistent) {
                 kept = kept || (strcmp(s.name, old.name) == 0 && s.raw_size == old.raw_size &&
                                 memcmp(&out[s.raw_pointer], &file[old.raw_pointer], old.raw_size) == 0);
             EXPECT_TRUE(kept) << old.name;
+        }
+        if (layout.symbols_after_table) {
+            EXPECT_EQ(0u, after.pointer_to_symbol_table);  // written over, so dropped
         }
         if (layout.data_after_resources) {
             EXPECT_EQ(before.sections.size() + 1, after.sections.size());
