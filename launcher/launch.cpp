@@ -150,8 +150,7 @@ char* form_executable_path(const char* first_argument) {
     // file of that name in the current directory, or a program found through
     // the search path, is somebody else's.
     char module[kModuleNameCapacity];
-    unsigned long length = platform.module_file_name(module, sizeof module);
-    bool known = length != 0 && length < sizeof module;
+    bool known = get_module_file(module, sizeof module);
     if (known && platform.same_file(path, module)) return path;
     free(path);
     return known ? copy_or_exit(module) : nullptr;

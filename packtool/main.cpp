@@ -105,10 +105,8 @@ void add_startup_cache(PackEdits* edits, const Launcher& launcher, const char* d
 PackStatus check_values_for_code_page(const PackEdits& edits, Launcher* launcher) {
     if (!manifest_sets_utf8(launcher->resources)) return kSuccess;
     PackEdits all = edits;
-    std::u16string strings[16];
-    bool kept = read_string_block(launcher->resources, strings);
-    for (int id = kConfigRuntimeLibraryPath; kept && id <= kLastConfigId; ++id)
-        if (!all.has_value[id]) all.values[id] = narrow(value_after_comment_rule(strings[id]));
+    for (int id = kConfigRuntimeLibraryPath; id <= kLastConfigId; ++id)
+        all.values[id] = final_value(edits, *launcher, id);
     for (bool& has : all.has_value) has = true;
     std::string message;
     if (check_edits(all, &message, true) == kEditOk) return kSuccess;

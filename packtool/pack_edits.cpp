@@ -196,8 +196,8 @@ EditResult check_edits(const PackEdits& edits, std::string* message, bool utf8_c
             *message = PACK_MSG_BAD_VERSION_MESSAGE;
             return kEditRefused;
         }
-        if (id == kConfigStartupCache && !value.empty() && !is_absolute_path(value.c_str(), kWindowsPaths) && value[0] != '/' &&
-            !begins_with_reference(value)) {
+        if (id == kConfigStartupCache && !value.empty() && !is_absolute_path(value.c_str(), kWindowsPaths) &&
+            !is_absolute_path(value.c_str(), kPosixPaths) && !begins_with_reference(value)) {
             *message = formatted(PACK_MSG_BAD_STARTUP_CACHE, value.c_str());
             return kEditRefused;
         }

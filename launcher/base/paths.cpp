@@ -16,11 +16,16 @@ bool join_path(const char* directory, const char* name, char* path, int capacity
     return true;
 }
 
-bool get_module_directory(char* buffer, int capacity) {
+bool get_module_file(char* buffer, int capacity) {
     if (capacity <= 0) return false;
     unsigned long length = platform.module_file_name(buffer, static_cast<unsigned long>(capacity));
     if (length == 0 || length >= static_cast<unsigned long>(capacity)) return false;
     buffer[length] = '\0';
+    return true;
+}
+
+bool get_module_directory(char* buffer, int capacity) {
+    if (!get_module_file(buffer, capacity)) return false;
     char* last = strrchr(buffer, kPathSeparator);
     if (last == nullptr) return false;
     *last = '\0';

@@ -28,6 +28,10 @@ constexpr PathFlavour kOwnPathFlavour = kPosixPaths;
 // root); on POSIX a path beginning with "/".
 bool is_absolute_path(const char* path, PathFlavour flavour);
 
+// The running executable's file name, terminated, in `buffer`. False when
+// it cannot be had or was cut.
+bool get_module_file(char* buffer, int capacity);
+
 // The running executable's directory: its module file name up to its last
 // separator. False when the name cannot be had, was cut, or holds no separator.
 bool get_module_directory(char* buffer, int capacity);

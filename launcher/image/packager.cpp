@@ -49,10 +49,6 @@ ArchiveCopy copy_archive_body(FILE* in, unsigned long long length, FILE* out, vo
 // Closes an input stream; false when reading it failed or the close failed.
 bool close_input(FILE* in, ArchiveCopy result) { return platform.file_close(in) == 0 && result != kArchiveReadFailed; }
 
-// Set where no VM has opened the source as an archive: the copy's tail is
-// then checked by the archive reader, where it lies in the packed file.
-bool source_unchecked = false;
-
 // True when the archive reader finds an end record in the tail of a source
 // of `size` bytes that follows `shift` bytes of launcher.
 bool tail_has_end_record(const char* tail, unsigned long long size, unsigned long long shift) {
@@ -63,9 +59,11 @@ bool tail_has_end_record(const char* tail, unsigned long long size, unsigned lon
 
 // Writes the launcher's file and then the source into `out`. Returns the
 // packager's status; kPackaged when both were copied completely (the
-// destination is yet to be put in place).
+// destination is yet to be put in place). With `check_tail` (no VM has
+// opened the source as an archive), the copy's tail is checked by the
+// archive reader, where it lies in the packed file.
 PackagerStatus write_packed_file(FILE* launcher, const char* executable_path, const char* source,
-                                 const char* destination, FILE* out, char* buffer) {
+                                 const char* destination, FILE* out, char* buffer, bool check_tail) {
     unsigned long long launcher_length = 0;
     ArchiveCopy copied = copy_stream(launcher, out, buffer, ~0ull, &launcher_length);  // to its end
     if (!close_input(launcher, copied)) {
@@ -96,7 +94,7 @@ PackagerStatus write_packed_file(FILE* launcher, const char* executable_path, co
         print_error(MSG_ERROR_WRITING, destination);
         return kPackagerNotWritten;
     }
-    if (source_unchecked && !tail_has_end_record(buffer + kCopyBlock, opened.size, launcher_length)) {
+    if (check_tail && !tail_has_end_record(buffer + kCopyBlock, opened.size, launcher_length)) {
         print_error(MSG_NOT_A_JAR, source);
         return kPackagerNotAJar;
     }
@@ -105,7 +103,7 @@ PackagerStatus write_packed_file(FILE* launcher, const char* executable_path, co
 
 // Writes the packed file to `destination` through a temporary file. Prints
 // every failure.
-PackagerStatus pack(const char* executable_path, const char* source, const char* destination) {
+PackagerStatus pack(const char* executable_path, const char* source, const char* destination, bool check_tail) {
     FILE* launcher = platform.file_open(executable_path, "rb");
     if (launcher == nullptr) {
         print_error(MSG_ERROR_OPENING, executable_path);
@@ -121,7 +119,8 @@ PackagerStatus pack(const char* executable_path, const char* source, const char*
         print_error(MSG_ERROR_OPENING, destination);
         return kPackagerCannotOpen;
     }
-    PackagerStatus status = write_packed_file(launcher, executable_path, source, destination, out.stream, buffer);
+    PackagerStatus status =
+        write_packed_file(launcher, executable_path, source, destination, out.stream, buffer, check_tail);
     free(buffer);
     if (status == kPackaged && !atomic_file_commit(&out)) {
         print_error(MSG_ERROR_WRITING, destination);
@@ -157,7 +156,6 @@ PackagerStatus run_packager(JNIEnv* env, const char* executable_path, const char
     }
     const char* source = argv[1];
     // Opened as the VM opens it; without a VM, checked while it is copied.
-    source_unchecked = env == nullptr;
     jobject jar = env != nullptr ? open_jar_file(env, source) : nullptr;
     if (jar == nullptr && env != nullptr) {
         clear_exception(env);
@@ -187,7 +185,7 @@ PackagerStatus run_packager(JNIEnv* env, const char* executable_path, const char
         print_error(MSG_ERROR_OPENING, destination);
         return kPackagerCannotOpen;
     }
-    PackagerStatus status = pack(executable_path, source, destination);
+    PackagerStatus status = pack(executable_path, source, destination, env == nullptr);
     if (status == kPackaged) print_info(MSG_SUCCESS);
     return status;
 }

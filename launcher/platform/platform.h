@@ -185,12 +185,12 @@ struct PlatformApi {
     // Bytes this user may still write on the volume that holds `path`
     // (quotas counted where the system reports them); 0 when unknown.
     unsigned long long (*free_space)(const char* path);
-    // Starts the program argv[0] with the arguments argv[1..] (the vector
-    // ends with a null) and does not wait for it: detached from this
-    // process's console and session, its standard streams on the null
-    // device, at low priority, with this process's environment. True when it
-    // started.
-    bool (*start_detached_process)(const char* const* argv);
+    // Starts `program` and does not wait for it: on POSIX with the argument
+    // vector `argv` (ending with a null), on Windows with the command line
+    // `command_line`, as run_child takes them; detached from this process's
+    // console and session, its standard streams on the null device, at low
+    // priority, with this process's environment. True when it started.
+    bool (*start_detached_process)(const char* program, char* const* argv, const char* command_line);
     // Formats and writes as the Java VM's own C library would to `stream`, one
     // of that library's streams (the VM's output hook receives them).
     void (*vm_print)(FILE* stream, const char* format, va_list args);

@@ -187,7 +187,7 @@ unsigned long long posix_free_space(const char* path) {
 
 // Forks twice so that the program belongs to no session of ours and no
 // process waits for it; only async-signal-safe calls come between fork and exec.
-bool posix_start_detached_process(const char* const* argv) {
+bool posix_start_detached_process(const char* program, char* const* argv, const char*) {
     pid_t child = fork();
     if (child < 0) return false;
     if (child == 0) {
@@ -197,7 +197,7 @@ bool posix_start_detached_process(const char* const* argv) {
         for (int fd = 0; fd < 3; ++fd) dup2(null, fd);
         for (int fd = 3; fd < 1024; ++fd) close(fd);
         setpriority(PRIO_PROCESS, 0, 19);
-        execv(argv[0], const_cast<char* const*>(argv));
+        execv(program, argv);
         _exit(127);
     }
     int status = 0;

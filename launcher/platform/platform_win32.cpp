@@ -203,21 +203,7 @@ unsigned long long win32_free_space(const char* path) {
     return GetDiskFreeSpaceExA(path, &available, nullptr, nullptr) ? available.QuadPart : 0;
 }
 
-// Each argument in double quotes: the arguments given here hold none, and
-// none ends with a backslash.
-bool win32_start_detached_process(const char* const* argv) {
-    char line[4 * MAX_PATH];
-    char* end = line;
-    for (const char* const* argument = argv; *argument != nullptr; ++argument) {
-        size_t length = strlen(*argument);
-        if (length + 4 > sizeof line - size_t(end - line)) return false;
-        *end++ = '"';
-        memcpy(end, *argument, length);
-        end += length;
-        *end++ = '"';
-        *end++ = ' ';
-    }
-    end[-1] = '\0';  // the last blank; the vector holds the program at least
+bool win32_start_detached_process(const char* program, char* const*, const char* command_line) {
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
     HANDLE null = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
                               OPEN_EXISTING, 0, nullptr);
@@ -231,7 +217,7 @@ bool win32_start_detached_process(const char* const* argv) {
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = startup.hStdOutput = startup.hStdError = null;
     PROCESS_INFORMATION process;
-    bool started = CreateProcessA(argv[0], line, nullptr, nullptr, TRUE,
+    bool started = CreateProcessA(program, const_cast<char*>(command_line), nullptr, nullptr, TRUE,
                                   DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP | BELOW_NORMAL_PRIORITY_CLASS, nullptr,
                                   nullptr, &startup, &process) != 0;
     if (started) {

@@ -173,10 +173,7 @@ const char* machine_name(unsigned machine) {
 // This program's own machine type; 0 when its file cannot be read.
 unsigned launcher_machine() {
     char path[kSystemPathCapacity];
-    unsigned long length = platform.module_file_name(path, sizeof path);
-    if (length == 0 || length >= sizeof path) return 0;
-    path[length] = '\0';
-    return read_machine_type(path);
+    return get_module_file(path, sizeof path) ? read_machine_type(path) : 0;
 }
 
 bool same_library(const char* a, const char* b) { return strcmp(a, b) == 0 || platform.same_file(a, b); }

@@ -6,23 +6,14 @@
 #include "base/diagnostics.h"
 #include "base/messages.h"
 #include "platform/platform.h"
-#include "runtime/runtime.h"
+#include "base/paths.h"
 
 namespace {
-
-// The program's file name, terminated, in `buffer`; null when it cannot be
-// had or was cut.
-char* module_file(char* buffer, int capacity) {
-    unsigned long length = platform.module_file_name(buffer, static_cast<unsigned long>(capacity));
-    if (length == 0 || length >= static_cast<unsigned long>(capacity)) return nullptr;
-    buffer[length] = '\0';
-    return buffer;
-}
 
 // The text a reference's name stands for, or null when it names nothing.
 const char* lookup(const char* name, char* scratch, int capacity) {
     if (strcmp(name, "EXEDIR") == 0) return get_module_directory(scratch, capacity) ? scratch : nullptr;
-    return strcmp(name, "EXEFILE") == 0 ? module_file(scratch, capacity) : platform.get_env(name);
+    return strcmp(name, "EXEFILE") == 0 ? (get_module_file(scratch, capacity) ? scratch : nullptr) : platform.get_env(name);
 }
 
 struct ItemExpansion {
@@ -100,7 +91,7 @@ int read_expanded_config(int id, char* buffer, int capacity) {
 }
 
 const char* program_stem(char* buffer, int capacity) {
-    if (module_file(buffer, capacity) == nullptr) return nullptr;
+    if (!get_module_file(buffer, capacity)) return nullptr;
     char* dot = strrchr(buffer, '.');
     if (dot != nullptr && strchr(dot, kPathSeparator) == nullptr) *dot = '\0';
     const char* name = strrchr(buffer, kPathSeparator);

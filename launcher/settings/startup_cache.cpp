@@ -15,6 +15,7 @@
 #include "runtime/runtime_search.h"
 #include "settings/config.h"
 #include "settings/expansion.h"
+#include "vm/command_line.h"
 #include "vm/vm_options.h"
 
 namespace {
@@ -290,6 +291,8 @@ void finish_startup_cache() {
         return;
     state.finished = true;
     putenv(kMakerSetting);
-    const char* const argv[] = {state.program, nullptr};
-    platform.start_detached_process(argv);
+    char* argv[] = {const_cast<char*>(state.program), nullptr};
+    char* command_line = windows_command_line(1, argv);
+    platform.start_detached_process(state.program, argv, command_line);
+    free(command_line);
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "settings/config.h"
+#include "vm/command_line.h"
 #include "settings/expansion.h"
 #include "settings/option_markers.h"
 #include "settings/options_file.h"
@@ -452,6 +453,15 @@ TEST(CacheTrust, AFolderIsPrivateUntilAnotherGroupMayWriteThere) {
 }
 #endif
 
+// Starts argv[0] detached, with the command line the launcher writes for it.
+bool start_detached(const char* const* argv, int argc) {
+    char* const* vector = const_cast<char* const*>(argv);
+    char* line = windows_command_line(argc, vector);
+    bool started = platform.start_detached_process(argv[0], vector, line);
+    free(line);
+    return started;
+}
+
 // The process that assembles a cache: started with its arguments, not waited
 // for; on POSIX at the lowest priority with its streams on the null device.
 TEST(CacheBackground, ADetachedProcessRunsWithItsArguments) {
@@ -468,7 +478,7 @@ TEST(CacheBackground, ADetachedProcessRunsWithItsArguments) {
                                 "yes",
                                 "/f",
                                 nullptr};
-    ASSERT_TRUE(platform.start_detached_process(argv));
+    ASSERT_TRUE(start_detached(argv, 8));
     for (int i = 0; i < 200 && seen.empty(); ++i, Sleep(100)) {
         char value[16];
         DWORD size = sizeof value;
@@ -483,7 +493,7 @@ TEST(CacheBackground, ADetachedProcessRunsWithItsArguments) {
     const std::string script =
         "echo \"$(nice) $(readlink /proc/$$/fd/1)\" >" + file + ".part && mv " + file + ".part " + file;
     const char* const argv[] = {"/bin/sh", "-c", script.c_str(), nullptr};
-    ASSERT_TRUE(platform.start_detached_process(argv));
+    ASSERT_TRUE(start_detached(argv, 3));
     for (int i = 0; i < 200 && !file_exists(file); ++i) usleep(100000);
     EXPECT_EQ("19 /dev/null\n", file_exists(file) ? read_file(file) : "");
 #endif
