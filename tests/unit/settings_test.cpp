@@ -77,6 +77,15 @@ class Settings : public ::testing::Test {
         for (int i = 0; i < vm_option_list.count; ++i) list.push_back(vm_option_list.entries[i].optionString);
         return list;
     }
+    // The program game.exe, about to start on Java `family` (25.0.3 as its
+    // version); its name.
+    std::string game_on_java(int family) {
+        const std::string program = dir_ / "game.exe";
+        write_file(program, "program bytes");
+        strcpy(runtime_release.version, "25.0.3+9-LTS");
+        runtime_release.family = family;
+        return program;
+    }
 
     ScriptedPlatform strings_;  // the string table; the table restored at the end
     ScratchDir dir_;
@@ -236,11 +245,9 @@ TEST_F(Settings, OptionsFileLinesJoinTheOptions) {
     if (!kMakesStartupCache) GTEST_SKIP() << "the 32-bit Windows launcher keeps no start-up cache"
 
 TEST_F(Settings, StartUpCacheOptionsFollowTheRuntimeAndTheFilesThere) {
-    const std::string program = dir_ / "game.exe";
-    write_file(program, "program bytes");
+    const std::string program = game_on_java(0);
     const std::string cache_dir = dir_ / "cache";
     strings_.set_string(kConfigStartupCache, "%EXEDIR%" + std::string(1, kNativeSeparator) + "cache#");
-    strcpy(runtime_release.version, "25.0.3+9-LTS");
     if (!kMakesStartupCache) {
         for (int family : {21, 25}) {
             runtime_release.family = family;
@@ -290,11 +297,9 @@ TEST_F(Settings, StartUpCacheOptionsFollowTheRuntimeAndTheFilesThere) {
         for (std::string& e : expected)
             if (e.find("%F") != std::string::npos) e.replace(e.find("%F"), 2, base);
         EXPECT_EQ(expected, options()) << c.family;
-        if (c.family >= 19) {
-            EXPECT_EQ(cache_dir + sep + "game_25.0.3+9-LTS_d_", base.substr(0, base.rfind('_') + 1))
-                << "the name holds the program, the runtime's version and the program's size";
-            EXPECT_FALSE(file_exists(older)) << c.family;
-        }
+        EXPECT_EQ(cache_dir + sep + "game_25.0.3+9-LTS_d_", base.substr(0, base.rfind('_') + 1))
+            << "the name holds the program, the runtime's version and the program's size";
+        EXPECT_FALSE(file_exists(older)) << c.family;
         for (const std::string& f : kept) EXPECT_TRUE(file_exists(f)) << c.family << " " << f;
         start_new_option_list();
     }
@@ -306,10 +311,7 @@ unsigned long long no_free_space(const char*) { return 0; }
 // ("cache", Java 25) before the start; no cache options follow.
 TEST_F(Settings, AStartUpCacheIsLeftOutSilentlyUnlessTrusted) {
     SKIP_WITHOUT_STARTUP_CACHE();
-    const std::string program = dir_ / "game.exe";
-    write_file(program, "program bytes");
-    strcpy(runtime_release.version, "25.0.3+9-LTS");
-    runtime_release.family = 25;
+    const std::string program = game_on_java(25);
     const std::string sep(1, kNativeSeparator);
     const std::string cache_dir = dir_ / "cache";
     const std::string absolute = "%EXEDIR%" + sep + "cache";
@@ -362,10 +364,7 @@ TEST_F(Settings, AStartUpCacheIsLeftOutSilentlyUnlessTrusted) {
 // No room: no attempt. An attempt that gave no cache: 16 starts without one.
 TEST_F(Settings, AStartUpCacheWaitsAfterAnAttemptThatGaveNone) {
     SKIP_WITHOUT_STARTUP_CACHE();
-    const std::string program = dir_ / "game.exe";
-    write_file(program, "program bytes");
-    strcpy(runtime_release.version, "25.0.3+9-LTS");
-    runtime_release.family = 25;
+    const std::string program = game_on_java(25);
     strings_.set_string(kConfigStartupCache, "%EXEDIR%" + std::string(1, kNativeSeparator) + "cache");
     const auto real_free_space = platform.free_space;
     platform.free_space = no_free_space;

@@ -46,15 +46,13 @@ cli)
   }
   e1200=$(printf '\xc3\xa9%.0s' $(seq 1200))
   rows <<'TABLE'
-no arguments||1|
 help|--help|0|
 help, short|-h|0|
+unknown option|--frobnicate a b|1|Unknown option: --frobnicate
 a missing archive|--launcher "$launcher" absent.jar out.exe|3|Error opening 'absent.jar': no such file
 a device as the manifest|--manifest /dev/zero --launcher "$launcher" app.jar out.exe|3|Not a regular file: /dev/zero
 a manifest over its limit|--manifest big.ico --launcher "$launcher" app.jar out.exe|9|Too large: big.ico (vandrel-pack takes a manifest of at most 16 MiB)
 a value over 1999 bytes in UTF-8|--utf8 --set "vm_arguments=$e1200" --launcher "$launcher" app.jar out.exe|6|Value too long: vm_arguments holds 2400 bytes, at most 1999 fit
-unknown option|--frobnicate a b|1|Unknown option: --frobnicate
-unknown value label|--set heap=1g app.jar out.exe|1|Unknown configuration value: heap (the names are runtime_library_path, min_version, max_version, vm_arguments, leading_arguments, trailing_arguments, no_runtime_message, bad_version_message, working_directory, single_instance, options_file, startup_cache, separate_process, argument_quoting)
 unknown version key|--version-info Colour=red app.jar out.exe|1|Unknown version information key: Colour
 value too long|--set "vm_arguments=$(printf 'x%.0s' $(seq 2000))" --launcher "$launcher" app.jar out.exe|6|Value too long: vm_arguments holds 2000 bytes, at most 1999 fit
 conversion in no_runtime_message|--set "no_runtime_message=100%" --launcher "$launcher" app.jar out.exe|6|Not a valid no_runtime_message: it takes no conversion (write a literal % as %%)
